@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace korvane {
+
+// One channel of sound: a counted array of signed 16-bit samples.
+//
+// Operations are functional unless marked in place: they leave this wave as it
+// is and return a new wave the caller owns. Every operation that allocates or
+// walks samples takes the document's failure flag: a flag that is already set
+// makes it return null and do nothing; a failed allocation sets it and shows
+// the memory message once. Loops test the flag before every chunk of
+// kChunk samples, so a failure or a cancel stops long work quickly.
+class Wave {
+public:
+    static constexpr int32_t kChunk = 1000;
+
+    int16_t* wave = nullptr;  // owned; null for an empty wave
+    int32_t values = 0;       // number of samples
+
+    Wave() = default;
+    // Allocates `count` samples (contents undefined). On allocation failure the
+    // flag is set and the wave stays empty.
+    Wave(int32_t count, bool& failed);
+    // Adopts a buffer obtained from allocateSamples.
+    Wave(int16_t* buffer, int32_t count);
+    ~Wave();
+
+    Wave(const Wave&) = delete;
+    Wave& operator=(const Wave&) = delete;
+
+    int32_t getValues() const { return values; }
+
+    // A new wave of `count` samples; null when the flag is set or memory is short.
+    static std::unique_ptr<Wave> create(bool& failed, int32_t count);
+    // A copy of `other`; null when the flag is set or memory is short.
+    static std::unique_ptr<Wave> copy(bool& failed, const Wave& other);
+
+    // Reads at a fractional position with linear interpolation. The neighbour
+    // after the last sample is the last sample; positions before the first or
+    // after the last sample read the nearest sample.
+    double readAt(double position) const;
+    // As readAt, but 0 for positions outside 0 .. values - 1.
+    double readAtOrZero(double position) const;
+
+    // In place.
+    void copyFrom(const Wave& from, int32_t begin, int32_t end, int32_t to);
+    void zero(int32_t begin, int32_t end);
+    void addFrom(const Wave& from, int32_t begin, int32_t end, int32_t to);
+    void drawLine(int32_t begin, double beginValue, int32_t end, double endValue);
+    void mixCycleAfter(bool& failed, const Wave& other, int32_t after);
+    void addScaledAfter(bool& failed, const Wave& other, int32_t after, double factor);
+    int32_t addAfter(bool& failed, const Wave& other, int32_t after);
+    void fillBalanceCurve(int32_t sampleFreq);
+
+    // Largest absolute sample of [begin, end) (32768 for -32768); 0 when empty
+    // or when the flag becomes set during the scan.
+    int32_t peak(bool& failed, int32_t begin, int32_t end) const;
+
+    // Functional. `end` may be -1 for the end of the wave where noted.
+    std::unique_ptr<Wave> extract(bool& failed, int32_t begin, int32_t end) const;
+    std::unique_ptr<Wave> remove(bool& failed, int32_t begin, int32_t end) const;
+    std::unique_ptr<Wave> replace(bool& failed, const Wave& other, int32_t begin, int32_t end) const;
+    std::unique_ptr<Wave> append(bool& failed, const Wave& other) const;
+    std::unique_ptr<Wave> insertSilence(bool& failed, int32_t length, int32_t& begin, int32_t& end) const;
+    std::unique_ptr<Wave> stretch(bool& failed, int32_t length, bool reversed, int32_t& begin, int32_t& end) const;
+    std::unique_ptr<Wave> stretchBy(bool& failed, double factor, int32_t& begin, int32_t& end) const;
+    std::unique_ptr<Wave> resample(bool& failed, double factor) const;
+    std::unique_ptr<Wave> weightedSum(bool& failed, double factor, const Wave& other, double otherFactor,
+                                      int32_t begin, int32_t end) const;
+    std::unique_ptr<Wave> average(bool& failed, const Wave& other) const;
+    std::unique_ptr<Wave> mixAt(bool& failed, const Wave& other, int64_t position, int32_t count, bool fromEnd) const;
+    std::unique_ptr<Wave> mixEndingAt(bool& failed, const Wave& other, int64_t position, int32_t count,
+                                      bool fromEnd) const;
+
+    // A wave whose samples [0, begin) and [end, values) are this wave's and
+    // whose middle is `length` uninitialised samples; the generators and
+    // effects fill the middle. `end` may be -1.
+    std::unique_ptr<Wave> withGap(bool& failed, int32_t length, int32_t begin, int32_t end) const;
+
+    // Resolves an end of -1 to values.
+    int32_t resolveEnd(int32_t end) const { return end == -1 ? values : end; }
+};
+
+// Runs f(from, to) over [begin, end) in chunks of Wave::kChunk, testing the
+// flag before each chunk. Returns false when it stopped because of the flag.
+template <class F>
+bool forChunks(bool& failed, int64_t begin, int64_t end, F&& f) {
+    for (int64_t i = begin; i < end; i += Wave::kChunk) {
+        if (failed) return false;
+        int64_t stop = end - i > Wave::kChunk ? i + Wave::kChunk : end;
+        f(i, stop);
+    }
+    return !failed;
+}
+
+// The process-wide sine table of 9000 samples; null until created.
+const Wave* sinus();
+// Creates the table; shows "Could not create sinus." when memory is short.
+// Returns false then.
+bool createSinus();
+void destroySinus();
+
+}  // namespace korvane
