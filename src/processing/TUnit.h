@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/WavFile.h"
+
+namespace korvane {
+
+enum TUnitKind : uint8_t { unitKindWave = 1, unitKindMuz = 2 };
+enum TUnitState : uint8_t { unitStateNew = 0, unitStateSaved = 1, unitStateChanged = 2 };
+
+// The base of every document: a unique name, the file it belongs to and
+// whether it differs from that file.
+class TUnit {
+public:
+    std::string Name;
+    uint8_t Kind;
+    std::string FileName;
+    uint8_t State = unitStateNew;
+
+    explicit TUnit(uint8_t kind) : Kind(kind) {}
+    TUnit(const TUnit&) = delete;
+    TUnit& operator=(const TUnit&) = delete;
+    virtual ~TUnit() = default;
+
+    virtual bool NeedsSaving() const { return State != unitStateSaved; }
+    bool Save(bool temporary) { return SaveAs(FileName, temporary); }
+    virtual bool SaveAs(const std::string& fileName, bool temporary) = 0;
+    virtual int32_t GetFreq() const = 0;
+    virtual int16_t GetMoSt() const = 0;
+    virtual int16_t GetBytesPSample() const = 0;
+    virtual void ChangeProperties(const WaveFileProps& oldProps, const WaveFileProps& newProps) = 0;
+
+    void MarkChanged() {
+        if (State == unitStateSaved) State = unitStateChanged;
+    }
+    void MarkSaved() { State = unitStateSaved; }
+    void MarkNew() { State = unitStateNew; }
+    void SetFileName(const std::string& fileName) {
+        FileName = fileName;
+        MarkSaved();
+    }
+    bool HasNoFile() const { return State == unitStateNew; }
+    // The state panel of the status bar.
+    std::string StateText() const;
+};
+
+}  // namespace korvane

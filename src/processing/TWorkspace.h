@@ -1,0 +1,71 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Sound.h"
+#include "platform/WaveRegistry.h"
+#include "processing/TUnitWave.h"
+
+namespace korvane {
+
+// The one undo step: the document it belongs to, and its sound and selection
+// of before the last command. Restoring exchanges them with the document's,
+// so a second restore is a redo.
+class TUndoUnit {
+public:
+    TUnitWave* UnitWave;
+    std::shared_ptr<Sound> TheSound;
+    int32_t FirstSel;
+    int32_t SecondSel;
+
+    explicit TUndoUnit(TUnitWave& unit)
+        : UnitWave(&unit), TheSound(unit.TheSound), FirstSel(unit.FirstSel), SecondSel(unit.SecondSel) {}
+    void Restore();
+};
+
+// What the main window keeps besides its windows: the open documents in
+// window order, the one undo step, the sound clipboard and the counter for
+// new names. The window and the batch front end each own one.
+class TWorkspace : public WaveRegistry {
+public:
+    TWorkspace();
+    ~TWorkspace() override;
+
+    // Documents. Add takes ownership; Close releases an undo step that
+    // belongs to the document.
+    TUnitWave& AddWave(std::unique_ptr<TUnitWave> unit);
+    void AddUnit(std::unique_ptr<TUnit> unit);
+    void Close(TUnit& unit);
+    const std::vector<std::unique_ptr<TUnit>>& Units() const { return units_; }
+
+    // "NONAME" followed by the next number; wave and music share the counter.
+    std::string NextNewName();
+
+    // Accepts an empty name, or one no other open document has; otherwise
+    // shows "A wave with name "X" already exists." titled "Error" and refuses.
+    bool NameAvailable(const TUnit& unit, const std::string& name) const;
+    bool SetName(TUnit& unit, const std::string& name);
+
+    TUnitWave* FindWave(const std::string& name) const override;
+
+    // Undo.
+    void NewUndo(TUnitWave& unit);
+    bool HasUndo() const { return undo_ != nullptr; }
+    const TUndoUnit* UndoStep() const { return undo_.get(); }
+    void Undo();
+    void DeleteUndo() { undo_.reset(); }
+
+    // Clipboard.
+    std::unique_ptr<Sound> Clipboard;
+    bool HasClip() const { return Clipboard != nullptr; }
+    void ClearClipboard() { Clipboard.reset(); }
+
+private:
+    std::vector<std::unique_ptr<TUnit>> units_;
+    std::unique_ptr<TUndoUnit> undo_;
+    int counter_ = 0;
+};
+
+}  // namespace korvane
