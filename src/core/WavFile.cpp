@@ -1,0 +1,502 @@
+#include "core/WavFile.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "core/Allocation.h"
+#include "core/Assert.h"
+#include "platform/Messages.h"
+
+namespace korvane {
+
+int SampleFreqIndex(int32_t freq) {
+    for (std::size_t i = 0; i < kSampleFreqChoices.size(); ++i)
+        if (kSampleFreqChoices[i].freq == freq) return static_cast<int>(i);
+    return 0;
+}
+
+std::string WaveReadErrorText(const std::string& fileName, const std::string& reason) {
+    return "Cannot read the file: \"" + fileName + "\", " + reason;
+}
+
+void ShowWaveReadError(const std::string& fileName, const std::string& reason) {
+    messages().show(kWaveReadErrorTitle, WaveReadErrorText(fileName, reason), MessageIcon::Error);
+}
+
+namespace {
+
+// Sample data moves through buffers of this size: large enough that system
+// calls cost nothing next to the conversion, small enough to stay in cache.
+constexpr std::size_t kBlockBytes = 256 * 1024;
+
+constexpr bool kLittleEndianHost = std::endian::native == std::endian::little;
+
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+// Where the reader takes its bytes from. The number of bytes left is known in
+// advance, so no allocation ever trusts a size written in the file.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to n bytes; fewer only at the end of the data. -1 on a read error.
+    virtual int64_t read(uint8_t* to, std::size_t n) = 0;
+    // Moves forward; false when that passes the end.
+    virtual bool skip(uint64_t n) = 0;
+    virtual uint64_t remaining() const = 0;
+};
+
+class MemorySource : public ByteSource {
+public:
+    MemorySource(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    int64_t read(uint8_t* to, std::size_t n) override {
+        std::size_t count = std::min<std::size_t>(n, size_ - pos_);
+        if (count > 0) std::memcpy(to, data_ + pos_, count);
+        pos_ += count;
+        return static_cast<int64_t>(count);
+    }
+    bool skip(uint64_t n) override {
+        if (n > size_ - pos_) {
+            pos_ = size_;
+            return false;
+        }
+        pos_ += static_cast<std::size_t>(n);
+        return true;
+    }
+    uint64_t remaining() const override { return size_ - pos_; }
+
+private:
+    const uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+class FileSource : public ByteSource {
+public:
+    FileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    int64_t read(uint8_t* to, std::size_t n) override {
+        std::size_t done = 0;
+        while (done < n) {
+            ssize_t got = ::read(fd_, to + done, std::min<std::size_t>(n - done, 1u << 30));
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            if (got == 0) break;
+            done += static_cast<std::size_t>(got);
+        }
+        pos_ += done;
+        return static_cast<int64_t>(done);
+    }
+    bool skip(uint64_t n) override {
+        if (n > remaining()) {
+            pos_ = size_;
+            return false;
+        }
+        pos_ += n;
+        return ::lseek(fd_, static_cast<off_t>(pos_), SEEK_SET) != static_cast<off_t>(-1);
+    }
+    uint64_t remaining() const override { return pos_ < size_ ? size_ - pos_ : 0; }
+
+private:
+    int fd_;
+    uint64_t size_;
+    uint64_t pos_ = 0;
+};
+
+// Converts whole frames of file data into 16-bit channels. `Bytes` is the
+// width of one stored sample; wider samples keep their high 16 bits.
+template <int Channels, int Bytes>
+void convertFrames(const uint8_t* in, std::size_t frames, int16_t* left, int16_t* right) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < Channels; ++c) {
+            const uint8_t* p = in + (i * Channels + c) * Bytes;
+            int16_t v;
+            if constexpr (Bytes == 1) {
+                v = static_cast<int16_t>((p[0] - 128) * 256);
+            } else {
+                v = static_cast<int16_t>(get16(p + Bytes - 2));
+            }
+            if (c == 0)
+                left[i] = v;
+            else
+                right[i] = v;
+        }
+    }
+}
+
+using Converter = void (*)(const uint8_t*, std::size_t, int16_t*, int16_t*);
+
+Converter converterFor(int channels, int bytes) {
+    static constexpr Converter table[2][4] = {
+        {convertFrames<1, 1>, convertFrames<1, 2>, convertFrames<1, 3>, convertFrames<1, 4>},
+        {convertFrames<2, 1>, convertFrames<2, 2>, convertFrames<2, 3>, convertFrames<2, 4>},
+    };
+    return table[channels - 1][bytes - 1];
+}
+
+class WaveReader {
+public:
+    explicit WaveReader(ByteSource& source) : source_(source) {}
+
+    bool read(std::unique_ptr<Sound>& sound, std::string& reason);
+
+private:
+    // Reads a whole field; false when the data ends first or on a read error.
+    bool field(uint8_t* to, std::size_t n) {
+        int64_t got = source_.read(to, n);
+        if (got < 0) readError_ = true;
+        return got == static_cast<int64_t>(n);
+    }
+    bool fail(std::string& reason, const char* text) {
+        reason = readError_ ? kWaveCannotRead : text;
+        return false;
+    }
+    bool outOfMemory(std::string& reason) {
+        reportOutOfMemory();
+        reason = kMemoryMessage;
+        return false;
+    }
+    // Fills the channels with up to `frames` frames; returns the frames read.
+    int64_t readSamples(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right);
+
+    ByteSource& source_;
+    bool readError_ = false;
+    bool memoryShort_ = false;
+};
+
+bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
+    uint8_t b[8];
+    if (!field(b, 4) || std::memcmp(b, "RIFF", 4) != 0) return fail(reason, kWaveNoRiff);
+    (void)field(b, 4);  // the RIFF size says nothing the chunks do not
+    if (!field(b, 8) || std::memcmp(b, "WAVEfmt ", 8) != 0) return fail(reason, kWaveNoWaveFmt);
+    if (!field(b, 4)) return fail(reason, kWaveChunkTooSmall);
+    const int32_t formatSize = static_cast<int32_t>(get32(b));
+    if (formatSize < 16) return fail(reason, kWaveChunkTooSmall);
+    if (!field(b, 2) || get16(b) != 1) return fail(reason, kWaveNotPcm);
+    if (!field(b, 2)) return fail(reason, kWaveBadChannels);
+    const int16_t channels = static_cast<int16_t>(get16(b));
+    if (channels != 1 && channels != 2) return fail(reason, kWaveBadChannels);
+    // A file that ends within the frequency ends before the bits too.
+    const int32_t freq = field(b, 4) ? static_cast<int32_t>(get32(b)) : 0;
+    (void)source_.skip(6);  // bytes per second and block alignment follow from the rest
+    if (!field(b, 2)) return fail(reason, kWaveBadBits);
+    const int bits = get16(b);
+    if (bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return fail(reason, kWaveBadBits);
+    // 4-bit files are taken as 16-bit samples.
+    const int bytes = bits == 4 ? 2 : bits / 8;
+    const int16_t bytesPSample = bytes == 1 ? 1 : 2;
+
+    (void)source_.skip(static_cast<uint64_t>(formatSize) - 16);
+    if (!field(b, 4)) return fail(reason, kWaveNoData);
+    if (std::memcmp(b, "fact", 4) == 0) {
+        (void)source_.skip(8);
+        if (!field(b, 4)) return fail(reason, kWaveNoData);
+    }
+    if (std::memcmp(b, "data", 4) != 0 || !field(b, 4)) return fail(reason, kWaveNoData);
+    const uint32_t dataSize = get32(b);
+
+    // The declared size counts only as far as the file really goes.
+    const int64_t frameBytes = int64_t{channels} * bytes;
+    const int64_t frames =
+        static_cast<int64_t>(std::min<uint64_t>(dataSize, source_.remaining()) / static_cast<uint64_t>(frameBytes));
+    if (frames > INT32_MAX) return outOfMemory(reason);
+
+    int16_t* buffers[2] = {nullptr, nullptr};
+    if (frames > 0) {
+        for (int c = 0; c < channels; ++c) {
+            buffers[c] = allocateSamples(static_cast<std::size_t>(frames));
+            if (!buffers[c]) {
+                freeSamples(buffers[0]);
+                return outOfMemory(reason);
+            }
+        }
+    }
+    const int64_t got = frames > 0 ? readSamples(channels, bytes, frames, buffers[0], buffers[1]) : 0;
+    if (readError_ || memoryShort_) {
+        freeSamples(buffers[0]);
+        freeSamples(buffers[1]);
+        return memoryShort_ ? outOfMemory(reason) : fail(reason, kWaveCannotRead);
+    }
+
+    // The waves take the buffers over, even when the file ended early and they
+    // hold fewer samples than were allocated.
+    const int32_t count = static_cast<int32_t>(got);
+    std::unique_ptr<Wave> waves[2];
+    for (int c = 0; c < 2; ++c) {
+        if (c < channels) waves[c].reset(new (std::nothrow) Wave(buffers[c], count));
+        if (c < channels && !waves[c]) {
+            if (c == 0) freeSamples(buffers[0]);
+            freeSamples(buffers[1]);
+            return outOfMemory(reason);
+        }
+    }
+    std::unique_ptr<Sound> result;
+    if (channels == 1)
+        result.reset(new (std::nothrow) MonoSound(std::move(waves[0]), freq, bytesPSample));
+    else
+        result.reset(new (std::nothrow) StereoSound(std::move(waves[0]), std::move(waves[1]), freq, bytesPSample));
+    if (!result) return outOfMemory(reason);
+    sound = std::move(result);
+    reason = kWaveReadOk;
+    return true;
+}
+
+int64_t WaveReader::readSamples(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right) {
+    if (channels == 1 && bytes == 2) {
+        // 16-bit mono is the file's byte image of the wave: read it in place.
+        auto* to = reinterpret_cast<uint8_t*>(left);
+        int64_t got = source_.read(to, static_cast<std::size_t>(frames) * 2);
+        if (got < 0) {
+            readError_ = true;
+            return 0;
+        }
+        int64_t done = got / 2;
+        if constexpr (!kLittleEndianHost) {
+            for (int64_t i = 0; i < done; ++i) left[i] = static_cast<int16_t>(get16(to + 2 * i));
+        }
+        return done;
+    }
+
+    const int64_t frameBytes = int64_t{channels} * bytes;
+    const int64_t blockFrames = std::min<int64_t>(frames, static_cast<int64_t>(kBlockBytes) / frameBytes);
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[static_cast<std::size_t>(blockFrames * frameBytes)]);
+    if (!block) {
+        memoryShort_ = true;
+        return 0;
+    }
+    const Converter convert = converterFor(channels, bytes);
+    int64_t done = 0;
+    while (done < frames) {
+        const int64_t want = std::min(blockFrames, frames - done);
+        const int64_t got = source_.read(block.get(), static_cast<std::size_t>(want * frameBytes));
+        if (got < 0) {
+            readError_ = true;
+            return done;
+        }
+        const int64_t whole = got / frameBytes;
+        convert(block.get(), static_cast<std::size_t>(whole), left + done, right ? right + done : nullptr);
+        done += whole;
+        if (whole < want) break;
+    }
+    return done;
+}
+
+}  // namespace
+
+bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound>& sound, std::string& reason) {
+    MemorySource source(data, data ? size : 0);
+    return WaveReader(source).read(sound, reason);
+}
+
+bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, std::string& reason) {
+    int fd;
+    do {
+        fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        reason = kWaveCannotOpen;
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        reason = kWaveCannotOpen;
+        return false;
+    }
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    FileSource source(fd, static_cast<uint64_t>(st.st_size));
+    bool ok = WaveReader(source).read(sound, reason);
+    ::close(fd);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+bool writeAll(int fd, const uint8_t* data, std::size_t n) {
+    while (n > 0) {
+        ssize_t put = ::write(fd, data, std::min<std::size_t>(n, 1u << 30));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (put == 0) return false;
+        data += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Fills `out` with frames [from, to) in the file's layout.
+template <int Channels, int Bytes>
+void storeFrames(const int16_t* left, const int16_t* right, int64_t from, int64_t to, uint8_t* out) {
+    for (int64_t i = from; i < to; ++i) {
+        for (int c = 0; c < Channels; ++c) {
+            const int32_t s = c == 0 ? left[i] : right[i];
+            if constexpr (Bytes == 1) {
+                *out++ = static_cast<uint8_t>((s / 256 + 128) & 0xFF);
+            } else {
+                const uint16_t u = static_cast<uint16_t>(s);
+                *out++ = static_cast<uint8_t>(u);
+                *out++ = static_cast<uint8_t>(u >> 8);
+            }
+        }
+    }
+}
+
+using Storer = void (*)(const int16_t*, const int16_t*, int64_t, int64_t, uint8_t*);
+
+Storer storerFor(int channels, int bytes) {
+    static constexpr Storer table[2][2] = {
+        {storeFrames<1, 1>, storeFrames<1, 2>},
+        {storeFrames<2, 1>, storeFrames<2, 2>},
+    };
+    return table[channels - 1][bytes - 1];
+}
+
+// The file that a new version is written next to and renamed over: a
+// symbolic link stays a link to the file it names.
+std::string resolveTarget(const std::string& fileName) {
+    struct stat st;
+    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(fileName.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return fileName;
+}
+
+// Creates a new file next to `target` that no one else uses; -1 on failure.
+int createSibling(const std::string& target, std::string& siblingName) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.size() > 180) base.resize(180);  // room for the suffix within a name's length limit
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        siblingName = folder + "." + base + ".korvane-" + std::to_string(::getpid()) + "-" +
+                      std::to_string(counter++) + ".tmp";
+        int fd = ::open(siblingName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST && errno != EINTR) return -1;
+    }
+    return -1;
+}
+
+bool writeFailed() {
+    messages().show(kWaveWriteErrorTitle, kWaveWriteErrorText, MessageIcon::Information);
+    return false;
+}
+
+}  // namespace
+
+bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
+                   bool temporary) {
+    (void)temporary;
+    if (failed) return false;
+    const int channels = sound.MoSt;
+    const int bytes = sound.BytesPSample;
+    if (channels != 1 && channels != 2) return false;
+    const Wave& leftWave = sound.Channel(0);
+    const Wave& rightWave = sound.Channel(channels - 1);
+    if ((begin < end && !leftWave.wave) || (channels == 2 && begin < end && !rightWave.wave)) return false;
+    const int32_t values = sound.GetValues();
+    KORVANE_ASSERT(0 <= begin && begin <= end && end <= values);
+    KORVANE_ASSERT(bytes == 1 || bytes == 2);
+
+    const int64_t frameBytes = int64_t{channels} * bytes;
+    const uint64_t dataSize = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(end - begin);
+    // The header cannot express more; a cut-off size would make a broken file.
+    if (dataSize > UINT32_MAX - 36) return writeFailed();
+
+    // 16-bit mono goes out straight from the wave; everything else through a buffer.
+    const bool direct = channels == 1 && bytes == 2 && kLittleEndianHost;
+    const int64_t blockFrames = static_cast<int64_t>(kBlockBytes) / frameBytes;
+    std::unique_ptr<uint8_t[]> block;
+    if (!direct && end > begin) {
+        block.reset(new (std::nothrow) uint8_t[kBlockBytes]);
+        if (!block) {
+            failed = true;
+            reportOutOfMemory();
+            return false;
+        }
+    }
+
+    const std::string target = resolveTarget(fileName);
+    struct stat previous;
+    const bool hadPrevious = ::stat(target.c_str(), &previous) == 0;
+    if (hadPrevious && S_ISREG(previous.st_mode) &&
+        ((previous.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        return writeFailed();
+
+    std::string temp;
+    const int fd = createSibling(target, temp);
+    if (fd < 0) return writeFailed();
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    uint8_t header[44];
+    std::memcpy(header, "RIFF", 4);
+    put32(header + 4, static_cast<uint32_t>(dataSize + 36));
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    put32(header + 16, 16);
+    put16(header + 20, 1);
+    put16(header + 22, static_cast<uint32_t>(channels));
+    put32(header + 24, static_cast<uint32_t>(sound.Freq));
+    put32(header + 28, static_cast<uint32_t>(channels * bytes) * static_cast<uint32_t>(sound.Freq));
+    put16(header + 32, static_cast<uint32_t>(channels * bytes));
+    put16(header + 34, static_cast<uint32_t>(bytes * 8));
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, static_cast<uint32_t>(dataSize));
+
+    bool ok = writeAll(fd, header, sizeof header);
+    if (ok && direct) {
+        ok = writeAll(fd, reinterpret_cast<const uint8_t*>(leftWave.wave + begin), static_cast<std::size_t>(dataSize));
+    } else if (ok) {
+        const Storer store = storerFor(channels, bytes);
+        for (int64_t i = begin; ok && i < end; i += blockFrames) {
+            const int64_t stop = std::min<int64_t>(end, i + blockFrames);
+            store(leftWave.wave, rightWave.wave, i, stop, block.get());
+            ok = writeAll(fd, block.get(), static_cast<std::size_t>((stop - i) * frameBytes));
+        }
+    }
+    if (ok && hadPrevious && S_ISREG(previous.st_mode)) ok = ::fchmod(fd, previous.st_mode & 07777) == 0;
+    if (::close(fd) != 0) ok = false;
+    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return writeFailed();
+    }
+    return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/Sound.h"
+
+namespace korvane {
+
+// The format of a new wave, or the format a wave is converted to by the
+// Properties command.
+struct WaveFileProps {
+    int32_t SampleFreq = 44100;
+    int16_t MonoStereo = 2;    // 1 mono, 2 stereo
+    int16_t BytesPSample = 2;  // 1 for 8-bit, 2 for 16-bit samples
+};
+
+// The choices of the properties dialog, in list order.
+struct SampleFreqChoice {
+    const char* label;
+    int32_t freq;
+};
+inline constexpr std::array<SampleFreqChoice, 6> kSampleFreqChoices{{
+    {"5 kHz", 5512},
+    {"11 kHz", 11025},
+    {"22 kHz", 22050},
+    {"44 kHz", 44100},
+    {"88 kHz", 88200},
+    {"176 kHz", 176128},
+}};
+
+struct FormatChoice {
+    const char* label;
+    int16_t value;
+};
+inline constexpr std::array<FormatChoice, 2> kBitsChoices{{{"8 Bits", 1}, {"16 Bits", 2}}};
+inline constexpr std::array<FormatChoice, 2> kChannelChoices{{{"Mono", 1}, {"Stereo", 2}}};
+
+// The list entry that shows `freq`; a frequency not in the list shows as the
+// first entry.
+int SampleFreqIndex(int32_t freq);
+
+// Texts of the reader.
+inline constexpr const char* kWaveReadOk = "No errors occurred.";
+inline constexpr const char* kWaveCannotOpen = "Cannot open File.";
+inline constexpr const char* kWaveCannotRead = "Cannot read File.";
+inline constexpr const char* kWaveNoRiff = "\"RIFF\" not found.";
+inline constexpr const char* kWaveNoWaveFmt = "\"WAVEfmt \" not found.";
+inline constexpr const char* kWaveChunkTooSmall = "chunk too small.";
+inline constexpr const char* kWaveNotPcm = "A value must be 1.";
+inline constexpr const char* kWaveBadChannels = "MonoStereo must be 1 or 2.";
+inline constexpr const char* kWaveBadBits = "Bits per sample must be 8, 16, 24 or 32.";
+inline constexpr const char* kWaveNoData = "\"data\" not found.";
+
+// Texts of a failed save and of a failed read shown to the user.
+inline constexpr const char* kWaveWriteErrorTitle = "FileError";
+inline constexpr const char* kWaveWriteErrorText =
+    "Cannot save Music: Operating System cannot open file for writing, maybe the file is readonly.";
+inline constexpr const char* kWaveReadErrorTitle = "File Error";
+
+// Reads a RIFF WAVE file of 8-, 16-, 24- or 32-bit integer PCM (or 4 bits,
+// read as 16-bit samples), mono or stereo. 24- and 32-bit samples keep their
+// high 16 bits. On success `sound` holds a new MonoSound or StereoSound and
+// `reason` is "No errors occurred."; on failure `sound` is left untouched and
+// `reason` says why. A data chunk longer than the file gives the whole sample
+// frames the file holds. When memory is short the memory message is shown once
+// and the reason is the memory text.
+bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, std::string& reason);
+
+// The same reader over a file image in memory.
+bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound>& sound, std::string& reason);
+
+// `Cannot read the file: "NAME", REASON`
+std::string WaveReadErrorText(const std::string& fileName, const std::string& reason);
+// Shows that text in a box titled "File Error" with the error icon.
+void ShowWaveReadError(const std::string& fileName, const std::string& reason);
+
+// Writes samples [begin, end) of `sound` (the whole sound: 0 and GetValues())
+// as a 44-byte-header PCM file of the sound's channels, frequency and width.
+// The file is replaced only by a complete new file: the data goes to a
+// temporary file in the same folder that is renamed over `fileName` at the
+// end. If anything fails on the way (create, write, close, rename, or an
+// existing file we may not write) the temporary file is removed, any previous
+// file is left as it was, the "FileError" box is shown and the result is
+// false. A failure flag set on entry writes nothing and returns false; a
+// failed buffer allocation sets it and shows the memory message.
+// A previous file keeps its permissions; one marked read-only (no write
+// permission for anyone, or none for us) is not replaced. `temporary` marks
+// the play file; this platform has no file attribute for it, so it changes
+// nothing.
+bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
+                   bool temporary);
+
+}  // namespace korvane
