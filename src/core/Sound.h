@@ -30,6 +30,18 @@ private:
     const Wave* wave_ = nullptr;
 };
 
+// ---- generators ----
+// One partial of a frequency mixture as the user gives it: the amplitude is
+// multiplied by `volumeFactor` every `seconds` seconds.
+struct MultiFreqSoundRow {
+    double volume = 1;
+    double periodSeconds = 1;
+    double startAngle = 0;
+    double volumeFactor = 1;
+    double seconds = 1;
+};
+// ---- end generators ----
+
 // One or two 16-bit channels with the sample frequency and the sample width
 // used when written to a file. Editing, generating and effect operations
 // return a new sound of the same class and leave this one unchanged, so a
@@ -97,6 +109,37 @@ public:
 
     // The generators (Sound slots that insert new material).
     std::unique_ptr<Sound> InsertSilence(bool& failed, double seconds, int32_t& begin, int32_t& end) const;
+
+    // ---- generators ----
+    // Each runs its Wave generator on every channel over the in/out range.
+    // `firstValue` to `lastValue` over (Freq * seconds + 1) samples.
+    std::unique_ptr<Sound> InsertLine(bool& failed, double firstValue, double lastValue, double seconds,
+                                      bool exponential, int32_t& begin, int32_t& end) const;
+    // The second height is the level at phase 0, the first the level at the
+    // middle; (Freq * lengthSeconds) samples.
+    std::unique_ptr<Sound> InsertBlockTriangle(bool& failed, double firstHeight, double secondHeight,
+                                               double periodSeconds, double middle, double lengthSeconds, double start,
+                                               bool triangle, int32_t& begin, int32_t& end) const;
+    // The middle comes from `envelope`: its middle for a mono sound, its left
+    // and right channel for the left and right of a stereo sound.
+    std::unique_ptr<Sound> InsertBlockTriangleEnvelope(bool& failed, double firstHeight, double secondHeight,
+                                                       double periodSeconds, const Sound& envelope,
+                                                       double lengthSeconds, double start, bool triangle,
+                                                       int32_t& begin, int32_t& end) const;
+    std::unique_ptr<Sound> InsertSinus(bool& failed, double maximum, double minimum, double periodSeconds,
+                                       double periods, double startAngle, int32_t& begin, int32_t& end) const;
+    // (Freq * seconds) samples; the left channel takes the first random values.
+    std::unique_ptr<Sound> InsertNoise(bool& failed, double amplitude, double seconds, int32_t& begin,
+                                       int32_t& end) const;
+    // Partials of the sine table, the same in both channels.
+    std::unique_ptr<Sound> InsertMultiFreq(bool& failed, double lengthSeconds, std::span<const MultiFreqSoundRow> rows,
+                                           int32_t& begin, int32_t& end) const;
+    // Partials of `form`: its middle for a mono sound, its left and right
+    // channel for a stereo sound.
+    std::unique_ptr<Sound> InsertMultiFreqForm(bool& failed, double lengthSeconds, const Sound& form,
+                                               std::span<const MultiFreqSoundRow> rows, int32_t& begin,
+                                               int32_t& end) const;
+    // ---- end generators ----
 
     // A new sound of this class, frequency and width from one wave per channel.
     std::unique_ptr<Sound> MakeLike(bool& failed, std::unique_ptr<Wave> first,

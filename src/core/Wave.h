@@ -2,8 +2,22 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace korvane {
+
+// ---- generators ----
+// One partial of a frequency mixture, in samples: the source wave is read
+// `period` samples per cycle, starting `startAngle` of the way into it, with an
+// amplitude that starts at `volume` and is multiplied by `volumeFactor` after
+// every sample.
+struct MultiFreqRow {
+    double volume = 1;
+    double period = 1;
+    double startAngle = 0;
+    double volumeFactor = 1;
+};
+// ---- end generators ----
 
 // One channel of sound: a counted array of signed 16-bit samples.
 //
@@ -82,6 +96,43 @@ public:
 
     // Resolves an end of -1 to values.
     int32_t resolveEnd(int32_t end) const { return end == -1 ? values : end; }
+
+    // ---- generators ----
+    // Each replaces [begin, end) (end may be -1) with `length` new samples and
+    // returns the new wave; on return end = begin + length.
+
+    // A straight line from the value `begin` to the value `end`. The range is
+    // begint/endt here, as the values took the plain names. A length of 1
+    // gives 2 samples, both ends.
+    std::unique_ptr<Wave> line(bool& failed, double begin, double end, int32_t length, int32_t& begint,
+                               int32_t& endt) const;
+    // An exponential line; both values must have the same sign and not be 0.
+    // The last sample stops one factor short of `end`.
+    std::unique_ptr<Wave> expLine(bool& failed, double begin, double end, int32_t length, int32_t& begint,
+                                  int32_t& endt) const;
+    // Values between -amplitude and just below +amplitude from Random.
+    std::unique_ptr<Wave> noise(bool& failed, double amplitude, int32_t length, int32_t& begin, int32_t& end) const;
+    // Block or triangle: level0 at phase 0, levelMiddle at phase `middle`;
+    // period in samples, middle and start are phases.
+    std::unique_ptr<Wave> blockTriangle(bool& failed, double level0, double levelMiddle, double period, double middle,
+                                        int32_t length, double start, bool triangle, int32_t& begin,
+                                        int32_t& end) const;
+    // As blockTriangle, with the middle of every sample read from `envelope`
+    // (its first to its last sample over the length; -32768..32767 cover the
+    // phase range).
+    std::unique_ptr<Wave> blockTriangleEnvelope(bool& failed, double level0, double levelMiddle, double period,
+                                                const Wave& envelope, int32_t length, double start, bool triangle,
+                                                int32_t& begin, int32_t& end) const;
+    // A sine from the table between minimum and maximum: per samples per
+    // period, trunc(per * count) samples (at least 1), starting at phase
+    // startAngle in [0, 1). Needs the sine table.
+    std::unique_ptr<Wave> sinusWave(bool& failed, double maximum, double minimum, double per, double count,
+                                    double startAngle, int32_t& begin, int32_t& end) const;
+    // The sum of the rows' partials read from `source`, truncated to 16 bits
+    // after each row's addition.
+    std::unique_ptr<Wave> multiFreq(bool& failed, int32_t length, const Wave& source,
+                                    std::span<const MultiFreqRow> rows, int32_t& begin, int32_t& end) const;
+    // ---- end generators ----
 };
 
 // Runs f(from, to) over [begin, end) in chunks of Wave::kChunk, testing the
