@@ -133,6 +133,16 @@ private:
 // width of one stored sample; wider samples keep their high 16 bits.
 template <int Channels, int Bytes>
 void convertFrames(const uint8_t* in, std::size_t frames, int16_t* left, int16_t* right) {
+    if constexpr (Bytes == 2 && kLittleEndianHost) {
+        // The block is an int16_t array holding the file's bytes: plain
+        // element copies, which the compiler turns into vector shuffles.
+        const int16_t* s = reinterpret_cast<const int16_t*>(in);
+        for (std::size_t i = 0; i < frames; ++i) {
+            left[i] = s[i * Channels];
+            if constexpr (Channels == 2) right[i] = s[i * 2 + 1];
+        }
+        return;
+    }
     for (std::size_t i = 0; i < frames; ++i) {
         for (int c = 0; c < Channels; ++c) {
             const uint8_t* p = in + (i * Channels + c) * Bytes;
@@ -248,11 +258,10 @@ bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
     // hold fewer samples than were allocated.
     const int32_t count = static_cast<int32_t>(got);
     std::unique_ptr<Wave> waves[2];
-    for (int c = 0; c < 2; ++c) {
-        if (c < channels) waves[c].reset(new (std::nothrow) Wave(buffers[c], count));
-        if (c < channels && !waves[c]) {
-            if (c == 0) freeSamples(buffers[0]);
-            freeSamples(buffers[1]);
+    for (int c = 0; c < channels; ++c) {
+        waves[c].reset(new (std::nothrow) Wave(buffers[c], count));
+        if (!waves[c]) {
+            for (int k = c; k < channels; ++k) freeSamples(buffers[k]);
             return outOfMemory(reason);
         }
     }
@@ -285,7 +294,9 @@ int64_t WaveReader::readSamples(int channels, int bytes, int64_t frames, int16_t
 
     const int64_t frameBytes = int64_t{channels} * bytes;
     const int64_t blockFrames = std::min<int64_t>(frames, static_cast<int64_t>(kBlockBytes) / frameBytes);
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[static_cast<std::size_t>(blockFrames * frameBytes)]);
+    // An int16_t array, so that 16-bit data can be read from it as samples.
+    std::unique_ptr<int16_t[]> block(
+        new (std::nothrow) int16_t[static_cast<std::size_t>(blockFrames * frameBytes + 1) / 2]);
     if (!block) {
         memoryShort_ = true;
         return 0;
@@ -294,13 +305,14 @@ int64_t WaveReader::readSamples(int channels, int bytes, int64_t frames, int16_t
     int64_t done = 0;
     while (done < frames) {
         const int64_t want = std::min(blockFrames, frames - done);
-        const int64_t got = source_.read(block.get(), static_cast<std::size_t>(want * frameBytes));
+        uint8_t* bytesIn = reinterpret_cast<uint8_t*>(block.get());
+        const int64_t got = source_.read(bytesIn, static_cast<std::size_t>(want * frameBytes));
         if (got < 0) {
             readError_ = true;
             return done;
         }
         const int64_t whole = got / frameBytes;
-        convert(block.get(), static_cast<std::size_t>(whole), left + done, right ? right + done : nullptr);
+        convert(bytesIn, static_cast<std::size_t>(whole), left + done, right ? right + done : nullptr);
         done += whole;
         if (whole < want) break;
     }
@@ -358,6 +370,16 @@ bool writeAll(int fd, const uint8_t* data, std::size_t n) {
 // Fills `out` with frames [from, to) in the file's layout.
 template <int Channels, int Bytes>
 void storeFrames(const int16_t* left, const int16_t* right, int64_t from, int64_t to, uint8_t* out) {
+    if constexpr (Bytes == 2 && kLittleEndianHost) {
+        int16_t* d = reinterpret_cast<int16_t*>(out);
+        const int16_t* l = left + from;
+        const int16_t* r = Channels == 2 ? right + from : nullptr;
+        for (int64_t i = 0; i < to - from; ++i) {
+            d[i * Channels] = l[i];
+            if constexpr (Channels == 2) d[i * 2 + 1] = r[i];
+        }
+        return;
+    }
     for (int64_t i = from; i < to; ++i) {
         for (int c = 0; c < Channels; ++c) {
             const int32_t s = c == 0 ? left[i] : right[i];
@@ -442,9 +464,9 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     // 16-bit mono goes out straight from the wave; everything else through a buffer.
     const bool direct = channels == 1 && bytes == 2 && kLittleEndianHost;
     const int64_t blockFrames = static_cast<int64_t>(kBlockBytes) / frameBytes;
-    std::unique_ptr<uint8_t[]> block;
+    std::unique_ptr<int16_t[]> block;  // int16_t, so that 16-bit data can be stored as samples
     if (!direct && end > begin) {
-        block.reset(new (std::nothrow) uint8_t[kBlockBytes]);
+        block.reset(new (std::nothrow) int16_t[kBlockBytes / 2]);
         if (!block) {
             failed = true;
             reportOutOfMemory();
@@ -485,8 +507,9 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         const Storer store = storerFor(channels, bytes);
         for (int64_t i = begin; ok && i < end; i += blockFrames) {
             const int64_t stop = std::min<int64_t>(end, i + blockFrames);
-            store(leftWave.wave, rightWave.wave, i, stop, block.get());
-            ok = writeAll(fd, block.get(), static_cast<std::size_t>((stop - i) * frameBytes));
+            auto* bytesOut = reinterpret_cast<uint8_t*>(block.get());
+            store(leftWave.wave, rightWave.wave, i, stop, bytesOut);
+            ok = writeAll(fd, bytesOut, static_cast<std::size_t>((stop - i) * frameBytes));
         }
     }
     if (ok && hadPrevious && S_ISREG(previous.st_mode)) ok = ::fchmod(fd, previous.st_mode & 07777) == 0;
