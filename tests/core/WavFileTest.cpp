@@ -86,7 +86,6 @@ protected:
         fs::create_directories(dir);
     }
     void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
         CoreFixture::TearDown();
     }
