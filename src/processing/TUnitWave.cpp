@@ -283,10 +283,13 @@ void TUnitWave::ChangeProperties(const WaveFileProps& oldProps, const WaveFilePr
 }
 
 std::string TUnitWave::FrequencyText() const {
-    int32_t f = GetFreq();
+    // Whole kilohertz and three decimals from the integer, so nothing rounds.
+    int64_t f = GetFreq();
+    std::string sign = f < 0 ? "-" : "";
+    if (f < 0) f = -f;
     std::string decimals = std::to_string(f % 1000);
     decimals.insert(0, 3 - decimals.size(), '0');
-    return std::to_string(f / 1000) + "." + decimals + " kHz";
+    return sign + std::to_string(f / 1000) + "." + decimals + " kHz";
 }
 
 std::string TUnitWave::BitsText() const { return GetBytesPSample() == 2 ? "16" : "8"; }

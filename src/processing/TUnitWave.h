@@ -8,6 +8,7 @@
 #include "core/Sound.h"
 #include "core/WavFile.h"
 #include "processing/TUnit.h"
+#include "processing/WaveRecords.h"
 
 namespace korvane {
 
@@ -35,6 +36,7 @@ public:
     int32_t FirstSel = 0;   // the end that moves
     int32_t SecondSel = 0;  // the other end
     bool Failed = false;    // set by a failed allocation, never reset
+    TWaveRecords Records;   // the values last confirmed in each dialog for this document
 
     // An empty sound of the record's format; state "New".
     TUnitWave(const WaveFileProps& props, const std::string& fileName);

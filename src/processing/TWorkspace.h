@@ -57,6 +57,9 @@ public:
     void Undo();
     void DeleteUndo() { undo_.reset(); }
 
+    // The records last confirmed in any document; new documents copy them.
+    TWaveRecords Records;
+
     // Clipboard.
     std::unique_ptr<Sound> Clipboard;
     bool HasClip() const { return Clipboard != nullptr; }

@@ -1,0 +1,386 @@
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "core/Sample.h"
+#include "core/WavFile.h"
+#include "platform/Messages.h"
+#include "processing/CommandTable.h"
+#include "processing/TWorkspace.h"
+#include "values/StringReader.h"
+
+namespace korvane::cli {
+
+namespace {
+
+// Boxes become lines on stderr with the box's text alone, as the contract
+// fixes them; a memory failure is remembered for the exit status.
+class CliMessages : public Messages {
+public:
+    explicit CliMessages(std::ostream& err) : err_(err) {}
+    bool memoryFailed = false;
+    void show(const std::string&, const std::string& text, MessageIcon) override {
+        if (text == kMemoryMessage) {
+            if (memoryFailed) return;
+            memoryFailed = true;
+        }
+        err_ << text << "\n";
+    }
+    MessageAnswer askYesNoCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+    MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+
+private:
+    std::ostream& err_;
+};
+
+struct UsageError {
+    std::string text;
+};
+
+class Call {
+public:
+    Call(std::ostream& out, std::ostream& err) : out_(out), err_(err), boxes_(err) { setMessages(&boxes_); }
+    ~Call() { setMessages(nullptr); }
+
+    int Dispatch(const std::vector<std::string>& args);
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    CliMessages boxes_;
+    TWorkspace space_;
+
+    // Global options.
+    std::optional<std::string> select_;
+    std::vector<std::string> waves_;
+    std::optional<std::string> name_;
+    bool printSettings_ = false;
+
+    int Help(const std::vector<std::string>& positional);
+    int Info(const std::vector<std::string>& files);
+    int Apply(const std::vector<std::string>& args);
+    int New(const std::vector<std::string>& args);
+
+    // Splits off the global options wherever they stand before the steps and
+    // returns the positional words and the step words (from the first word
+    // that names a command, once `positionals` positional words were seen).
+    void SplitArgs(const std::vector<std::string>& args, size_t positionals,
+                   const std::map<std::string, std::string*>& ownOptions, std::vector<std::string>& positional,
+                   std::vector<std::string>& steps);
+    int Prepare(TUnitWave& doc);
+    int RunSteps(TUnitWave& doc, const std::vector<std::string>& words);
+    int Finish(TUnitWave& doc, const std::string& outFile);
+    int Fail(const UsageError& e) {
+        err_ << "usage: " << e.text << "\n";
+        return exitUsage;
+    }
+    int MemoryOr(int status) const { return boxes_.memoryFailed ? exitMemory : status; }
+};
+
+bool isGlobal(const std::string& w) {
+    return w == "--select" || w == "--wave" || w == "--name" || w == "--print-settings";
+}
+
+void Call::SplitArgs(const std::vector<std::string>& args, size_t positionals,
+                     const std::map<std::string, std::string*>& ownOptions, std::vector<std::string>& positional,
+                     std::vector<std::string>& steps) {
+    size_t i = 0;
+    auto value = [&](const std::string& option) -> std::string {
+        if (i + 1 >= args.size()) throw UsageError{"missing value for " + option};
+        return args[++i];
+    };
+    for (; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (w == "--select") {
+            select_ = value(w);
+        } else if (w == "--wave") {
+            waves_.push_back(value(w));
+        } else if (w == "--name") {
+            name_ = value(w);
+        } else if (w == "--print-settings") {
+            printSettings_ = true;
+        } else if (ownOptions.count(w)) {
+            *ownOptions.at(w) = value(w);
+        } else if (w.rfind("--", 0) == 0 && w != "--") {
+            throw UsageError{"unknown option " + w};
+        } else if (positional.size() < positionals) {
+            positional.push_back(w);
+        } else {
+            break;
+        }
+    }
+    // Global options may also stand among the steps.
+    for (; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (isGlobal(w) && w != "--print-settings") {
+            std::string v = value(w);
+            if (w == "--select") select_ = v;
+            else if (w == "--wave") waves_.push_back(v);
+            else name_ = v;
+        } else if (w == "--print-settings") {
+            printSettings_ = true;
+        } else {
+            steps.push_back(w);
+        }
+    }
+}
+
+// A selection end: a sample index, or a time converted as time * freq + 0.5,
+// limited to the wave as the window's selection is.
+bool ReadPosition(const std::string& text, const TUnitWave& doc, int32_t& position) {
+    if (text.empty()) return false;
+    int64_t v;
+    size_t digits = text[0] == '-' ? 1 : 0;
+    if (digits < text.size() && text.find_first_not_of("0123456789", digits) == std::string::npos &&
+        text.size() - digits <= 12) {
+        v = std::stoll(text);
+    } else {
+        TStringReader reader(text);
+        double seconds;
+        if (!reader.ReadTime(seconds, ckNone)) return false;
+        v = truncToInt32(seconds * doc.GetFreq() + 0.5);
+    }
+    position = static_cast<int32_t>(std::clamp<int64_t>(v, 0, doc.GetValues()));
+    return true;
+}
+
+// "B:E" sets the selection with B as the first end (B may be larger than E).
+bool ApplySelection(TUnitWave& doc, const std::string& text) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    int32_t b, e;
+    if (!ReadPosition(text.substr(0, colon), doc, b) || !ReadPosition(text.substr(colon + 1), doc, e)) return false;
+    doc.SetFirstEnd(b);
+    doc.SetSecondEnd(e);
+    return true;
+}
+
+// The frequency of a new document, or of a Properties step: any integer from
+// 1 to 1000000, read and refused as the frequency field of a dialog would be.
+bool ReadFrequencyOption(const std::string& text, int32_t& freq, std::string& refusal) {
+    TStringReader reader(text);
+    int32_t v = 0;
+    if (!reader.ReadIntegerChecked(v, ckPositive) || !reader.ReadIntegerBounded(v, bdAtMost, 1000000)) {
+        refusal = "In Frequency: " + reader.ErrorMessage();
+        return false;
+    }
+    freq = v;
+    return true;
+}
+
+int Call::Prepare(TUnitWave& doc) {
+    for (const std::string& spec : waves_) {
+        size_t eq = spec.find('=');
+        if (eq == std::string::npos || eq == 0) throw UsageError{"--wave takes NAME=FILE.wav[@B:E]"};
+        std::string name = spec.substr(0, eq);
+        std::string file = spec.substr(eq + 1);
+        std::string range;
+        size_t at = file.rfind('@');
+        if (at != std::string::npos && file.find(':', at) != std::string::npos) {
+            range = file.substr(at + 1);
+            file = file.substr(0, at);
+        }
+        std::unique_ptr<Sound> sound;
+        std::string reason;
+        if (!ReadWaveFile(file, sound, reason)) {
+            err_ << WaveReadErrorText(file, reason) << "\n";
+            return MemoryOr(exitFile);
+        }
+        auto& other = space_.AddWave(std::make_unique<TUnitWave>(std::move(sound), file));
+        if (!space_.SetName(other, name)) return exitUsage;
+        if (!range.empty() && !ApplySelection(other, range)) throw UsageError{"--wave selection " + range};
+    }
+    if (name_ && !space_.SetName(doc, *name_)) return exitUsage;
+    if (select_ && !ApplySelection(doc, *select_)) throw UsageError{"--select takes B:E"};
+    return exitOk;
+}
+
+
+int Call::Dispatch(const std::vector<std::string>& args) {
+    try {
+        if (args.empty()) throw UsageError{"korvane-cli --version | help | info | apply | new ... (see korvane-cli help)"};
+        const std::string& command = args[0];
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (command == "--version") {
+            out_ << "korvane-cli 7.1\n";
+            return exitOk;
+        }
+        if (command == "help") return Help(rest);
+        if (command == "info") return Info(rest);
+        if (command == "apply") return Apply(rest);
+        if (command == "new") return New(rest);
+        throw UsageError{"unknown command " + command};
+    } catch (const UsageError& e) {
+        return Fail(e);
+    }
+}
+
+int Call::Help(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        out_ << "korvane-cli --version\n"
+                "korvane-cli help [COMMAND]\n"
+                "korvane-cli info FILE.wav...\n"
+                "korvane-cli apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]\n"
+                "korvane-cli new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16] [GLOBAL...] "
+                "[STEP [-- STEP]...]\n"
+                "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
+                "Steps:\n";
+        for (const auto& c : WaveCommands()) out_ << "  " << c.cliName << "\n";
+        return exitOk;
+    }
+    const WaveCommand* c = FindCommandByCliName(args[0]);
+    if (!c || args.size() > 1) throw UsageError{"unknown command " + args[0]};
+    std::string hint = c->hint.substr(c->hint.find('|') + 1);
+    out_ << c->cliName << ": " << hint << "\n";
+    // The options come from a step made on an empty document, so the defaults
+    // shown are the record's own.
+    TUnitWave scratch(WaveFileProps{}, "");
+    auto step = c->makeStep(space_, scratch);
+    for (const auto& o : step->Options()) out_ << "  " << o.name << (o.help.empty() ? "" : "  " + o.help) << "\n";
+    return exitOk;
+}
+
+int Call::Info(const std::vector<std::string>& files) {
+    if (files.empty()) throw UsageError{"info FILE.wav..."};
+    int status = exitOk;
+    for (const std::string& file : files) {
+        std::unique_ptr<Sound> sound;
+        std::string reason;
+        if (!ReadWaveFile(file, sound, reason)) {
+            err_ << WaveReadErrorText(file, reason) << "\n";
+            status = MemoryOr(exitFile);
+            continue;
+        }
+        TUnitWave doc(std::move(sound), file);
+        out_ << "file: " << file << "\n"
+             << "samples: " << doc.GetValues() << "\n"
+             << "duration: " << doc.DurationText() << "\n"
+             << "frequency: " << doc.FrequencyText() << "\n"
+             << "bits: " << doc.BitsText() << "\n"
+             << "channels: " << doc.ChannelsText() << "\n"
+             << "size: " << doc.SizeText() << "\n";
+    }
+    return status;
+}
+
+int Call::Apply(const std::vector<std::string>& args) {
+    std::vector<std::string> positional, steps;
+    SplitArgs(args, 2, {}, positional, steps);
+    if (positional.size() < 2) throw UsageError{"apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]"};
+    std::unique_ptr<Sound> sound;
+    std::string reason;
+    if (!ReadWaveFile(positional[0], sound, reason)) {
+        err_ << WaveReadErrorText(positional[0], reason) << "\n";
+        return MemoryOr(exitFile);
+    }
+    TUnitWave& doc = space_.AddWave(std::make_unique<TUnitWave>(std::move(sound), positional[0]));
+    if (int s = Prepare(doc)) return s;
+    if (int s = RunSteps(doc, steps)) return s;
+    return Finish(doc, positional[1]);
+}
+
+int Call::New(const std::vector<std::string>& args) {
+    std::string frequency = "44100", channels = "2", bits = "16";
+    std::vector<std::string> positional, steps;
+    SplitArgs(args, 1, {{"--frequency", &frequency}, {"--channels", &channels}, {"--bits", &bits}}, positional,
+              steps);
+    if (positional.size() < 1) throw UsageError{"new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16]"};
+    WaveFileProps props;
+    std::string refusal;
+    if (!ReadFrequencyOption(frequency, props.SampleFreq, refusal)) {
+        err_ << refusal << "\n";
+        return exitUsage;
+    }
+    if (channels != "1" && channels != "2") throw UsageError{"--channels takes 1 or 2"};
+    if (bits != "8" && bits != "16") throw UsageError{"--bits takes 8 or 16"};
+    props.MonoStereo = static_cast<int16_t>(channels == "1" ? 1 : 2);
+    props.BytesPSample = static_cast<int16_t>(bits == "8" ? 1 : 2);
+    TUnitWave& doc = space_.AddWave(std::make_unique<TUnitWave>(props, ""));
+    doc.Name = "";
+    if (int s = Prepare(doc)) return s;
+    if (int s = RunSteps(doc, steps)) return s;
+    return Finish(doc, positional[0]);
+}
+
+// Splits the step words at "--" and checks every command and option before
+// anything runs, so that a typing error costs no work and prints nothing else.
+std::vector<std::vector<std::string>> SplitSteps(const std::vector<std::string>& words, TWorkspace& space) {
+    std::vector<std::vector<std::string>> steps;
+    size_t i = 0;
+    while (i < words.size()) {
+        size_t stop = i;
+        while (stop < words.size() && words[stop] != "--") ++stop;
+        if (stop == i) throw UsageError{"empty step"};
+        std::vector<std::string> step(words.begin() + i, words.begin() + stop);
+        const WaveCommand* command = FindCommandByCliName(step[0]);
+        if (!command) throw UsageError{"unknown command " + step[0]};
+        TUnitWave scratch(WaveFileProps{}, "");
+        auto options = command->makeStep(space, scratch)->Options();
+        for (size_t k = 1; k < step.size(); ++k) {
+            auto it = std::find_if(options.begin(), options.end(),
+                                   [&](const CommandOption& o) { return o.name == step[k]; });
+            if (it == options.end()) throw UsageError{"unknown option " + step[k] + " of " + step[0]};
+            if (it->takesValue && ++k >= step.size())
+                throw UsageError{"missing value for " + step[k - 1] + " of " + step[0]};
+        }
+        steps.push_back(std::move(step));
+        i = stop + 1;
+    }
+    return steps;
+}
+
+int Call::RunSteps(TUnitWave& doc, const std::vector<std::string>& words) {
+    for (const auto& words : SplitSteps(words, space_)) {
+        const std::string& name = words[0];
+        const WaveCommand* command = FindCommandByCliName(name);
+        auto step = command->makeStep(space_, doc);
+        auto options = step->Options();
+        for (size_t k = 1; k < words.size(); ++k) {
+            auto it = std::find_if(options.begin(), options.end(),
+                                   [&](const CommandOption& o) { return o.name == words[k]; });
+            std::string value = it->takesValue ? words[++k] : std::string();
+            std::string problem = it->set(value);
+            if (!problem.empty()) throw UsageError{problem};
+        }
+        CommandState state;
+        state.space = &space_;
+        state.wave = &doc;
+        state.children = static_cast<int>(space_.Units().size());
+        std::string reason = command->enabled(state);
+        if (!reason.empty()) {
+            err_ << name << " is not available: " << reason << "\n";
+            return exitUsage;
+        }
+        StepResult result = step->Run(space_, doc, printSettings_ ? &out_ : nullptr);
+        if (result.kind == StepResult::Refused) {
+            err_ << result.text << "\n";
+            return exitUsage;
+        }
+        if (result.kind == StepResult::Failed || doc.Failed) return MemoryOr(exitFile);
+    }
+    return exitOk;
+}
+
+int Call::Finish(TUnitWave& doc, const std::string& outFile) {
+    if (!WriteWaveFile(doc.Failed, outFile, *doc.TheSound, 0, doc.GetValues(), false)) return MemoryOr(exitFile);
+    return exitOk;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Call call(out, err);
+    return call.Dispatch(args);
+}
+
+int Main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return Run(args, std::cout, std::cerr);
+}
+
+}  // namespace korvane::cli

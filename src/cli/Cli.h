@@ -1,0 +1,17 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace korvane::cli {
+
+// Exit statuses of korvane-cli.
+enum Exit { exitOk = 0, exitFile = 1, exitUsage = 2, exitMemory = 3 };
+
+// Runs one call with its arguments (without the program name), writing to
+// the given streams. Used by main() and by the end-to-end tests.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int Main(int argc, char** argv);
+
+}  // namespace korvane::cli

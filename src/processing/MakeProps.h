@@ -1,0 +1,98 @@
+#pragma once
+
+#include <vector>
+
+#include "processing/RecordDefaults.h"
+#include "values/FieldList.h"
+
+namespace korvane {
+
+// The records of the Make dialogs, with their defaults.
+
+struct TSilenceProps {
+    unitTimePos Length = DefaultField<unitTimePos>("1 s");
+    TFieldList Fields() { return TFieldList().Add("Length", Length); }
+};
+
+struct TLineProps {
+    unitWaveVal First = DefaultField<unitWaveVal>("0");
+    unitWaveVal Last = DefaultField<unitWaveVal>("50 %");
+    unitTimePos Length = DefaultField<unitTimePos>("1 s");
+    bool Exponential = false;
+    TFieldList Fields() { return TFieldList().Add("First Value", First).Add("Last Value", Last).Add("Length", Length); }
+};
+
+struct TNoiseProps {
+    unitWaveVal Amplitude = DefaultField<unitWaveVal>("50 %");
+    unitTimePos Length = DefaultField<unitTimePos>("1 s");
+    TFieldList Fields() { return TFieldList().Add("Amplitude", Amplitude).Add("Length", Length); }
+};
+
+// Make Block and Make Triangle share the dialog but keep separate records.
+struct TBlockTriangleProps {
+    unitWaveVal Height1 = DefaultField<unitWaveVal>("50 %");
+    unitWaveVal Height2 = DefaultField<unitWaveVal>("-50 %");
+    unitTimePosMore Period = DefaultField<unitTimePosMore>("440 Hz");
+    int MiddleKind = 0;  // 0 constant, 1 envelope
+    unitFactorPosMax1 Middle = DefaultField<unitFactorPosMax1>("0.5");
+    unitUnitWave MiddleEnvelope;
+    unitTimePosMore Length = DefaultField<unitTimePosMore>("1 s");
+    unitAngleFactor Start = DefaultField<unitAngleFactor>("0");
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Height 1", Height1)
+            .Add("Height 2", Height2)
+            .Add("Period", Period)
+            .Add("Middle", Middle)
+            .Add("Middle Envelope", MiddleEnvelope)
+            .Add("Length", Length)
+            .Add("Start", Start);
+    }
+};
+
+struct TSinusProps {
+    unitWaveVal Amplitude = DefaultField<unitWaveVal>("50 %");
+    unitTimePosMore Period = DefaultField<unitTimePosMore>("440 Hz");
+    int LengthKind = 0;  // 0 count of periods, 1 length
+    unitFactorPosMore Count = DefaultField<unitFactorPosMore>("440");
+    unitTimePosMore Length = DefaultField<unitTimePosMore>("1 s");
+    unitAngleFactor StartAngle = DefaultField<unitAngleFactor>("0");
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Amplitude", Amplitude)
+            .Add("Period", Period)
+            .Add("Count", Count)
+            .Add("Length", Length)
+            .Add("Start Angle", StartAngle);
+    }
+};
+
+// One partial of the multi-frequency table.
+struct TMFreqRow {
+    unitVolumeFactor Volume = DefaultField<unitVolumeFactor>("50 %");
+    unitTimePosMore Frequency = DefaultField<unitTimePosMore>("440 Hz");
+    unitAngleFactor StartAngle = DefaultField<unitAngleFactor>("0");
+    unitVolumeFactor VolumeFactor = DefaultField<unitVolumeFactor>("50 %");
+    unitTimePosMore Time = DefaultField<unitTimePosMore>("1 s");
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Volume", Volume)
+            .Add("Frequency", Frequency)
+            .Add("Start Angle", StartAngle)
+            .Add("Volume Factor", VolumeFactor)
+            .Add("Time", Time);
+    }
+};
+
+struct TMFreqProps {
+    unitTimePosMore Length = DefaultField<unitTimePosMore>("1 s");
+    unitUnitWave Form;  // the sine table when no wave is named
+    std::vector<TMFreqRow> Rows = std::vector<TMFreqRow>(1);
+    TFieldList Fields() { return TFieldList().Add("Length", Length).Add("Wave Form", Form); }
+};
+
+struct TMixProps {
+    int Align = 0;  // 0 "Align Begin", 1 "Align End", 2 "Stretch"
+};
+
+}  // namespace korvane

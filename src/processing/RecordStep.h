@@ -1,0 +1,125 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "processing/CommandTable.h"
+#include "processing/TWorkspace.h"
+#include "values/FieldList.h"
+
+namespace korvane {
+
+// A step of a command with a parameter record, as its dialog would run it:
+// it starts from the document's record, the options type into its fields or
+// choose its alternatives, and Run reads the texts in the record's order
+// (the first wrong field is the one refused), applies the dialog-level
+// checks, and on success stores the record in the document and in the
+// workspace and calls the document command.
+template <class Props>
+class RecordStep : public CommandStep {
+public:
+    using Operation = std::function<bool(TUnitWave&, const Props&)>;
+    // Returns the refusal text of a dialog-level check, or empty.
+    using Check = std::function<std::string(const Props&, const TUnitWave&)>;
+
+    RecordStep(TWorkspace& space, Props& docRecord, Props& spaceRecord, Operation op)
+        : space_(space), docRecord_(docRecord), spaceRecord_(spaceRecord), props(docRecord), op_(std::move(op)) {}
+    RecordStep(const RecordStep&) = delete;
+
+    Props props;  // the working copy the options write into
+
+    // An option that types into a field; `chosen` runs as typing into its
+    // edit box would (selecting its alternative).
+    void Field(const std::string& option, unitValue& field, std::string help, std::function<void()> chosen = {}) {
+        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
+                                texts_.emplace_back(field, v);
+                                if (chosen) chosen();
+                                return std::string();
+                            }});
+    }
+    void WavePick(const std::string& option, unitUnitWave& field, std::string help,
+                  std::function<void()> chosen = {}) {
+        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
+                                texts_.emplace_back(field, v);
+                                if (chosen) chosen();
+                                return std::string();
+                            }});
+    }
+    void Flag(const std::string& option, bool& flag, std::string help) {
+        flag = false;  // on/off flags come from the step's own options alone
+        options_.push_back({option, false, std::move(help), [&flag](const std::string&) {
+                                flag = true;
+                                return std::string();
+                            }});
+    }
+    // A choice among named values: `--direction left|right`.
+    void Choice(const std::string& option, int& target, std::vector<std::string> names, std::string help) {
+        options_.push_back({option, true, std::move(help), [&target, names, option](const std::string& v) {
+                                for (size_t i = 0; i < names.size(); ++i)
+                                    if (names[i] == v) {
+                                        target = static_cast<int>(i);
+                                        return std::string();
+                                    }
+                                std::string list;
+                                for (const auto& n : names) list += (list.empty() ? "" : "|") + n;
+                                return option + " takes " + list;
+                            }});
+    }
+    // Any other option.
+    void Other(CommandOption option) { options_.push_back(std::move(option)); }
+
+    void SetCheck(Check check) { check_ = std::move(check); }
+    // Extra settings lines after the record's own (the rows of a table).
+    void SetExtraSettings(std::function<std::vector<std::string>(Props&)> extra) { extra_ = std::move(extra); }
+    // Reads what the record's field list does not hold (rows of a table);
+    // returns the refusal text or empty.
+    void SetExtraRead(std::function<std::string(Props&)> read) { extraRead_ = std::move(read); }
+
+    std::vector<CommandOption> Options() override { return options_; }
+
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) override {
+        StepResult result;
+        WaveLookup lookup = [&space](const std::string& name, const std::string&) { return space.FindWave(name); };
+        TReadResult read = props.Fields().Read(texts_, lookup);
+        if (!read.Ok) return Refuse(read.Error);
+        if (extraRead_) {
+            std::string refusal = extraRead_(props);
+            if (!refusal.empty()) return Refuse(refusal);
+        }
+        if (check_) {
+            std::string refusal = check_(props, wave);
+            if (!refusal.empty()) return Refuse(refusal);
+        }
+        if (settings) {
+            for (const auto& line : props.Fields().SettingsLines()) *settings << line << "\n";
+            if (extra_)
+                for (const auto& line : extra_(props)) *settings << line << "\n";
+        }
+        spaceRecord_ = props;
+        docRecord_ = props;
+        if (!op_(wave, props)) result.kind = StepResult::Failed;
+        (void)space_;
+        return result;
+    }
+
+private:
+    static StepResult Refuse(const std::string& text) {
+        StepResult r;
+        r.kind = StepResult::Refused;
+        r.text = text;
+        return r;
+    }
+
+    TWorkspace& space_;
+    Props& docRecord_;
+    Props& spaceRecord_;
+    Operation op_;
+    Check check_;
+    std::function<std::vector<std::string>(Props&)> extra_;
+    std::function<std::string(Props&)> extraRead_;
+    std::vector<TFieldText> texts_;
+    std::vector<CommandOption> options_;
+};
+
+}  // namespace korvane

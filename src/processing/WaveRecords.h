@@ -1,0 +1,20 @@
+#pragma once
+
+#include "processing/MakeProps.h"
+
+namespace korvane {
+
+// One record per dialog kind. Each wave document keeps its own copy; the
+// main window keeps the last confirmed one, from which new documents start.
+struct TWaveRecords {
+    TSilenceProps Silence;
+    TLineProps Line;
+    TNoiseProps Noise;
+    TBlockTriangleProps Block;
+    TBlockTriangleProps Triangle;
+    TSinusProps Sinus;
+    TMFreqProps MFreq;
+    TMixProps Mix;
+};
+
+}  // namespace korvane
