@@ -99,8 +99,8 @@ TUnitCode TStringReader::readUnitAt(size_t& pos) const {
     };
     // Order matters only where one spelling begins another; the first match wins.
     static constexpr Spelling spellings[] = {
-        {"%", ucPercent}, {"$", ucSampleValue}, {"S", ucSecond},     {"'", ucDegree},
-        {"MS", ucMilliSecond}, {"HZ", ucHertz},   {"KHZ", ucKiloHertz}, {"DB", ucDecibel},
+        {"%", ucPercent},      {"$", ucSampleValue}, {"S", ucSecond},      {"'", ucDegree},
+        {"MS", ucMilliSecond}, {"HZ", ucHertz},      {"KHZ", ucKiloHertz}, {"DB", ucDecibel},
     };
     for (const Spelling& s : spellings) {
         size_t n = 0;
@@ -336,14 +336,29 @@ bool TStringReader::ReadFrequency(double& hertz, TCheckKind kind) {
 bool TStringReader::ReadNote(double& hertz) {
     int semitones = 0;
     switch (upper(at(0))) {
-        case 'C': semitones = 0; break;
-        case 'D': semitones = 2; break;
-        case 'E': semitones = 4; break;
-        case 'F': semitones = 5; break;
-        case 'G': semitones = 7; break;
-        case 'A': semitones = 9; break;
-        case 'B': semitones = 11; break;
-        default: return false;
+        case 'C':
+            semitones = 0;
+            break;
+        case 'D':
+            semitones = 2;
+            break;
+        case 'E':
+            semitones = 4;
+            break;
+        case 'F':
+            semitones = 5;
+            break;
+        case 'G':
+            semitones = 7;
+            break;
+        case 'A':
+            semitones = 9;
+            break;
+        case 'B':
+            semitones = 11;
+            break;
+        default:
+            return false;
     }
     size_t pos = 1;
     if (at(pos) == '#') {

@@ -372,8 +372,7 @@ public:
     // Chooses a wave by a typed name, as the batch front end does. A name that
     // is empty or that `lookup` does not find is refused like an empty picker.
     // Leaves the field unchanged on failure.
-    bool FromName(const std::string& name, const std::string& caption, std::string& message,
-                  const WaveLookup& lookup);
+    bool FromName(const std::string& name, const std::string& caption, std::string& message, const WaveLookup& lookup);
 
 private:
     std::string name_;

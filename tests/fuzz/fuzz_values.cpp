@@ -63,7 +63,8 @@ void readers(const std::string& text) {
         failed(r.ReadTime(v, k));
         failed(r.ReadFrequency(v, k));
     }
-    for (int relation = 1; relation <= 5; ++relation) failed(r.ReadIntegerBounded(i, static_cast<TBoundRelation>(relation), -7));
+    for (int relation = 1; relation <= 5; ++relation)
+        failed(r.ReadIntegerBounded(i, static_cast<TBoundRelation>(relation), -7));
     failed(r.ReadVolumeFactor(v));
     if (r.ReadPhase(v)) require(v >= 0 && v < 1);
     if (r.ReadBalance(v)) require(v >= -1 && v <= 1);
@@ -123,8 +124,8 @@ void fields(const std::string& text) {
     unitIntegerMoreUser s(30, ucNone, 30);
     unitWavePosition t(0, ucPercent);
     t.SetLength(2.5);
-    for (unitValue* each : std::vector<unitValue*>{&a, &b, &c, &d, &e, &f, &g, &h, &i, &j, &k, &l, &m, &n, &o, &p, &q,
-                                                   &r, &s, &t}) {
+    for (unitValue* each :
+         std::vector<unitValue*>{&a, &b, &c, &d, &e, &f, &g, &h, &i, &j, &k, &l, &m, &n, &o, &p, &q, &r, &s, &t}) {
         field(*each, text);
     }
 }

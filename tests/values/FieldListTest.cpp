@@ -1,11 +1,10 @@
-#include "values/FieldList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "values/FieldList.h"
 
 using namespace korvane;
 using namespace korvane::testing;
@@ -61,12 +60,13 @@ TEST_F(FieldListTest, SettingsLinesShowEveryFieldInOrder) {
 }
 
 TEST_F(FieldListTest, ReadingStoresEveryGivenFieldAndLeavesTheOthers) {
-    const TReadResult r = props.Fields().Read({{props.StartPosition, "-0.5 s"},
-                                               {props.SpeedEnvelope, "env"},
-                                               {props.SpeedFactor, "-6 dB"},  // would be refused, but the later text counts
-                                               {props.SpeedFactor, "150%"},
-                                               {props.NewLength, "250 ms"}},
-                                              lookup);
+    const TReadResult r =
+        props.Fields().Read({{props.StartPosition, "-0.5 s"},
+                             {props.SpeedEnvelope, "env"},
+                             {props.SpeedFactor, "-6 dB"},  // would be refused, but the later text counts
+                             {props.SpeedFactor, "150%"},
+                             {props.NewLength, "250 ms"}},
+                            lookup);
     EXPECT_TRUE(r.Ok);
     EXPECT_EQ(r.Error, "");
     EXPECT_EQ(props.Fields().SettingsLines(),
@@ -79,11 +79,8 @@ TEST_F(FieldListTest, ReadingStoresEveryGivenFieldAndLeavesTheOthers) {
 }
 
 TEST_F(FieldListTest, TheFirstWrongFieldInRecordOrderIsTheOnlyErrorAndNothingChanges) {
-    const TReadResult r = props.Fields().Read({{props.Count, "0"},
-                                               {props.NewLength, "2"},
-                                               {props.LengthFactor, "75 %"},
-                                               {props.SpeedFactor, "1/2"}},
-                                              lookup);
+    const TReadResult r = props.Fields().Read(
+        {{props.Count, "0"}, {props.NewLength, "2"}, {props.LengthFactor, "75 %"}, {props.SpeedFactor, "1/2"}}, lookup);
     EXPECT_FALSE(r.Ok);
     EXPECT_EQ(r.Error, "In New Length: Wrong unit used, use: 's', 'ms', 'Hz', 'kHz'.");
     EXPECT_EQ(props.Fields().SettingsLines(), defaults);

@@ -1,5 +1,3 @@
-#include "values/StringReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "values/StringReader.h"
 
 using namespace korvane;
 using namespace korvane::testing;
@@ -97,11 +96,11 @@ TEST_F(StringReaderTest, DigitGroupsStopAfterTenDigitsAndWrapAround) {
 
 TEST_F(StringReaderTest, UnitsAreMatchedInAnyCaseByTheirFirstLetters) {
     const std::vector<std::pair<std::string, TUnitCode>> cases = {
-        {"5", ucNone},          {"5  \t", ucNone},        {"5%", ucPercent},        {"5 %", ucPercent},
-        {"5 dB", ucDecibel},    {"3 dBx", ucDecibel},     {"5 sec", ucSecond},      {"5S", ucSecond},
-        {"5 ms", ucMilliSecond}, {"5 mS", ucMilliSecond}, {"5 hz", ucHertz},        {"5 KHz", ucKiloHertz},
-        {"5 $", ucSampleValue}, {"5'", ucDegree},         {"5 x", ucUnknown},       {"5 pct", ucUnknown},
-        {"5 m", ucUnknown},     {"5 k", ucUnknown},       {"5 d", ucUnknown},       {"1/2 %", ucPercent},
+        {"5", ucNone},           {"5  \t", ucNone},       {"5%", ucPercent},   {"5 %", ucPercent},
+        {"5 dB", ucDecibel},     {"3 dBx", ucDecibel},    {"5 sec", ucSecond}, {"5S", ucSecond},
+        {"5 ms", ucMilliSecond}, {"5 mS", ucMilliSecond}, {"5 hz", ucHertz},   {"5 KHz", ucKiloHertz},
+        {"5 $", ucSampleValue},  {"5'", ucDegree},        {"5 x", ucUnknown},  {"5 pct", ucUnknown},
+        {"5 m", ucUnknown},      {"5 k", ucUnknown},      {"5 d", ucUnknown},  {"1/2 %", ucPercent},
     };
     for (const auto& [text, unit] : cases) {
         TStringReader r(text);
@@ -234,8 +233,8 @@ TEST_F(StringReaderTest, BoundsAreWrittenAsPlainIntegers) {
 
 TEST_F(StringReaderTest, IntegersTakeLeadingSignsOnlyAndNeverFail) {
     const std::vector<std::pair<std::string, int32_t>> cases = {
-        {"42", 42}, {"+42", 42},   {"-42", -42}, {"+-42", -42}, {"-+42", 0}, {"", 0},
-        {"abc", 0}, {" 42", 0},    {"- 42", 0},  {"42 %", 42},  {"1/3", 1},  {"12345678901", 1234567890},
+        {"42", 42}, {"+42", 42}, {"-42", -42}, {"+-42", -42}, {"-+42", 0}, {"", 0},
+        {"abc", 0}, {" 42", 0},  {"- 42", 0},  {"42 %", 42},  {"1/3", 1},  {"12345678901", 1234567890},
     };
     for (const auto& [text, expected] : cases) {
         TStringReader r(text);
@@ -259,7 +258,7 @@ TEST_F(StringReaderTest, IntegersTakeLeadingSignsOnlyAndNeverFail) {
 
 TEST_F(StringReaderTest, WaveValuesAreTruncatedSamplesWithinTheirUnitsRange) {
     const std::vector<std::pair<std::string, int16_t>> cases = {
-        {"1", 32767},        {"-1", -32767},  {"0.5", 16383},  {"50 %", 16383}, {"-50%", -16383},
+        {"1", 32767},         {"-1", -32767},    {"0.5", 16383},   {"50 %", 16383}, {"-50%", -16383},
         {"-32768 $", -32768}, {"32767$", 32767}, {"100 %", 32767}, {"1/3", 10922},  {"0", 0},
     };
     for (const auto& [text, expected] : cases) {
@@ -358,8 +357,13 @@ TEST_F(StringReaderTest, TimesAndFrequenciesConvertEveryUnitAndNotes) {
         const char* text;
         double seconds;
     };
-    for (const Case& c : std::vector<Case>{{"20 ms", 0.02}, {"50 Hz", 0.02}, {"0.5 s", 0.5}, {"250 ms", 0.25},
-                                           {"1 kHz", 0.001}, {"2 khz", 0.0005}, {"-1 s", -1}}) {
+    for (const Case& c : std::vector<Case>{{"20 ms", 0.02},
+                                           {"50 Hz", 0.02},
+                                           {"0.5 s", 0.5},
+                                           {"250 ms", 0.25},
+                                           {"1 kHz", 0.001},
+                                           {"2 khz", 0.0005},
+                                           {"-1 s", -1}}) {
         TStringReader r(c.text);
         double v = 0;
         EXPECT_TRUE(r.ReadTime(v, ckNone)) << c.text;

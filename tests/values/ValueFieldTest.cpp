@@ -1,5 +1,3 @@
-#include "values/ValueField.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "values/InputErrors.h"
+#include "values/ValueField.h"
 
 using namespace korvane;
 using namespace korvane::testing;

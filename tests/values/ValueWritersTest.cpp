@@ -1,11 +1,10 @@
-#include "values/ValueWriters.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "TestSupport.h"
+#include "values/ValueWriters.h"
 
 using namespace korvane;
 using namespace korvane::testing;
