@@ -1,0 +1,491 @@
+#include "music/PartMuz.h"
+
+#include <algorithm>
+
+#include "core/Assert.h"
+#include "music/NotePlayers.h"
+#include "music/TUnitMuz.h"
+
+namespace korvane {
+
+void TNearestSymbol::Offer(TXTouchMuzSymbol* symbol, double score) {
+    if (!Symbol || score < Score) {
+        Symbol = symbol;
+        Score = score;
+    }
+}
+
+static double staveScore(const TStaveSymbol& s, int x, int y) {
+    const double dx = 2.5 * s.HorizontalDistance(x);
+    const double dy = s.VerticalDistance(y);
+    return dx * dx + dy * dy;
+}
+
+static double markScore(const TXTouchMuzSymbol& s, int x) {
+    const double dx = 12.0 * s.HorizontalDistance(x);
+    return dx * dx;
+}
+
+// ---------------------------------------------------------------------------
+
+std::unique_ptr<TPartMuz> TPartMuz::Detach(TPartMuz*& oldParent) {
+    KORVANE_ASSERT(Parent != NULL);
+    std::unique_ptr<TPartMuz> mine = std::move(Parent->ChildSlot(this));
+    oldParent = Parent;
+    Parent = nullptr;
+    return mine;
+}
+
+TSinglePartMuz* TPartMuz::NextSinglePart() { return Parent ? Parent->NextSingleAfter(this) : nullptr; }
+TSinglePartMuz* TPartMuz::PrevSinglePart() { return Parent ? Parent->PrevSingleBefore(this) : nullptr; }
+
+TSinglePartMuz* TPartMuz::NextSingleAfter(const TPartMuz*) {
+    KORVANE_ASSERT(Parent != NULL);
+    return Parent->NextSingleAfter(this);
+}
+
+TSinglePartMuz* TPartMuz::PrevSingleBefore(const TPartMuz*) {
+    KORVANE_ASSERT(Parent != NULL);
+    return Parent->PrevSingleBefore(this);
+}
+
+TPartMuz* TPartMuz::GetStartPart() {
+    KORVANE_ASSERT(Parent != NULL);
+    return Parent->GetStartPart();
+}
+
+int TPartMuz::GetCurrentPass() const {
+    KORVANE_ASSERT(Parent != NULL);
+    return Parent->GetCurrentPass();
+}
+
+std::unique_ptr<TPartMuz>& TPartMuz::ChildSlot(const TPartMuz*) {
+    KORVANE_ASSERT(false);
+    __builtin_unreachable();
+}
+
+// ---------------------------------------------------------------------------
+
+TSinglePartMuz::~TSinglePartMuz() {
+    while (FirstSymbol) {
+        TStaveSymbol* next = FirstSymbol->Next;
+        delete FirstSymbol;
+        FirstSymbol = next;
+    }
+}
+
+void TSinglePartMuz::SetMuzBar(TMuzBar* muzBar) {
+    KORVANE_ASSERT(MuzBar == NULL);
+    KORVANE_ASSERT(muzBar->GetSinglePartMuz() == this);
+    MuzBar.reset(muzBar);
+}
+
+void TSinglePartMuz::unlink(TStaveSymbol* symbol) {
+    if (symbol->Prev) symbol->Prev->SetNext(symbol->Next);
+    else FirstSymbol = symbol->Next;
+    if (symbol->Next) symbol->Next->Prev = symbol->Prev;
+    symbol->Next = symbol->Prev = nullptr;
+}
+
+void TSinglePartMuz::linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol) {
+    symbol->Prev = prev;
+    if (prev) {
+        symbol->SetNext(prev->Next);
+        prev->SetNext(symbol);
+    } else {
+        symbol->SetNext(FirstSymbol);
+        FirstSymbol = symbol;
+    }
+    if (symbol->Next) symbol->Next->Prev = symbol;
+}
+
+void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
+    TStaveSymbol* symbol = owned.release();
+    if (!FirstSymbol || !FirstSymbol->IsPrevOf(*symbol)) {
+        linkAfter(nullptr, symbol);
+        return;
+    }
+    TStaveSymbol* p = FirstSymbol;
+    while (p->Next && p->Next->IsPrevOf(*symbol)) p = p->Next;
+    linkAfter(p, symbol);
+}
+
+bool TSinglePartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {
+    if (symbol->GetSinglePartMuz() != this) return false;
+    InsertSorted(std::move(symbol));
+    return true;
+}
+
+bool TSinglePartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
+    KORVANE_ASSERT(deleteSymbol != NULL);
+    if (deleteSymbol->GetSinglePartMuz() != this) return false;
+    unlink(deleteSymbol);
+    if (UnitMuz && UnitMuz->SelectedSymbol == deleteSymbol) UnitMuz->SelectedSymbol = nullptr;
+    delete deleteSymbol;
+    return true;
+}
+
+bool TSinglePartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) {
+    KORVANE_ASSERT(moveSymbol != NULL);
+    if (moveSymbol->GetSinglePartMuz() != this) return false;
+    const bool toLeft = moveSymbol->Prev && moveSymbol->IsPrevOf(*moveSymbol->Prev);
+    const bool toRight = moveSymbol->Next && moveSymbol->Next->IsPrevOf(*moveSymbol);
+    KORVANE_ASSERT(!toLeft || !toRight);
+    if (toLeft) {
+        TStaveSymbol* before = moveSymbol->Prev;
+        while (before && moveSymbol->IsPrevOf(*before)) before = before->Prev;
+        unlink(moveSymbol);
+        linkAfter(before, moveSymbol);
+    } else if (toRight) {
+        TStaveSymbol* after = moveSymbol->Next;
+        while (after->Next && after->Next->IsPrevOf(*moveSymbol)) after = after->Next;
+        unlink(moveSymbol);
+        linkAfter(after, moveSymbol);
+    }
+    return true;
+}
+
+void TSinglePartMuz::RemoveStaveSymbols(const TNoteStave* noteStave) {
+    KORVANE_ASSERT(noteStave != NULL);
+    for (TStaveSymbol* s = FirstSymbol; s;) {
+        TStaveSymbol* next = s->Next;
+        if (s->GetNoteStave() == noteStave) DeleteSymbol(s);
+        s = next;
+    }
+}
+
+void TSinglePartMuz::RemoveNoteGroupNotes(const TNoteGroup* noteGroup) {
+    KORVANE_ASSERT(noteGroup != NULL);
+    for (TStaveSymbol* s = FirstSymbol; s;) {
+        TStaveSymbol* next = s->Next;
+        if (s->GetStaveSymbolKind() == staveSymbolNote && static_cast<TMuzNote*>(s)->GetNoteGroup() == noteGroup)
+            DeleteSymbol(s);
+        s = next;
+    }
+}
+
+void TSinglePartMuz::FillStaveWithSilences(TNoteStave* noteStave) {
+    KORVANE_ASSERT(noteStave != NULL);
+    KORVANE_ASSERT(MuzBar != NULL);
+    double a = 0;
+    for (TStaveSymbol* s = FirstSymbol; s; s = s->Next) {
+        if (s->GetNoteStave() != noteStave) continue;
+        const double p = s->GetSymbolPosition();
+        while (a < p) {
+            const double end = std::min(p, MuzBar->NextBarLine(a));
+            while (a < end) {
+                int length = 0;
+                for (int l = 1; l <= 32; l *= 2) {
+                    if (1.0 / l <= end - a) {
+                        length = l;
+                        break;
+                    }
+                }
+                if (length == 0) break;  // less than a thirty-second remains
+                InsertSorted(std::make_unique<TSilence>(noteStave, a, this, static_cast<int8_t>(length), 0, sool, 0));
+                a += 1.0 / length;
+            }
+            a = std::max(a, end);
+        }
+        double end = p;
+        if (s->GetStaveSymbolKind() != staveSymbolKey) end += static_cast<TStaveTimeSymbol*>(s)->GetTotalLength();
+        a = std::max(a, end);
+    }
+}
+
+void TSinglePartMuz::AddStave(TNoteStave* newStave) {
+    KORVANE_ASSERT(newStave != NULL);
+    InsertSorted(std::make_unique<TKey>(UnitMuz, TKey::keyKindG, 0, 0.0, newStave, 1, this));
+}
+
+void TSinglePartMuz::CheckParentLinks(const TPartMuz* caller) const { KORVANE_ASSERT(Parent == caller); }
+
+TSinglePartMuz* TSinglePartMuz::NextSingleAfter(const TPartMuz*) {
+    KORVANE_ASSERT(false);
+    return nullptr;
+}
+
+TSinglePartMuz* TSinglePartMuz::PrevSingleBefore(const TPartMuz*) {
+    KORVANE_ASSERT(false);
+    return nullptr;
+}
+
+void TSinglePartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
+    if (!PlayAndDraw) return;
+    if (MuzBar) nearest.Offer(MuzBar.get(), markScore(*MuzBar, x));
+    for (TStaveSymbol* s = FirstSymbol; s; s = s->Next) nearest.Offer(s, staveScore(*s, x, y));
+}
+
+double TSinglePartMuz::PartLength() const {
+    double length = 0;
+    for (TStaveSymbol* s = FirstSymbol; s; s = s->Next) {
+        if (s->GetStaveSymbolKind() != staveSymbolNote) continue;
+        const TMuzNote* note = static_cast<TMuzNote*>(s);
+        length = std::max(length, note->GetPosition() + note->GetTotalLength());
+    }
+    return length;
+}
+
+TStaveSymbol* TSinglePartMuz::FirstSymbolOfStave(const TNoteStave* noteStave) const {
+    for (TStaveSymbol* s = FirstSymbol; s; s = s->Next)
+        if (s->GetNoteStave() == noteStave) return s;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+TConcatPartMuz::TConcatPartMuz(TUnitMuz* unitMuz, std::unique_ptr<TPartMuz> firstPart,
+                               std::unique_ptr<TPartMuz> secondPart)
+    : TPartMuz(unitMuz), FirstPart(std::move(firstPart)), SecondPart(std::move(secondPart)) {
+    if (FirstPart) Adopt(*FirstPart);
+    if (SecondPart) Adopt(*SecondPart);
+}
+
+void TConcatPartMuz::RemoveStaveSymbols(const TNoteStave* noteStave) {
+    FirstPart->RemoveStaveSymbols(noteStave);
+    SecondPart->RemoveStaveSymbols(noteStave);
+}
+
+void TConcatPartMuz::RemoveNoteGroupNotes(const TNoteGroup* noteGroup) {
+    FirstPart->RemoveNoteGroupNotes(noteGroup);
+    SecondPart->RemoveNoteGroupNotes(noteGroup);
+}
+
+void TConcatPartMuz::FillStaveWithSilences(TNoteStave* noteStave) {
+    FirstPart->FillStaveWithSilences(noteStave);
+    SecondPart->FillStaveWithSilences(noteStave);
+}
+
+void TConcatPartMuz::AddStave(TNoteStave* newStave) {
+    FirstPart->AddStave(newStave);
+    SecondPart->AddStave(newStave);
+}
+
+TStaveSymbol* TConcatPartMuz::GetFirstSymbol() const { return FirstPart->GetFirstSymbol(); }
+
+bool TConcatPartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {
+    return FirstPart->InsertSymbol(symbol) || SecondPart->InsertSymbol(symbol);
+}
+
+bool TConcatPartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
+    return FirstPart->DeleteSymbol(deleteSymbol) || SecondPart->DeleteSymbol(deleteSymbol);
+}
+
+bool TConcatPartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) {
+    return FirstPart->ReplaceSymbol(moveSymbol) || SecondPart->ReplaceSymbol(moveSymbol);
+}
+
+void TConcatPartMuz::CheckParentLinks(const TPartMuz* caller) const {
+    KORVANE_ASSERT(Parent == caller);
+    FirstPart->CheckParentLinks(this);
+    SecondPart->CheckParentLinks(this);
+}
+
+TSinglePartMuz* TConcatPartMuz::FirstSinglePart() { return FirstPart->FirstSinglePart(); }
+TSinglePartMuz* TConcatPartMuz::LastSinglePart() { return SecondPart->LastSinglePart(); }
+
+TSinglePartMuz* TConcatPartMuz::NextSingleAfter(const TPartMuz* child) {
+    if (child == FirstPart.get()) return SecondPart->FirstSinglePart();
+    return TPartMuz::NextSingleAfter(child);
+}
+
+TSinglePartMuz* TConcatPartMuz::PrevSingleBefore(const TPartMuz* child) {
+    if (child == SecondPart.get()) return FirstPart->LastSinglePart();
+    return TPartMuz::PrevSingleBefore(child);
+}
+
+void TConcatPartMuz::ResetPasses() {
+    FirstPart->ResetPasses();
+    SecondPart->ResetPasses();
+}
+
+void TConcatPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
+    if (!PlayAndDraw) return;
+    FirstPart->NearestSymbol(x, y, nearest);
+    SecondPart->NearestSymbol(x, y, nearest);
+}
+
+std::unique_ptr<TPartMuz>& TConcatPartMuz::ChildSlot(const TPartMuz* me) {
+    const TPartMuz* FirstPart = this->FirstPart.get();
+    const TPartMuz* SecondPart = this->SecondPart.get();
+    KORVANE_ASSERT(FirstPart == me || SecondPart == me);
+    return FirstPart == me ? this->FirstPart : this->SecondPart;
+}
+
+std::unique_ptr<TPartMuz> TConcatPartMuz::TakeApart() {
+    KORVANE_ASSERT(FirstPart == NULL || SecondPart == NULL);
+    KORVANE_ASSERT(FirstPart != NULL || SecondPart != NULL);
+    KORVANE_ASSERT(Parent != NULL);
+    std::unique_ptr<TPartMuz> remaining = FirstPart ? std::move(FirstPart) : std::move(SecondPart);
+    TPartMuz* parent = Parent;
+    std::unique_ptr<TPartMuz>& slot = parent->ChildSlot(this);
+    std::unique_ptr<TPartMuz> self = std::move(slot);
+    slot = std::move(remaining);
+    parent->Adopt(*slot);
+    Parent = nullptr;
+    return self;
+}
+
+// ---------------------------------------------------------------------------
+
+TLoopPartMuz::TLoopPartMuz(TUnitMuz* unitMuz, std::unique_ptr<TPartMuz> loopPart, int count)
+    : TPartMuz(unitMuz),
+      Count(count),
+      LoopPart(std::move(loopPart)),
+      LeftLoopSymbol(this, TLoopPartSymbol::loopSideLeft),
+      RightLoopSymbol(this, TLoopPartSymbol::loopSideRight) {
+    if (LoopPart) Adopt(*LoopPart);
+}
+
+void TLoopPartMuz::CheckParentLinks(const TPartMuz* caller) const {
+    KORVANE_ASSERT(Parent == caller);
+    LoopPart->CheckParentLinks(this);
+}
+
+void TLoopPartMuz::ResetPasses() {
+    CurrentPass = 1;
+    LoopPart->ResetPasses();
+}
+
+void TLoopPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
+    if (!PlayAndDraw) return;
+    nearest.Offer(&LeftLoopSymbol, markScore(LeftLoopSymbol, x));
+    LoopPart->NearestSymbol(x, y, nearest);
+    nearest.Offer(&RightLoopSymbol, markScore(RightLoopSymbol, x));
+}
+
+std::unique_ptr<TPartMuz>& TLoopPartMuz::ChildSlot(const TPartMuz* me) {
+    const TPartMuz* LoopPart = this->LoopPart.get();
+    KORVANE_ASSERT(LoopPart == me);
+    return this->LoopPart;
+}
+
+// ---------------------------------------------------------------------------
+
+TSelectPartMuz::TSelectPartMuz(TUnitMuz* unitMuz, std::unique_ptr<TPartMuz> selectPart)
+    : TPartMuz(unitMuz), SelectPart(std::move(selectPart)) {
+    if (SelectPart) Adopt(*SelectPart);
+}
+
+void TSelectPartMuz::CheckParentLinks(const TPartMuz* caller) const {
+    KORVANE_ASSERT(Parent == caller);
+    SelectPart->CheckParentLinks(this);
+}
+
+void TSelectPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
+    if (PlayAndDraw) SelectPart->NearestSymbol(x, y, nearest);
+}
+
+std::unique_ptr<TPartMuz>& TSelectPartMuz::ChildSlot(const TPartMuz* me) {
+    const TPartMuz* SelectPart = this->SelectPart.get();
+    KORVANE_ASSERT(SelectPart == me);
+    return this->SelectPart;
+}
+
+TCountSelectPartItem* TSelectPartMuz::AppendTurn(int count, int pitch) {
+    Turns.push_back(std::make_unique<TCountSelectPartItem>(this, count, pitch));
+    return Turns.back().get();
+}
+
+bool TSelectPartMuz::RemoveTurn(int count) {
+    auto end = std::remove_if(Turns.begin(), Turns.end(), [&](const auto& t) {
+        if (t->Count.GetValue() != count) return false;
+        if (UnitMuz && UnitMuz->SelectedTreeItem == t.get()) UnitMuz->SelectedTreeItem = nullptr;
+        return true;
+    });
+    const bool removed = end != Turns.end();
+    Turns.erase(end, Turns.end());
+    return removed;
+}
+
+int TSelectPartMuz::HighestCount() const {
+    int highest = 0;
+    for (const auto& t : Turns) highest = std::max(highest, t->Count.GetValue());
+    return highest;
+}
+
+int TSelectPartMuz::CountTurns(int count) const {
+    return static_cast<int>(
+        std::count_if(Turns.begin(), Turns.end(), [&](const auto& t) { return t->Count.GetValue() == count; }));
+}
+
+bool TSelectPartMuz::TurnPitch(int count, int& pitch) const {
+    for (const auto& t : Turns) {
+        if (t->Count.GetValue() == count) {
+            pitch = t->Pitch.GetValue();
+            return true;
+        }
+    }
+    return false;
+}
+
+TCountSelectPartItem* TSelectPartMuz::CurrentTurn() const {
+    const int pass = GetCurrentPass();
+    for (const auto& t : Turns)
+        if (t->Count.GetValue() == pass) return t.get();
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+void TStartPartMuz::SetPartMuz(std::unique_ptr<TPartMuz> partMuz) {
+    PartMuz = std::move(partMuz);
+    if (PartMuz) Adopt(*PartMuz);
+}
+
+void TStartPartMuz::RemoveStaveSymbols(const TNoteStave* noteStave) {
+    if (PartMuz) PartMuz->RemoveStaveSymbols(noteStave);
+}
+
+void TStartPartMuz::RemoveNoteGroupNotes(const TNoteGroup* noteGroup) {
+    if (PartMuz) PartMuz->RemoveNoteGroupNotes(noteGroup);
+}
+
+void TStartPartMuz::FillStaveWithSilences(TNoteStave* noteStave) {
+    if (PartMuz) PartMuz->FillStaveWithSilences(noteStave);
+}
+
+void TStartPartMuz::AddStave(TNoteStave* newStave) {
+    if (PartMuz) PartMuz->AddStave(newStave);
+}
+
+TStaveSymbol* TStartPartMuz::GetFirstSymbol() const { return PartMuz ? PartMuz->GetFirstSymbol() : nullptr; }
+
+bool TStartPartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {
+    return PartMuz && PartMuz->InsertSymbol(symbol);
+}
+
+bool TStartPartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
+    return PartMuz && PartMuz->DeleteSymbol(deleteSymbol);
+}
+
+bool TStartPartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) { return PartMuz && PartMuz->ReplaceSymbol(moveSymbol); }
+
+void TStartPartMuz::CheckParentLinks(const TPartMuz* caller) const {
+    KORVANE_ASSERT(Parent == caller);
+    if (PartMuz) PartMuz->CheckParentLinks(this);
+}
+
+TSinglePartMuz* TStartPartMuz::FirstSinglePart() { return PartMuz ? PartMuz->FirstSinglePart() : nullptr; }
+TSinglePartMuz* TStartPartMuz::LastSinglePart() { return PartMuz ? PartMuz->LastSinglePart() : nullptr; }
+
+TPartMuz* TStartPartMuz::GetStartPart() {
+    KORVANE_ASSERT(Parent == NULL);
+    return this;
+}
+
+void TStartPartMuz::ResetPasses() {
+    if (PartMuz) PartMuz->ResetPasses();
+}
+
+void TStartPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
+    if (PartMuz) PartMuz->NearestSymbol(x, y, nearest);
+}
+
+std::unique_ptr<TPartMuz>& TStartPartMuz::ChildSlot(const TPartMuz* me) {
+    const TPartMuz* PartMuz = this->PartMuz.get();
+    KORVANE_ASSERT(PartMuz == me);
+    return this->PartMuz;
+}
+
+}  // namespace korvane

@@ -1,0 +1,106 @@
+#include "music/TUnitMuz.h"
+
+#include "core/Assert.h"
+
+namespace korvane {
+
+namespace {
+TMuzFileWriter fileWriter = nullptr;
+}
+
+TUnitMuz::TUnitMuz() : TUnit(unitKindMuz), StartPart(std::make_unique<TStartPartMuz>(this)) {}
+
+TUnitMuz::~TUnitMuz() {
+    // The symbols point at staves and groups, so the tree goes first.
+    StartPart.reset();
+    while (FirstStave) {
+        TStave* next = FirstStave->Next;
+        delete FirstStave;
+        FirstStave = static_cast<TNoteStave*>(next);
+    }
+}
+
+std::unique_ptr<TNoteGroup> MakeDefaultNoteGroup(TUnitMuz* unitMuz, TNoteStave* stave) {
+    auto player = std::make_unique<TCompoundPlayer>(unitMuz);
+    auto onePlayer = std::make_unique<TOnePlayer>(TOnePlayerProps(unitFreq(0), unitVolumeFactor(1)));
+    onePlayer->OnePlayerProps.NotePlayerKind = notePlayerSimpleSampler;
+    player->AppendOnePlayer(std::move(onePlayer));
+    return std::make_unique<TNoteGroup>(stave, 0, std::move(player), noteShapeNormal, noteStickGroup);
+}
+
+void TUnitMuz::InitNew() {
+    auto part = std::make_unique<TSinglePartMuz>(this);
+    new TMuzBar(part.get(), 4, 4, 0);  // the part owns its bar
+    StartPart->SetPartMuz(std::move(part));
+    auto stave = std::make_unique<TNoteStave>(this, 0, 0xFFFFFF, 80, 80, AllowJoinFlags, false, false);
+    stave->AppendNoteGroup(MakeDefaultNoteGroup(this, stave.get()));
+    stave->SelectedNoteGroup = stave->DialogNoteGroup = stave->GetStartNoteGroup();
+    TNoteStave* added = InsertStave(nullptr, std::move(stave));
+    CurrentStave = added;
+    SetSelectedSymbol(StartPart->GetFirstSymbol());
+}
+
+bool TUnitMuz::SaveAs(const std::string& fileName, bool temporary) {
+    (void)temporary;
+    KORVANE_ASSERT(fileWriter != nullptr);
+    return fileWriter(*this, fileName);
+}
+
+void TUnitMuz::SetFileWriter(TMuzFileWriter writer) { fileWriter = writer; }
+
+void TUnitMuz::ChangeProperties(const WaveFileProps&, const WaveFileProps& newProps) {
+    SampleFreq = newProps.SampleFreq;
+    Channels = newProps.MonoStereo;
+    BytesPSample = newProps.BytesPSample;
+}
+
+TNoteStave* TUnitMuz::InsertStave(TNoteStave* afterStave, std::unique_ptr<TNoteStave> stave) {
+    TNoteStave* newStave = stave.release();
+    if (!afterStave) {
+        newStave->Next = FirstStave;
+        if (FirstStave) FirstStave->Prev = newStave;
+        FirstStave = newStave;
+    } else {
+        TStave* prevStave = FirstStave;
+        KORVANE_ASSERT(prevStave != NULL);
+        while (prevStave != afterStave) {
+            KORVANE_ASSERT(prevStave->GetNext() != NULL || prevStave == afterStave);
+            prevStave = prevStave->Next;
+        }
+        newStave->Prev = prevStave;
+        newStave->Next = prevStave->Next;
+        if (prevStave->Next) prevStave->Next->Prev = newStave;
+        prevStave->Next = newStave;
+    }
+    StartPart->AddStave(newStave);
+    return newStave;
+}
+
+TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave) {
+    TNoteStave* newStave = stave.release();
+    TStave* last = FirstStave;
+    while (last && last->Next) last = last->Next;
+    newStave->Prev = last;
+    if (last) last->Next = newStave;
+    else FirstStave = newStave;
+    return newStave;
+}
+
+int TUnitMuz::CountStaves() const {
+    int n = 0;
+    for (TStave* s = FirstStave; s; s = s->Next) ++n;
+    return n;
+}
+
+TSinglePartMuz* TUnitMuz::FirstSinglePart() const { return StartPart->FirstSinglePart(); }
+TSinglePartMuz* TUnitMuz::LastSinglePart() const { return StartPart->LastSinglePart(); }
+
+uint8_t TUnitMuz::GetSelMuzSymbolKind() const { return SelectedSymbol ? SelectedSymbol->GetSelMuzSymbolKind() : 3; }
+
+void TUnitMuz::SetSelectedSymbol(TXTouchMuzSymbol* symbol) {
+    SelectedSymbol = symbol;
+    if (symbol && symbol->GetSelMuzSymbolKind() == muzSymbolStave)
+        SelectedInStave = static_cast<TStaveSymbol*>(symbol)->GetNoteStave();
+}
+
+}  // namespace korvane

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "music/MuzSymbol.h"
+#include "music/NotePlayers.h"
+#include "music/NoteStave.h"
+#include "music/PartMuz.h"
+#include "processing/TUnit.h"
+#include "values/ValueField.h"
+
+namespace korvane {
+
+enum TUnitMuzMode : uint8_t { unitMuzAdd = 0, unitMuzSel = 1, unitMuzDel = 2 };
+enum TInsertModeKind : uint8_t {
+    insertModeKey = 0,
+    insertModeNote = 1,
+    insertModeNoteShift = 2,
+    insertModeSilence = 3,
+};
+
+class TUnitMuz;
+// Saves a music document; installed by the music file layer, which this
+// library cannot link to without a cycle.
+using TMuzFileWriter = bool (*)(TUnitMuz& unitMuz, const std::string& fileName);
+
+// A music document: staves top to bottom, the part tree, tempo and the
+// settings rendering reads.
+class TUnitMuz : public TUnit {
+public:
+    // An empty document: no staves, a start part without child. The file
+    // reader fills it; InitNew makes the document of "New Music".
+    TUnitMuz();
+    ~TUnitMuz() override;
+
+    // One stave with one note group and one part of 4/4 holding the stave's
+    // G key.
+    void InitNew();
+
+    bool SaveAs(const std::string& fileName, bool temporary) override;
+    static void SetFileWriter(TMuzFileWriter writer);
+    int32_t GetFreq() const override { return SampleFreq; }
+    int16_t GetMoSt() const override { return Channels; }
+    int16_t GetBytesPSample() const override { return BytesPSample; }
+    void ChangeProperties(const WaveFileProps& oldProps, const WaveFileProps& newProps) override;
+
+    TStartPartMuz* GetStartPart() const { return StartPart.get(); }
+
+    TNoteStave* GetFirstStave() const { return FirstStave; }
+    // Puts a stave after `afterStave`, or at the top when none is given; the
+    // parts get its G key.
+    TNoteStave* InsertStave(TNoteStave* afterStave, std::unique_ptr<TNoteStave> stave);
+    // Appends a stave without touching the parts (used while reading).
+    TNoteStave* AppendStave(std::unique_ptr<TNoteStave> stave);
+    int CountStaves() const;
+
+    TSinglePartMuz* FirstSinglePart() const;
+    TSinglePartMuz* LastSinglePart() const;
+    TSinglePartMuz* NextSinglePart(TSinglePartMuz* part) const { return part->NextSinglePart(); }
+    TSinglePartMuz* PrevSinglePart(TSinglePartMuz* part) const { return part->PrevSinglePart(); }
+
+    uint8_t GetSelMuzSymbolKind() const;
+    void SetSelectedSymbol(TXTouchMuzSymbol* symbol);
+
+    unitTimePosMore Tempo{1.0, ucSecond};
+    int16_t Channels = 1;
+    int32_t SampleFreq = 22050;
+    int16_t BytesPSample = 2;
+    bool AutoPlay = true;
+
+    uint8_t UnitMuzMode = unitMuzAdd;
+    TXTouchMuzSymbol* SelectedSymbol = nullptr;
+    TNoteStave* SelectedInStave = nullptr;
+    // The part or turn selected in the tree dialog.
+    TMusTreeItem* SelectedTreeItem = nullptr;
+    // The stave the music dialog shows.
+    TNoteStave* CurrentStave = nullptr;
+
+    uint8_t InsertModeKind = insertModeNote;
+    int8_t InsertLengthKind = 4;
+    int InsertPoints = 0;
+    uint8_t InsertArtKind = noteArtNormal;
+    uint8_t InsertNoteShift = noteShiftNormal;
+    int8_t InsertKeyKind = TKey::keyKindG;
+    uint8_t InsertStickKind = noteStickGroup;
+
+private:
+    std::unique_ptr<TStartPartMuz> StartPart;
+    TNoteStave* FirstStave = nullptr;
+};
+
+// A note group with one simple sampler on the wave "sample", as a new stave
+// gets it.
+std::unique_ptr<TNoteGroup> MakeDefaultNoteGroup(TUnitMuz* unitMuz, TNoteStave* stave);
+
+}  // namespace korvane
