@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processing/EffectProps.h"
 #include "processing/MakeProps.h"
 
 namespace korvane {
@@ -15,6 +16,18 @@ struct TWaveRecords {
     TSinusProps Sinus;
     TMFreqProps MFreq;
     TMixProps Mix;
+    TVolumeProps Volume;
+    TUpProps Up;
+    TDistortProps Distort;
+    TBlockProps BlockEffect;
+    TRotateProps Rotate;
+    TBalanceProps Balance;
+    TLeftRightProps LeftRight;
+    THighLowProps FilterHigh;
+    THighLowProps FilterLow;
+    TResNotchProps FilterRes;
+    TResNotchProps FilterNotch;
+    TBlockFilterProps BlockFilter;
 };
 
 }  // namespace korvane

@@ -1,0 +1,457 @@
+#include "processing/Filters.h"
+
+#include <cmath>
+
+#include "core/Allocation.h"
+#include "core/Sample.h"
+#include "processing/AmplitudeEffects.h"
+#include "processing/EffectSupport.h"
+
+namespace korvane {
+
+using effects::checkRange;
+using effects::EnvelopeStretch;
+
+double periodInSamples(double seconds, int32_t sampleFreq) {
+    double per = seconds * sampleFreq;
+    return per < 1 && per > 1 - 1e-9 ? 1 : per;
+}
+
+double envelopeFrequency(double g) { return 20 * std::pow(10.0, (g + 32768) * 3 / 65535); }
+
+double envelopeWidth(double g) { return (g + 32768) / 65536; }
+
+namespace {
+
+// ---- low and high ----
+
+// The stage coefficient of a period T for the stage factor a; `root` is
+// sqrt(1 - a^2). A period too short for the stage gives 0 (no smoothing).
+inline double onePoleCoefficient(double a, double root, double time) {
+    double x = 1 - a * kTwoPi / (time * root);
+    return x < 0 ? 0 : x;
+}
+
+// One pass of y = (1 - x) * s + x * y from `in` to `out` over [begin, end);
+// the output is y, or s - y for the high filter. `in` may be `out`.
+template <bool High, class Coefficient>
+void onePolePass(bool& failed, const int16_t* in, int16_t* out, int32_t begin, int32_t end, Coefficient coefficient) {
+    double y = 0;
+    forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
+        for (int64_t i = a; i < b; ++i) {
+            double x = coefficient(i);
+            double s = in[i];
+            y = (1 - x) * s + x * y;
+            out[i] = toSample(High ? s - y : y);
+        }
+    });
+}
+
+template <bool High>
+std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, double factor, int32_t countBer,
+                              int32_t countCmd, int32_t begin, int32_t end) {
+    double a = std::pow(factor, 1.0 / countBer);
+    double x = onePoleCoefficient(a, std::sqrt(1 - a * a), time);
+    auto w = wave.withGap(failed, end - begin, begin, end);
+    if (!w) return nullptr;
+    const int16_t* in = wave.wave;
+    // The constant coefficient hoisted out of the loop lets the compiler
+    // keep (1 - x) in a register; the arithmetic is the same.
+    double ox = 1 - x;
+    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+        double y = 0;
+        int16_t* out = w->wave;
+        forChunks(failed, begin, end, [&](int64_t p, int64_t q) {
+            for (int64_t i = p; i < q; ++i) {
+                double s = in[i];
+                y = ox * s + x * y;
+                out[i] = toSample(High ? s - y : y);
+            }
+        });
+        in = w->wave;
+    }
+    if (failed) return nullptr;
+    return w;
+}
+
+template <bool High>
+std::unique_ptr<Wave> onePoleByEnvelope(const Wave& wave, bool& failed, const Wave& envelope, double factor,
+                                        int32_t countBer, int32_t countCmd, int32_t sampleFreq, int32_t begin,
+                                        int32_t end) {
+    KORVANE_ASSERT(envelope.values > 0);
+    double a = std::pow(factor, 1.0 / countBer);
+    double root = std::sqrt(1 - a * a);
+    auto w = wave.withGap(failed, end - begin, begin, end);
+    if (!w) return nullptr;
+    EnvelopeStretch stretch(end - begin, envelope.values);
+    const int16_t* in = wave.wave;
+    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+        onePolePass<High>(failed, in, w->wave, begin, end, [&](int64_t i) {
+            double time = sampleFreq / envelopeFrequency(envelope.readAt(stretch.at(i - begin)));
+            return onePoleCoefficient(a, root, time);
+        });
+        in = w->wave;
+    }
+    if (failed) return nullptr;
+    return w;
+}
+
+// ---- resonant and notch ----
+
+// A damped oscillator driven by the input, `Steps` sub-steps per sample;
+// params(i, e, d) gives the damping e and the coupling d of sample i.
+template <int Steps, bool Notch, class Params>
+std::unique_ptr<Wave> oscillator(const Wave& wave, bool& failed, int32_t begin, int32_t end, Params params) {
+    auto w = wave.withGap(failed, end - begin, begin, end);
+    if (!w) return nullptr;
+    double y = 0;
+    double v = 0;
+    forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
+        for (int64_t i = a; i < b; ++i) {
+            double e, d;
+            params(i, e, d);
+            double s = wave.wave[i];
+            for (int k = 0; k < Steps; ++k) {
+                y = y + d * v;
+                v = v - y;
+                y = (1 - e) * s + e * y;
+            }
+            w->wave[i] = toSample(Notch ? s - y : y);
+        }
+    });
+    if (failed) return nullptr;
+    return w;
+}
+
+template <bool Notch>
+std::unique_ptr<Wave> oscillatorConstant(const Wave& wave, bool& failed, double per, double factor, int32_t begin,
+                                         int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(per >= 1 && factor >= 0 && factor <= 1);
+    double e = std::pow(1 - factor, 1 / per);
+    double d = 2.466 / (per * per);
+    return oscillator<4, Notch>(wave, failed, begin, end, [&](int64_t, double& ee, double& dd) {
+        ee = e;
+        dd = d;
+    });
+}
+
+// The resonant filter follows a frequency envelope with finer steps than
+// every other variant; the notch filter keeps four.
+template <bool Notch>
+std::unique_ptr<Wave> oscillatorFrequencyEnvelope(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
+                                                  double factor, int32_t sampleFreq, int32_t begin, int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(factor >= 0 && factor <= 1);
+    KORVANE_ASSERT(frequencyEnvelope.values > 0);
+    EnvelopeStretch stretch(end - begin, frequencyEnvelope.values);
+    auto params = [&](int64_t i, double& e, double& d, double coupling) {
+        double per = sampleFreq / envelopeFrequency(frequencyEnvelope.readAt(stretch.at(i - begin)));
+        e = std::pow(1 - factor, 1 / per);
+        d = coupling / (per * per);
+    };
+    if (Notch)
+        return oscillator<4, true>(wave, failed, begin, end,
+                                   [&](int64_t i, double& e, double& d) { params(i, e, d, 2.466); });
+    return oscillator<20, false>(wave, failed, begin, end,
+                                 [&](int64_t i, double& e, double& d) { params(i, e, d, 0.09864); });
+}
+
+template <bool Notch>
+std::unique_ptr<Wave> oscillatorWidthEnvelope(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope,
+                                              int32_t begin, int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(per >= 1);
+    KORVANE_ASSERT(widthEnvelope.values > 0);
+    EnvelopeStretch stretch(end - begin, widthEnvelope.values);
+    double d = 2.466 / (per * per);
+    return oscillator<4, Notch>(wave, failed, begin, end, [&](int64_t i, double& e, double& dd) {
+        double width = envelopeWidth(widthEnvelope.readAt(stretch.at(i - begin)));
+        e = std::pow(1 - width, 1 / per);
+        dd = d;
+    });
+}
+
+template <bool Notch>
+std::unique_ptr<Wave> oscillatorBothEnvelopes(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
+                                              const Wave& widthEnvelope, int32_t sampleFreq, int32_t begin,
+                                              int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(frequencyEnvelope.values > 0);
+    KORVANE_ASSERT(widthEnvelope.values > 0);
+    EnvelopeStretch frequencyStretch(end - begin, frequencyEnvelope.values);
+    EnvelopeStretch widthStretch(end - begin, widthEnvelope.values);
+    return oscillator<4, Notch>(wave, failed, begin, end, [&](int64_t i, double& e, double& d) {
+        double per = sampleFreq / envelopeFrequency(frequencyEnvelope.readAt(frequencyStretch.at(i - begin)));
+        double width = envelopeWidth(widthEnvelope.readAt(widthStretch.at(i - begin)));
+        e = std::pow(1 - width, 1 / per);
+        d = 2.466 / (per * per);
+    });
+}
+
+// A wave `grow` samples longer inside the range; the growth is refused as a
+// memory failure when the wave could not hold it.
+std::unique_ptr<Wave> grown(const Wave& wave, bool& failed, double grow, int32_t begin, int32_t end) {
+    if (!(grow <= static_cast<double>(INT32_MAX) - wave.values)) {
+        failed = true;
+        reportOutOfMemory();
+        return nullptr;
+    }
+    return wave.withGap(failed, end - begin + static_cast<int32_t>(grow), begin, end);
+}
+
+}  // namespace
+
+std::unique_ptr<Wave> lowFilter(const Wave& wave, bool& failed, double time, double factor, int32_t countBer,
+                                int32_t countCmd, int32_t begin, int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(time > 0);
+    KORVANE_ASSERT(factor > 0);
+    KORVANE_ASSERT(factor < 1);
+    KORVANE_ASSERT(countBer > 0);
+    KORVANE_ASSERT(countCmd > 0);
+    return onePole<false>(wave, failed, time, factor, countBer, countCmd, begin, end);
+}
+
+std::unique_ptr<Wave> lowFilterByEnvelope(const Wave& wave, bool& failed, const Wave& envelope, double factor,
+                                          int32_t countBer, int32_t countCmd, int32_t sampleFreq, int32_t begin,
+                                          int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(countBer > 0);
+    KORVANE_ASSERT(countCmd > 0);
+    KORVANE_ASSERT(factor > 0);
+    KORVANE_ASSERT(factor < 1);
+    return onePoleByEnvelope<false>(wave, failed, envelope, factor, countBer, countCmd, sampleFreq, begin, end);
+}
+
+std::unique_ptr<Wave> highFilter(const Wave& wave, bool& failed, double time, double factor, int32_t countBer,
+                                 int32_t countCmd, int32_t begin, int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(time > 0);
+    KORVANE_ASSERT(factor > 0 && factor < 1);
+    KORVANE_ASSERT(countBer > 0);
+    KORVANE_ASSERT(countCmd > 0);
+    return onePole<true>(wave, failed, time, factor, countBer, countCmd, begin, end);
+}
+
+std::unique_ptr<Wave> highFilterByEnvelope(const Wave& wave, bool& failed, const Wave& envelope, double factor,
+                                           int32_t countBer, int32_t countCmd, int32_t sampleFreq, int32_t begin,
+                                           int32_t end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(countBer > 0);
+    KORVANE_ASSERT(countCmd > 0);
+    KORVANE_ASSERT(factor > 0 && factor < 1);
+    return onePoleByEnvelope<true>(wave, failed, envelope, factor, countBer, countCmd, sampleFreq, begin, end);
+}
+
+std::unique_ptr<Wave> resonantFilter(const Wave& wave, bool& failed, double per, double factor, int32_t begin,
+                                     int32_t end) {
+    return oscillatorConstant<false>(wave, failed, per, factor, begin, end);
+}
+std::unique_ptr<Wave> resonantFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope, double factor,
+                                     int32_t sampleFreq, int32_t begin, int32_t end) {
+    return oscillatorFrequencyEnvelope<false>(wave, failed, frequencyEnvelope, factor, sampleFreq, begin, end);
+}
+std::unique_ptr<Wave> resonantFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope,
+                                     int32_t begin, int32_t end) {
+    return oscillatorWidthEnvelope<false>(wave, failed, per, widthEnvelope, begin, end);
+}
+std::unique_ptr<Wave> resonantFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
+                                     const Wave& widthEnvelope, int32_t sampleFreq, int32_t begin, int32_t end) {
+    return oscillatorBothEnvelopes<false>(wave, failed, frequencyEnvelope, widthEnvelope, sampleFreq, begin, end);
+}
+
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, double factor, int32_t begin,
+                                  int32_t end) {
+    return oscillatorConstant<true>(wave, failed, per, factor, begin, end);
+}
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope, double factor,
+                                  int32_t sampleFreq, int32_t begin, int32_t end) {
+    return oscillatorFrequencyEnvelope<true>(wave, failed, frequencyEnvelope, factor, sampleFreq, begin, end);
+}
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope,
+                                  int32_t begin, int32_t end) {
+    return oscillatorWidthEnvelope<true>(wave, failed, per, widthEnvelope, begin, end);
+}
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
+                                  const Wave& widthEnvelope, int32_t sampleFreq, int32_t begin, int32_t end) {
+    return oscillatorBothEnvelopes<true>(wave, failed, frequencyEnvelope, widthEnvelope, sampleFreq, begin, end);
+}
+
+std::unique_ptr<Wave> blockFilter(const Wave& wave, bool& failed, double x, int32_t& begin, int32_t& end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    double k = std::fabs(std::trunc(x)) + 1;
+    auto w = grown(wave, failed, k, begin, end);
+    if (!w) return nullptr;
+    int32_t grow = static_cast<int32_t>(k);
+    int32_t oldEnd = end;
+    double first = begin;
+    double last = static_cast<double>(oldEnd) - 1;
+    // The source lags the output by k samples for a forward block.
+    double a = x > 0 ? first - k : first;
+    double y = 0;
+    forChunks(failed, begin, static_cast<int64_t>(oldEnd) + grow, [&](int64_t p, int64_t q) {
+        for (int64_t j = p; j < q; ++j) {
+            y = y + (effects::readInside(wave, a + x, first, last) - effects::readInside(wave, a, first, last)) / x;
+            w->wave[j] = toSample(0.5 * y);
+            a += 1;
+        }
+    });
+    if (failed) return nullptr;
+    end = oldEnd + grow;
+    return w;
+}
+
+// The source position lags the output by q samples, as the constant block
+// filter's does, so that a block of the full length ends just before the
+// output sample it feeds and the grown end of the range lets the last
+// blocks run out. Reads before begin and from the old end onward give 0,
+// so nothing outside the range (and nothing outside the wave) is read.
+std::unique_ptr<Wave> blockFilterByEnvelope(const Wave& wave, bool& failed, double x, const Wave& envelope,
+                                            int32_t& begin, int32_t& end) {
+    if (failed) return nullptr;
+    checkRange(begin, end, wave.values);
+    KORVANE_ASSERT(envelope.values > 0);
+    // A negative maximum is a block of the same size the other way; the range
+    // must still grow, never shrink.
+    double q = std::trunc(std::fabs(x) + 1);
+    auto w = grown(wave, failed, 2 * q, begin, end);
+    if (!w) return nullptr;
+    int32_t grow = static_cast<int32_t>(2 * q);
+    int32_t oldEnd = end;
+    int64_t total = static_cast<int64_t>(oldEnd) - begin + grow;
+    double first = begin;
+    double last = static_cast<double>(oldEnd) - 1;
+    EnvelopeStretch stretch(total, envelope.values);
+    double y = 0;
+    forChunks(failed, begin, static_cast<int64_t>(oldEnd) + grow, [&](int64_t p, int64_t r) {
+        for (int64_t j = p; j < r; ++j) {
+            double i = static_cast<double>(j) - q;
+            double h = x * envelope.readAt(stretch.at(j - begin)) / 32767;
+            if (std::fabs(h) > 1) {
+                y = y + effects::readInside(wave, i + h, first, last) / h - effects::readInside(wave, i, first, last) / h;
+            } else {
+                y = effects::readInside(wave, i, first, last);
+            }
+            w->wave[j] = toSample(0.5 * y);
+        }
+    });
+    if (failed) return nullptr;
+    end = oldEnd + grow;
+    return w;
+}
+
+// ---- sound operations ----
+
+namespace {
+
+template <bool High>
+std::unique_ptr<Sound> filterPass(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
+                                  double factor, int32_t countBer, int32_t countCmd, int32_t& begin, int32_t& end) {
+    double time = periodSeconds * sound.Freq;
+    return sound.PerChannel(failed, begin, end,
+                            [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
+                                if (envelope) {
+                                    WaveHandle env = EnvelopeChannel(f, sound, *envelope, i);
+                                    if (!env) return nullptr;
+                                    return High ? highFilterByEnvelope(w, f, *env, factor, countBer, countCmd,
+                                                                       sound.Freq, b, e)
+                                                : lowFilterByEnvelope(w, f, *env, factor, countBer, countCmd,
+                                                                      sound.Freq, b, e);
+                                }
+                                return High ? highFilter(w, f, time, factor, countBer, countCmd, b, e)
+                                            : lowFilter(w, f, time, factor, countBer, countCmd, b, e);
+                            });
+}
+
+template <bool High>
+std::unique_ptr<Sound> filterCommand(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
+                                     double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end) {
+    if (!maximize) return filterPass<High>(sound, failed, periodSeconds, envelope, factor, count, count, begin, end);
+    auto current = Normalise(sound, failed, kFilterPeak, begin, end);
+    for (int32_t c = 0; c < count && current; ++c) {
+        current = filterPass<High>(*current, failed, periodSeconds, envelope, factor, count, 1, begin, end);
+        if (current) current = Normalise(*current, failed, kFilterPeak, begin, end);
+    }
+    if (failed) return nullptr;
+    return current;
+}
+
+template <bool Notch>
+std::unique_ptr<Sound> oscillatorCommand(const Sound& sound, bool& failed, double periodSeconds,
+                                         const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,
+                                         int32_t& begin, int32_t& end) {
+    double per = periodInSamples(periodSeconds, sound.Freq);
+    return sound.PerChannel(
+        failed, begin, end, [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
+            WaveHandle freqEnv, widthEnv;
+            if (frequencyEnvelope) {
+                freqEnv = EnvelopeChannel(f, sound, *frequencyEnvelope, i);
+                if (!freqEnv) return nullptr;
+            }
+            if (widthEnvelope) {
+                widthEnv = EnvelopeChannel(f, sound, *widthEnvelope, i);
+                if (!widthEnv) return nullptr;
+            }
+            if (freqEnv && widthEnv)
+                return Notch ? notchFilter(w, f, *freqEnv, *widthEnv, sound.Freq, b, e)
+                             : resonantFilter(w, f, *freqEnv, *widthEnv, sound.Freq, b, e);
+            if (freqEnv)
+                return Notch ? notchFilter(w, f, *freqEnv, width, sound.Freq, b, e)
+                             : resonantFilter(w, f, *freqEnv, width, sound.Freq, b, e);
+            if (widthEnv)
+                return Notch ? notchFilter(w, f, per, *widthEnv, b, e) : resonantFilter(w, f, per, *widthEnv, b, e);
+            return Notch ? notchFilter(w, f, per, width, b, e) : resonantFilter(w, f, per, width, b, e);
+        });
+}
+
+}  // namespace
+
+std::unique_ptr<Sound> FilterLow(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
+                                 double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end) {
+    return filterCommand<false>(sound, failed, periodSeconds, envelope, factor, count, maximize, begin, end);
+}
+
+std::unique_ptr<Sound> FilterHigh(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
+                                  double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end) {
+    return filterCommand<true>(sound, failed, periodSeconds, envelope, factor, count, maximize, begin, end);
+}
+
+std::unique_ptr<Sound> FilterResonant(const Sound& sound, bool& failed, double periodSeconds,
+                                      const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,
+                                      int32_t& begin, int32_t& end) {
+    return oscillatorCommand<false>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin,
+                                    end);
+}
+
+std::unique_ptr<Sound> FilterNotch(const Sound& sound, bool& failed, double periodSeconds,
+                                   const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,
+                                   int32_t& begin, int32_t& end) {
+    return oscillatorCommand<true>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin,
+                                   end);
+}
+
+std::unique_ptr<Sound> FilterBlock(const Sound& sound, bool& failed, double blockSeconds, const Sound* envelope,
+                                   int32_t& begin, int32_t& end) {
+    double x = blockSeconds * sound.Freq;
+    return sound.PerChannel(failed, begin, end,
+                            [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
+                                if (envelope) {
+                                    WaveHandle env = EnvelopeChannel(f, sound, *envelope, i);
+                                    if (!env) return nullptr;
+                                    return blockFilterByEnvelope(w, f, x, *env, b, e);
+                                }
+                                return blockFilter(w, f, x, b, e);
+                            });
+}
+
+}  // namespace korvane
