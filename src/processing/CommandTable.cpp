@@ -1,5 +1,6 @@
 #include "processing/CommandTable.h"
 
+#include "processing/EffectCommands.h"
 #include "processing/MakeCommands.h"
 #include "processing/TWorkspace.h"
 
@@ -81,6 +82,7 @@ std::vector<WaveCommand> buildTable() {
              return true;
          })});
     AddEditAndMakeCommands(t);
+    AddEffectAndFilterCommands(t);
     return t;
 }
 
