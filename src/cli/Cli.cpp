@@ -73,7 +73,11 @@ private:
                    const std::map<std::string, std::string*>& ownOptions, std::vector<std::string>& positional,
                    std::vector<std::string>& steps);
     int Prepare(TUnitWave& doc);
-    int RunSteps(TUnitWave& doc, const std::vector<std::string>& words);
+    int RunSteps(TUnitWave& first, const std::vector<std::string>& words);
+    // A merge step replaces the edited document; a split step ends the chain
+    // with files of its own, and OUT is not written.
+    TUnitWave* replaced_ = nullptr;
+    bool chainEnded_ = false;
     int Finish(TUnitWave& doc, const std::string& outFile);
     int Fail(const UsageError& e) {
         err_ << "usage: " << e.text << "\n";
@@ -320,53 +324,77 @@ std::vector<std::vector<std::string>> SplitSteps(const std::vector<std::string>&
         const WaveCommand* command = FindCommandByCliName(step[0]);
         if (!command) throw UsageError{"unknown command " + step[0]};
         TUnitWave scratch(WaveFileProps{}, "");
-        auto options = command->makeStep(space, scratch)->Options();
+        auto scratchStep = command->makeStep(space, scratch);
+        auto options = scratchStep->Options();
+        auto names = scratchStep->Positionals();
+        size_t given = 0;
         for (size_t k = 1; k < step.size(); ++k) {
             auto it = std::find_if(options.begin(), options.end(),
                                    [&](const CommandOption& o) { return o.name == step[k]; });
+            if (it == options.end() && given < names.size() && step[k].rfind("--", 0) != 0) {
+                ++given;
+                continue;
+            }
             if (it == options.end()) throw UsageError{"unknown option " + step[k] + " of " + step[0]};
             if (it->takesValue && ++k >= step.size())
                 throw UsageError{"missing value for " + step[k - 1] + " of " + step[0]};
         }
+        if (given < names.size()) {
+            std::string usage = step[0];
+            for (const auto& n : names) usage += " " + n;
+            throw UsageError{usage};
+        }
+        if (scratchStep->EndsChain() && stop < words.size())
+            throw UsageError{step[0] + " ends the chain; no step may follow it"};
         steps.push_back(std::move(step));
         i = stop + 1;
     }
     return steps;
 }
 
-int Call::RunSteps(TUnitWave& doc, const std::vector<std::string>& words) {
+int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
+    TUnitWave* doc = &first;
     for (const auto& words : SplitSteps(words, space_)) {
         const std::string& name = words[0];
         const WaveCommand* command = FindCommandByCliName(name);
-        auto step = command->makeStep(space_, doc);
+        auto step = command->makeStep(space_, *doc);
         auto options = step->Options();
+        size_t positional = 0;
         for (size_t k = 1; k < words.size(); ++k) {
             auto it = std::find_if(options.begin(), options.end(),
                                    [&](const CommandOption& o) { return o.name == words[k]; });
+            if (it == options.end()) {
+                step->SetPositional(positional++, words[k]);
+                continue;
+            }
             std::string value = it->takesValue ? words[++k] : std::string();
             std::string problem = it->set(value);
             if (!problem.empty()) throw UsageError{problem};
         }
         CommandState state;
         state.space = &space_;
-        state.wave = &doc;
+        state.wave = doc;
         state.children = static_cast<int>(space_.Units().size());
         std::string reason = command->enabled(state);
         if (!reason.empty()) {
             err_ << name << " is not available: " << reason << "\n";
             return exitUsage;
         }
-        StepResult result = step->Run(space_, doc, printSettings_ ? &out_ : nullptr);
+        StepResult result = step->Run(space_, *doc, printSettings_ ? &out_ : nullptr);
         if (result.kind == StepResult::Refused) {
             err_ << result.text << "\n";
             return exitUsage;
         }
-        if (result.kind == StepResult::Failed || doc.Failed) return MemoryOr(exitFile);
+        if (result.replacement) doc = replaced_ = result.replacement;
+        if (result.kind == StepResult::Failed || doc->Failed) return MemoryOr(exitFile);
+        if (step->EndsChain()) chainEnded_ = true;
     }
     return exitOk;
 }
 
-int Call::Finish(TUnitWave& doc, const std::string& outFile) {
+int Call::Finish(TUnitWave& start, const std::string& outFile) {
+    if (chainEnded_) return exitOk;
+    TUnitWave& doc = replaced_ ? *replaced_ : start;
     if (!WriteWaveFile(doc.Failed, outFile, *doc.TheSound, 0, doc.GetValues(), false)) return MemoryOr(exitFile);
     return exitOk;
 }

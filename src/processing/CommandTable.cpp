@@ -3,6 +3,7 @@
 #include "processing/EffectCommands.h"
 #include "processing/MakeCommands.h"
 #include "processing/TWorkspace.h"
+#include "processing/TimeEchoCommands.h"
 
 namespace korvane {
 
@@ -83,6 +84,7 @@ std::vector<WaveCommand> buildTable() {
          })});
     AddEditAndMakeCommands(t);
     AddEffectAndFilterCommands(t);
+    AddTimeAndEchoCommands(t);
     return t;
 }
 

@@ -31,6 +31,11 @@ struct CommandOption {
 struct StepResult {
     enum Kind { Done, Refused, Failed } kind = Done;
     std::string text;  // the refusal (an Input Error text) for Refused
+    // Files the step wrote itself (a split writes its parts).
+    std::vector<std::string> written;
+    // The document the chain goes on with (a merge); owned by the workspace,
+    // which no longer holds the one the step started on.
+    TUnitWave* replacement = nullptr;
 };
 
 // One use of a command: it starts from the document's record for the command,
@@ -40,6 +45,13 @@ public:
     virtual ~CommandStep() = default;
     // The options, bound to this step.
     virtual std::vector<CommandOption> Options() { return {}; }
+    // The words the step takes besides its options, in order, by the names
+    // a usage line shows ("OUT_PREFIX"); each is handed to SetPositional.
+    virtual std::vector<std::string> Positionals() const { return {}; }
+    virtual void SetPositional(size_t /*index*/, const std::string& /*value*/) {}
+    // A step whose results are files of its own ends the chain: no step may
+    // follow it and the front end writes no OUT.
+    virtual bool EndsChain() const { return false; }
     // Reads the values (a refusal leaves the document as it was), prints the
     // settings when `settings` is given, and runs the document operation.
     virtual StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) = 0;

@@ -2,6 +2,7 @@
 
 #include "processing/EffectProps.h"
 #include "processing/MakeProps.h"
+#include "processing/TimeEchoProps.h"
 
 namespace korvane {
 
@@ -28,6 +29,12 @@ struct TWaveRecords {
     TResNotchProps FilterRes;
     TResNotchProps FilterNotch;
     TBlockFilterProps BlockFilter;
+    TRollInProps RollIn;
+    TRollOutProps RollOut;
+    TLengthProps Length;
+    TTempoPitchProps TempoPitch;
+    TPerEchoProps PerEcho;
+    TRandomEchoProps RndEcho;
 };
 
 }  // namespace korvane

@@ -1,0 +1,418 @@
+#include "processing/TimeEchoCommands.h"
+
+#include <memory>
+
+#include "core/WavFile.h"
+#include "processing/Echo.h"
+#include "processing/RecordStep.h"
+#include "processing/SplitMerge.h"
+#include "processing/TWorkspace.h"
+#include "processing/TempoPitch.h"
+#include "processing/TimeEffects.h"
+
+namespace korvane {
+
+namespace {
+
+using Step = std::unique_ptr<CommandStep>;
+
+// The dialogs measure their wave positions against the range when shown.
+void setReference(unitWavePosition& position, double seconds) {
+    if (seconds > 0) position.SetLength(seconds);
+}
+
+// The typed fields of the length alternatives shared by roll out and tempo
+// and pitch.
+template <class Props, class S>
+void lengthOptions(S& step, Props& p) {
+    step.Field("--length-factor", p.LengthFactor, "\"Length Factor\" factor > 0 (50 %)",
+               [&p] { p.LengthKind = lengthFactor; });
+    step.Field("--new-length", p.NewLength, "\"New Length\" time > 0 (2 s)", [&p] { p.LengthKind = lengthNew; });
+    step.WavePick("--same-length-as", p.SameAs, "NAME \"Same Length as\"", [&p] { p.LengthKind = lengthSameAs; });
+    step.Field("--count", p.Count, "\"Count\" factor > 0 (3)", [&p] { p.LengthKind = lengthCount; });
+}
+
+// Roll in reads its positions against the loop length just read, so they
+// are typed after the record's own fields.
+struct RollInTexts {
+    std::vector<std::pair<bool, std::string>> texts;  // (end at, text)
+};
+
+Step rollInStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TRollInProps>>(space, doc.Records.RollIn, space.Records.RollIn,
+                                                           RollInExecute);
+    auto& p = step->props;
+    setReference(p.Start, p.Length.GetValue());
+    setReference(p.End, p.Length.GetValue());
+    auto texts = std::make_shared<RollInTexts>();
+    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
+    step->Other({"--start-at", true, "\"Start at\" wave position (0 %)", [texts, &p](const std::string& v) {
+                     texts->texts.emplace_back(false, v);
+                     p.Placement = 0;
+                     return std::string();
+                 }});
+    step->Other({"--end-at", true, "\"End at\" wave position (0 %)", [texts, &p](const std::string& v) {
+                     texts->texts.emplace_back(true, v);
+                     p.Placement = 1;
+                     return std::string();
+                 }});
+    step->SetExtraRead([texts](TRollInProps& props) -> std::string {
+        setReference(props.Start, props.Length.GetValue());
+        setReference(props.End, props.Length.GetValue());
+        TFieldList fields = TFieldList().Add("Start at", props.Start).Add("End at", props.End);
+        std::vector<TFieldText> given;
+        for (const auto& [end, text] : texts->texts) given.emplace_back(end ? props.End : props.Start, text);
+        TReadResult r = fields.Read(given);
+        return r.Ok ? "" : r.Error;
+    });
+    step->SetCheck([](const TRollInProps& props, const TUnitWave& wave) { return CheckRollIn(props, wave); });
+    return step;
+}
+
+Step rollOutStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TRollOutProps>>(space, doc.Records.RollOut, space.Records.RollOut,
+                                                            RollOutExecute);
+    auto& p = step->props;
+    setReference(p.StartPosition, RangeSeconds(doc));
+    p.SpeedEnvelopeOn = false;
+    step->Field("--speed-factor", p.Speed, "\"Speed Factor\" factor not 0 (200 %)");
+    step->WavePick("--speed-envelope", p.SpeedEnvelope, "NAME \"Speed Envelope\"", [&p] { p.SpeedEnvelopeOn = true; });
+    lengthOptions(*step, p);
+    step->Field("--start-position", p.StartPosition, "\"Start Position\" wave position (0 %)");
+    step->SetCheck([](const TRollOutProps& props, const TUnitWave& wave) { return CheckRollOut(props, wave); });
+    return step;
+}
+
+Step lengthStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TLengthProps>>(space, doc.Records.Length, space.Records.Length,
+                                                           LengthExecute);
+    auto& p = step->props;
+    step->Field("--length-factor", p.LengthFactor, "\"Length Factor\" factor (50 %)",
+                [&p] { p.LengthKind = lengthFactor; });
+    step->Field("--new-length", p.NewLength, "\"New Length\" time > 0 (2 s)", [&p] { p.LengthKind = lengthNew; });
+    step->WavePick("--same-length-as", p.SameAs, "NAME \"Same Length as\"", [&p] { p.LengthKind = lengthSameAs; });
+    step->SetCheck([](const TLengthProps& props, const TUnitWave& wave) { return CheckLength(props, wave); });
+    return step;
+}
+
+Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TTempoPitchProps>>(space, doc.Records.TempoPitch,
+                                                               space.Records.TempoPitch, TempoPitchExecute);
+    auto& p = step->props;
+    setReference(p.StartPosition, RangeSeconds(doc));
+    p.FreqEnvelopeOn = false;
+    p.SpeedEnvelopeOn = false;
+    step->Field("--frequency-factor", p.FreqFactor, "\"Frequency Factor\" factor not 0 (200 %)");
+    step->WavePick("--frequency-envelope", p.FreqEnvelope, "NAME \"Frequency Envelope\"",
+                   [&p] { p.FreqEnvelopeOn = true; });
+    step->Field("--speed-factor", p.Speed, "\"Speed Factor\" factor not 0 (100 %)");
+    step->WavePick("--speed-envelope", p.SpeedEnvelope, "NAME \"Speed Envelope\"", [&p] { p.SpeedEnvelopeOn = true; });
+    lengthOptions(*step, p);
+    step->Field("--start-position", p.StartPosition, "\"Start Position\" wave position (0 %)");
+    step->Choice("--quality", p.Quality, {"low", "high"}, "low|high (low)");
+    step->Field("--block-size", p.BlockSize, "\"Block Size\" time > 0 (40 ms)");
+    step->SetCheck([](const TTempoPitchProps& props, const TUnitWave& wave) { return CheckTempoPitch(props, wave); });
+    return step;
+}
+
+Step perEchoStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TPerEchoProps>>(space, doc.Records.PerEcho, space.Records.PerEcho,
+                                                            PerEchoExecute);
+    auto& p = step->props;
+    p.TimeEnvelopeOn = false;
+    step->Field("--time", p.Time, "\"Time\" time (10 ms)");
+    step->WavePick("--echo-time-envelope", p.TimeEnvelope, "NAME \"Echo Time Envelope\"",
+                   [&p] { p.TimeEnvelopeOn = true; });
+    step->Field("--volume-constant", p.Volume, "\"Volume Constant\" volume factor (100 %)", [&p] { p.VolumeKind = 0; });
+    step->WavePick("--echo-volume-envelope", p.VolumeEnvelope, "NAME \"Echo Volume Envelope\"",
+                   [&p] { p.VolumeKind = 1; });
+    step->Field("--count", p.Count, "\"Count\" integer > 0 (1)");
+    step->SetCheck([](const TPerEchoProps& props, const TUnitWave& wave) { return CheckPerEcho(props, wave); });
+    return step;
+}
+
+struct AspectOptions {
+    const char* name;
+    std::vector<std::string> kinds;
+};
+
+Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
+    auto step = std::make_unique<RecordStep<TRandomEchoProps>>(space, doc.Records.RndEcho, space.Records.RndEcho,
+                                                               RndEchoExecute);
+    auto& p = step->props;
+    static const AspectOptions aspects[aspectCount] = {
+        {"time", {"linear", "random-envelope"}},
+        {"volume", {"no-change", "linear", "random-envelope"}},
+        {"length", {"no-change", "random-envelope"}},
+        {"balance", {"no-change", "linear", "random-envelope"}},
+        {"pitch", {"no-change", "random-envelope"}},
+        {"tempo", {"no-change", "random-envelope"}},
+    };
+    static const char* const captions[aspectCount] = {"Time", "Volume", "Length", "Balance", "Pitch", "Tempo"};
+    step->Field("--count", p.Count, "\"Count\" integer > 0 (20)");
+    step->Field("--random-seed", p.Seed, "\"Random Seed\" integer (0)");
+    step->Field("--time-difference", p.TimeDifference, "\"Time Difference\" time > 0 (1000 ms)");
+    step->Flag("--cyclable", p.Cyclable, "cyclable result");
+    for (int a = 0; a < aspectCount; ++a) {
+        std::string option = std::string("--") + aspects[a].name;
+        std::string kinds;
+        for (const auto& k : aspects[a].kinds) kinds += (kinds.empty() ? "" : "|") + k;
+        step->Choice(option + "-kind", p.Aspects[a].Kind, aspects[a].kinds,
+                     kinds + " (" + aspects[a].kinds[0] + ")");
+        step->WavePick(option + "-random-envelope", p.Aspects[a].Envelope,
+                       std::string("NAME \"") + captions[a] + " - Random Envelope\"");
+        int& die = p.Aspects[a].Die;
+        std::string sourceOption = option + "-source";
+        step->Other({sourceOption, true, "1..6 (" + std::to_string(a + 1) + ")",
+                     [&die, sourceOption](const std::string& v) -> std::string {
+                         if (v.size() != 1 || v[0] < '1' || v[0] > '6') return sourceOption + " takes 1..6";
+                         die = v[0] - '1';
+                         return "";
+                     }});
+    }
+    step->Choice("--balance-volume-difference", p.BalanceVolumeDifference, {"none", "volume", "filter"},
+                 "none|volume|filter (volume)");
+    bool& timeDifference = p.BalanceTimeDifference;
+    step->Other({"--balance-time-difference", true, "on|off (on)", [&timeDifference](const std::string& v) {
+                     if (v == "on") timeDifference = true;
+                     else if (v == "off") timeDifference = false;
+                     else return std::string("--balance-time-difference takes on|off");
+                     return std::string();
+                 }});
+    step->Field("--pitch-frequency-factor", p.FrequencyFactor, "\"Pitch - Frequency Factor\" factor (2)");
+    step->Choice("--quality", p.Quality, {"low", "high"}, "low|high (low)");
+    step->Field("--block-size", p.BlockSize, "\"Block Size\" time > 0 (40 ms)");
+    step->SetCheck([](const TRandomEchoProps& props, const TUnitWave& wave) { return CheckRndEcho(props, wave); });
+    return step;
+}
+
+// ---- split and merge ----
+
+StepResult failedStep() {
+    StepResult r;
+    r.kind = StepResult::Failed;
+    return r;
+}
+
+StepResult refusedStep(const std::string& text) {
+    StepResult r;
+    r.kind = StepResult::Refused;
+    r.text = text;
+    return r;
+}
+
+// Writes the made documents, in order, to the given files.
+StepResult writeAll(const std::vector<TUnitWave*>& made, const std::vector<std::string>& files) {
+    if (made.size() != files.size()) return failedStep();
+    StepResult r;
+    for (size_t i = 0; i < made.size(); ++i) {
+        TUnitWave& d = *made[i];
+        if (!WriteWaveFile(d.Failed, files[i], *d.TheSound, 0, d.GetValues(), false)) return failedStep();
+        r.written.push_back(files[i]);
+    }
+    return r;
+}
+
+class SplitHStep : public CommandStep {
+public:
+    std::vector<CommandOption> Options() override {
+        return {{"--result", true, "three|inclusive|exclusive (three)", [this](const std::string& v) -> std::string {
+                     if (v == "three") props_.Result = 0;
+                     else if (v == "inclusive") props_.Result = 1;
+                     else if (v == "exclusive") props_.Result = 2;
+                     else return "--result takes three|inclusive|exclusive";
+                     return "";
+                 }}};
+    }
+    std::vector<std::string> Positionals() const override { return {"OUT_PREFIX"}; }
+    void SetPositional(size_t, const std::string& value) override { prefix_ = value; }
+    bool EndsChain() const override { return true; }
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
+        auto made = SplitHorizontally(space, wave, props_);
+        if (made.empty()) return failedStep();
+        std::vector<std::string> files;
+        for (size_t i = 0; i < made.size(); ++i) files.push_back(prefix_ + std::to_string(i + 1) + ".wav");
+        return writeAll(made, files);
+    }
+
+private:
+    TSplitHorProps props_;
+    std::string prefix_;
+};
+
+class SplitVStep : public CommandStep {
+public:
+    std::vector<std::string> Positionals() const override { return {"OUT_LEFT", "OUT_RIGHT"}; }
+    void SetPositional(size_t index, const std::string& value) override { files_[index < 2 ? index : 1] = value; }
+    bool EndsChain() const override { return true; }
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
+        auto made = SplitVertically(space, wave);
+        if (made.empty()) return failedStep();
+        return writeAll(made, {files_[0], files_[1]});
+    }
+
+private:
+    std::string files_[2];
+};
+
+// The options of the merge dialogs; unset ones take the preselection.
+struct MergeOptions {
+    int channels = 0;
+    int32_t frequency = 0;
+    int bytes = 0;
+
+    static std::string frequencyList() {
+        std::string list;
+        for (int32_t f : kMergeFrequencies) list += (list.empty() ? "" : "|") + std::to_string(f);
+        return list;
+    }
+    CommandOption Frequency() {
+        return {"--frequency", true, frequencyList(), [this](const std::string& v) -> std::string {
+                    for (int32_t f : kMergeFrequencies)
+                        if (v == std::to_string(f)) {
+                            frequency = f;
+                            return "";
+                        }
+                    return "--frequency takes " + frequencyList();
+                }};
+    }
+    CommandOption Bits() {
+        return {"--bits", true, "8|16", [this](const std::string& v) -> std::string {
+                    if (v != "8" && v != "16") return "--bits takes 8|16";
+                    bytes = v == "8" ? 1 : 2;
+                    return "";
+                }};
+    }
+};
+
+// Finds the other wave of a merge by its registered name.
+std::string findOther(TWorkspace& space, TUnitWave& wave, const std::string& name, const std::string& caption,
+                      TUnitWave*& other) {
+    other = space.FindWave(name);
+    if (!other) return "In " + caption + ": You have to select a Wave";
+    if (other == &wave) return "The chosen Waves must be different";
+    return "";
+}
+
+// The sources are closed as the window closes their windows; the chain goes
+// on with the merged document.
+StepResult mergedInto(TWorkspace& space, TUnitWave& wave, TUnitWave& other, TUnitWave* merged) {
+    if (!merged) return failedStep();
+    space.Close(other);
+    space.Close(wave);
+    StepResult r;
+    r.replacement = merged;
+    return r;
+}
+
+class MergeHStep : public CommandStep {
+public:
+    std::vector<CommandOption> Options() override {
+        return {{"--channels", true, "1|2", [this](const std::string& v) -> std::string {
+                     if (v != "1" && v != "2") return "--channels takes 1|2";
+                     options_.channels = v == "1" ? 1 : 2;
+                     return "";
+                 }},
+                options_.Frequency(), options_.Bits()};
+    }
+    std::vector<std::string> Positionals() const override { return {"OTHER"}; }
+    void SetPositional(size_t, const std::string& value) override { other_ = value; }
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
+        TUnitWave* other = nullptr;
+        std::string refusal = findOther(space, wave, other_, "Last", other);
+        if (!refusal.empty()) return refusedStep(refusal);
+        TMergeHorProps props = MergeHorDefaults(wave, *other);
+        if (options_.channels) props.Channels = static_cast<int16_t>(options_.channels);
+        if (options_.frequency) props.Frequency = options_.frequency;
+        if (options_.bytes) props.BytesPSample = static_cast<int16_t>(options_.bytes);
+        return mergedInto(space, wave, *other, MergeHorizontally(space, wave, *other, props));
+    }
+
+private:
+    MergeOptions options_;
+    std::string other_;
+};
+
+class MergeVStep : public CommandStep {
+public:
+    std::vector<CommandOption> Options() override {
+        return {{"--length-rule", true, "0..3 (0)", [this](const std::string& v) -> std::string {
+                     if (v.size() != 1 || v[0] < '0' || v[0] > '3') return "--length-rule takes 0..3";
+                     rule_ = v[0] - '0';
+                     return "";
+                 }},
+                options_.Frequency(), options_.Bits()};
+    }
+    std::vector<std::string> Positionals() const override { return {"OTHER"}; }
+    void SetPositional(size_t, const std::string& value) override { other_ = value; }
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
+        TUnitWave* other = nullptr;
+        std::string refusal = findOther(space, wave, other_, "Right", other);
+        if (!refusal.empty()) return refusedStep(refusal);
+        TMergeVertProps props = MergeVertDefaults(wave, *other);
+        props.LengthRule = rule_;
+        if (options_.frequency) props.Frequency = options_.frequency;
+        if (options_.bytes) props.BytesPSample = static_cast<int16_t>(options_.bytes);
+        return mergedInto(space, wave, *other, MergeVertically(space, wave, *other, props));
+    }
+
+private:
+    MergeOptions options_;
+    int rule_ = 0;
+    std::string other_;
+};
+
+// ---- enable rules ----
+
+std::string SplitHEnabled(const CommandState& s) {
+    std::string r = NotDrawing(s);
+    if (!r.empty()) return r;
+    if (!CanSplitHorizontally(*s.wave)) return "the selection does not lie strictly inside the wave";
+    return "";
+}
+
+std::string StereoOnly(const CommandState& s) {
+    if (!s.wave) return "no wave window is active";
+    if (s.wave->GetMoSt() != 2) return "the wave is not stereo";
+    return "";
+}
+
+std::string TwoWindows(const CommandState& s) {
+    if (!s.wave) return "no wave window is active";
+    if (s.children < 2) return "there is no second wave window";
+    return "";
+}
+
+template <class S>
+std::function<Step(TWorkspace&, TUnitWave&)> make() {
+    return [](TWorkspace&, TUnitWave&) -> Step { return std::make_unique<S>(); };
+}
+
+}  // namespace
+
+void AddTimeAndEchoCommands(std::vector<WaveCommand>& t) {
+    t.push_back({"Length", "length", "&Length...", "", "Length|Change the length of the selection", true, NeedsSamples,
+                 lengthStep});
+    t.push_back({"RollOut", "roll-out", "Roll ou&t...", "O", "Roll out|Play the selection as a loop", true,
+                 NeedsSamples, rollOutStep});
+    t.push_back({"RollIn", "roll-in", "Roll &in...", "I", "Roll in|Wrap the selection into a loop", true,
+                 NeedsSamples, rollInStep});
+    t.push_back({"TempoPitch", "tempo-pitch", "Tem&po and Pitch...", "T",
+                 "Tempo and Pitch|Change tempo and pitch independently", true, NeedsSamples, tempoPitchStep});
+    t.push_back({"PerEcho", "per-echo", "&Period...", "Ctrl+E", "Period Echo|Add echoes at a regular time", true,
+                 NeedsSamples, perEchoStep});
+    t.push_back({"RndEcho", "rnd-echo", "&Random...", "Alt+E",
+                 "Random Echo|Make a new sound of randomly changed echoes", true, NeedsSamples, rndEchoStep});
+    t.push_back({"SplitH", "split-h", "&Split Horizontally", "Ctrl+I",
+                 "Split Horizontally|Split window into two or three windows sequentially", false, SplitHEnabled,
+                 make<SplitHStep>()});
+    t.push_back({"SplitV", "split-v", "S&plit Vertically", "Shift+Ctrl+I",
+                 "Split Vertically|Split one stereo wave into two mono waves", false, StereoOnly, make<SplitVStep>()});
+    t.push_back({"MergeH", "merge-h", "&Merge Horizontally", "Ctrl+M",
+                 "Merge Horizontally|Merge two windows into one window as first and last", false, TwoWindows,
+                 make<MergeHStep>()});
+    t.push_back({"MergeV", "merge-v", "M&erge Vertically", "Shift+Ctrl+M",
+                 "Merge Vertically|Merge two mono waves into one stereo wave", false, TwoWindows, make<MergeVStep>()});
+}
+
+}  // namespace korvane
