@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/MusicCommands.h"
 
 #include <algorithm>
 #include <iostream>
@@ -218,6 +219,8 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "info") return Info(rest);
         if (command == "apply") return Apply(rest);
         if (command == "new") return New(rest);
+        if (command == "check") return MusicCheck(rest, out_, err_);
+        if (command == "convert") return MusicConvert(rest, out_, err_);
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
         return Fail(e);
