@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "processing/CommandTable.h"
+#include "processing/DialogStep.h"
 #include "processing/TWorkspace.h"
 #include "values/FieldList.h"
 
@@ -17,14 +18,14 @@ namespace korvane {
 // checks, and on success stores the record in the document and in the
 // workspace and calls the document command.
 template <class Props>
-class RecordStep : public CommandStep {
+class RecordStep : public CommandStep, public TDialogStep {
 public:
     using Operation = std::function<bool(TUnitWave&, const Props&)>;
     // Returns the refusal text of a dialog-level check, or empty.
     using Check = std::function<std::string(const Props&, const TUnitWave&)>;
 
     RecordStep(TWorkspace& space, Props& docRecord, Props& spaceRecord, Operation op)
-        : space_(space), docRecord_(docRecord), spaceRecord_(spaceRecord), props(docRecord), op_(std::move(op)) {}
+        : props(docRecord), space_(space), docRecord_(docRecord), spaceRecord_(spaceRecord), op_(std::move(op)) {}
     RecordStep(const RecordStep&) = delete;
 
     Props props;  // the working copy the options write into
@@ -32,6 +33,7 @@ public:
     // An option that types into a field; `chosen` runs as typing into its
     // edit box would (selecting its alternative).
     void Field(const std::string& option, unitValue& field, std::string help, std::function<void()> chosen = {}) {
+        if (chosen) chosen_.emplace_back(&field, chosen);
         options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
                                 texts_.emplace_back(field, v);
                                 if (chosen) chosen();
@@ -40,6 +42,7 @@ public:
     }
     void WavePick(const std::string& option, unitUnitWave& field, std::string help,
                   std::function<void()> chosen = {}) {
+        if (chosen) chosen_.emplace_back(&field, chosen);
         options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
                                 texts_.emplace_back(field, v);
                                 if (chosen) chosen();
@@ -78,19 +81,29 @@ public:
 
     std::vector<CommandOption> Options() override { return options_; }
 
-    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) override {
-        StepResult result;
+    TFieldList DialogFields() override { return props.Fields(); }
+    void Type(const TFieldText& text) override {
+        texts_.push_back(text);
+        const void* field = text.Value ? static_cast<const void*>(text.Value) : static_cast<const void*>(text.Wave);
+        for (const auto& [f, chosen] : chosen_)
+            if (f == field) chosen();
+    }
+    std::string Confirm(TWorkspace& space, TUnitWave& wave) override {
         WaveLookup lookup = [&space](const std::string& name, const std::string&) { return space.FindWave(name); };
         TReadResult read = props.Fields().Read(texts_, lookup);
-        if (!read.Ok) return Refuse(read.Error);
+        if (!read.Ok) return read.Error;
         if (extraRead_) {
             std::string refusal = extraRead_(props);
-            if (!refusal.empty()) return Refuse(refusal);
+            if (!refusal.empty()) return refusal;
         }
-        if (check_) {
-            std::string refusal = check_(props, wave);
-            if (!refusal.empty()) return Refuse(refusal);
-        }
+        if (check_) return check_(props, wave);
+        return "";
+    }
+
+    StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) override {
+        StepResult result;
+        std::string refusal = Confirm(space, wave);
+        if (!refusal.empty()) return Refuse(refusal);
         if (settings) {
             for (const auto& line : props.Fields().SettingsLines()) *settings << line << "\n";
             if (extra_)
@@ -120,6 +133,7 @@ private:
     std::function<std::string(Props&)> extraRead_;
     std::vector<TFieldText> texts_;
     std::vector<CommandOption> options_;
+    std::vector<std::pair<const void*, std::function<void()>>> chosen_;
 };
 
 }  // namespace korvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "processing/TUnit.h"
+
+namespace korvane {
+
+// The common base of the child windows: it shows one document and says of
+// which kind it is (1 wave, 2 music).
+class TMDIChildKorvane : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMDIChildKorvane(QWidget* parent = nullptr) : QWidget(parent) {}
+
+    virtual int Kind() const = 0;
+    // The document; null once the window let go of it.
+    virtual TUnit* Unit() const = 0;
+    // The document is about to be released: the window must not touch it any more.
+    virtual void Detach() = 0;
+
+    // The caption: the file name, or the document's name while it has no file.
+    void RefreshCaption();
+
+    // Asked when the window is about to close; false keeps it open (the save
+    // question was cancelled).
+    std::function<bool(TMDIChildKorvane&)> QueryClose;
+    // Told once the close is decided.
+    std::function<void(TMDIChildKorvane&)> Closed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool closed_ = false;
+};
+
+}  // namespace korvane

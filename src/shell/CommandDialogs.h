@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "processing/CommandTable.h"
+
+namespace korvane {
+
+class TUnitWave;
+class TWorkspace;
+
+// What a command's dialog works on: the step made from the document's record
+// (the dialog types into it and confirms it), the workspace for wave
+// pickers, and the document.
+struct TCommandDialogContext {
+    const WaveCommand& Command;
+    CommandStep& Step;
+    TWorkspace& Space;
+    TUnitWave& Doc;
+};
+
+// Makes the dialog of one command. On Accepted the step holds the confirmed
+// values and the main window runs it; a refused OK keeps the dialog open.
+using TCommandDialogFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent, TCommandDialogContext& context)>;
+
+// Gives a command its own dialog in place of the generic one.
+void RegisterCommandDialog(const std::string& action, TCommandDialogFactory factory);
+
+// The dialogs made here rather than generically; called once by the main window.
+void RegisterShellDialogs();
+
+// The dialog of a command: its registered one, else the generic dialog of its
+// record's typed fields, else none (null: the command runs with the values
+// the document last confirmed).
+std::unique_ptr<QDialog> MakeCommandDialog(QWidget* parent, TCommandDialogContext& context);
+
+// The dialog caption of a command ("Make Sinus", "High Filter").
+QString CommandDialogCaption(const WaveCommand& command);
+
+}  // namespace korvane

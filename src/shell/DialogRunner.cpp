@@ -1,0 +1,24 @@
+#include "shell/DialogRunner.h"
+
+#include <QDialog>
+#include <QFileDialog>
+
+namespace korvane {
+
+int TDialogRunner::Run(QDialog& dialog) { return dialog.exec(); }
+
+QStringList TDialogRunner::OpenFileNames(QWidget* parent, const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, caption, QString(), filter);
+}
+
+QString TDialogRunner::SaveFileName(QWidget* parent, const QString& caption, const QString& start,
+                                    const QString& filter, const QString& suffix) {
+    QFileDialog dialog(parent, caption, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace korvane

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "processing/CommandTable.h"
+#include "processing/TWorkspace.h"
+#include "shell/DialogRunner.h"
+#include "wavewindow/WaveView.h"
+
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace korvane {
+
+class TMDIChildKorvane;
+class TMDIChildWave;
+class TDlgSelZoom;
+
+// The main window: the child windows, every command as an action with its
+// menu, tool bar button, short cut and hint, the status bar and the name box.
+// A handler checks that its command applies, asks its dialog, calls one
+// document operation and repaints.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The parts, by their names: actions by action name ("EditTrim"), menus
+    // by title without the accelerator ("Edit"), tool bars by title ("Basic").
+    QAction* Action(const QString& name) const;
+    QMenu* Menu(const QString& name) const;
+    QToolBar* ToolBar(const QString& name) const;
+    QLabel* Panel(int index) const;
+    QLineEdit* NameBox() const { return nameBox_; }
+    QMdiArea* MdiArea() const { return mdi_; }
+
+    TWorkspace& Workspace() { return space_; }
+    TDialogRunner& Runner() { return *runner_; }
+    void SetDialogRunner(std::unique_ptr<TDialogRunner> runner) { runner_ = std::move(runner); }
+
+    TMDIChildKorvane* ActiveChild() const;
+    TMDIChildWave* ActiveWaveChild() const;
+    std::vector<TMDIChildKorvane*> Children() const;
+    TDlgSelZoom* SelZoomDialog() const { return selZoom_; }
+    const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
+
+    // The update rule: enabled and checked state of every action, the menus
+    // and tool bars of the active child's kind, the status bar and the name box.
+    void UpdateActions();
+
+    // Opens each file in its own window; a file that cannot be read gets its
+    // File Error box and the others still open.
+    void OpenWaveFiles(const QStringList& files);
+    TMDIChildWave* AddWaveWindow(std::unique_ptr<TUnitWave> doc);
+    // Save and Save As of one window; false when not saved (cancelled or failed).
+    bool SaveChild(TMDIChildKorvane& child);
+    bool SaveChildAs(TMDIChildKorvane& child);
+
+    // The command handlers.
+    void FileNewWaveExecute();
+    void FileOpenWaveExecute();
+    void DuplicateWaveExecute();
+    void FileSaveExecute();
+    void FileSaveAsExecute();
+    void UndoExecute();
+    void DeleteUndoExecute();
+    void FilePropertiesExecute();
+    void RegisterExecute();
+    void FileExitExecute();
+    void ViewWaveExecute();
+    void ZoomInExecute();
+    void NoZoomExecute();
+    void SelectWaveExecute();
+    void DrawWaveExecute(int kind);
+    void HelpExecute();
+    void HelpAboutExecute();
+    void NameBoxEnter();
+    void WaveCommandExecute(const WaveCommand& command);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    struct Rule {
+        std::function<bool()> enabled;
+        std::function<bool()> checked;  // empty when the action is not checkable
+    };
+
+    QAction* makeAction(const QString& name, const QString& caption, const QString& shortcut, const QString& hint);
+    QAction* shellAction(const char* name, const char* caption, const char* shortcut, const char* hint,
+                         std::function<void()> handler, Rule rule);
+    void buildActions();
+    void buildMenus();
+    void buildToolBars();
+    void buildStatusBar();
+    void switchKind(int kind);
+    void fillStatus();
+    CommandState state() const;
+    bool queryClose(TMDIChildKorvane& child);
+    void childClosed(TMDIChildKorvane& child);
+    void tile(bool horizontally);
+    void arrangeIcons();
+    TMDIChildWave* showWave(TUnitWave& unit);
+    void adoptNewDocuments();
+
+    TWorkspace space_;
+    std::unique_ptr<TDialogRunner> runner_;
+    TWaveViewProps waveViewDefault_;
+    QMdiArea* mdi_;
+    QLineEdit* nameBox_ = nullptr;
+    QLabel* panels_[8] = {};
+    TDlgSelZoom* selZoom_ = nullptr;
+    int prevKind_ = -1;
+
+    QMap<QString, QAction*> actions_;
+    QMap<QString, QMenu*> menus_;
+    QMap<QString, QToolBar*> toolBars_;
+    std::vector<std::pair<QAction*, const WaveCommand*>> waveActions_;
+    std::vector<std::pair<QAction*, Rule>> shellRules_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,39 @@
+#include "shell/QtMessages.h"
+
+#include <QMessageBox>
+
+namespace korvane {
+
+namespace {
+QMessageBox::Icon iconOf(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::Error: return QMessageBox::Critical;
+        case MessageIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+}  // namespace
+
+void TQtMessages::show(const std::string& title, const std::string& text, MessageIcon icon) {
+    QMessageBox box(iconOf(icon), QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
+MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::string& text) {
+    auto b = QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (b == QMessageBox::Yes) return MessageAnswer::Yes;
+    if (b == QMessageBox::No) return MessageAnswer::No;
+    return MessageAnswer::Cancel;
+}
+
+MessageAnswer TQtMessages::askOkCancel(const std::string& title, const std::string& text) {
+    auto b = QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
+                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    return b == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+}  // namespace korvane

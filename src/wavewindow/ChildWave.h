@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "processing/TUnitWave.h"
+#include "shell/ChildWin.h"
+#include "wavewindow/WaveSelect.h"
+#include "wavewindow/WaveView.h"
+
+class QScrollBar;
+
+namespace korvane {
+
+class TMDIChildWave;
+
+// The client area of a wave window: it hands its paint, mouse and key events
+// to the window.
+class TWaveClient : public QWidget {
+    Q_OBJECT
+public:
+    explicit TWaveClient(TMDIChildWave& owner);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TMDIChildWave& owner_;
+};
+
+// A point placed while drawing a wave by hand, in client pixels.
+struct TDrawPoint {
+    double x = 0;
+    double y = 0;
+    bool hidden = false;  // dragged out of the window; deleted on release
+};
+
+// The window of one wave document: the wave view with its selection, zoom
+// and hand-drawing mode.
+class TMDIChildWave : public TMDIChildKorvane, public TWaveWindowLink {
+    Q_OBJECT
+public:
+    enum ViewKind { viewWave = 0, viewVold = 1 };
+
+    TMDIChildWave(TUnitWave& doc, const TWaveViewProps& view, QWidget* parent = nullptr);
+    ~TMDIChildWave() override;
+
+    int Kind() const override { return unitKindWave; }
+    TUnit* Unit() const override { return doc_; }
+    TUnitWave* Doc() const { return doc_; }
+    void Detach() override;
+
+    int ViewKind() const { return viewKind_; }
+    const TWaveViewProps& WaveViewProps() const { return view_; }
+    // Switches to the wave view with these settings.
+    void SetWaveView(const TWaveViewProps& props);
+
+    // Zoom.
+    bool Zoomed() const { return zoomed_; }
+    void ZoomIn();
+    void NoZoom();
+    // Shows [begin, end) of the wave with the scroll bar.
+    void ZoomTo(double begin, double end);
+    void Unzoom();
+    TWaveMapping Mapping() const;
+    QScrollBar* ScrollBar() const { return bar_; }
+    TWaveClient* Client() const { return client_; }
+    // Ends a view kept across an edit that has not yet been finished by a repaint.
+    void FinishKeepView();
+
+    // Hand-drawing.
+    bool Drawing() const { return drawing_; }
+    int DrawKind() const { return drawKind_; }
+    bool CanDraw() const;
+    // The command of one drawing kind: starts, switches or (the same kind
+    // again) ends the mode.
+    void StartDrawing(int kind);
+    const std::vector<TDrawPoint>& Points() const { return points_; }
+
+    // Panel 1 of the status bar: the time and value under the mouse.
+    std::function<void(const QString&)> Readout;
+
+    // TWaveWindowLink
+    void RangeAboutToChange(int32_t begin, int32_t end) override;
+    void SelectionChanged(int32_t oldBegin, int32_t oldEnd, int32_t newBegin, int32_t newEnd) override;
+    void Repaint() override;
+
+    // The client's events.
+    void PaintClient(QPaintEvent* event);
+    void MousePress(QMouseEvent* event);
+    void MouseMove(QMouseEvent* event);
+    void MouseRelease(QMouseEvent* event);
+    void KeyPress(QKeyEvent* event);
+    void ClientResized(const QSize& oldSize, const QSize& newSize);
+
+private:
+    void scrolled(int position);
+    void applySelection(const TSelectionEnds& sel);
+    void updateColumns(int from, int to);
+    void recomputeDrawing();
+    int hitPoint(double x, double y) const;
+
+    TUnitWave* doc_;
+    TWaveClient* client_;
+    QScrollBar* bar_;
+    QImage back_;
+
+    int viewKind_ = viewWave;
+    TWaveViewProps view_;
+
+    bool zoomed_ = false;
+    double zoomBegin_ = 0, zoomEnd_ = 0;
+    int64_t barRange_ = 0;
+    int OldZoomDepth = 0;
+    double keepStart_ = 0, keepEnd_ = 0;
+    int32_t lastCursor_ = 0;
+
+    bool dragging_ = false;
+
+    bool drawing_ = false;
+    int drawKind_ = 0;
+    std::vector<TDrawPoint> points_;
+    int grabbed_ = -1;
+    QPointF grabOffset_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/Sound.h"
+#include "platform/Canvas.h"
+#include "processing/RecordDefaults.h"
+#include "values/FieldList.h"
+
+namespace korvane {
+
+// The settings of the wave view, edited in the "Wave View" dialog. Every
+// window keeps its own copy; the main window keeps the default.
+struct TWaveViewProps {
+    int Draw = 0;          // 0 "Lines", 1 "Points"
+    int Distribution = 0;  // 0 "Constant", 1 "Random"
+    unitIntegerPosMore ValuesPerPixel = DefaultField<unitIntegerPosMore>("15");
+    unitFactorPosMax1 Strength = DefaultField<unitFactorPosMax1>("1.0");
+    bool DrawGrid = true;
+    TColor Grid = RGBColor(128, 128, 128);
+    TColor Background = RGBColor(255, 255, 255);
+    TColor SingleWave = RGBColor(0, 0, 0);
+    TColor Left = RGBColor(255, 0, 0);
+    TColor Right = RGBColor(0, 128, 128);
+    bool TwoWaves = true;
+    int Combine = 0;  // 0 "Mixed", 1 "Left at Front", 2 "Right at Front"
+
+    TFieldList Fields() { return TFieldList().Add("Values per Pixel", ValuesPerPixel).Add("Strength", Strength); }
+};
+
+// Between samples and the pixel columns of the client area. The zoom range
+// runs from ZoomBegin to ZoomEnd samples; without zoom it is the whole wave.
+struct TWaveMapping {
+    int Left = 0;
+    int Right = 0;
+    double ZoomBegin = 0;
+    double ZoomEnd = 0;
+
+    double SampleToPixel(double sample) const;
+    double PixelToSample(double x) const;
+    double PixelToTime(double x, int32_t freq) const { return PixelToSample(x) / freq; }
+    // The column a sample position falls in.
+    int PixelOf(double sample) const;
+    // The sample under the middle of a column (not clamped).
+    int64_t SampleAt(int x) const;
+};
+
+// What one paint of the wave view needs.
+struct TWavePaintArgs {
+    const Sound* TheSound = nullptr;
+    const TWaveViewProps* Props = nullptr;
+    TWaveMapping Map;
+    int Top = 0;
+    int Bottom = 0;
+    int32_t SelBegin = 0;
+    int32_t SelEnd = 0;
+    int32_t Cursor = 0;
+};
+
+// Paints the columns [clipLeft, clipRight) of the wave view: the wave, the
+// selection inverted, the grid and the cursor line. The cost depends on the
+// number of columns and the picks per column, never on the wave's length.
+void PaintWaveView(Canvas& canvas, const TWavePaintArgs& args, int clipLeft, int clipRight);
+
+// The time between two grid lines for this many visible seconds over the
+// client width: the next round value (2, 5 or 10 times a power of ten) from
+// the seconds of 20 pixels.
+double GridStep(double visibleSeconds, int clientWidth);
+
+// Panel 1 of the status bar over the wave view: "(time, value %)".
+std::string WaveReadout(double seconds, int y, int clientHeight, bool stereo);
+
+}  // namespace korvane
