@@ -53,18 +53,21 @@ TCompoundPlayer::~TCompoundPlayer() {
 }
 
 void TCompoundPlayer::InsertOnePlayer(TOnePlayer* afterOnePlayer, std::unique_ptr<TOnePlayer> onePlayer) {
-    TOnePlayer* newPlayer = onePlayer.release();
-    newPlayer->CompoundPlayer = this;
-    if (!afterOnePlayer) {
-        newPlayer->Next = StartOnePlayer;
-        StartOnePlayer = newPlayer;
-    } else {
-        TOnePlayer* prevOnePlayer = StartOnePlayer;
+    TOnePlayer* prevOnePlayer = nullptr;
+    if (afterOnePlayer) {
+        prevOnePlayer = StartOnePlayer;
         KORVANE_ASSERT(prevOnePlayer != NULL);
         while (prevOnePlayer != afterOnePlayer) {
             KORVANE_ASSERT(prevOnePlayer->GetNext() != NULL || prevOnePlayer == afterOnePlayer);
             prevOnePlayer = prevOnePlayer->Next;
         }
+    }
+    TOnePlayer* newPlayer = onePlayer.release();
+    newPlayer->CompoundPlayer = this;
+    if (!prevOnePlayer) {
+        newPlayer->Next = StartOnePlayer;
+        StartOnePlayer = newPlayer;
+    } else {
         newPlayer->Next = prevOnePlayer->Next;
         prevOnePlayer->Next = newPlayer;
     }
@@ -79,9 +82,11 @@ void TCompoundPlayer::AppendOnePlayer(std::unique_ptr<TOnePlayer> onePlayer) {
 
 std::unique_ptr<TOnePlayer> TCompoundPlayer::DeleteOnePlayer(TOnePlayer* deletePlayer) {
     KORVANE_ASSERT(deletePlayer != NULL);
-    if (deletePlayer == StartOnePlayer) {
-        StartOnePlayer = deletePlayer->Next;
+    if (deletePlayer == this->StartOnePlayer) {
+        // The list may not become empty; checked before anything changes.
+        TOnePlayer* StartOnePlayer = deletePlayer->Next;
         KORVANE_ASSERT(StartOnePlayer != NULL);
+        this->StartOnePlayer = StartOnePlayer;
     } else {
         TOnePlayer* prev = PrevOnePlayer(deletePlayer);
         if (!prev) KORVANE_ASSERT(false);

@@ -20,21 +20,24 @@ TStave::~TStave() {
 }
 
 void TStave::InsertNoteGroup(TNoteGroup* afterGroup, std::unique_ptr<TNoteGroup> group) {
+    TNoteGroup* prevGroup = nullptr;
+    if (afterGroup) {
+        TNoteGroup* startNoteGroup = StartNoteGroup;
+        KORVANE_ASSERT(startNoteGroup != NULL);
+        prevGroup = startNoteGroup;
+        while (prevGroup != afterGroup) {
+            KORVANE_ASSERT(prevGroup->GetNext() != NULL || prevGroup == afterGroup);
+            prevGroup = prevGroup->Next;
+        }
+    }
     TNoteGroup* newGroup = group.release();
-    if (!afterGroup) {
+    if (!prevGroup) {
         newGroup->Next = StartNoteGroup;
         StartNoteGroup = newGroup;
-        return;
+    } else {
+        newGroup->Next = prevGroup->Next;
+        prevGroup->Next = newGroup;
     }
-    TNoteGroup* startNoteGroup = StartNoteGroup;
-    KORVANE_ASSERT(startNoteGroup != NULL);
-    TNoteGroup* prevGroup = startNoteGroup;
-    while (prevGroup != afterGroup) {
-        KORVANE_ASSERT(prevGroup->GetNext() != NULL || prevGroup == afterGroup);
-        prevGroup = prevGroup->Next;
-    }
-    newGroup->Next = prevGroup->Next;
-    prevGroup->Next = newGroup;
 }
 
 void TStave::AppendNoteGroup(std::unique_ptr<TNoteGroup> group) {
@@ -51,9 +54,11 @@ TNoteGroup* TStave::PrevNoteGroup(const TNoteGroup* group) const {
 
 std::unique_ptr<TNoteGroup> TStave::RemoveNoteGroup(TNoteGroup* deleteGroup) {
     KORVANE_ASSERT(deleteGroup != NULL);
-    if (deleteGroup == StartNoteGroup) {
-        StartNoteGroup = deleteGroup->Next;
+    if (deleteGroup == this->StartNoteGroup) {
+        // A stave keeps at least one group; checked before anything changes.
+        TNoteGroup* StartNoteGroup = deleteGroup->Next;
         KORVANE_ASSERT(StartNoteGroup != NULL);
+        this->StartNoteGroup = StartNoteGroup;
     } else {
         TNoteGroup* prevGroup = PrevNoteGroup(deleteGroup);
         KORVANE_ASSERT(prevGroup != NULL);

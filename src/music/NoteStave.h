@@ -88,6 +88,7 @@ public:
     void SetKeyKind(int8_t keyKind);
     int GetAddOctaves() const { return AddOctaves; }
     int GetKeyNumber() const { return KeyNumber; }
+    TUnitMuz* GetUnitMuz() const { return UnitMuz; }
     uint8_t GetNoteShift(int height) const { return ToonLadderScale[wrapHeight(height)]; }
     void SetNoteShift(int height, uint8_t noteShiftKind) { ToonLadderScale[wrapHeight(height)] = noteShiftKind; }
     const std::array<uint8_t, 7>& GetScale() const { return ToonLadderScale; }

@@ -99,7 +99,14 @@ TXMLToken TXMLTokenizer::Next() {
             case 1:
                 if (cls == ccOpen) {
                     --pos_;  // read again as the start of the next token
-                    return emit(xmlTokenAttr, trimBlanks(text));
+                    std::string trimmed = trimBlanks(text);
+                    if (!trimmed.empty()) return emit(xmlTokenAttr, std::move(trimmed));
+                    // Only carriage returns: blank like any other white space
+                    // between tags, so an element never holds empty text.
+                    --column_;
+                    text.clear();
+                    state = 0;
+                    break;
                 }
                 if (cls == ccClose || cls == ccEnd) return error(c);
                 text += (c == '\t' || c == '\n' || c == '\r') ? ' ' : static_cast<char>(c);
