@@ -165,19 +165,6 @@ bool ApplySelection(TUnitWave& doc, const std::string& text) {
     return true;
 }
 
-// The frequency of a new document, or of a Properties step: any integer from
-// 1 to 1000000, read and refused as the frequency field of a dialog would be.
-bool ReadFrequencyOption(const std::string& text, int32_t& freq, std::string& refusal) {
-    TStringReader reader(text);
-    int32_t v = 0;
-    if (!reader.ReadIntegerChecked(v, ckPositive) || !reader.ReadIntegerBounded(v, bdAtMost, 1000000)) {
-        refusal = "In Frequency: " + reader.ErrorMessage();
-        return false;
-    }
-    freq = v;
-    return true;
-}
-
 int Call::Prepare(TUnitWave& doc) {
     for (const std::string& spec : waves_) {
         size_t eq = spec.find('=');
@@ -298,8 +285,8 @@ int Call::New(const std::vector<std::string>& args) {
               steps);
     if (positional.size() < 1) throw UsageError{"new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16]"};
     WaveFileProps props;
-    std::string refusal;
-    if (!ReadFrequencyOption(frequency, props.SampleFreq, refusal)) {
+    std::string refusal = ReadFrequencyText(frequency, props.SampleFreq);
+    if (!refusal.empty()) {
         err_ << refusal << "\n";
         return exitUsage;
     }

@@ -4,8 +4,18 @@
 #include "processing/MakeCommands.h"
 #include "processing/TWorkspace.h"
 #include "processing/TimeEchoCommands.h"
+#include "values/StringReader.h"
 
 namespace korvane {
+
+std::string ReadFrequencyText(const std::string& text, int32_t& freq) {
+    TStringReader reader(text);
+    int32_t v = 0;
+    if (!reader.ReadIntegerChecked(v, ckPositive) || !reader.ReadIntegerBounded(v, bdAtMost, 1000000))
+        return "In Frequency: " + reader.ErrorMessage();
+    freq = v;
+    return "";
+}
 
 std::string NotDrawing(const CommandState& s) {
     if (!s.wave) return "no wave window is active";

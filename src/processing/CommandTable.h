@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -73,6 +74,10 @@ struct WaveCommand {
 // Every wave command in menu order.
 const std::vector<WaveCommand>& WaveCommands();
 const WaveCommand* FindCommandByCliName(const std::string& name);
+
+// Reads a sample frequency typed as a whole number from 1 to 1000000, as the
+// frequency field of a dialog does; returns the Input Error text, or empty.
+std::string ReadFrequencyText(const std::string& text, int32_t& freq);
 
 // Shared enable rules; each returns empty or the reason.
 std::string NeedsSamples(const CommandState& s);

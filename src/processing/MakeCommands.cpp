@@ -311,6 +311,46 @@ private:
     std::vector<DrawnPoint> points_;
 };
 
+// Properties: the document's format, converted as the dialog's OK would.
+class PropertiesStep : public CommandStep {
+public:
+    explicit PropertiesStep(const TUnitWave& doc) : props_(doc.GetProps()), frequency_(std::to_string(doc.GetFreq())) {}
+    std::vector<CommandOption> Options() override {
+        return {{"--frequency", true, "HZ, 1 to 1000000 (the wave's own)",
+                 [this](const std::string& v) {
+                     frequency_ = v;
+                     return std::string();
+                 }},
+                {"--channels", true, "1|2 (the wave's own)",
+                 [this](const std::string& v) -> std::string {
+                     if (v != "1" && v != "2") return "--channels takes 1|2";
+                     props_.MonoStereo = static_cast<int16_t>(v == "1" ? 1 : 2);
+                     return "";
+                 }},
+                {"--bits", true, "8|16 (the wave's own)", [this](const std::string& v) -> std::string {
+                     if (v != "8" && v != "16") return "--bits takes 8|16";
+                     props_.BytesPSample = static_cast<int16_t>(v == "8" ? 1 : 2);
+                     return "";
+                 }}};
+    }
+    StepResult Run(TWorkspace&, TUnitWave& wave, std::ostream*) override {
+        StepResult r;
+        std::string refusal = ReadFrequencyText(frequency_, props_.SampleFreq);
+        if (!refusal.empty()) {
+            r.kind = StepResult::Refused;
+            r.text = refusal;
+            return r;
+        }
+        wave.ChangeProperties(wave.GetProps(), props_);
+        if (wave.Failed) r.kind = StepResult::Failed;
+        return r;
+    }
+
+private:
+    WaveFileProps props_;
+    std::string frequency_;
+};
+
 std::string NeedsClipOnly(const CommandState& s) {
     std::string r = NotDrawing(s);
     if (!r.empty()) return r;
@@ -336,6 +376,8 @@ void AddEditAndMakeCommands(std::vector<WaveCommand>& t) {
     t.push_back({"MakeNoise", "make-noise", "&Noise...", "", "Noise|Make noise", true, Available, noiseStep});
     t.push_back({"MakeMFreq", "make-mfreq", "Multi &Frequencies...", "Alt+F",
                  "Multi Frequencies|Make a mixture of frequencies", true, Available, mfreqStep});
+    t.push_back({"FileProperties", "properties", "Properties", "", "Properties|Change the format of the wave", true,
+                 Available, [](TWorkspace&, TUnitWave& d) -> Step { return std::make_unique<PropertiesStep>(d); }});
     t.push_back({"DrawWave", "draw-wave", "Dr&aw Wave Linear", "", "Draw Wave|Draw a wave by hand", false, Available,
                  [](TWorkspace&, TUnitWave&) -> Step { return std::make_unique<DrawStep>(); }});
 }

@@ -7,6 +7,8 @@ using namespace korvane::e2e;
 namespace {
 
 class CliBasics : public CliTest {};
+}  // namespace
+namespace {
 
 TEST_F(CliBasics, VersionAndUsage) {
     auto r = cli({"--version"});
@@ -119,6 +121,22 @@ TEST_F(CliBasics, WaveOptionsRegisterNamesOnce) {
     r = cli({"new", path("n.wav"), "--wave", "env=" + path("nothere.wav")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot read the file: \"" + path("nothere.wav") + "\", Cannot open File.\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CliBasics, PropertiesConvertsTheFormat) {
+    writeWav("in.wav", 2, 22050, {100, 300, 300, 500, 500, 700});
+    auto r = cli({"apply", path("in.wav"), path("out.wav"), "properties", "--channels", "1", "--frequency", "44100"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readSamples("out.wav"), (std::vector<int16_t>{200, 300, 400, 500, 600, 600}));
+    r = cli({"apply", path("in.wav"), path("out.wav"), "properties", "--frequency", "-5"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "In Frequency: Value must be positive and more than 0.\n");
+    r = cli({"apply", path("in.wav"), path("out.wav"), "properties", "--bits", "12"});
+    EXPECT_EQ(r.status, 2);
 }
 
 }  // namespace
