@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/MusicCommands.h"
+#include "cli/PictureCommand.h"
 
 #include <algorithm>
 #include <iostream>
@@ -208,6 +209,7 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "new") return New(rest);
         if (command == "check") return MusicCheck(rest, out_, err_);
         if (command == "convert") return MusicConvert(rest, out_, err_);
+        if (command == "picture") return Picture(rest, out_, err_);
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
         return Fail(e);
