@@ -66,6 +66,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
 }
 
 TMainForm::~TMainForm() {
+    // Nothing may call back into this form while Qt takes its widgets down.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) disconnect(dispatcher, nullptr, this, nullptr);
+    disconnect(mdi_, nullptr, this, nullptr);
     // The documents go with the workspace before the windows go with Qt.
     for (TMDIChildKorvane* child : Children()) child->Detach();
 }

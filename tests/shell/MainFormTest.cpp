@@ -1,0 +1,468 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <deque>
+#include <filesystem>
+#include <set>
+
+#include "TestSupport.h"
+#include "core/WavFile.h"
+#include "shell/DGenericProps.h"
+#include "shell/DWaveFileProp.h"
+#include "shell/DWaveViewProps.h"
+#include "shell/Main.h"
+#include "wavewindow/ChildWave.h"
+
+using namespace korvane;
+using namespace korvane::testing;
+
+// Qt's font lookup keeps caches in fontconfig for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
+namespace {
+
+QApplication& app() {
+    static QApplication* instance = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "korvane_shell_tests";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    return *instance;
+}
+
+// Answers the dialogs in order without a modal loop: each script fills the
+// dialog and presses OK (or not) and says what the dialog ended with.
+class ScriptedRunner : public TDialogRunner {
+public:
+    std::deque<std::function<int(QDialog&)>> dialogs;
+    QStringList openFiles;
+    std::deque<QString> saveNames;
+    int run = 0;
+
+    int Run(QDialog& dialog) override {
+        ++run;
+        if (dialogs.empty()) return QDialog::Rejected;
+        auto script = dialogs.front();
+        dialogs.pop_front();
+        return script(dialog);
+    }
+    QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return openFiles; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        if (saveNames.empty()) return QString();
+        QString n = saveNames.front();
+        saveNames.pop_front();
+        return n;
+    }
+};
+
+int pressOK(QDialog& d) {
+    d.accept();
+    return d.result();
+}
+
+class MainFormTest : public CoreFixture {
+protected:
+    void SetUp() override {
+        CoreFixture::SetUp();
+        app();
+        form = std::make_unique<TMainForm>();
+        auto r = std::make_unique<ScriptedRunner>();
+        runner = r.get();
+        form->SetDialogRunner(std::move(r));
+        form->show();
+    }
+    void TearDown() override {
+        form.reset();
+        CoreFixture::TearDown();
+    }
+
+    void trigger(const char* name) {
+        QAction* a = form->Action(name);
+        ASSERT_NE(a, nullptr) << name;
+        form->UpdateActions();
+        ASSERT_TRUE(a->isEnabled()) << name;
+        a->trigger();
+        form->UpdateActions();
+    }
+    bool enabled(const char* name) {
+        form->UpdateActions();
+        return form->Action(name)->isEnabled();
+    }
+    TMDIChildWave* newWave(int channels = 2) {
+        runner->dialogs.push_back([channels](QDialog& d) {
+            static_cast<TDlgWaveFileProp&>(d).Channels(channels - 1)->setChecked(true);
+            return pressOK(d);
+        });
+        trigger("FileNewWave");
+        return form->ActiveWaveChild();
+    }
+    TMDIChildWave* openSamples(const std::vector<int>& samples, int freq = 1000) {
+        auto doc = std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(samples), freq, 2), "x.wav");
+        return form->AddWaveWindow(std::move(doc));
+    }
+    // Makes a sine through the generic dialog, as typed.
+    void makeSinus(const QString& count = "10") {
+        runner->dialogs.push_back([count](QDialog& d) {
+            static_cast<TDlgGenericProps&>(d).Edit("Count")->setText(count);
+            return pressOK(d);
+        });
+        trigger("MakeSinus");
+    }
+    std::string writeWave(const QString& name, int values) {
+        std::string path = dir.filePath(name).toStdString();
+        bool failed = false;
+        MonoSound s(makeWave(std::vector<int>(values, 100)), 8000, 2);
+        EXPECT_TRUE(WriteWaveFile(failed, path, s, 0, values, false));
+        return path;
+    }
+    int closeActive() {
+        size_t before = form->Children().size();
+        form->MdiArea()->closeActiveSubWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return static_cast<int>(before - form->Children().size());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TMainForm> form;
+    ScriptedRunner* runner = nullptr;
+};
+
+TEST_F(MainFormTest, WithoutAChildOnlyNewOpenExitAndHelpAreEnabled) {
+    form->UpdateActions();
+    std::set<QString> on;
+    for (QAction* a : form->findChildren<QAction*>())
+        if (!a->objectName().isEmpty() && a->isEnabled() && a->parent() == form.get()) on.insert(a->objectName());
+    EXPECT_EQ(on, (std::set<QString>{"FileNewWave", "FileOpenWave", "FileExit", "HelpContents", "HelpTopicSearch",
+                                     "HelpOnHelp", "HelpAbout"}));
+    for (const char* m : {"Edit", "View", "Make", "Effects", "Window", "Music"})
+        EXPECT_FALSE(form->Menu(m)->menuAction()->isVisible()) << m;
+    EXPECT_TRUE(form->Menu("File")->menuAction()->isVisible());
+    EXPECT_FALSE(form->ToolBar("Basic")->isHidden());
+    for (const char* t : {"View", "Make Waves", "Complex Manipulations", "Music Note"})
+        EXPECT_TRUE(form->ToolBar(t)->isHidden()) << t;
+    EXPECT_FALSE(form->NameBox()->isEnabled());
+    for (int i = 2; i <= 6; ++i) EXPECT_TRUE(form->Panel(i)->text().isEmpty());
+}
+
+TEST_F(MainFormTest, ActionsCarryCaptionShortCutAndBothHints) {
+    QAction* trim = form->Action("EditTrim");
+    EXPECT_EQ(trim->text(), "&Trim");
+    EXPECT_EQ(trim->shortcut(), QKeySequence("Shift+Ctrl+Del"));
+    EXPECT_EQ(form->Action("DeleteUndo")->statusTip(), "Forget wave before last wave action");
+    EXPECT_EQ(form->Action("FileNewWave")->statusTip(), "Create a new empty wave window");
+    EXPECT_EQ(form->Action("FileNewWave")->toolTip(), "New Wave");
+    EXPECT_EQ(form->Action("HelpAbout")->shortcut(), QKeySequence("Alt+F1"));
+    // A hovered command's long hint goes to the first panel.
+    form->Action("FileNewWave")->showStatusText(form.get());
+    EXPECT_EQ(form->Panel(0)->text(), "Create a new empty wave window");
+}
+
+TEST_F(MainFormTest, NewAndDuplicateShareTheNonameCounter) {
+    TMDIChildWave* first = newWave();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->Doc()->Name, "NONAME1");
+    EXPECT_EQ(first->windowTitle(), "NONAME1");
+    EXPECT_EQ(first->Doc()->GetMoSt(), 2);
+    EXPECT_EQ(first->Doc()->GetFreq(), 44100);
+    trigger("DuplicateWave");
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME2");
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->State, unitStateNew);
+    newWave(1);
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME3");
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->GetMoSt(), 1);
+    EXPECT_EQ(form->Children().size(), 3u);
+    // With a wave window the wave menus and bars are there.
+    EXPECT_TRUE(form->Menu("Edit")->menuAction()->isVisible());
+    EXPECT_FALSE(form->ToolBar("Make Waves")->isHidden());
+    EXPECT_FALSE(form->Menu("Music")->menuAction()->isVisible());
+    // A cancelled dialog makes nothing and uses no number.
+    runner->dialogs.push_back([](QDialog& d) {
+        d.reject();
+        return d.result();
+    });
+    trigger("FileNewWave");
+    newWave();
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME4");
+}
+
+TEST_F(MainFormTest, TrimAndZoomInNeedASelectionOfSomeLength) {
+    newWave(1);
+    EXPECT_FALSE(enabled("EditTrim"));
+    EXPECT_FALSE(enabled("EditDelete"));  // no samples yet
+    makeSinus();
+    TUnitWave& doc = *form->ActiveWaveChild()->Doc();
+    ASSERT_GT(doc.GetValues(), 0);
+    ASSERT_TRUE(doc.HasSelection());  // a generator selects what it made
+    EXPECT_TRUE(enabled("EditTrim"));
+    EXPECT_TRUE(enabled("ZoomIn"));
+    doc.SetCursor(5);
+    EXPECT_FALSE(enabled("EditTrim"));
+    EXPECT_FALSE(enabled("ZoomIn"));
+    EXPECT_TRUE(enabled("EditDelete"));
+    EXPECT_EQ(form->Panel(5)->text(), "MO");
+    EXPECT_EQ(form->Panel(7)->text(), "New");
+}
+
+TEST_F(MainFormTest, GenericDialogReportsOnlyTheFirstWrongFieldAndStaysOpen) {
+    TMDIChildWave* w = newWave(1);
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& g = static_cast<TDlgGenericProps&>(d);
+        EXPECT_EQ(g.windowTitle(), "Make Sinus");
+        g.Edit("Amplitude")->setText("lots");
+        g.Edit("Period")->setText("fast");
+        return pressOK(d);
+    });
+    trigger("MakeSinus");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Input Error");
+    EXPECT_EQ(boxes.shown[0].text.rfind("In Amplitude: ", 0), 0u) << boxes.shown[0].text;
+    EXPECT_EQ(w->Doc()->GetValues(), 0);
+    EXPECT_FALSE(form->Workspace().HasUndo());
+    // Fixed on a second try, the typed values reach the document's record.
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& g = static_cast<TDlgGenericProps&>(d);
+        g.Edit("Amplitude")->setText("lots");
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        d.accept();  // refused again: the box, the dialog open
+        g.Edit("Amplitude")->setText("25 %");
+        return pressOK(d);
+    });
+    trigger("MakeSinus");
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(w->Doc()->GetValues(), 44100 * 440 / 440);  // 440 periods of 440 Hz
+    EXPECT_EQ(w->Doc()->Records.Sinus.Amplitude.ToText(), "25 %");
+    EXPECT_TRUE(form->Workspace().HasUndo());
+}
+
+TEST_F(MainFormTest, EffectThenUndoGivesTheOldSoundBack) {
+    TMDIChildWave* w = openSamples({1, 2, 3, 4, 5, 6});
+    w->Doc()->SetRange(1, 3);
+    trigger("EditDelete");
+    EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 4, 5, 6}));
+    EXPECT_EQ(w->Doc()->State, unitStateChanged);
+    EXPECT_TRUE(enabled("FileSave"));
+    trigger("Undo");
+    EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    trigger("DeleteUndo");
+    EXPECT_FALSE(enabled("Undo"));
+}
+
+TEST_F(MainFormTest, OpeningThreeFilesWithTheSecondBrokenOpensTwo) {
+    std::string a = writeWave("a.wav", 10);
+    std::string broken = dir.filePath("b.wav").toStdString();
+    {
+        QFile f(QString::fromStdString(broken));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("this is not a wave file at all, not even close to one");
+    }
+    std::string c = writeWave("c.wav", 20);
+    runner->openFiles = {QString::fromStdString(a), QString::fromStdString(broken), QString::fromStdString(c)};
+    trigger("FileOpenWave");
+    ASSERT_EQ(form->Children().size(), 2u);
+    EXPECT_EQ(form->ActiveWaveChild()->windowTitle(), QString::fromStdString(c));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "File Error");
+    EXPECT_EQ(boxes.shown[0].text, "Cannot read the file: \"" + broken + "\", \"RIFF\" not found.");
+}
+
+TEST_F(MainFormTest, TheSaveQuestionsThreeAnswers) {
+    newWave(1);
+    makeSinus();
+    boxes.shown.clear();
+    boxes.answers = {MessageAnswer::Cancel};
+    EXPECT_EQ(closeActive(), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "You have unsaved changes");
+    EXPECT_EQ(boxes.shown[0].text, "Do you want to save?");
+
+    // Yes with Save As cancelled keeps the window too.
+    boxes.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(closeActive(), 0);
+
+    QString path = dir.filePath("saved.wav");
+    boxes.answers = {MessageAnswer::Yes};
+    runner->saveNames = {path};
+    EXPECT_EQ(closeActive(), 1);
+    std::unique_ptr<Sound> back;
+    std::string reason;
+    ASSERT_TRUE(ReadWaveFile(path.toStdString(), back, reason)) << reason;
+    EXPECT_GT(back->GetValues(), 0);
+
+    newWave(1);
+    makeSinus();
+    boxes.answers = {MessageAnswer::No};
+    EXPECT_EQ(closeActive(), 1);
+    EXPECT_TRUE(form->Children().empty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(MainFormTest, SavedWaveReopensAndExitAsksForEachChangedWave) {
+    TMDIChildWave* w = newWave(1);
+    makeSinus();
+    QString path = dir.filePath("s.wav");
+    runner->saveNames = {path};
+    trigger("FileSave");  // no file yet: Save behaves as Save As
+    EXPECT_EQ(w->windowTitle(), path);
+    EXPECT_EQ(w->Doc()->State, unitStateSaved);
+    EXPECT_FALSE(enabled("FileSave"));
+    runner->openFiles = {path};
+    trigger("FileOpenWave");
+    EXPECT_EQ(form->Children().size(), 2u);
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->GetValues(), w->Doc()->GetValues());
+    form->ActiveWaveChild()->Doc()->SetRange(0, 10);
+    trigger("EditDelete");
+    newWave(1);
+    makeSinus();
+    boxes.shown.clear();
+    boxes.answers = {MessageAnswer::No, MessageAnswer::Cancel};
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(boxes.shown.size(), 2u);  // the unchanged wave is not asked about
+    // Closed up to the Cancel: the one cancelled stays.
+    ASSERT_EQ(form->Children().size(), 1u);
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME2");
+}
+
+TEST_F(MainFormTest, NameBoxRefusesANameAnotherWaveHas) {
+    TMDIChildWave* first = openSamples({1, 2, 3});
+    form->NameBox()->setText("  drum ");
+    form->NameBoxEnter();
+    EXPECT_EQ(first->Doc()->Name, "drum");
+    TMDIChildWave* second = openSamples({1, 2, 3});
+    form->UpdateActions();
+    form->NameBox()->setText("drum");
+    form->NameBoxEnter();
+    EXPECT_EQ(second->Doc()->Name, "");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Error");
+    EXPECT_EQ(boxes.shown[0].text, "A wave with name \"drum\" already exists.");
+    EXPECT_EQ(form->NameBox()->text(), "");
+}
+
+TEST_F(MainFormTest, KeysAndMouseOnTheWindowMoveTheSelection) {
+    TMDIChildWave* w = openSamples(std::vector<int>(1000, 0));
+    QWidget* client = w->Client();
+    client->resize(500, 200);
+    TWaveMapping m = w->Mapping();
+    ASSERT_EQ(m.Right, 500);
+    auto mouse = [&](QEvent::Type type, int x, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(x, 50), client->mapToGlobal(QPointF(x, 50)), Qt::LeftButton, held, mods);
+        QApplication::sendEvent(client, &e);
+    };
+    mouse(QEvent::MouseButtonPress, 100);
+    mouse(QEvent::MouseMove, 200);
+    mouse(QEvent::MouseButtonRelease, 200);
+    EXPECT_EQ(w->Doc()->SecondSel, m.SampleAt(100));
+    EXPECT_EQ(w->Doc()->FirstSel, m.SampleAt(200));
+    EXPECT_FALSE(form->Panel(1)->text().isEmpty());
+    w->Doc()->SetRange(100, 150);
+    QKeyEvent page(QEvent::KeyPress, Qt::Key_PageDown, Qt::ControlModifier);
+    QApplication::sendEvent(client, &page);
+    EXPECT_EQ(w->Doc()->SelBegin(), 150);
+    EXPECT_EQ(w->Doc()->SelEnd(), 200);
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_Home, Qt::AltModifier);
+    QApplication::sendEvent(client, &alt);
+    EXPECT_EQ(w->Doc()->SelBegin(), 150);
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier);
+    QApplication::sendEvent(client, &home);
+    EXPECT_EQ(w->Doc()->FirstSel, 0);
+    EXPECT_EQ(w->Doc()->SecondSel, 0);
+}
+
+TEST_F(MainFormTest, ZoomInShowsTheSelectionAndNoZoomSelectsWhatWasInView) {
+    TMDIChildWave* w = openSamples(std::vector<int>(1000, 0));
+    w->Doc()->SetRange(250, 500);
+    trigger("ZoomIn");
+    ASSERT_TRUE(w->Zoomed());
+    int width = w->Client()->width();
+    EXPECT_DOUBLE_EQ(w->Mapping().ZoomBegin, 250);
+    EXPECT_DOUBLE_EQ(w->Mapping().ZoomEnd, 500);
+    // Range: width x 1000 / 250 samples; the bar stops a page of width before its end.
+    EXPECT_EQ(w->ScrollBar()->maximum(), 3 * width);
+    EXPECT_EQ(w->ScrollBar()->value(), width);
+    EXPECT_EQ(w->ScrollBar()->pageStep(), width / 10);
+    // A delete inside the view keeps the view where it was.
+    w->Doc()->SetRange(300, 350);
+    trigger("EditDelete");
+    EXPECT_NEAR(w->Mapping().ZoomBegin, 250, 1);
+    EXPECT_NEAR(w->Mapping().ZoomEnd, 450, 1);
+    w->ScrollBar()->setValue(0);
+    EXPECT_DOUBLE_EQ(w->Mapping().ZoomBegin, 0);
+    trigger("NoZoom");
+    EXPECT_FALSE(w->Zoomed());
+    EXPECT_EQ(w->Doc()->SelBegin(), 0);
+    EXPECT_NEAR(w->Doc()->SelEnd(), 200, 1);
+    EXPECT_FALSE(enabled("NoZoom"));
+}
+
+TEST_F(MainFormTest, HandDrawingPointsMakeAWaveAndAPointDraggedOutIsDeleted) {
+    TMDIChildWave* w = newWave(1);
+    w->Client()->resize(400, 200);
+    EXPECT_TRUE(enabled("DrawWaveLin"));
+    trigger("DrawWaveLin");
+    EXPECT_TRUE(form->Action("DrawWaveLin")->isChecked());
+    EXPECT_FALSE(enabled("MakeSinus"));  // wave commands wait while drawing
+    QWidget* client = w->Client();
+    auto mouse = [&](QEvent::Type type, int x, int y) {
+        Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(x, y), client->mapToGlobal(QPointF(x, y)), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(client, &e);
+    };
+    for (int x : {0, 200, 399}) {
+        mouse(QEvent::MouseButtonPress, x, 50);
+        mouse(QEvent::MouseButtonRelease, x, 50);
+    }
+    ASSERT_EQ(w->Points().size(), 3u);
+    EXPECT_EQ(w->Doc()->GetValues(), 44100);
+    // Drag the middle one below the window: gone on release.
+    mouse(QEvent::MouseButtonPress, 201, 51);
+    mouse(QEvent::MouseMove, 201, 260);
+    EXPECT_TRUE(w->Points()[1].hidden);
+    mouse(QEvent::MouseButtonRelease, 201, 260);
+    EXPECT_EQ(w->Points().size(), 2u);
+    trigger("DrawWave3G");
+    EXPECT_EQ(w->DrawKind(), 1);
+    trigger("DrawWave3G");  // the same command again ends the mode
+    EXPECT_FALSE(w->Drawing());
+    EXPECT_TRUE(w->Points().empty());
+}
+
+TEST_F(MainFormTest, WaveViewDialogRefusesAWrongValueAndAppliesTheRest) {
+    TMDIChildWave* w = openSamples({1, 2, 3});
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& v = static_cast<TDlgWaveViewProps&>(d);
+        EXPECT_EQ(v.windowTitle(), "Wave View");
+        EXPECT_EQ(v.editValuesPerPixel->text(), "15");
+        v.editValuesPerPixel->setText("0");
+        v.rgrDraw[1]->setChecked(true);
+        d.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        v.editValuesPerPixel->setText("4");
+        return pressOK(d);
+    });
+    trigger("ViewWave");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Input Error");
+    EXPECT_EQ(boxes.shown[0].text.rfind("In Values per Pixel: ", 0), 0u);
+    EXPECT_EQ(w->WaveViewProps().ValuesPerPixel.GetValue(), 4);
+    EXPECT_EQ(w->WaveViewProps().Draw, 1);
+    EXPECT_EQ(form->WaveViewDefault().ValuesPerPixel.GetValue(), 15);  // not "Use As Default"
+}
+
+}  // namespace
