@@ -156,14 +156,20 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
     for (int a = 0; a < aspectCount; ++a) {
         std::string option = std::string("--") + aspects[a].name;
         std::string kinds;
-        for (const auto& k : aspects[a].kinds) kinds += (kinds.empty() ? "" : "|") + k;
+        for (const auto& k : aspects[a].kinds) {
+            if (!kinds.empty()) kinds += '|';
+            kinds += k;
+        }
         step->Choice(option + "-kind", p.Aspects[a].Kind, aspects[a].kinds,
                      kinds + " (" + aspects[a].kinds[0] + ")");
         step->WavePick(option + "-random-envelope", p.Aspects[a].Envelope,
                        std::string("NAME \"") + captions[a] + " - Random Envelope\"");
         int& die = p.Aspects[a].Die;
         std::string sourceOption = option + "-source";
-        step->Other({sourceOption, true, "1..6 (" + std::to_string(a + 1) + ")",
+        std::string sourceHelp = "1..6 (";
+        sourceHelp += std::to_string(a + 1);
+        sourceHelp += ')';
+        step->Other({sourceOption, true, sourceHelp,
                      [&die, sourceOption](const std::string& v) -> std::string {
                          if (v.size() != 1 || v[0] < '1' || v[0] > '6') return sourceOption + " takes 1..6";
                          die = v[0] - '1';
@@ -263,7 +269,10 @@ struct MergeOptions {
 
     static std::string frequencyList() {
         std::string list;
-        for (int32_t f : kMergeFrequencies) list += (list.empty() ? "" : "|") + std::to_string(f);
+        for (int32_t f : kMergeFrequencies) {
+            if (!list.empty()) list += '|';
+            list += std::to_string(f);
+        }
         return list;
     }
     CommandOption Frequency() {
