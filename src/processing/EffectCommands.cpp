@@ -335,7 +335,10 @@ Step mixLeftRightStep(TWorkspace& space, TUnitWave& doc) {
                                                               MixLeftRightCommand);
     auto& p = step->props;
     std::string names;
-    for (const auto& example : kLeftRightExamples) names += (names.empty() ? "" : "|") + std::string(example.Name);
+    for (const auto& example : kLeftRightExamples) {
+        if (!names.empty()) names += '|';
+        names += example.Name;
+    }
     // The example fills the four boxes at once; factors typed as options are
     // read afterwards and override it.
     step->Other({"--example", true, "NAME, one of " + names, [&p, names](const std::string& v) -> std::string {

@@ -47,31 +47,102 @@ void onePolePass(bool& failed, const int16_t* in, int16_t* out, int32_t begin, i
     });
 }
 
+// With 0 <= x <= 1 the running value is a weighted mean of 16-bit samples,
+// and the high filter's difference stays within twice the sample range:
+// every result fits 32 bits and the plain conversion equals toSample.
+inline int16_t boundedSample(double v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(v)));
+}
+
+// One stretch of a constant pass; y carries over between stretches. The
+// coefficients are plain values so that they stay in registers.
+template <bool High>
+inline double onePoleRun(const int16_t* in, int16_t* out, int64_t count, double ox, double x, double y) {
+    if (x >= 0 && x <= 1) {
+        for (int64_t i = 0; i < count; ++i) {
+            double s = in[i];
+            y = ox * s + x * y;
+            out[i] = boundedSample(High ? s - y : y);
+        }
+        return y;
+    }
+    for (int64_t i = 0; i < count; ++i) {
+        double s = in[i];
+        y = ox * s + x * y;
+        out[i] = toSample(High ? s - y : y);
+    }
+    return y;
+}
+
+// Two channels side by side: the two recursions are independent, so their
+// latencies overlap. Each channel computes exactly what onePoleRun does.
+template <bool High>
+inline void onePoleRun2(const int16_t* in0, int16_t* out0, const int16_t* in1, int16_t* out1, int64_t count,
+                        double ox, double x, double& y0, double& y1) {
+    if (!(x >= 0 && x <= 1)) {
+        y0 = onePoleRun<High>(in0, out0, count, ox, x, y0);
+        y1 = onePoleRun<High>(in1, out1, count, ox, x, y1);
+        return;
+    }
+    double a = y0, b = y1;
+    for (int64_t i = 0; i < count; ++i) {
+        double s0 = in0[i];
+        double s1 = in1[i];
+        a = ox * s0 + x * a;
+        b = ox * s1 + x * b;
+        out0[i] = boundedSample(High ? s0 - a : a);
+        out1[i] = boundedSample(High ? s1 - b : b);
+    }
+    y0 = a;
+    y1 = b;
+}
+
+double stageCoefficient(double time, double factor, int32_t countBer) {
+    double a = std::pow(factor, 1.0 / countBer);
+    return onePoleCoefficient(a, std::sqrt(1 - a * a), time);
+}
+
 template <bool High>
 std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, double factor, int32_t countBer,
                               int32_t countCmd, int32_t begin, int32_t end) {
-    double a = std::pow(factor, 1.0 / countBer);
-    double x = onePoleCoefficient(a, std::sqrt(1 - a * a), time);
+    double x = stageCoefficient(time, factor, countBer);
     auto w = wave.withGap(failed, end - begin, begin, end);
     if (!w) return nullptr;
     const int16_t* in = wave.wave;
-    // The constant coefficient hoisted out of the loop lets the compiler
-    // keep (1 - x) in a register; the arithmetic is the same.
     double ox = 1 - x;
     for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
         double y = 0;
         int16_t* out = w->wave;
-        forChunks(failed, begin, end, [&](int64_t p, int64_t q) {
-            for (int64_t i = p; i < q; ++i) {
-                double s = in[i];
-                y = ox * s + x * y;
-                out[i] = toSample(High ? s - y : y);
-            }
-        });
+        forChunks(failed, begin, end, [&](int64_t p, int64_t q) { y = onePoleRun<High>(in + p, out + p, q - p, ox, x, y); });
         in = w->wave;
     }
     if (failed) return nullptr;
     return w;
+}
+
+// The constant filter on both channels of a stereo sound at once.
+template <bool High>
+bool onePoleStereo(const Wave& left, const Wave& right, bool& failed, double time, double factor, int32_t countBer,
+                   int32_t countCmd, int32_t begin, int32_t end, std::unique_ptr<Wave> out[2]) {
+    double x = stageCoefficient(time, factor, countBer);
+    out[0] = left.withGap(failed, end - begin, begin, end);
+    if (!out[0]) return false;
+    out[1] = right.withGap(failed, end - begin, begin, end);
+    if (!out[1]) return false;
+    const int16_t* in0 = left.wave;
+    const int16_t* in1 = right.wave;
+    double ox = 1 - x;
+    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+        double y0 = 0, y1 = 0;
+        int16_t* o0 = out[0]->wave;
+        int16_t* o1 = out[1]->wave;
+        forChunks(failed, begin, end, [&](int64_t p, int64_t q) {
+            onePoleRun2<High>(in0 + p, o0 + p, in1 + p, o1 + p, q - p, ox, x, y0, y1);
+        });
+        in0 = o0;
+        in1 = o1;
+    }
+    return !failed;
 }
 
 template <bool High>
@@ -358,6 +429,28 @@ template <bool High>
 std::unique_ptr<Sound> filterPass(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
                                   double factor, int32_t countBer, int32_t countCmd, int32_t& begin, int32_t& end) {
     double time = periodSeconds * sound.Freq;
+    if (!envelope && sound.MoSt == 2) {
+        // The same checks as the wave filters make, then both channels in one loop.
+        if (failed) return nullptr;
+        const Wave& wave = sound.GetLeft();
+        checkRange(begin, end, wave.values);
+        KORVANE_ASSERT(time > 0);
+        if (High) {
+            KORVANE_ASSERT(factor > 0 && factor < 1);
+        } else {
+            KORVANE_ASSERT(factor > 0);
+            KORVANE_ASSERT(factor < 1);
+        }
+        KORVANE_ASSERT(countBer > 0);
+        KORVANE_ASSERT(countCmd > 0);
+        std::unique_ptr<Wave> out[2];
+        if (!onePoleStereo<High>(sound.GetLeft(), sound.GetRight(), failed, time, factor, countBer, countCmd, begin,
+                                 end, out)) {
+            failed = true;
+            return nullptr;
+        }
+        return sound.MakeLike(failed, std::move(out[0]), std::move(out[1]));
+    }
     return sound.PerChannel(failed, begin, end,
                             [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
                                 if (envelope) {
