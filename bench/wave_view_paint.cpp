@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "core/Sound.h"
@@ -21,8 +23,13 @@ constexpr int kHeight = 800;
 std::unique_ptr<Wave> channel(int32_t values, double hertz) {
     bool failed = false;
     auto w = Wave::create(failed, values);
+    if (failed || !w || !w->wave) {
+        std::fprintf(stderr, "no memory for %d samples\n", values);
+        std::exit(1);
+    }
     for (int32_t i = 0; i < values; ++i)
-        w->wave[i] = static_cast<int16_t>(12000 * std::sin(i * hertz * 6.2830586 / 44100) + (i * 7919 % 4001) - 2000);
+        w->wave[i] = static_cast<int16_t>(12000 * std::sin(i * hertz * 6.2830586 / 44100) +
+                                          static_cast<int64_t>(i) * 7919 % 4001 - 2000);
     return w;
 }
 
