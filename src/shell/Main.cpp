@@ -53,6 +53,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
     RegisterShellDialogs();
+    SetMediaPlayer(nullptr);
     buildActions();
     buildMenus();
     buildToolBars();
@@ -152,8 +153,7 @@ void TMainForm::buildActions() {
         return c && c->Unit()->NeedsSaving();
     };
     auto hasUndo = [this] { return space_.HasUndo(); };
-    // Play and record come with the media player; until then they stay off.
-    auto playAvailable = never;
+    auto playAvailable = [this] { return playRecord_->Available(); };
 
     shellAction("FileNewWave", "&New wave...", "Ctrl+N", "New Wave|Create a new empty wave window",
                 [this] { FileNewWaveExecute(); }, {always, {}});
@@ -171,10 +171,19 @@ void TMainForm::buildActions() {
                 {changed, {}});
     shellAction("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the wave to a new file",
                 [this] { FileSaveAsExecute(); }, {needsSamples, {}});
-    shellAction("FilePlay", "&Play", "P", "Play|Play the wave", {}, {playAvailable, {}});
-    shellAction("FileStop", "S&top", "S", "Stop|Stop playing or recording", {}, {playAvailable, {}});
-    shellAction("FilePause", "Pause", "W", "Pause|Pause playing or recording", {}, {playAvailable, {}});
-    shellAction("FileRecord", "&Record", "Alt+R", "Record|Record into the empty wave", {}, {playAvailable, {}});
+    shellAction("FilePlay", "&Play", "P", "Play|Play the wave", [this] { FilePlayExecute(); },
+                {[=, this] { return playAvailable() && needsSamples(); }, [this] { return playRecord_->PlayChecked(); }});
+    shellAction("FileStop", "S&top", "S", "Stop|Stop playing or recording", [this] { FileStopExecute(); },
+                {[this] { return playRecord_->StopEnabled(); }, {}});
+    shellAction("FilePause", "Pause", "W", "Pause|Pause playing or recording", [this] { FilePauseExecute(); },
+                {[this] { return playRecord_->PauseEnabled(); }, [this] { return playRecord_->PauseChecked(); }});
+    shellAction("FileRecord", "&Record", "Alt+R", "Record|Record into the empty wave", [this] { FileRecordExecute(); },
+                {[=, this] {
+                     TMDIChildWave* w = ActiveWaveChild();
+                     return playAvailable() && ((w && w->Doc() && !w->Doc()->HasSamples()) ||
+                                                playRecord_->RecordChecked());
+                 },
+                 [this] { return playRecord_->RecordChecked(); }});
     shellAction("Undo", "&Undo", "Ctrl+Z", "Undo|Take back the last wave action", [this] { UndoExecute(); },
                 {hasUndo, {}});
     shellAction("DeleteUndo", "De&lete Undo", "", "Delete Undo|Forget wave before last wave action",
@@ -195,9 +204,8 @@ void TMainForm::buildActions() {
                      TMDIChildWave* w = ActiveWaveChild();
                      return w && w->ViewKind() == TMDIChildWave::viewWave;
                  }});
-    // The volume diagram comes with its own window code.
-    shellAction("ViewVold", "&Volume...", "Alt+V", "Volume Diagram|Show the wave as a volume diagram", {},
-                {never, [this] {
+    shellAction("ViewVold", "&Volume...", "Alt+V", "Volume Diagram|Show the wave as a volume diagram",
+                [this] { ViewVoldExecute(); }, {[=] { return wave() && notDrawing(); }, [this] {
                      TMDIChildWave* w = ActiveWaveChild();
                      return w && w->ViewKind() == TMDIChildWave::viewVold;
                  }});
@@ -435,6 +443,7 @@ void TMainForm::adoptNewDocuments() {
 
 TMDIChildWave* TMainForm::showWave(TUnitWave& unit) {
     auto* child = new TMDIChildWave(unit, waveViewDefault_);
+    child->SetVoldProps(voldViewDefault_);
     child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
     child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
     child->Readout = [this](const QString& text) {
@@ -465,6 +474,7 @@ bool TMainForm::queryClose(TMDIChildKorvane& child) {
 
 void TMainForm::childClosed(TMDIChildKorvane& child) {
     TUnit* unit = child.Unit();
+    if (auto* wave = dynamic_cast<TUnitWave*>(unit)) playRecord_->Forget(*wave);
     child.Detach();
     if (unit) space_.Close(*unit);
     UpdateActions();

@@ -8,7 +8,10 @@
 
 #include "processing/CommandTable.h"
 #include "processing/TWorkspace.h"
+#include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
+#include "wavewindow/PlayRecord.h"
+#include "wavewindow/VoldViewProps.h"
 #include "wavewindow/WaveView.h"
 
 class QLabel;
@@ -52,6 +55,10 @@ public:
     std::vector<TMDIChildKorvane*> Children() const;
     TDlgSelZoom* SelZoomDialog() const { return selZoom_; }
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
+    const TVoldViewProps& VoldViewDefault() const { return voldViewDefault_; }
+    TPlayRecord& PlayRecord() { return *playRecord_; }
+    // Puts another media player in place of the audio one (tests).
+    void SetMediaPlayer(std::unique_ptr<MediaPlayer> player);
 
     // The update rule: enabled and checked state of every action, the menus
     // and tool bars of the active child's kind, the status bar and the name box.
@@ -77,6 +84,11 @@ public:
     void RegisterExecute();
     void FileExitExecute();
     void ViewWaveExecute();
+    void ViewVoldExecute();
+    void FilePlayExecute();
+    void FilePauseExecute();
+    void FileStopExecute();
+    void FileRecordExecute();
     void ZoomInExecute();
     void NoZoomExecute();
     void SelectWaveExecute();
@@ -116,6 +128,10 @@ private:
     TWorkspace space_;
     std::unique_ptr<TDialogRunner> runner_;
     TWaveViewProps waveViewDefault_;
+    TVoldViewProps voldViewDefault_;
+    // The player before the commands that drive it, so they go first.
+    std::unique_ptr<MediaPlayer> player_;
+    std::unique_ptr<TPlayRecord> playRecord_;
     QMdiArea* mdi_;
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};

@@ -11,6 +11,7 @@
 #include "core/Assert.h"
 #include "processing/MakeCommands.h"
 #include "shell/QPainterCanvas.h"
+#include "wavewindow/VolumeDiagram.h"
 
 namespace korvane {
 
@@ -59,6 +60,12 @@ void TMDIChildWave::Detach() {
 void TMDIChildWave::SetWaveView(const TWaveViewProps& props) {
     view_ = props;
     viewKind_ = viewWave;
+    client_->update();
+}
+
+void TMDIChildWave::SetVoldView(const TVoldViewProps& props) {
+    vold_ = props;
+    viewKind_ = viewVold;
     client_->update();
 }
 
@@ -189,6 +196,17 @@ void TMDIChildWave::PaintClient(QPaintEvent* event) {
         TQPainterCanvas canvas(painter, back_);
         if (!doc_) {
             canvas.FillRect(r.left(), 0, r.right() + 1, size.height(), view_.Background);
+        } else if (viewKind_ == viewVold) {
+            TVoldPaintArgs args;
+            args.TheSound = doc_->TheSound.get();
+            args.Props = &vold_;
+            args.Map = Mapping();
+            args.Top = 0;
+            args.Bottom = size.height();
+            args.SelBegin = doc_->SelBegin();
+            args.SelEnd = doc_->SelEnd();
+            args.Cursor = doc_->FirstSel;
+            PaintVoldView(canvas, args, r.left(), r.right() + 1);
         } else {
             TWavePaintArgs args;
             args.TheSound = doc_->TheSound.get();
@@ -266,6 +284,12 @@ void TMDIChildWave::MouseMove(QMouseEvent* event) {
     if (Readout && viewKind_ == viewWave && doc_->GetFreq() > 0) {
         double seconds = Mapping().PixelToTime(x, doc_->GetFreq());
         Readout(QString::fromStdString(WaveReadout(seconds, y, client_->height(), doc_->GetMoSt() == 2)));
+    }
+    if (Readout && viewKind_ == viewVold && doc_->GetFreq() > 0) {
+        double seconds = Mapping().PixelToTime(x, doc_->GetFreq());
+        bool split = doc_->GetMoSt() == 2 && vold_.TwoWaves;
+        double hertz = VoldFrequencyAt(vold_, y, 0, client_->height(), split);
+        Readout(QString::fromStdString(VoldReadout(seconds, hertz)));
     }
 }
 

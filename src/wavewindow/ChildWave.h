@@ -7,6 +7,7 @@
 
 #include "processing/TUnitWave.h"
 #include "shell/ChildWin.h"
+#include "wavewindow/VoldViewProps.h"
 #include "wavewindow/WaveSelect.h"
 #include "wavewindow/WaveView.h"
 
@@ -61,6 +62,11 @@ public:
     const TWaveViewProps& WaveViewProps() const { return view_; }
     // Switches to the wave view with these settings.
     void SetWaveView(const TWaveViewProps& props);
+    const TVoldViewProps& VoldViewProps() const { return vold_; }
+    // The diagram settings this window starts from, without switching to it.
+    void SetVoldProps(const TVoldViewProps& props) { vold_ = props; }
+    // Switches to the volume diagram with these settings.
+    void SetVoldView(const TVoldViewProps& props);
 
     // Zoom.
     bool Zoomed() const { return zoomed_; }
@@ -114,6 +120,7 @@ private:
 
     int viewKind_ = viewWave;
     TWaveViewProps view_;
+    TVoldViewProps vold_;
 
     bool zoomed_ = false;
     double zoomBegin_ = 0, zoomEnd_ = 0;

@@ -1,0 +1,240 @@
+#include "shell/QtMediaPlayer.h"
+
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QAudioSource>
+#include <QMediaDevices>
+#include <QMetaObject>
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+#include "core/WavFile.h"
+
+namespace korvane {
+
+TQtMediaPlayer::TQtMediaPlayer(QObject* parent) : QObject(parent) {}
+
+TQtMediaPlayer::~TQtMediaPlayer() {
+    armed_ = false;
+    dropDevices();
+}
+
+void TQtMediaPlayer::dropDevices() {
+    if (sink_) {
+        sink_->disconnect(this);
+        sink_->stop();
+        sink_.reset();
+    }
+    if (source_) {
+        source_->stop();
+        source_.reset();
+    }
+    buffer_.close();
+}
+
+void TQtMediaPlayer::endArmed() {
+    if (!armed_) return;
+    armed_ = false;
+    // Delivered from the event loop, never from inside the call that ended
+    // the operation.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (Notify) Notify();
+        },
+        Qt::QueuedConnection);
+}
+
+bool TQtMediaPlayer::Open(const std::string& fileName, std::string& error) {
+    Close();
+    std::unique_ptr<Sound> sound;
+    std::string reason;
+    if (!ReadWaveFile(fileName, sound, reason)) {
+        error = WaveReadErrorText(fileName, reason);
+        return false;
+    }
+    QAudioFormat f;
+    f.setSampleRate(sound->Freq);
+    f.setChannelCount(sound->MoSt);
+    f.setSampleFormat(sound->BytesPSample == 1 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+    format_ = f;
+    // Played as 16-bit samples whatever the file's width; the format above
+    // is the one a recording into this file is made in.
+    int32_t n = sound->GetValues();
+    data_.resize(static_cast<qsizetype>(n) * sound->MoSt * 2);
+    auto* out = reinterpret_cast<int16_t*>(data_.data());
+    for (int32_t i = 0; i < n; ++i)
+        for (int c = 0; c < sound->MoSt; ++c) *out++ = sound->Channel(c).wave[i];
+    file_ = fileName;
+    mode_ = mpStopped;
+    return true;
+}
+
+void TQtMediaPlayer::Close() {
+    if (mode_ == mpNotReady) return;
+    endArmed();
+    dropDevices();
+    data_.clear();
+    mode_ = mpNotReady;
+}
+
+bool TQtMediaPlayer::Play(bool notify, std::string& error) {
+    if (mode_ == mpNotReady) {
+        error = "No file is open.";
+        return false;
+    }
+    endArmed();
+    dropDevices();
+    QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        error = "There is no audio output (is a sound server running?).";
+        return false;
+    }
+    QAudioFormat f = format_;
+    f.setSampleFormat(QAudioFormat::Int16);
+    if (!device.isFormatSupported(f)) {
+        error = "The audio output cannot play " + std::to_string(f.sampleRate()) + " Hz with " +
+                std::to_string(f.channelCount()) + " channels.";
+        return false;
+    }
+    sink_ = std::make_unique<QAudioSink>(device, f);
+    connect(sink_.get(), &QAudioSink::stateChanged, this, [this] { sinkStateChanged(); });
+    buffer_.setBuffer(&data_);
+    buffer_.open(QIODevice::ReadOnly);
+    mode_ = mpPlaying;
+    armed_ = request_ = notify;
+    sink_->start(&buffer_);
+    if (sink_->error() != QAudio::NoError) {
+        armed_ = false;
+        dropDevices();
+        mode_ = mpStopped;
+        error = "The audio output could not be started.";
+        return false;
+    }
+    return true;
+}
+
+void TQtMediaPlayer::sinkStateChanged() {
+    if (!sink_ || mode_ != mpPlaying) return;
+    // All data went out (or the device failed): the play has ended.
+    QAudio::State s = sink_->state();
+    if (s == QAudio::IdleState || (s == QAudio::StoppedState && sink_->error() != QAudio::NoError)) {
+        mode_ = mpStopped;
+        endArmed();
+    }
+}
+
+bool TQtMediaPlayer::StartRecording(bool notify, std::string& error) {
+    if (mode_ == mpNotReady) {
+        error = "No file is open.";
+        return false;
+    }
+    endArmed();
+    dropDevices();
+    QAudioDevice device = QMediaDevices::defaultAudioInput();
+    if (device.isNull()) {
+        error = "There is no audio input (is a sound server running?).";
+        return false;
+    }
+    if (!device.isFormatSupported(format_)) {
+        error = "The audio input cannot record " + std::to_string(format_.sampleRate()) + " Hz with " +
+                std::to_string(format_.channelCount()) + " channels.";
+        return false;
+    }
+    source_ = std::make_unique<QAudioSource>(device, format_);
+    data_.clear();
+    buffer_.setBuffer(&data_);
+    buffer_.open(QIODevice::WriteOnly);
+    mode_ = mpRecording;
+    armed_ = request_ = notify;
+    source_->start(&buffer_);
+    if (source_->error() != QAudio::NoError) {
+        armed_ = false;
+        dropDevices();
+        mode_ = mpStopped;
+        error = "The audio input could not be started.";
+        return false;
+    }
+    return true;
+}
+
+void TQtMediaPlayer::Pause() {
+    if (mode_ != mpPlaying && mode_ != mpRecording) return;
+    if (sink_) sink_->suspend();
+    if (source_) source_->suspend();
+    paused_ = mode_;
+    mode_ = mpPaused;
+    endArmed();
+}
+
+void TQtMediaPlayer::Resume() {
+    if (mode_ != mpPaused) return;
+    mode_ = paused_;
+    armed_ = request_;
+    if (sink_) sink_->resume();
+    if (source_) source_->resume();
+}
+
+void TQtMediaPlayer::Stop() {
+    if (mode_ == mpNotReady) return;
+    // Stopping a source hands over what it still holds before it returns.
+    if (source_) source_->stop();
+    if (sink_) {
+        sink_->disconnect(this);
+        sink_->stop();
+    }
+    mode_ = mpStopped;
+    endArmed();
+}
+
+bool TQtMediaPlayer::Save(std::string& error) {
+    if (file_.empty()) {
+        error = "No file is open.";
+        return false;
+    }
+    int channels = format_.channelCount();
+    int bytes = format_.sampleFormat() == QAudioFormat::UInt8 ? 1 : 2;
+    int frame = channels * bytes;
+    uint32_t size = static_cast<uint32_t>(data_.size() / frame * frame);
+    auto le32 = [](std::ofstream& o, uint32_t v) {
+        char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        o.write(b, 4);
+    };
+    auto le16 = [](std::ofstream& o, uint16_t v) {
+        char b[2] = {char(v), char(v >> 8)};
+        o.write(b, 2);
+    };
+    // A complete new file beside the old one, renamed over it at the end.
+    std::string temp = file_ + ".rec-" + std::to_string(::getpid()) + ".tmp";
+    {
+        std::ofstream o(temp, std::ios::binary | std::ios::trunc);
+        o.write("RIFF", 4);
+        le32(o, 36 + size);
+        o.write("WAVEfmt ", 8);
+        le32(o, 16);
+        le16(o, 1);
+        le16(o, static_cast<uint16_t>(channels));
+        le32(o, static_cast<uint32_t>(format_.sampleRate()));
+        le32(o, static_cast<uint32_t>(format_.sampleRate() * frame));
+        le16(o, static_cast<uint16_t>(frame));
+        le16(o, static_cast<uint16_t>(bytes * 8));
+        o.write("data", 4);
+        le32(o, size);
+        o.write(data_.constData(), size);
+        o.close();
+        if (!o) {
+            std::remove(temp.c_str());
+            error = "Cannot write File.";
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), file_.c_str()) != 0) {
+        std::remove(temp.c_str());
+        error = "Cannot write File.";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvane

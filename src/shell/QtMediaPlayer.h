@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAudioFormat>
+#include <QBuffer>
+#include <QByteArray>
+#include <QObject>
+#include <memory>
+
+#include "platform/MediaPlayer.h"
+
+class QAudioSink;
+class QAudioSource;
+
+namespace korvane {
+
+// The media player on Qt Multimedia (PulseAudio or PipeWire underneath): a
+// QAudioSink plays the open file from memory, a QAudioSource records into
+// memory and Save writes the recording into the open file. Notifications are
+// queued to this object's thread, the user-interface thread.
+class TQtMediaPlayer : public QObject, public MediaPlayer {
+    Q_OBJECT
+public:
+    explicit TQtMediaPlayer(QObject* parent = nullptr);
+    ~TQtMediaPlayer() override;
+
+    bool Open(const std::string& fileName, std::string& error) override;
+    void Close() override;
+    bool Play(bool notify, std::string& error) override;
+    bool StartRecording(bool notify, std::string& error) override;
+    void Pause() override;
+    void Resume() override;
+    void Stop() override;
+    bool Save(std::string& error) override;
+    TMediaMode Mode() const override { return mode_; }
+
+private:
+    void sinkStateChanged();
+    void endArmed();
+    void dropDevices();
+
+    std::string file_;
+    QAudioFormat format_;
+    QByteArray data_;  // the samples to play, or those recorded
+    QBuffer buffer_;
+    std::unique_ptr<QAudioSink> sink_;
+    std::unique_ptr<QAudioSource> source_;
+    TMediaMode mode_ = mpNotReady;
+    TMediaMode paused_ = mpNotReady;
+    bool armed_ = false;
+    bool request_ = false;
+};
+
+}  // namespace korvane
