@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/MusicCommands.h"
+#include "cli/RenderCommand.h"
 #include "cli/PictureCommand.h"
 
 #include <algorithm>
@@ -75,6 +76,8 @@ private:
                    const std::map<std::string, std::string*>& ownOptions, std::vector<std::string>& positional,
                    std::vector<std::string>& steps);
     int Prepare(TUnitWave& doc);
+    // Opens the `--wave` documents under their names.
+    int OpenWaves();
     int RunSteps(TUnitWave& first, const std::vector<std::string>& words);
     // A merge step replaces the edited document; a split step ends the chain
     // with files of its own, and OUT is not written.
@@ -167,11 +170,18 @@ bool ApplySelection(TUnitWave& doc, const std::string& text) {
 }
 
 int Call::Prepare(TUnitWave& doc) {
-    for (const std::string& spec : waves_) {
-        size_t eq = spec.find('=');
+    if (int s = OpenWaves()) return s;
+    if (name_ && !space_.SetName(doc, *name_)) return exitUsage;
+    if (select_ && !ApplySelection(doc, *select_)) throw UsageError{"--select takes B:E"};
+    return exitOk;
+}
+
+int Call::OpenWaves() {
+    for (const std::string& waveOption : waves_) {
+        size_t eq = waveOption.find('=');
         if (eq == std::string::npos || eq == 0) throw UsageError{"--wave takes NAME=FILE.wav[@B:E]"};
-        std::string name = spec.substr(0, eq);
-        std::string file = spec.substr(eq + 1);
+        std::string name = waveOption.substr(0, eq);
+        std::string file = waveOption.substr(eq + 1);
         std::string range;
         size_t at = file.rfind('@');
         if (at != std::string::npos && file.find(':', at) != std::string::npos) {
@@ -188,8 +198,6 @@ int Call::Prepare(TUnitWave& doc) {
         if (!space_.SetName(other, name)) return exitUsage;
         if (!range.empty() && !ApplySelection(other, range)) throw UsageError{"--wave selection " + range};
     }
-    if (name_ && !space_.SetName(doc, *name_)) return exitUsage;
-    if (select_ && !ApplySelection(doc, *select_)) throw UsageError{"--select takes B:E"};
     return exitOk;
 }
 
@@ -210,6 +218,13 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "check") return MusicCheck(rest, out_, err_);
         if (command == "convert") return MusicConvert(rest, out_, err_);
         if (command == "picture") return Picture(rest, out_, err_);
+        if (command == "render") {
+            auto openWaves = [&](const std::vector<std::string>& waves) {
+                waves_ = waves;
+                return OpenWaves();
+            };
+            return MusicRender(rest, {space_, out_, err_, openWaves, [&](int s) { return MemoryOr(s); }});
+        }
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
         return Fail(e);
@@ -224,6 +239,8 @@ int Call::Help(const std::vector<std::string>& args) {
                 "korvane-cli apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]\n"
                 "korvane-cli new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16] [GLOBAL...] "
                 "[STEP [-- STEP]...]\n"
+                "korvane-cli render MUSIC OUT.wav [--wave NAME=FILE.wav[@B:E]]... [--stave N] [--group N] "
+                "[--channels 1|2] [--frequency HZ] [--bits 8|16]\n"
                 "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
                 "Steps:\n";
         for (const auto& c : WaveCommands()) out_ << "  " << c.cliName << "\n";
