@@ -127,8 +127,8 @@ const Sound* soundOf(const unitUnitWave& pick) {
 
 }  // namespace
 
-std::unique_ptr<Wave> periodEcho(const Wave& w, bool& failed, double per, double factor, int32_t count,
-                                 int32_t& begin, int32_t& end) {
+std::unique_ptr<Wave> periodEcho(const Wave& w, bool& failed, double per, double factor, int32_t count, int32_t& begin,
+                                 int32_t& end) {
     return periodEchoRun<false, false>(w, failed, per, nullptr, factor, nullptr, count, begin, end);
 }
 
@@ -307,9 +307,9 @@ bool usesEnvelope(int aspect, int kind) {
     return kind == 1;
 }
 
-const char* const kAspectEnvelopeCaptions[aspectCount] = {
-    "Time - Random Envelope",    "Volume - Random Envelope", "Length - Random Envelope",
-    "Balance - Random Envelope", "Pitch - Random Envelope",  "Tempo - Random Envelope"};
+const char* const kAspectEnvelopeCaptions[aspectCount] = {"Time - Random Envelope",   "Volume - Random Envelope",
+                                                          "Length - Random Envelope", "Balance - Random Envelope",
+                                                          "Pitch - Random Envelope",  "Tempo - Random Envelope"};
 
 }  // namespace
 

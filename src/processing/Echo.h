@@ -14,8 +14,8 @@ class TUnitWave;
 // the period `per` (samples, negative: earlier), copy i at volume factor^i.
 // The wave grows by zero padding where the echoes reach beyond it; begin and
 // end return the grown range. The range must hold two samples or more.
-std::unique_ptr<Wave> periodEcho(const Wave& w, bool& failed, double per, double factor, int32_t count,
-                                 int32_t& begin, int32_t& end);
+std::unique_ptr<Wave> periodEcho(const Wave& w, bool& failed, double per, double factor, int32_t count, int32_t& begin,
+                                 int32_t& end);
 // The delay of every output sample scaled by the time envelope (32767 is the
 // full period `diffTime`, which must not be negative); the span grows on both
 // sides.

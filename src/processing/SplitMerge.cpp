@@ -48,9 +48,7 @@ std::unique_ptr<Wave> resampledTo(bool& failed, std::unique_ptr<Wave> w, int32_t
 
 }  // namespace
 
-bool CanSplitHorizontally(const TUnitWave& doc) {
-    return doc.SelBegin() > 0 && doc.SelEnd() < doc.GetValues() - 1;
-}
+bool CanSplitHorizontally(const TUnitWave& doc) { return doc.SelBegin() > 0 && doc.SelEnd() < doc.GetValues() - 1; }
 
 std::vector<std::pair<int32_t, int32_t>> SplitHorParts(const TUnitWave& doc, const TSplitHorProps& props) {
     int32_t b = doc.SelBegin(), e = doc.SelEnd(), n = doc.GetValues();

@@ -59,8 +59,10 @@ std::unique_ptr<Wave> tempoPitchRun(const Wave& w, bool& failed, double speed, c
         }
     };
     auto read = [&](double p) {
-        if constexpr (SpeedEnv) return readOrZero(w, wrapInto(p, lo, hi));
-        else return readOrZero(w, p);
+        if constexpr (SpeedEnv)
+            return readOrZero(w, wrapInto(p, lo, hi));
+        else
+            return readOrZero(w, p);
     };
     // Where the tempo puts the block that starts after output sample j.
     auto tempoTarget = [&](int64_t j, double g) {
@@ -142,9 +144,8 @@ std::unique_ptr<Wave> tempoPitchLow(const Wave& w, bool& failed, double speed, d
                                               blockTime, begin, end);
 }
 
-std::unique_ptr<Wave> tempoPitchHigh(const Wave& w, bool& failed, double speed, double startFrac,
-                                     double lengthFactor, double freqFactor, int32_t blockTime, int32_t& begin,
-                                     int32_t& end) {
+std::unique_ptr<Wave> tempoPitchHigh(const Wave& w, bool& failed, double speed, double startFrac, double lengthFactor,
+                                     double freqFactor, int32_t blockTime, int32_t& begin, int32_t& end) {
     return tempoPitchRun<true, false, false>(w, failed, speed, nullptr, startFrac, lengthFactor, freqFactor, nullptr,
                                              blockTime, begin, end);
 }
@@ -164,15 +165,15 @@ std::unique_ptr<Wave> tempoPitchHighByFreq(const Wave& w, bool& failed, double s
 }
 
 std::unique_ptr<Wave> tempoPitchLowBySpeed(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
-                                           double startFrac, double lengthFactor, double freqFactor,
-                                           int32_t blockTime, int32_t& begin, int32_t& end) {
+                                           double startFrac, double lengthFactor, double freqFactor, int32_t blockTime,
+                                           int32_t& begin, int32_t& end) {
     return tempoPitchRun<false, false, true>(w, failed, speed, speedEnvelop, startFrac, lengthFactor, freqFactor,
                                              nullptr, blockTime, begin, end);
 }
 
 std::unique_ptr<Wave> tempoPitchHighBySpeed(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
-                                            double startFrac, double lengthFactor, double freqFactor,
-                                            int32_t blockTime, int32_t& begin, int32_t& end) {
+                                            double startFrac, double lengthFactor, double freqFactor, int32_t blockTime,
+                                            int32_t& begin, int32_t& end) {
     return tempoPitchRun<true, false, true>(w, failed, speed, speedEnvelop, startFrac, lengthFactor, freqFactor,
                                             nullptr, blockTime, begin, end);
 }

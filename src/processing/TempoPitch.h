@@ -21,9 +21,8 @@ class TUnitWave;
 // itself. On return end = begin + the new length.
 std::unique_ptr<Wave> tempoPitchLow(const Wave& w, bool& failed, double speed, double startFrac, double lengthFactor,
                                     double freqFactor, int32_t blockTime, int32_t& begin, int32_t& end);
-std::unique_ptr<Wave> tempoPitchHigh(const Wave& w, bool& failed, double speed, double startFrac,
-                                     double lengthFactor, double freqFactor, int32_t blockTime, int32_t& begin,
-                                     int32_t& end);
+std::unique_ptr<Wave> tempoPitchHigh(const Wave& w, bool& failed, double speed, double startFrac, double lengthFactor,
+                                     double freqFactor, int32_t blockTime, int32_t& begin, int32_t& end);
 std::unique_ptr<Wave> tempoPitchLowByFreq(const Wave& w, bool& failed, double speed, double startFrac,
                                           double lengthFactor, double freqFactor, const Wave* freqWave,
                                           int32_t blockTime, int32_t& begin, int32_t& end);
@@ -31,11 +30,11 @@ std::unique_ptr<Wave> tempoPitchHighByFreq(const Wave& w, bool& failed, double s
                                            double lengthFactor, double freqFactor, const Wave* freqWave,
                                            int32_t blockTime, int32_t& begin, int32_t& end);
 std::unique_ptr<Wave> tempoPitchLowBySpeed(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
-                                           double startFrac, double lengthFactor, double freqFactor,
-                                           int32_t blockTime, int32_t& begin, int32_t& end);
+                                           double startFrac, double lengthFactor, double freqFactor, int32_t blockTime,
+                                           int32_t& begin, int32_t& end);
 std::unique_ptr<Wave> tempoPitchHighBySpeed(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
-                                            double startFrac, double lengthFactor, double freqFactor,
-                                            int32_t blockTime, int32_t& begin, int32_t& end);
+                                            double startFrac, double lengthFactor, double freqFactor, int32_t blockTime,
+                                            int32_t& begin, int32_t& end);
 std::unique_ptr<Wave> tempoPitchLowByBoth(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
                                           double startFrac, double lengthFactor, double freqFactor,
                                           const Wave* freqWave, int32_t blockTime, int32_t& begin, int32_t& end);

@@ -39,8 +39,8 @@ struct RollInTexts {
 };
 
 Step rollInStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TRollInProps>>(space, doc.Records.RollIn, space.Records.RollIn,
-                                                           RollInExecute);
+    auto step =
+        std::make_unique<RecordStep<TRollInProps>>(space, doc.Records.RollIn, space.Records.RollIn, RollInExecute);
     auto& p = step->props;
     setReference(p.Start, p.Length.GetValue());
     setReference(p.End, p.Length.GetValue());
@@ -70,8 +70,8 @@ Step rollInStep(TWorkspace& space, TUnitWave& doc) {
 }
 
 Step rollOutStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TRollOutProps>>(space, doc.Records.RollOut, space.Records.RollOut,
-                                                            RollOutExecute);
+    auto step =
+        std::make_unique<RecordStep<TRollOutProps>>(space, doc.Records.RollOut, space.Records.RollOut, RollOutExecute);
     auto& p = step->props;
     setReference(p.StartPosition, RangeSeconds(doc));
     p.SpeedEnvelopeOn = false;
@@ -84,8 +84,8 @@ Step rollOutStep(TWorkspace& space, TUnitWave& doc) {
 }
 
 Step lengthStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TLengthProps>>(space, doc.Records.Length, space.Records.Length,
-                                                           LengthExecute);
+    auto step =
+        std::make_unique<RecordStep<TLengthProps>>(space, doc.Records.Length, space.Records.Length, LengthExecute);
     auto& p = step->props;
     step->Field("--length-factor", p.LengthFactor, "\"Length Factor\" factor (50 %)",
                 [&p] { p.LengthKind = lengthFactor; });
@@ -96,8 +96,8 @@ Step lengthStep(TWorkspace& space, TUnitWave& doc) {
 }
 
 Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TTempoPitchProps>>(space, doc.Records.TempoPitch,
-                                                               space.Records.TempoPitch, TempoPitchExecute);
+    auto step = std::make_unique<RecordStep<TTempoPitchProps>>(space, doc.Records.TempoPitch, space.Records.TempoPitch,
+                                                               TempoPitchExecute);
     auto& p = step->props;
     setReference(p.StartPosition, RangeSeconds(doc));
     p.FreqEnvelopeOn = false;
@@ -116,8 +116,8 @@ Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
 }
 
 Step perEchoStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TPerEchoProps>>(space, doc.Records.PerEcho, space.Records.PerEcho,
-                                                            PerEchoExecute);
+    auto step =
+        std::make_unique<RecordStep<TPerEchoProps>>(space, doc.Records.PerEcho, space.Records.PerEcho, PerEchoExecute);
     auto& p = step->props;
     p.TimeEnvelopeOn = false;
     step->Field("--time", p.Time, "\"Time\" time (10 ms)");
@@ -141,12 +141,9 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
                                                                RndEchoExecute);
     auto& p = step->props;
     static const AspectOptions aspects[aspectCount] = {
-        {"time", {"linear", "random-envelope"}},
-        {"volume", {"no-change", "linear", "random-envelope"}},
-        {"length", {"no-change", "random-envelope"}},
-        {"balance", {"no-change", "linear", "random-envelope"}},
-        {"pitch", {"no-change", "random-envelope"}},
-        {"tempo", {"no-change", "random-envelope"}},
+        {"time", {"linear", "random-envelope"}},      {"volume", {"no-change", "linear", "random-envelope"}},
+        {"length", {"no-change", "random-envelope"}}, {"balance", {"no-change", "linear", "random-envelope"}},
+        {"pitch", {"no-change", "random-envelope"}},  {"tempo", {"no-change", "random-envelope"}},
     };
     static const char* const captions[aspectCount] = {"Time", "Volume", "Length", "Balance", "Pitch", "Tempo"};
     step->Field("--count", p.Count, "\"Count\" integer > 0 (20)");
@@ -160,8 +157,7 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
             if (!kinds.empty()) kinds += '|';
             kinds += k;
         }
-        step->Choice(option + "-kind", p.Aspects[a].Kind, aspects[a].kinds,
-                     kinds + " (" + aspects[a].kinds[0] + ")");
+        step->Choice(option + "-kind", p.Aspects[a].Kind, aspects[a].kinds, kinds + " (" + aspects[a].kinds[0] + ")");
         step->WavePick(option + "-random-envelope", p.Aspects[a].Envelope,
                        std::string("NAME \"") + captions[a] + " - Random Envelope\"");
         int& die = p.Aspects[a].Die;
@@ -169,8 +165,7 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
         std::string sourceHelp = "1..6 (";
         sourceHelp += std::to_string(a + 1);
         sourceHelp += ')';
-        step->Other({sourceOption, true, sourceHelp,
-                     [&die, sourceOption](const std::string& v) -> std::string {
+        step->Other({sourceOption, true, sourceHelp, [&die, sourceOption](const std::string& v) -> std::string {
                          if (v.size() != 1 || v[0] < '1' || v[0] > '6') return sourceOption + " takes 1..6";
                          die = v[0] - '1';
                          return "";
@@ -180,9 +175,12 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
                  "none|volume|filter (volume)");
     bool& timeDifference = p.BalanceTimeDifference;
     step->Other({"--balance-time-difference", true, "on|off (on)", [&timeDifference](const std::string& v) {
-                     if (v == "on") timeDifference = true;
-                     else if (v == "off") timeDifference = false;
-                     else return std::string("--balance-time-difference takes on|off");
+                     if (v == "on")
+                         timeDifference = true;
+                     else if (v == "off")
+                         timeDifference = false;
+                     else
+                         return std::string("--balance-time-difference takes on|off");
                      return std::string();
                  }});
     step->Field("--pitch-frequency-factor", p.FrequencyFactor, "\"Pitch - Frequency Factor\" factor (2)");
@@ -223,10 +221,14 @@ class SplitHStep : public CommandStep {
 public:
     std::vector<CommandOption> Options() override {
         return {{"--result", true, "three|inclusive|exclusive (three)", [this](const std::string& v) -> std::string {
-                     if (v == "three") props_.Result = 0;
-                     else if (v == "inclusive") props_.Result = 1;
-                     else if (v == "exclusive") props_.Result = 2;
-                     else return "--result takes three|inclusive|exclusive";
+                     if (v == "three")
+                         props_.Result = 0;
+                     else if (v == "inclusive")
+                         props_.Result = 1;
+                     else if (v == "exclusive")
+                         props_.Result = 2;
+                     else
+                         return "--result takes three|inclusive|exclusive";
                      return "";
                  }}};
     }
@@ -317,12 +319,14 @@ StepResult mergedInto(TWorkspace& space, TUnitWave& wave, TUnitWave& other, TUni
 class MergeHStep : public CommandStep {
 public:
     std::vector<CommandOption> Options() override {
-        return {{"--channels", true, "1|2", [this](const std::string& v) -> std::string {
+        return {{"--channels", true, "1|2",
+                 [this](const std::string& v) -> std::string {
                      if (v != "1" && v != "2") return "--channels takes 1|2";
                      options_.channels = v == "1" ? 1 : 2;
                      return "";
                  }},
-                options_.Frequency(), options_.Bits()};
+                options_.Frequency(),
+                options_.Bits()};
     }
     std::vector<std::string> Positionals() const override { return {"OTHER"}; }
     void SetPositional(size_t, const std::string& value) override { other_ = value; }
@@ -345,12 +349,14 @@ private:
 class MergeVStep : public CommandStep {
 public:
     std::vector<CommandOption> Options() override {
-        return {{"--length-rule", true, "0..3 (0)", [this](const std::string& v) -> std::string {
+        return {{"--length-rule", true, "0..3 (0)",
+                 [this](const std::string& v) -> std::string {
                      if (v.size() != 1 || v[0] < '0' || v[0] > '3') return "--length-rule takes 0..3";
                      rule_ = v[0] - '0';
                      return "";
                  }},
-                options_.Frequency(), options_.Bits()};
+                options_.Frequency(),
+                options_.Bits()};
     }
     std::vector<std::string> Positionals() const override { return {"OTHER"}; }
     void SetPositional(size_t, const std::string& value) override { other_ = value; }
@@ -404,8 +410,8 @@ void AddTimeAndEchoCommands(std::vector<WaveCommand>& t) {
                  lengthStep});
     t.push_back({"RollOut", "roll-out", "Roll ou&t...", "O", "Roll out|Play the selection as a loop", true,
                  NeedsSamples, rollOutStep});
-    t.push_back({"RollIn", "roll-in", "Roll &in...", "I", "Roll in|Wrap the selection into a loop", true,
-                 NeedsSamples, rollInStep});
+    t.push_back({"RollIn", "roll-in", "Roll &in...", "I", "Roll in|Wrap the selection into a loop", true, NeedsSamples,
+                 rollInStep});
     t.push_back({"TempoPitch", "tempo-pitch", "Tem&po and Pitch...", "T",
                  "Tempo and Pitch|Change tempo and pitch independently", true, NeedsSamples, tempoPitchStep});
     t.push_back({"PerEcho", "per-echo", "&Period...", "Ctrl+E", "Period Echo|Add echoes at a regular time", true,

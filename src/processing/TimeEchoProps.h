@@ -47,7 +47,10 @@ struct TLengthProps {
     unitTimePosMore NewLength = DefaultField<unitTimePosMore>("2 s");
     unitUnitWave SameAs;
     TFieldList Fields() {
-        return TFieldList().Add("Length Factor", LengthFactor).Add("New Length", NewLength).Add("Same Length as", SameAs);
+        return TFieldList()
+            .Add("Length Factor", LengthFactor)
+            .Add("New Length", NewLength)
+            .Add("Same Length as", SameAs);
     }
 };
 

@@ -188,8 +188,8 @@ std::unique_ptr<Sound> ChangeLength(bool& failed, const Sound& sound, double fac
     });
 }
 
-double LengthFactorOf(int kind, double factor, double newLength, const unitUnitWave& sameAs, double count,
-                      double speed, double seconds) {
+double LengthFactorOf(int kind, double factor, double newLength, const unitUnitWave& sameAs, double count, double speed,
+                      double seconds) {
     switch (kind) {
         case lengthNew:
             return newLength / seconds;
@@ -222,7 +222,7 @@ bool RollOutExecute(TUnitWave& doc, const TRollOutProps& props) {
                                    props.SameAs, props.Count.GetValue(), speed, seconds);
     double start = props.StartPosition.GetValue() / seconds;
     const Sound* envelope = props.SpeedEnvelopeOn ? soundOf(props.SpeedEnvelope) : nullptr;
-    if (props.SpeedEnvelopeOn && !envelope) return false;
+    if ((props.SpeedEnvelopeOn && !envelope) || !(factor > 0) || !(start >= 0 && start < 1)) return false;
     return doc.RunOnEditRange([&](bool& f, const Sound& s, int32_t& b, int32_t& e) {
         if (envelope) return RollOutEnvelope(f, s, *envelope, speed, factor, start, b, e);
         return RollOut(f, s, speed, factor, start, b, e);
@@ -266,7 +266,14 @@ std::string CheckRollOut(const TRollOutProps& props, const TUnitWave& doc) {
         std::string r = CheckWavePick(props.SameAs, "Same Length as");
         if (!r.empty()) return r;
     }
-    return CheckPosition(props.StartPosition, RangeSeconds(doc), "Start Position");
+    double seconds = RangeSeconds(doc);
+    double factor = LengthFactorOf(props.LengthKind, props.LengthFactor.GetValue(), props.NewLength.GetValue(),
+                                   props.SameAs, props.Count.GetValue(), props.Speed.GetValue(), seconds);
+    if (!(factor > 0)) {
+        static const char* const captions[4] = {"Length Factor", "New Length", "Same Length as", "Count"};
+        return InputErrorText(captions[props.LengthKind], "Value must be positive and more than 0.");
+    }
+    return CheckPosition(props.StartPosition, seconds, "Start Position");
 }
 
 std::string CheckLength(const TLengthProps& props, const TUnitWave&) {

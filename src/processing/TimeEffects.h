@@ -17,8 +17,7 @@ class TUnitWave;
 
 // Wraps the range into a loop of `length` samples, starting at loop position
 // `target`; a range longer than the loop folds onto itself (16-bit sums).
-std::unique_ptr<Wave> rollIn(const Wave& w, bool& failed, int32_t length, int32_t target, int32_t& begin,
-                             int32_t& end);
+std::unique_ptr<Wave> rollIn(const Wave& w, bool& failed, int32_t length, int32_t target, int32_t& begin, int32_t& end);
 // Plays the range as one cycle of `per` samples (negative: backwards) for
 // trunc(|per| x |speed| x lengthFactor) samples, from phase startAngle.
 std::unique_ptr<Wave> rollOut(const Wave& w, bool& failed, double per, double speed, double lengthFactor,
@@ -42,8 +41,8 @@ std::unique_ptr<Sound> RollOutEnvelope(bool& failed, const Sound& sound, const S
 std::unique_ptr<Sound> ChangeLength(bool& failed, const Sound& sound, double factor, int32_t& begin, int32_t& end);
 
 // The length factor that a length kind gives for a range of `seconds`.
-double LengthFactorOf(int kind, double factor, double newLength, const unitUnitWave& sameAs, double count,
-                      double speed, double seconds);
+double LengthFactorOf(int kind, double factor, double newLength, const unitUnitWave& sameAs, double count, double speed,
+                      double seconds);
 
 // The range's length in seconds: the selection, or the whole sound.
 double RangeSeconds(const TUnitWave& doc);

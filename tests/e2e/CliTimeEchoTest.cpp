@@ -22,8 +22,8 @@ protected:
 TEST_F(CliTimeEchoTest, TempoPitchWithUnitFactorsGivesTheSoundBack) {
     S in{7, -3, 1200, 5, -9000, 31, 2, 8, -1, 4, 32767, -32768};
     writeWav("in.wav", 1, 8000, in);
-    auto r = cli({"apply", path("in.wav"), path("out.wav"), "tempo-pitch", "--frequency-factor", "1",
-                  "--length-factor", "100 %", "--block-size", "1 ms"});
+    auto r = cli({"apply", path("in.wav"), path("out.wav"), "tempo-pitch", "--frequency-factor", "1", "--length-factor",
+                  "100 %", "--block-size", "1 ms"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readSamples("out.wav"), in);
 }
@@ -88,8 +88,8 @@ TEST_F(CliTimeEchoTest, RollInReadsItsPositionsAgainstTheNewLoop) {
 
 TEST_F(CliTimeEchoTest, RandomEchoRepeatsWithItsSeed) {
     writeWav("in.wav", 2, 8000, ramp(400, 37, -7000));
-    std::vector<std::string> args{"rnd-echo", "--count", "5", "--random-seed", "11", "--time-difference", "20 ms",
-                                  "--volume-kind", "linear", "--balance-kind", "linear"};
+    std::vector<std::string> args{"rnd-echo", "--count",       "5",      "--random-seed",  "11",    "--time-difference",
+                                  "20 ms",    "--volume-kind", "linear", "--balance-kind", "linear"};
     auto run = [&](const std::string& out, const std::string& seed) {
         std::vector<std::string> a{"apply", path("in.wav"), path(out)};
         a.insert(a.end(), args.begin(), args.end());
@@ -159,12 +159,12 @@ TEST_F(CliTimeEchoTest, SplitVerticallyGivesTheTwoChannels) {
 TEST_F(CliTimeEchoTest, MergeHorizontallyGoesOnWithTheMergedDocument) {
     writeWav("a.wav", 1, 1000, {1, 2, 3});
     writeWav("b.wav", 1, 1000, {7, 8});
-    auto r = cli({"apply", path("a.wav"), path("out.wav"), "--wave", "b=" + path("b.wav"), "merge-h", "b", "--channels",
-                  "1"});
+    auto r = cli(
+        {"apply", path("a.wav"), path("out.wav"), "--wave", "b=" + path("b.wav"), "merge-h", "b", "--channels", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readSamples("out.wav"), (S{1, 2, 3, 7, 8}));
-    r = cli({"apply", path("a.wav"), path("out.wav"), "--wave", "b=" + path("b.wav"), "merge-h", "b", "--",
-             "length", "--length-factor", "-100 %"});
+    r = cli({"apply", path("a.wav"), path("out.wav"), "--wave", "b=" + path("b.wav"), "merge-h", "b", "--", "length",
+             "--length-factor", "-100 %"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readSamples("out.wav"), (S{8, 7, 3, 2, 1}));
 

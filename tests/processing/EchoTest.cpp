@@ -92,8 +92,9 @@ TEST_F(EchoTest, PeriodEchoRefusals) {
     TPerEchoProps p = perEcho("-2 ms");
     monoDoc({32767}, 1000, "env");
     std::string message;
-    ASSERT_TRUE(p.TimeEnvelope.FromName("env", "Echo Time Envelope", message,
-                                        [this](const std::string& n, const std::string&) { return space.FindWave(n); }));
+    ASSERT_TRUE(
+        p.TimeEnvelope.FromName("env", "Echo Time Envelope", message,
+                                [this](const std::string& n, const std::string&) { return space.FindWave(n); }));
     p.TimeEnvelopeOn = true;
     EXPECT_EQ(CheckPerEcho(p, d), "In Time: Value must be positive.");
     p.VolumeKind = 1;

@@ -61,8 +61,7 @@ TEST_F(TempoPitchTest, HighQualityCrossfadesTwoReaders) {
     ob = 0, oe = 8;
     EXPECT_EQ(samplesOf(*tempoPitchHighBySpeed(*odd, failed, 1, full.get(), 0, 1, 1, 4, ob, oe)), expected);
     ob = 0, oe = 8;
-    EXPECT_EQ(samplesOf(*tempoPitchHighByBoth(*odd, failed, 1, full.get(), 0, 1, 1, full.get(), 4, ob, oe)),
-              expected);
+    EXPECT_EQ(samplesOf(*tempoPitchHighByBoth(*odd, failed, 1, full.get(), 0, 1, 1, full.get(), 4, ob, oe)), expected);
     ob = 0, oe = 8;
     EXPECT_EQ(samplesOf(*tempoPitchHighByFreq(*odd, failed, 1, 0, 1, 1, full.get(), 4, ob, oe)), expected);
 

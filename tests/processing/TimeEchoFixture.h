@@ -18,7 +18,8 @@ protected:
     bool failed = false;
 
     TUnitWave& monoDoc(const std::vector<int>& samples, int freq = 1000, const std::string& name = "") {
-        auto& d = space.AddWave(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(samples), freq, 2), ""));
+        auto& d =
+            space.AddWave(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(samples), freq, 2), ""));
         d.Name = name;
         return d;
     }
