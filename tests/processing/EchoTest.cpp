@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "TimeEchoFixture.h"
 #include "processing/Dicer.h"
 #include "processing/Echo.h"
@@ -82,6 +84,33 @@ TEST_F(EchoTest, EnvelopeVariantsScaleTheVolumeAndTheDelay) {
     EXPECT_EQ(samplesOf(*periodEchoByBoth(*ramp4, failed, 2, *full, *full, 1, b, e)), samplesOf(*r));
     b = 0, e = 4;
     EXPECT_CONTRACT(periodEchoByTime(*ramp4, failed, -2, *full, 1, 1, b, e), "diffTime >= 0");
+}
+
+TEST_F(EchoTest, ConstantEchoOnlyVisitsTheReachedSpanYetMatchesTheFullWalk) {
+    // The time-envelope variant walks every position of its span; with a
+    // full-scale envelope and a whole period it must agree sample for sample
+    // with the constant echo, which skips the positions no copy reaches.
+    std::mt19937 random(5);
+    for (int round = 0; round < 40; ++round) {
+        int n = 2 + static_cast<int>(random() % 3000);
+        std::vector<int> samples(n);
+        for (int& v : samples) v = static_cast<int>(random() % 65536) - 32768;
+        auto w = makeWave(samples);
+        int32_t begin = static_cast<int32_t>(random() % (n - 1));
+        int32_t end = begin + 2 + static_cast<int32_t>(random() % (n - begin - 1));
+        double per = 1 + static_cast<double>(random() % 2500);
+        int32_t count = 1 + static_cast<int32_t>(random() % 4);
+        double factor = (static_cast<int>(random() % 300) - 150) / 100.0;
+        auto full = makeWave({32767});
+        int32_t b1 = begin, e1 = end, b2 = begin, e2 = end;
+        auto fast = periodEcho(*w, failed, per, factor, count, b1, e1);
+        auto walked = periodEchoByTime(*w, failed, per, *full, factor, count, b2, e2);
+        ASSERT_TRUE(fast && walked);
+        V a = samplesOf(*fast), b = samplesOf(*walked);
+        size_t front = b.size() - a.size();
+        ASSERT_EQ(V(b.begin() + front, b.end()), a) << "round " << round;
+        EXPECT_EQ(e1 + static_cast<int32_t>(front), e2);
+    }
 }
 
 TEST_F(EchoTest, PeriodEchoRefusals) {
