@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Times four effects on a long WAV file, whole process from reading to
+# writing: `korvane-cli apply IN OUT volume | reverse | filter-low |
+# filter-high` against `sox IN OUT vol 0.5 | reverse | lowpass -1 1000 |
+# highpass -1 1000` and against `cp IN OUT`, all in one run, and measures the
+# peak memory of each korvane-cli call against the file size. The plain
+# read-and-write of korvane-cli (apply without a step) is timed too, to show
+# how much of each effect's time is the effect itself.
+#
+# usage: bench/effects.sh [KORVANE_CLI]
+#   KORVANE_CLI  path of korvane-cli (default: $KORVANE_CLI, else
+#                build-fx-rel/src/cli/korvane-cli of this tree, built in
+#                Release when missing)
+#   REPS=N       repetitions of each command (default 5)
+#   MINUTES=M    length of the test sound (default 10)
+# Goals: each effect at most half of sox's time and within 3x of cp; peak
+# memory at most 3x the file size.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=${1:-${KORVANE_CLI:-$root/build-fx-rel/src/cli/korvane-cli}}
+reps=${REPS:-5}
+minutes=${MINUTES:-10}
+seconds=$((minutes * 60))
+
+command -v sox >/dev/null 2>&1 || { echo "sox is needed for this comparison" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
+if [ ! -x "$cli" ] && [ -z "${1:-}${KORVANE_CLI:-}" ]; then
+    echo "Building korvane-cli in Release ..."
+    cmake -S "$root" -B "$root/build-fx-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF >/dev/null
+    ninja -C "$root/build-fx-rel" korvane-cli >/dev/null
+fi
+[ -x "$cli" ] || { echo "korvane-cli not found at $cli" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-effects.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+in=$work/in.wav
+out=$work/out.wav
+
+echo "Making ${minutes} minutes of 44.1 kHz 16-bit stereo ..."
+# A mixture with some noise, so that the filters have something to remove.
+sox -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 660 synth pinknoise mix vol 0.5
+size=$(stat -c %s "$in")
+echo "Input: $size bytes"
+
+# Seconds taken by one run; the previous output is removed first so that
+# every run writes a new file.
+run_once() {
+    rm -f "$out"
+    sync
+    local start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1
+    local stop=$EPOCHREALTIME
+    python3 -c "print(f'{$stop - $start:.4f}')"
+}
+
+median() {
+    sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+effects=(volume reverse filter-low filter-high)
+declare -A sox_args=([volume]="vol 0.5" [reverse]="reverse" [filter-low]="lowpass -1 1000"
+                     [filter-high]="highpass -1 1000")
+names=(cp resave)
+for e in "${effects[@]}"; do names+=("k:$e" "s:$e"); done
+
+declare -A times
+for ((r = 1; r <= reps; r++)); do
+    # A different command goes first in each round, so none always meets a
+    # cold or a warm cache.
+    for ((k = 0; k < ${#names[@]}; k++)); do
+        name=${names[(k + r) % ${#names[@]}]}
+        case $name in
+            cp) t=$(run_once cp "$in" "$out") ;;
+            resave) t=$(run_once "$cli" apply "$in" "$out") ;;
+            k:*) t=$(run_once "$cli" apply "$in" "$out" "${name#k:}") ;;
+            s:*) t=$(run_once sox "$in" "$out" ${sox_args[${name#s:}]}) ;;
+        esac
+        times[$name]+="$t "
+    done
+done
+rm -f "$out"
+
+med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
+ratio() { python3 -c "print(f'{$1 / max($2, 1e-9):.2f}')"; }
+
+cp_median=$(med cp)
+file_kb=$(( (size + 1023) / 1024 ))
+echo
+resave_median=$(med resave)
+echo "median of $reps runs; cp IN OUT: $cp_median s;" \
+     "korvane-cli apply IN OUT without a step: $resave_median s ($(ratio "$resave_median" "$cp_median") x cp)"
+printf '%-14s %10s %10s %10s %10s %12s\n' effect korvane sox "x sox" "x cp" "memory x"
+for e in "${effects[@]}"; do
+    km=$(med "k:$e")
+    sm=$(med "s:$e")
+    rm -f "$out"
+    peak_kb=$(/usr/bin/time -f %M "$cli" apply "$in" "$out" "$e" 2>&1 >/dev/null | tail -1)
+    printf '%-14s %10s %10s %10s %10s %12s\n' "$e" "$km" "$sm" "$(ratio "$km" "$sm")" "$(ratio "$km" "$cp_median")" \
+        "$(ratio "$peak_kb" "$file_kb")"
+done
+echo
+echo "Goals: x sox at most 0.50, x cp at most 3.00, memory at most 3.00 x the file ($file_kb KB)."
