@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/Assert.h"
 #include "core/Sample.h"
@@ -65,7 +66,13 @@ const unitUnitWave* sampleWaveOf(const TOnePlayerProps& props) {
 
 // The resampling factor of the two samplers, rounded to single precision as
 // the sound and the start offset use it.
-double singleFactor(double p, double basicFreq) { return static_cast<float>(p / basicFreq); }
+double singleFactor(double p, double basicFreq) {
+    const double r = p / basicFreq;
+    // Beyond the single range the note cannot be made anyway; the cast
+    // itself would be undefined there.
+    if (!(std::fabs(r) <= std::numeric_limits<float>::max())) return std::numeric_limits<double>::infinity();
+    return static_cast<float>(r);
+}
 
 bool usableFactor(double r) { return r > 0 && std::isfinite(r); }
 
