@@ -200,6 +200,21 @@ TEST_F(MusicRenderTest, SilencesOnlyGenerateAnEmptyWave) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(MusicRenderTest, MemoryFailureStopsTheRenderWithItsOwnMessage) {
+    addMono("sample", std::vector<int>(512, 100), 1024);
+    addNote(0, 4, 5);
+    addNote(0.25, 4, 5);
+    allocation_testing::failAllocationsAbove(100);
+    bool stop = false;
+    std::string error;
+    EXPECT_FALSE(RenderMusic(doc, space, {}, stop, error));
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(MusicGenerate(space, doc), nullptr);
+    EXPECT_EQ(space.FindWave("NONAME1"), nullptr);
+    EXPECT_EQ(memoryMessages(), static_cast<int>(boxes.shown.size()));
+    EXPECT_EQ(memoryMessages(), 2);
+}
+
 TEST_F(MusicRenderTest, PartRenderStartsLoopsAtPassOne) {
     addMono("sample", {500}, 1024);
     addNote(0, 4, 5);
