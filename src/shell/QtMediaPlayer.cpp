@@ -13,7 +13,14 @@
 
 namespace korvane {
 
-TQtMediaPlayer::TQtMediaPlayer(QObject* parent) : QObject(parent) {}
+TQtMediaPlayer::TQtMediaPlayer(QObject* parent) : QObject(parent) {
+    fetch_.setInterval(50);
+    connect(&fetch_, &QTimer::timeout, this, [this] { fetchRecorded(); });
+}
+
+void TQtMediaPlayer::fetchRecorded() {
+    if (input_) data_ += input_->readAll();
+}
 
 TQtMediaPlayer::~TQtMediaPlayer() {
     armed_ = false;
@@ -26,6 +33,8 @@ void TQtMediaPlayer::dropDevices() {
         sink_->stop();
         sink_.reset();
     }
+    fetch_.stop();
+    input_ = nullptr;
     if (source_) {
         source_->stop();
         source_.reset();
@@ -143,13 +152,17 @@ bool TQtMediaPlayer::StartRecording(bool notify, std::string& error) {
         return false;
     }
     source_ = std::make_unique<QAudioSource>(device, format_);
+    // A tenth of a second of buffer keeps the source delivering steadily.
+    source_->setBufferSize(format_.bytesForDuration(100000));
     data_.clear();
-    buffer_.setBuffer(&data_);
-    buffer_.open(QIODevice::WriteOnly);
     mode_ = mpRecording;
     armed_ = request_ = notify;
-    source_->start(&buffer_);
-    if (source_->error() != QAudio::NoError) {
+    input_ = source_->start();
+    if (input_) {
+        connect(input_, &QIODevice::readyRead, this, [this] { fetchRecorded(); });
+        fetch_.start();
+    }
+    if (!input_ || source_->error() != QAudio::NoError) {
         armed_ = false;
         dropDevices();
         mode_ = mpStopped;
@@ -178,8 +191,12 @@ void TQtMediaPlayer::Resume() {
 
 void TQtMediaPlayer::Stop() {
     if (mode_ == mpNotReady) return;
-    // Stopping a source hands over what it still holds before it returns.
-    if (source_) source_->stop();
+    if (source_) {
+        fetchRecorded();
+        fetch_.stop();
+        input_ = nullptr;
+        source_->stop();
+    }
     if (sink_) {
         sink_->disconnect(this);
         sink_->stop();

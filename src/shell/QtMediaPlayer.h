@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "platform/MediaPlayer.h"
@@ -37,11 +38,16 @@ private:
     void sinkStateChanged();
     void endArmed();
     void dropDevices();
+    void fetchRecorded();
 
     std::string file_;
     QAudioFormat format_;
     QByteArray data_;  // the samples to play, or those recorded
     QBuffer buffer_;
+    // What the source has captured is fetched on readyRead and by this
+    // timer, since not every audio back end signals every block.
+    QIODevice* input_ = nullptr;
+    QTimer fetch_;
     std::unique_ptr<QAudioSink> sink_;
     std::unique_ptr<QAudioSource> source_;
     TMediaMode mode_ = mpNotReady;

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <deque>
+
+#include "TestSupport.h"
+#include "core/WavFile.h"
+#include "shell/DVoldViewProps.h"
+#include "shell/Main.h"
+#include "wavewindow/ChildWave.h"
+
+using namespace korvane;
+using namespace korvane::testing;
+
+namespace {
+
+QApplication& guiApp() {
+    if (!qApp) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "korvane_shell_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    return *static_cast<QApplication*>(QCoreApplication::instance());
+}
+
+// Plays and records nothing; keeps its notifications until delivered.
+class FakePlayer : public MediaPlayer {
+public:
+    TMediaMode mode = mpNotReady;
+    std::string file;
+    std::unique_ptr<Sound> recording;
+    int notifications = 0;
+
+    bool Open(const std::string& f, std::string&) override {
+        Close();
+        file = f;
+        mode = mpStopped;
+        return true;
+    }
+    void Close() override {
+        end();
+        mode = mpNotReady;
+    }
+    bool Play(bool notify, std::string&) override {
+        mode = mpPlaying;
+        armed_ = request_ = notify;
+        return true;
+    }
+    bool StartRecording(bool notify, std::string&) override {
+        mode = mpRecording;
+        armed_ = request_ = notify;
+        return true;
+    }
+    void Pause() override {
+        end();
+        paused_ = mode;
+        mode = mpPaused;
+    }
+    void Resume() override {
+        mode = paused_;
+        armed_ = request_;
+    }
+    void Stop() override {
+        end();
+        mode = mpStopped;
+    }
+    bool Save(std::string&) override {
+        bool failed = false;
+        return recording && WriteWaveFile(failed, file, *recording, 0, recording->GetValues(), true);
+    }
+    TMediaMode Mode() const override { return mode; }
+    void ReachEnd() {
+        mode = mpStopped;
+        end();
+    }
+    void Deliver() {
+        for (; notifications > 0; --notifications)
+            if (Notify) Notify();
+    }
+
+private:
+    void end() {
+        if (armed_) ++notifications;
+        armed_ = false;
+    }
+    bool armed_ = false, request_ = false;
+    TMediaMode paused_ = mpNotReady;
+};
+
+class Runner : public TDialogRunner {
+public:
+    std::deque<std::function<int(QDialog&)>> dialogs;
+    int Run(QDialog& dialog) override {
+        if (dialogs.empty()) return QDialog::Rejected;
+        auto script = dialogs.front();
+        dialogs.pop_front();
+        return script(dialog);
+    }
+};
+
+class PlayVoldWindowTest : public CoreFixture {
+protected:
+    void SetUp() override {
+        CoreFixture::SetUp();
+        guiApp();
+        form = std::make_unique<TMainForm>();
+        auto p = std::make_unique<FakePlayer>();
+        player = p.get();
+        form->SetMediaPlayer(std::move(p));
+        auto r = std::make_unique<Runner>();
+        runner = r.get();
+        form->SetDialogRunner(std::move(r));
+        form->show();
+    }
+    void TearDown() override {
+        form.reset();
+        CoreFixture::TearDown();
+    }
+    bool enabled(const char* name) {
+        form->UpdateActions();
+        return form->Action(name)->isEnabled();
+    }
+    bool checked(const char* name) {
+        form->UpdateActions();
+        return form->Action(name)->isChecked();
+    }
+    void trigger(const char* name) {
+        ASSERT_TRUE(enabled(name)) << name;
+        form->Action(name)->trigger();
+        form->UpdateActions();
+    }
+
+    std::unique_ptr<TMainForm> form;
+    FakePlayer* player = nullptr;
+    Runner* runner = nullptr;
+};
+
+TEST_F(PlayVoldWindowTest, PlaySelectionPauseResumeAndStop) {
+    TMDIChildWave* w = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({1, 2, 3, 4, 5, 6, 7}), 8000, 2), "x.wav"));
+    w->Doc()->SetFirstEnd(5);
+    w->Doc()->SetSecondEnd(2);
+    EXPECT_FALSE(enabled("FileStop"));
+    EXPECT_FALSE(enabled("FileRecord"));  // the wave holds samples
+    trigger("FilePlay");
+    std::unique_ptr<Sound> played;
+    std::string reason;
+    ASSERT_TRUE(ReadWaveFile(player->file, played, reason));
+    EXPECT_EQ(samplesOf(played->Channel(0)), (std::vector<int>{3, 4, 5}));
+    EXPECT_TRUE(checked("FilePlay"));
+    EXPECT_TRUE(enabled("FileStop"));
+
+    trigger("FilePause");
+    EXPECT_EQ(player->mode, mpPaused);
+    EXPECT_TRUE(checked("FilePause"));
+    player->Deliver();
+    EXPECT_TRUE(checked("FilePlay"));
+    trigger("FilePause");
+    EXPECT_EQ(player->mode, mpPlaying);
+    EXPECT_FALSE(checked("FilePause"));
+    trigger("FileStop");
+    EXPECT_FALSE(checked("FilePlay"));
+    EXPECT_FALSE(enabled("FileStop"));
+    EXPECT_EQ(player->mode, mpNotReady);
+}
+
+TEST_F(PlayVoldWindowTest, RecordIntoANewWave) {
+    WaveFileProps props;
+    props.MonoStereo = 1;
+    props.SampleFreq = 8000;
+    TMDIChildWave* w = form->AddWaveWindow(std::make_unique<TUnitWave>(props, "new.wav"));
+    trigger("FileRecord");
+    EXPECT_TRUE(checked("FileRecord"));
+    EXPECT_EQ(player->mode, mpRecording);
+    EXPECT_FALSE(enabled("FilePause"));
+    player->recording = std::make_unique<MonoSound>(makeWave({9, 8, 7, 6}), 8000, 2);
+    trigger("FileStop");
+    EXPECT_FALSE(checked("FileRecord"));
+    EXPECT_EQ(samplesOf(w->Doc()->TheSound->Channel(0)), (std::vector<int>{9, 8, 7, 6}));
+    EXPECT_TRUE(enabled("FilePlay"));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PlayVoldWindowTest, VolumeDiagramDialogRefusesEqualPeriodsThenSwitchesTheView) {
+    TMDIChildWave* w = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({1, 2, 3}), 8000, 2), "x.wav"));
+    QString shownTop;
+    runner->dialogs.push_back([&](QDialog& d) {
+        auto& v = static_cast<TDlgVoldViewProps&>(d);
+        shownTop = v.editTop->text();
+        v.editTop->setText("1 kHz");
+        v.editBottom->setText("1 ms");
+        d.accept();
+        return d.result();
+    });
+    trigger("ViewVold");
+    EXPECT_EQ(shownTop, "4000 Hz");  // raised to two periods of 8000 Hz
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Input Error");
+    EXPECT_EQ(boxes.shown[0].text, "Top Frequency and Bottom Frequency must be different.");
+    EXPECT_EQ(w->ViewKind(), TMDIChildWave::viewWave);
+
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& v = static_cast<TDlgVoldViewProps&>(d);
+        v.editVertical->setText("20");
+        v.chkUseAsDefault->setChecked(true);
+        d.accept();
+        return d.result();
+    });
+    trigger("ViewVold");
+    EXPECT_EQ(w->ViewKind(), TMDIChildWave::viewVold);
+    EXPECT_TRUE(checked("ViewVold"));
+    EXPECT_EQ(w->VoldViewProps().Vertical.GetValue(), 20);
+    EXPECT_EQ(form->VoldViewDefault().Vertical.GetValue(), 20);
+    w->Client()->repaint();  // paints the diagram without trouble
+}
+
+}  // namespace
