@@ -446,8 +446,8 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit) {
     child->SetVoldProps(voldViewDefault_);
     child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
     child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
-    child->Readout = [this](const QString& text) {
-        panels_[1]->setFixedWidth(120);
+    child->Readout = [this, child](const QString& text) {
+        panels_[1]->setFixedWidth(child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
         panels_[1]->setText(text);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
