@@ -263,8 +263,8 @@ std::unique_ptr<Sound> unchangedCopy(const Sound& sound, bool& failed) {
 
 }  // namespace
 
-std::unique_ptr<Sound> BalanceWave(const Wave& mono, bool& failed, int32_t freq, int16_t bytesPSample,
-                                   double direction, bool timeDifference, int volumeDifference) {
+std::unique_ptr<Sound> BalanceWave(const Wave& mono, bool& failed, int32_t freq, int16_t bytesPSample, double direction,
+                                   bool timeDifference, int volumeDifference) {
     if (failed) return nullptr;
     auto left = balanceChannel(mono, failed, freq, direction, timeDifference, volumeDifference);
     if (!left) return nullptr;
@@ -291,8 +291,8 @@ std::unique_ptr<Sound> Balance(const Sound& sound, bool& failed, double directio
 
 // The direction is one curve for both channels: a stereo envelope gives its
 // mixed wave, since the target is mono.
-std::unique_ptr<Sound> BalanceByEnvelope(const Sound& sound, bool& failed, const Sound& envelope,
-                                         bool timeDifference, int volumeDifference) {
+std::unique_ptr<Sound> BalanceByEnvelope(const Sound& sound, bool& failed, const Sound& envelope, bool timeDifference,
+                                         int volumeDifference) {
     if (failed) return nullptr;
     if (sound.MoSt != 1 || sound.GetValues() == 0) return unchangedCopy(sound, failed);
     WaveHandle env = EnvelopeChannel(failed, sound, envelope, 0);

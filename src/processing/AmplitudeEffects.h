@@ -23,8 +23,7 @@ namespace korvane {
 // ---- wave operations ----
 std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32_t begin, int32_t end);
 // trunc(E(p(i)) * s / 32767): 32767 keeps a sample, 0 silences, negative inverts.
-std::unique_ptr<Wave> scaleByEnvelope(const Wave& wave, bool& failed, const Wave& envelope, int32_t begin,
-                                      int32_t end);
+std::unique_ptr<Wave> scaleByEnvelope(const Wave& wave, bool& failed, const Wave& envelope, int32_t begin, int32_t end);
 std::unique_ptr<Wave> addValue(const Wave& wave, bool& failed, int16_t value, int32_t begin, int32_t end);
 
 // The wave of `envelope` that serves channel `channel` of `target`: its one
@@ -56,8 +55,8 @@ std::unique_ptr<Sound> MixLeftRight(const Sound& sound, bool& failed, double lef
 // direction in [-1, 1] (-1 all left). The time difference delays the far
 // channel (the sound grows); the volume difference is one of these:
 enum BalanceVolumeDifference { bvNone = 0, bvVolume = 1, bvFilter = 2 };
-std::unique_ptr<Sound> BalanceWave(const Wave& mono, bool& failed, int32_t freq, int16_t bytesPSample,
-                                   double direction, bool timeDifference, int volumeDifference);
+std::unique_ptr<Sound> BalanceWave(const Wave& mono, bool& failed, int32_t freq, int16_t bytesPSample, double direction,
+                                   bool timeDifference, int volumeDifference);
 // As BalanceWave with the direction of every sample from `envelope` (sample / 32767).
 std::unique_ptr<Sound> BalanceWaveByEnvelope(const Wave& mono, bool& failed, int32_t freq, int16_t bytesPSample,
                                              const Wave& envelope, bool timeDifference, int volumeDifference);
@@ -65,7 +64,7 @@ std::unique_ptr<Sound> BalanceWaveByEnvelope(const Wave& mono, bool& failed, int
 // empty sound is returned as an unchanged copy.
 std::unique_ptr<Sound> Balance(const Sound& sound, bool& failed, double direction, bool timeDifference,
                                int volumeDifference);
-std::unique_ptr<Sound> BalanceByEnvelope(const Sound& sound, bool& failed, const Sound& envelope,
-                                         bool timeDifference, int volumeDifference);
+std::unique_ptr<Sound> BalanceByEnvelope(const Sound& sound, bool& failed, const Sound& envelope, bool timeDifference,
+                                         int volumeDifference);
 
 }  // namespace korvane

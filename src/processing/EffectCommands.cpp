@@ -36,9 +36,8 @@ bool VolumeCommand(TUnitWave& doc, const TVolumeProps& props) {
     if (props.Kind == 1) {
         const Sound* envelope = soundOf(props.Envelope);
         if (!envelope) return false;
-        return doc.RunOnEditRange([&](bool& f, const Sound& s, int32_t& b, int32_t& e) {
-            return VolumeByEnvelope(s, f, *envelope, b, e);
-        });
+        return doc.RunOnEditRange(
+            [&](bool& f, const Sound& s, int32_t& b, int32_t& e) { return VolumeByEnvelope(s, f, *envelope, b, e); });
     }
     double factor = props.Factor.GetValue();
     return doc.RunOnEditRange(
@@ -62,12 +61,16 @@ bool UpCommand(TUnitWave& doc, const TUpProps& props) {
 bool BlockCommand(TUnitWave& doc, const TBlockProps& props) {
     doc.Records.BlockEffect = props;
     double seconds = 0;
-    if (props.HorizontalKind == 1) seconds = doc.SelectionSeconds() / props.HorizontalCount.GetValue();
-    else if (props.HorizontalKind == 2) seconds = props.Time.GetValue();
+    if (props.HorizontalKind == 1)
+        seconds = doc.SelectionSeconds() / props.HorizontalCount.GetValue();
+    else if (props.HorizontalKind == 2)
+        seconds = props.Time.GetValue();
     double length = doc.GetFreq() * seconds;
     int32_t levels = 0;
-    if (props.VerticalKind == 1) levels = props.VerticalCount.GetValue();
-    else if (props.VerticalKind == 2) levels = 32768 / props.Height.GetValue();
+    if (props.VerticalKind == 1)
+        levels = props.VerticalCount.GetValue();
+    else if (props.VerticalKind == 2)
+        levels = 32768 / props.Height.GetValue();
     return doc.RunOnEditRange(
         [&](bool& f, const Sound& s, int32_t& b, int32_t& e) { return Block(s, f, length, levels, b, e); });
 }
@@ -256,16 +259,19 @@ std::string NeedsStereo(const CommandState& s) {
 // "--flag on|off" for a switch that is a choice of the record (it carries over).
 CommandOption onOff(const std::string& name, bool& target, const std::string& help) {
     return {name, true, help, [&target, name](const std::string& v) -> std::string {
-                if (v == "on") target = true;
-                else if (v == "off") target = false;
-                else return name + " takes on|off";
+                if (v == "on")
+                    target = true;
+                else if (v == "off")
+                    target = false;
+                else
+                    return name + " takes on|off";
                 return "";
             }};
 }
 
 Step volumeStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TVolumeProps>>(space, doc.Records.Volume, space.Records.Volume,
-                                                           VolumeCommand);
+    auto step =
+        std::make_unique<RecordStep<TVolumeProps>>(space, doc.Records.Volume, space.Records.Volume, VolumeCommand);
     auto& p = step->props;
     step->Field("--constant", p.Factor, "\"Constant\" volume factor (50 %)", [&p] { p.Kind = 0; });
     step->WavePick("--envelope", p.Envelope, "NAME \"Envelope\"", [&p] { p.Kind = 1; });
@@ -308,16 +314,16 @@ Step rotateStep(TWorkspace& space, TUnitWave& doc) {
 }
 
 Step distortStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TDistortProps>>(space, doc.Records.Distort, space.Records.Distort,
-                                                            DistortCommand);
+    auto step =
+        std::make_unique<RecordStep<TDistortProps>>(space, doc.Records.Distort, space.Records.Distort, DistortCommand);
     step->WavePick("--distort-envelope", step->props.Envelope, "NAME \"Distort Envelope\"");
     step->SetCheck([](const TDistortProps& props, const TUnitWave&) { return CheckDistort(props); });
     return step;
 }
 
 Step balanceStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TBalanceProps>>(space, doc.Records.Balance, space.Records.Balance,
-                                                            BalanceCommand);
+    auto step =
+        std::make_unique<RecordStep<TBalanceProps>>(space, doc.Records.Balance, space.Records.Balance, BalanceCommand);
     auto& p = step->props;
     step->Field("--direction-constant", p.Direction, "\"Direction Constant\" balance (0)",
                 [&p] { p.DirectionKind = 0; });
@@ -422,21 +428,21 @@ void AddEffectAndFilterCommands(std::vector<WaveCommand>& t) {
                  NeedsSamples, blockStep});
     t.push_back({"Reverse", "reverse", "&Reverse", "R", "Reverse|Play the wave backwards", true, NeedsSamples,
                  plainStep<ReverseCommand>});
-    t.push_back({"Rotate", "rotate", "R&otate...", "Ctrl+R", "Rotate|Turn the wave around its ends", true,
-                 NeedsSamples, rotateStep});
+    t.push_back({"Rotate", "rotate", "R&otate...", "Ctrl+R", "Rotate|Turn the wave around its ends", true, NeedsSamples,
+                 rotateStep});
     t.push_back({"Balance", "balance", "Ba&lance...", "", "Balance|Place a mono wave between left and right", true,
                  NeedsMono, balanceStep});
     t.push_back({"MixLeftRight", "mix-left-right", "Mi&x Left and Right...", "Shift+M",
                  "Mix Left and Right|Mix the left and right channel into each other", true, NeedsStereo,
                  mixLeftRightStep});
-    t.push_back({"FilterHigh", "filter-high", "&High...", "Ctrl+Alt+H", "High Filter|Keep the high frequencies",
-                 true, NeedsSamples, highLowStep<true>});
+    t.push_back({"FilterHigh", "filter-high", "&High...", "Ctrl+Alt+H", "High Filter|Keep the high frequencies", true,
+                 NeedsSamples, highLowStep<true>});
     t.push_back({"FilterLow", "filter-low", "&Low...", "Ctrl+Alt+L", "Low Filter|Keep the low frequencies", true,
                  NeedsSamples, highLowStep<false>});
-    t.push_back({"FilterRes", "filter-res", "&Resonant...", "Ctrl+Alt+R",
-                 "Resonant Filter|Let one frequency ring", true, NeedsSamples, resNotchStep<false>});
-    t.push_back({"FilterNotch", "filter-notch", "&Notch...", "Ctrl+Alt+N", "Notch Filter|Take one frequency out",
-                 true, NeedsSamples, resNotchStep<true>});
+    t.push_back({"FilterRes", "filter-res", "&Resonant...", "Ctrl+Alt+R", "Resonant Filter|Let one frequency ring",
+                 true, NeedsSamples, resNotchStep<false>});
+    t.push_back({"FilterNotch", "filter-notch", "&Notch...", "Ctrl+Alt+N", "Notch Filter|Take one frequency out", true,
+                 NeedsSamples, resNotchStep<true>});
     t.push_back({"FilterBlock", "filter-block", "&Block...", "Ctrl+Alt+B",
                  "Block Filter|Smooth the wave by a moving average", true, NeedsSamples, blockFilterStep});
 }

@@ -50,9 +50,7 @@ void onePolePass(bool& failed, const int16_t* in, int16_t* out, int32_t begin, i
 // With 0 <= x <= 1 the running value is a weighted mean of 16-bit samples,
 // and the high filter's difference stays within twice the sample range:
 // every result fits 32 bits and the plain conversion equals toSample.
-inline int16_t boundedSample(double v) {
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(v)));
-}
+inline int16_t boundedSample(double v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(v))); }
 
 // One stretch of a constant pass; y carries over between stretches. The
 // coefficients are plain values so that they stay in registers.
@@ -77,8 +75,8 @@ inline double onePoleRun(const int16_t* in, int16_t* out, int64_t count, double 
 // Two channels side by side: the two recursions are independent, so their
 // latencies overlap. Each channel computes exactly what onePoleRun does.
 template <bool High>
-inline void onePoleRun2(const int16_t* in0, int16_t* out0, const int16_t* in1, int16_t* out1, int64_t count,
-                        double ox, double x, double& y0, double& y1) {
+inline void onePoleRun2(const int16_t* in0, int16_t* out0, const int16_t* in1, int16_t* out1, int64_t count, double ox,
+                        double x, double& y0, double& y1) {
     if (!(x >= 0 && x <= 1)) {
         y0 = onePoleRun<High>(in0, out0, count, ox, x, y0);
         y1 = onePoleRun<High>(in1, out1, count, ox, x, y1);
@@ -113,7 +111,8 @@ std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, doubl
     for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
         double y = 0;
         int16_t* out = w->wave;
-        forChunks(failed, begin, end, [&](int64_t p, int64_t q) { y = onePoleRun<High>(in + p, out + p, q - p, ox, x, y); });
+        forChunks(failed, begin, end,
+                  [&](int64_t p, int64_t q) { y = onePoleRun<High>(in + p, out + p, q - p, ox, x, y); });
         in = w->wave;
     }
     if (failed) return nullptr;
@@ -348,8 +347,8 @@ std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& fr
                                   int32_t sampleFreq, int32_t begin, int32_t end) {
     return oscillatorFrequencyEnvelope<true>(wave, failed, frequencyEnvelope, factor, sampleFreq, begin, end);
 }
-std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope,
-                                  int32_t begin, int32_t end) {
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope, int32_t begin,
+                                  int32_t end) {
     return oscillatorWidthEnvelope<true>(wave, failed, per, widthEnvelope, begin, end);
 }
 std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
@@ -409,7 +408,8 @@ std::unique_ptr<Wave> blockFilterByEnvelope(const Wave& wave, bool& failed, doub
             double i = static_cast<double>(j) - q;
             double h = x * envelope.readAt(stretch.at(j - begin)) / 32767;
             if (std::fabs(h) > 1) {
-                y = y + effects::readInside(wave, i + h, first, last) / h - effects::readInside(wave, i, first, last) / h;
+                y = y + effects::readInside(wave, i + h, first, last) / h -
+                    effects::readInside(wave, i, first, last) / h;
             } else {
                 y = effects::readInside(wave, i, first, last);
             }
@@ -451,19 +451,17 @@ std::unique_ptr<Sound> filterPass(const Sound& sound, bool& failed, double perio
         }
         return sound.MakeLike(failed, std::move(out[0]), std::move(out[1]));
     }
-    return sound.PerChannel(failed, begin, end,
-                            [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
-                                if (envelope) {
-                                    WaveHandle env = EnvelopeChannel(f, sound, *envelope, i);
-                                    if (!env) return nullptr;
-                                    return High ? highFilterByEnvelope(w, f, *env, factor, countBer, countCmd,
-                                                                       sound.Freq, b, e)
-                                                : lowFilterByEnvelope(w, f, *env, factor, countBer, countCmd,
-                                                                      sound.Freq, b, e);
-                                }
-                                return High ? highFilter(w, f, time, factor, countBer, countCmd, b, e)
-                                            : lowFilter(w, f, time, factor, countBer, countCmd, b, e);
-                            });
+    return sound.PerChannel(
+        failed, begin, end, [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
+            if (envelope) {
+                WaveHandle env = EnvelopeChannel(f, sound, *envelope, i);
+                if (!env) return nullptr;
+                return High ? highFilterByEnvelope(w, f, *env, factor, countBer, countCmd, sound.Freq, b, e)
+                            : lowFilterByEnvelope(w, f, *env, factor, countBer, countCmd, sound.Freq, b, e);
+            }
+            return High ? highFilter(w, f, time, factor, countBer, countCmd, b, e)
+                        : lowFilter(w, f, time, factor, countBer, countCmd, b, e);
+        });
 }
 
 template <bool High>
@@ -522,15 +520,13 @@ std::unique_ptr<Sound> FilterHigh(const Sound& sound, bool& failed, double perio
 std::unique_ptr<Sound> FilterResonant(const Sound& sound, bool& failed, double periodSeconds,
                                       const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,
                                       int32_t& begin, int32_t& end) {
-    return oscillatorCommand<false>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin,
-                                    end);
+    return oscillatorCommand<false>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin, end);
 }
 
 std::unique_ptr<Sound> FilterNotch(const Sound& sound, bool& failed, double periodSeconds,
                                    const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,
                                    int32_t& begin, int32_t& end) {
-    return oscillatorCommand<true>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin,
-                                   end);
+    return oscillatorCommand<true>(sound, failed, periodSeconds, frequencyEnvelope, width, widthEnvelope, begin, end);
 }
 
 std::unique_ptr<Sound> FilterBlock(const Sound& sound, bool& failed, double blockSeconds, const Sound* envelope,

@@ -57,8 +57,8 @@ std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, do
                                   int32_t end);
 std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope, double factor,
                                   int32_t sampleFreq, int32_t begin, int32_t end);
-std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope,
-                                  int32_t begin, int32_t end);
+std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, double per, const Wave& widthEnvelope, int32_t begin,
+                                  int32_t end);
 std::unique_ptr<Wave> notchFilter(const Wave& wave, bool& failed, const Wave& frequencyEnvelope,
                                   const Wave& widthEnvelope, int32_t sampleFreq, int32_t begin, int32_t end);
 

@@ -35,7 +35,8 @@ std::unique_ptr<Wave> blockQuantize(const Wave& wave, bool& failed, double lengt
     if (!w) return nullptr;
     if (length < 1) length = 1;
     if (levels == 1) {
-        forChunks(failed, begin, end, [&](int64_t a, int64_t b) { w->zero(static_cast<int32_t>(a), static_cast<int32_t>(b)); });
+        forChunks(failed, begin, end,
+                  [&](int64_t a, int64_t b) { w->zero(static_cast<int32_t>(a), static_cast<int32_t>(b)); });
         if (failed) return nullptr;
         return w;
     }
@@ -58,7 +59,8 @@ std::unique_ptr<Wave> blockQuantize(const Wave& wave, bool& failed, double lengt
             v = std::trunc(k * 65535 / (levels - 1) - 32768);
         }
         int16_t value = toSample(v);
-        forChunks(failed, blockBegin, blockEnd, [&](int64_t a, int64_t b) { std::fill(w->wave + a, w->wave + b, value); });
+        forChunks(failed, blockBegin, blockEnd,
+                  [&](int64_t a, int64_t b) { std::fill(w->wave + a, w->wave + b, value); });
         blockBegin = blockEnd;
     }
     if (failed) return nullptr;
@@ -99,17 +101,15 @@ std::unique_ptr<Wave> distortBy(const Wave& wave, bool& failed, const Wave& func
     if (!w) return nullptr;
     double last = static_cast<double>(function.values) - 1;
     forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
-        for (int64_t i = a; i < b; ++i)
-            w->wave[i] = toSample(function.readAt((wave.wave[i] / 65535.0 + 0.5) * last));
+        for (int64_t i = a; i < b; ++i) w->wave[i] = toSample(function.readAt((wave.wave[i] / 65535.0 + 0.5) * last));
     });
     if (failed) return nullptr;
     return w;
 }
 
 std::unique_ptr<Sound> Reverse(const Sound& sound, bool& failed, int32_t& begin, int32_t& end) {
-    return sound.PerChannel(failed, begin, end, [&](bool& f, int, const Wave& w, int32_t& b, int32_t& e) {
-        return reverse(w, f, b, e);
-    });
+    return sound.PerChannel(failed, begin, end,
+                            [&](bool& f, int, const Wave& w, int32_t& b, int32_t& e) { return reverse(w, f, b, e); });
 }
 
 std::unique_ptr<Sound> Block(const Sound& sound, bool& failed, double length, int32_t levels, int32_t& begin,
@@ -142,8 +142,7 @@ std::unique_ptr<Sound> Rotate(const Sound& sound, bool& failed, double seconds, 
     });
 }
 
-std::unique_ptr<Sound> Distort(const Sound& sound, bool& failed, const Sound& function, int32_t& begin,
-                               int32_t& end) {
+std::unique_ptr<Sound> Distort(const Sound& sound, bool& failed, const Sound& function, int32_t& begin, int32_t& end) {
     return sound.PerChannel(failed, begin, end,
                             [&](bool& f, int i, const Wave& w, int32_t& b, int32_t& e) -> std::unique_ptr<Wave> {
                                 WaveHandle fn = EnvelopeChannel(f, sound, function, i);

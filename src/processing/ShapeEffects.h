@@ -31,7 +31,6 @@ std::unique_ptr<Sound> Block(const Sound& sound, bool& failed, double length, in
 // Turns the range left by `seconds`, wrapped into [0, range length).
 std::unique_ptr<Sound> Rotate(const Sound& sound, bool& failed, double seconds, int32_t& begin, int32_t& end);
 // The envelope's channel for each target channel is the transfer function.
-std::unique_ptr<Sound> Distort(const Sound& sound, bool& failed, const Sound& function, int32_t& begin,
-                               int32_t& end);
+std::unique_ptr<Sound> Distort(const Sound& sound, bool& failed, const Sound& function, int32_t& begin, int32_t& end);
 
 }  // namespace korvane

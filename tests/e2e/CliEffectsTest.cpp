@@ -43,8 +43,8 @@ TEST_F(CliEffects, TheEnvelopeChoiceCarriesOverToTheNextVolumeStep) {
     EXPECT_EQ(applied({"--wave", "env=" + path("env.wav"), "volume", "--envelope", "env", "--", "volume"}),
               (Samples{1000, 0, 1000}));
     // Typing a constant selects the constant again.
-    EXPECT_EQ(applied({"--wave", "env=" + path("env.wav"), "volume", "--envelope", "env", "--", "volume",
-                       "--constant", "50 %"}),
+    EXPECT_EQ(applied({"--wave", "env=" + path("env.wav"), "volume", "--envelope", "env", "--", "volume", "--constant",
+                       "50 %"}),
               (Samples{500, 0, -500}));
 }
 
@@ -115,10 +115,34 @@ TEST_F(CliEffects, MixExamplesAndExplicitFactors) {
 TEST_F(CliEffects, FilterSettingsAndRefusals) {
     writeWav("in.wav", 1, 8000, {100, 200, 300, 400});
     writeWav("env.wav", 1, 8000, {0, 100});
-    auto r = cli({"apply", path("in.wav"), path("out.wav"), "--wave", "env=" + path("env.wav"), "--print-settings",
-                  "filter-low", "--frequency", "500 Hz", "--count", "2", "--", "filter-high", "--frequency-envelope",
-                  "env", "--volume-factor", "-3 dB", "--maximize-volume", "--", "filter-res", "--", "filter-notch",
-                  "--frequency-width-envelope", "env", "--", "filter-block", "--envelope", "env"});
+    auto r = cli({"apply",
+                  path("in.wav"),
+                  path("out.wav"),
+                  "--wave",
+                  "env=" + path("env.wav"),
+                  "--print-settings",
+                  "filter-low",
+                  "--frequency",
+                  "500 Hz",
+                  "--count",
+                  "2",
+                  "--",
+                  "filter-high",
+                  "--frequency-envelope",
+                  "env",
+                  "--volume-factor",
+                  "-3 dB",
+                  "--maximize-volume",
+                  "--",
+                  "filter-res",
+                  "--",
+                  "filter-notch",
+                  "--frequency-width-envelope",
+                  "env",
+                  "--",
+                  "filter-block",
+                  "--envelope",
+                  "env"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "Frequency: 500 Hz\nFrequency Envelope: \nVolume Factor: 50 %\nCount: 2\n"
@@ -168,8 +192,7 @@ TEST_F(CliEffects, DistortAndResonantOnStereoUseTheEnvelopesChannels) {
     EXPECT_EQ(applied({"--wave", "f=" + path("f.wav"), "distort", "--distort-envelope", "f"}),
               (Samples{100, -200, 299, -200}));
     writeWav("in.wav", 1, 8000, {5, 1000, -2000, 30000, 5});
-    EXPECT_EQ(applied({"--select", "1:4", "filter-res", "--width-constant", "1"}),
-              (Samples{5, 1000, -2000, 30000, 5}));
+    EXPECT_EQ(applied({"--select", "1:4", "filter-res", "--width-constant", "1"}), (Samples{5, 1000, -2000, 30000, 5}));
     EXPECT_EQ(applied({"--select", "1:4", "filter-notch", "--width-constant", "1"}), (Samples{5, 0, 0, 0, 5}));
 }
 

@@ -45,8 +45,8 @@ Samples testSamples(int n, int seed) {
 struct EffectCase {
     const char* name;
     std::function<bool(TUnitWave&)> run;
-    int grow;                     // samples the range grows by
-    bool sharedPeak = false;      // normalises both channels by one peak after filtering
+    int grow;                 // samples the range grows by
+    bool sharedPeak = false;  // normalises both channels by one peak after filtering
 };
 
 // Every effect on mono and stereo, on a selection and on the whole sound:
@@ -55,7 +55,12 @@ struct EffectCase {
 TEST_F(EffectCommands, EveryEffectKeepsTheRestAndTreatsEachChannelAlike) {
     unitUnitWave env = envelope("env", {-20000, 32767, 0, 12000});
     std::vector<EffectCase> cases = {
-        {"volume", [](TUnitWave& d) { TVolumeProps p; return VolumeCommand(d, p); }, 0},
+        {"volume",
+         [](TUnitWave& d) {
+             TVolumeProps p;
+             return VolumeCommand(d, p);
+         },
+         0},
         {"volume envelope",
          [&](TUnitWave& d) {
              TVolumeProps p;
@@ -66,7 +71,12 @@ TEST_F(EffectCommands, EveryEffectKeepsTheRestAndTreatsEachChannelAlike) {
          0},
         {"max-volume", [](TUnitWave& d) { return MaxVolumeCommand(d); }, 0},
         {"reverse", [](TUnitWave& d) { return ReverseCommand(d); }, 0},
-        {"up", [](TUnitWave& d) { TUpProps p; return UpCommand(d, p); }, 0},
+        {"up",
+         [](TUnitWave& d) {
+             TUpProps p;
+             return UpCommand(d, p);
+         },
+         0},
         {"block",
          [](TUnitWave& d) {
              TBlockProps p;
@@ -91,7 +101,13 @@ TEST_F(EffectCommands, EveryEffectKeepsTheRestAndTreatsEachChannelAlike) {
              return DistortCommand(d, p);
          },
          0},
-        {"filter-low", [](TUnitWave& d) { THighLowProps p; p.Count.SetValue(2); return FilterLowCommand(d, p); }, 0},
+        {"filter-low",
+         [](TUnitWave& d) {
+             THighLowProps p;
+             p.Count.SetValue(2);
+             return FilterLowCommand(d, p);
+         },
+         0},
         {"filter-high maximized",
          [](TUnitWave& d) {
              THighLowProps p;
@@ -107,7 +123,12 @@ TEST_F(EffectCommands, EveryEffectKeepsTheRestAndTreatsEachChannelAlike) {
              return FilterLowCommand(d, p);
          },
          0},
-        {"filter-res", [](TUnitWave& d) { TResNotchProps p; return FilterResCommand(d, p); }, 0},
+        {"filter-res",
+         [](TUnitWave& d) {
+             TResNotchProps p;
+             return FilterResCommand(d, p);
+         },
+         0},
         {"filter-res envelopes",
          [&](TUnitWave& d) {
              TResNotchProps p;
@@ -118,7 +139,12 @@ TEST_F(EffectCommands, EveryEffectKeepsTheRestAndTreatsEachChannelAlike) {
              return FilterResCommand(d, p);
          },
          0},
-        {"filter-notch", [](TUnitWave& d) { TResNotchProps p; return FilterNotchCommand(d, p); }, 0},
+        {"filter-notch",
+         [](TUnitWave& d) {
+             TResNotchProps p;
+             return FilterNotchCommand(d, p);
+         },
+         0},
         {"filter-block",
          [](TUnitWave& d) {
              TBlockFilterProps p;
@@ -185,14 +211,16 @@ TEST_F(EffectCommands, AFailedAllocationLeavesTheDocumentAsItWas) {
         {"reverse", [](TUnitWave& d) { return ReverseCommand(d); }},
         {"rotate", [](TUnitWave& d) { return RotateCommand(d, TRotateProps()); }},
         {"mix", [](TUnitWave& d) { return MixLeftRightCommand(d, TLeftRightProps()); }},
-        {"filter-high", [](TUnitWave& d) {
+        {"filter-high",
+         [](TUnitWave& d) {
              THighLowProps p;
              p.MaximizeVolume = true;
              p.Count.SetValue(2);
              return FilterHighCommand(d, p);
          }},
         {"filter-notch", [](TUnitWave& d) { return FilterNotchCommand(d, TResNotchProps()); }},
-        {"filter-block", [&](TUnitWave& d) {
+        {"filter-block",
+         [&](TUnitWave& d) {
              TBlockFilterProps p;
              p.UseEnvelope = true;
              p.Envelope = env;
@@ -244,8 +272,10 @@ TEST_F(EffectCommands, RotateByFactorAndByTime) {
         TRotateProps p;
         p.Direction = direction;
         p.By = by;
-        if (by == 0) p.Factor.SetValue(value);
-        else p.Time.SetValue(value);
+        if (by == 0)
+            p.Factor.SetValue(value);
+        else
+            p.Time.SetValue(value);
         EXPECT_TRUE(RotateCommand(d, p));
         return samplesOf(d.TheSound->GetLeft());
     };
@@ -324,7 +354,8 @@ TEST_F(EffectCommands, DialogRefusals) {
 
     TResNotchProps res;
     res.Frequency.SetValue(1.0 / 44101);
-    EXPECT_EQ(CheckResNotch(res, 44100), "In Frequency Constant: Frequency may not be higher than the sample Frequency.");
+    EXPECT_EQ(CheckResNotch(res, 44100),
+              "In Frequency Constant: Frequency may not be higher than the sample Frequency.");
     res.Frequency.SetValue(1.0 / 44100);
     EXPECT_EQ(CheckResNotch(res, 44100), "");
     res.Frequency.SetValue(1.0 / 49);  // 49 Hz at 49 Hz comes back just short of one sample

@@ -124,8 +124,7 @@ TEST_F(Filters, BlockFilterByEnvelopeReadsNothingOutsideTheRange) {
     // sample and after its last; both give 0, as do the samples outside the range.
     auto zero = makeWave({0});
     int32_t b = 1, e = 4;
-    EXPECT_EQ(samplesOf(*blockFilterByEnvelope(*w, failed, 1, *zero, b, e)),
-              (Samples{7, 0, 0, 50, 100, 150, 0, 0, 9}));
+    EXPECT_EQ(samplesOf(*blockFilterByEnvelope(*w, failed, 1, *zero, b, e)), (Samples{7, 0, 0, 50, 100, 150, 0, 0, 9}));
     EXPECT_EQ(b, 1);
     EXPECT_EQ(e, 8);
     // Full envelope, x = 4: blocks of four samples, q = 5.
