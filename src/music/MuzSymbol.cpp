@@ -13,42 +13,63 @@ namespace korvane {
 
 int NoteShiftSemitones(uint8_t noteShiftKind) {
     switch (noteShiftKind) {
-        case noteShiftDoubleKruis: return 2;
-        case noteShiftKruis: return 1;
-        case noteShiftMol: return -1;
-        case noteShiftDoubleMol: return -2;
-        default: return 0;
+        case noteShiftDoubleKruis:
+            return 2;
+        case noteShiftKruis:
+            return 1;
+        case noteShiftMol:
+            return -1;
+        case noteShiftDoubleMol:
+            return -2;
+        default:
+            return 0;
     }
 }
 
 const char* NoteShiftWord(uint8_t noteShiftKind) {
     switch (noteShiftKind) {
-        case noteShiftDoubleKruis: return "krskrs";
-        case noteShiftKruis: return "kruis";
-        case noteShiftNormal: return "norm";
-        case noteShiftMol: return "mol";
-        case noteShiftDoubleMol: return "molmol";
-        default: return "";
+        case noteShiftDoubleKruis:
+            return "krskrs";
+        case noteShiftKruis:
+            return "kruis";
+        case noteShiftNormal:
+            return "norm";
+        case noteShiftMol:
+            return "mol";
+        case noteShiftDoubleMol:
+            return "molmol";
+        default:
+            return "";
     }
 }
 
 double NoteArtFactor(uint8_t noteArtKind) {
     switch (noteArtKind) {
-        case noteArtStaccato: return 0.5;
-        case noteArtStaccatissimo: return 0.25;
-        case noteArtPortato: return 1.5;
-        case noteArtLegato: return 2;
-        default: return 1;
+        case noteArtStaccato:
+            return 0.5;
+        case noteArtStaccatissimo:
+            return 0.25;
+        case noteArtPortato:
+            return 1.5;
+        case noteArtLegato:
+            return 2;
+        default:
+            return 1;
     }
 }
 
 const char* NoteArtHint(uint8_t noteArtKind) {
     switch (noteArtKind) {
-        case noteArtStaccato: return "Staccato; Play 1/2 length of Note";
-        case noteArtStaccatissimo: return "Staccatissimo; Play 1/4 length of Note";
-        case noteArtPortato: return "Portato; Play 1,5 length of Note";
-        case noteArtLegato: return "Legato; Play 2 length of Note";
-        default: return "Normal; Play 1 length of Note";
+        case noteArtStaccato:
+            return "Staccato; Play 1/2 length of Note";
+        case noteArtStaccatissimo:
+            return "Staccatissimo; Play 1/4 length of Note";
+        case noteArtPortato:
+            return "Portato; Play 1,5 length of Note";
+        case noteArtLegato:
+            return "Legato; Play 2 length of Note";
+        default:
+            return "Normal; Play 1 length of Note";
     }
 }
 
@@ -119,7 +140,10 @@ TStaveTimeSymbol::TStaveTimeSymbol(TNoteStave* noteStave, double position, TSing
       Points(points),
       MultiOol(multiOol),
       PosInOol(posInOol) {
+    // The condition text is the contract's message, spaces included.
+    // clang-format off
     KORVANE_ASSERT(posInOol < (int) multiOol);
+    // clang-format on
     KORVANE_ASSERT(points > 0 || multiOol == sool || multiOol == triool || multiOol == kwintool);
     checkInvariants();
 }
@@ -130,7 +154,10 @@ void TStaveTimeSymbol::checkInvariants() const {
 }
 
 void TStaveTimeSymbol::SetLength(int8_t noteLengthKind, int points, uint8_t multiOol, int posInOol) {
+    // The condition text is the contract's message, spaces included.
+    // clang-format off
     KORVANE_ASSERT(posInOol < (int) multiOol);
+    // clang-format on
     KORVANE_ASSERT(points > 0 || multiOol == sool || multiOol == triool || multiOol == kwintool);
     NoteLengthKind = noteLengthKind;
     Points = points;
@@ -151,8 +178,10 @@ double TStaveTimeSymbol::GetTotalLength() const {
 
 int TStaveTimeSymbol::GetFlagLength() const {
     int flagLength = NoteLengthKind;
-    if (MultiOol == duool || MultiOol == triool || MultiOol == kwartool) flagLength = 2 * NoteLengthKind;
-    else if (MultiOol == kwintool) flagLength = 4 * NoteLengthKind;
+    if (MultiOol == duool || MultiOol == triool || MultiOol == kwartool)
+        flagLength = 2 * NoteLengthKind;
+    else if (MultiOol == kwintool)
+        flagLength = 4 * NoteLengthKind;
     KORVANE_ASSERT(flagLength <= 64);
     return flagLength;
 }
@@ -163,7 +192,9 @@ int TStaveTimeSymbol::GetShownPoints() const {
 
 bool TStaveTimeSymbol::FlagLength2TotalLength(int flagLength, int8_t& totalNoteLengthKind) const {
     switch (MultiOol) {
-        case sool: totalNoteLengthKind = static_cast<int8_t>(flagLength); return true;
+        case sool:
+            totalNoteLengthKind = static_cast<int8_t>(flagLength);
+            return true;
         case kwintool:
             if (flagLength < 4) return false;
             totalNoteLengthKind = static_cast<int8_t>(flagLength / 4);
@@ -198,14 +229,17 @@ bool TStaveTimeSymbol::sameTimeGroup(const TStaveSymbol* other, bool chord) cons
 
 // Symbols at one position are adjacent in the list (other staves interleave),
 // so the walks stop at the first symbol of another position.
-static TStaveTimeSymbol* lastForward(TStaveTimeSymbol* self, bool chord, bool (TStaveTimeSymbol::*same)(const TStaveSymbol*, bool) const) {
+static TStaveTimeSymbol* lastForward(TStaveTimeSymbol* self, bool chord,
+                                     bool (TStaveTimeSymbol::*same)(const TStaveSymbol*, bool) const) {
     TStaveTimeSymbol* last = self;
     for (TStaveSymbol* s = self->Next; s && s->GetSymbolPosition() == self->GetSymbolPosition(); s = s->Next)
         if ((self->*same)(s, chord)) last = static_cast<TStaveTimeSymbol*>(s);
     return last;
 }
 
-TStaveTimeSymbol* TStaveTimeSymbol::LastAtPosition() { return lastForward(this, false, &TStaveTimeSymbol::sameTimeGroup); }
+TStaveTimeSymbol* TStaveTimeSymbol::LastAtPosition() {
+    return lastForward(this, false, &TStaveTimeSymbol::sameTimeGroup);
+}
 TStaveTimeSymbol* TStaveTimeSymbol::LastInChord() { return lastForward(this, true, &TStaveTimeSymbol::sameTimeGroup); }
 
 TStaveTimeSymbol* TStaveTimeSymbol::PrevAtPosition() {

@@ -6,12 +6,18 @@ namespace korvane {
 
 const char* NotePlayerElement(uint8_t kind) {
     switch (kind) {
-        case notePlayerSimpleSampler: return "SimpleOneSampler";
-        case notePlayerResonantSampler: return "ResonantSampler";
-        case notePlayerRepeatWaveForm: return "RepeatWaveForm";
-        case notePlayerRollOutSampler: return "RollOutSampler";
-        case notePlayerRollOutWaveForm: return "RollOutWaveForm";
-        default: return nullptr;
+        case notePlayerSimpleSampler:
+            return "SimpleOneSampler";
+        case notePlayerResonantSampler:
+            return "ResonantSampler";
+        case notePlayerRepeatWaveForm:
+            return "RepeatWaveForm";
+        case notePlayerRollOutSampler:
+            return "RollOutSampler";
+        case notePlayerRollOutWaveForm:
+            return "RollOutWaveForm";
+        default:
+            return nullptr;
     }
 }
 

@@ -113,8 +113,8 @@ enum TNoteShape : uint8_t { noteShapeNormal = 0, noteShapeRectangle = 1 };
 
 class TNoteGroup {
 public:
-    TNoteGroup(TNoteStave* noteStave, int noteColor, std::unique_ptr<TCompoundPlayer> compoundPlayer,
-               uint8_t noteShape, uint8_t stickDirection);
+    TNoteGroup(TNoteStave* noteStave, int noteColor, std::unique_ptr<TCompoundPlayer> compoundPlayer, uint8_t noteShape,
+               uint8_t stickDirection);
     TNoteGroup(const TNoteGroup&) = delete;
     TNoteGroup& operator=(const TNoteGroup&) = delete;
 

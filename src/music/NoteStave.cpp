@@ -188,8 +188,10 @@ int TKey::SignatureIndex(int horPos, uint8_t noteShiftKind) const {
 int TKey::SignatureHeight(int horPos, uint8_t noteShiftKind) const {
     const int index = SignatureIndex(horPos, noteShiftKind);
     int s = noteShiftKind == noteShiftKruis ? -2 : -4;
-    if (KeyKind == keyKindG) s += 1;
-    else if (KeyKind == keyKindF) s -= 1;
+    if (KeyKind == keyKindG)
+        s += 1;
+    else if (KeyKind == keyKindF)
+        s -= 1;
     return s + wrapHeight(index - s);
 }
 

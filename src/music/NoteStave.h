@@ -63,8 +63,8 @@ public:
     std::array<uint8_t, 7> KeyScale{};
     std::array<uint8_t, 7> BarScale{};
 
-    TNoteStave(TUnitMuz* unitMuz, int foregroundColor, int backgroundColor, int roomUp, int roomDown,
-               uint8_t flagKind, bool mute, bool extraLines);
+    TNoteStave(TUnitMuz* unitMuz, int foregroundColor, int backgroundColor, int roomUp, int roomDown, uint8_t flagKind,
+               bool mute, bool extraLines);
 
     void SetLayoutBase(int baseY, int startX);
     void WidenReachedX(int x);

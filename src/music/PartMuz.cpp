@@ -81,8 +81,10 @@ void TSinglePartMuz::SetMuzBar(TMuzBar* muzBar) {
 }
 
 void TSinglePartMuz::unlink(TStaveSymbol* symbol) {
-    if (symbol->Prev) symbol->Prev->SetNext(symbol->Next);
-    else FirstSymbol = symbol->Next;
+    if (symbol->Prev)
+        symbol->Prev->SetNext(symbol->Next);
+    else
+        FirstSymbol = symbol->Next;
     if (symbol->Next) symbol->Next->Prev = symbol->Prev;
     symbol->Next = symbol->Prev = nullptr;
 }
@@ -455,9 +457,7 @@ bool TStartPartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {
     return PartMuz && PartMuz->InsertSymbol(symbol);
 }
 
-bool TStartPartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
-    return PartMuz && PartMuz->DeleteSymbol(deleteSymbol);
-}
+bool TStartPartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) { return PartMuz && PartMuz->DeleteSymbol(deleteSymbol); }
 
 bool TStartPartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) { return PartMuz && PartMuz->ReplaceSymbol(moveSymbol); }
 

@@ -81,8 +81,10 @@ TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave) {
     TStave* last = FirstStave;
     while (last && last->Next) last = last->Next;
     newStave->Prev = last;
-    if (last) last->Next = newStave;
-    else FirstStave = newStave;
+    if (last)
+        last->Next = newStave;
+    else
+        FirstStave = newStave;
     return newStave;
 }
 

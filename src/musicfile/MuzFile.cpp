@@ -22,28 +22,28 @@ TDTDRef tuplet() {
 TDTDRef stick() { return DTDOpt(DTDAlt({DTDEmptyElement("NoteStickUp"), DTDEmptyElement("NoteStickDown")})); }
 
 TDTDRef noteShift() {
-    return DTDOpt(DTDAlt({DTDEmptyElement("ShiftDoubleMol"), DTDEmptyElement("ShiftMol"), DTDEmptyElement("ShiftNormal"),
-                          DTDEmptyElement("ShiftCross"), DTDEmptyElement("ShiftDoubleCross")}));
+    return DTDOpt(
+        DTDAlt({DTDEmptyElement("ShiftDoubleMol"), DTDEmptyElement("ShiftMol"), DTDEmptyElement("ShiftNormal"),
+                DTDEmptyElement("ShiftCross"), DTDEmptyElement("ShiftDoubleCross")}));
 }
 
 TDTDRef key() {
-    TDTDRef keyNoteShift = DTDElement(
-        "KeyNoteShift",
-        DTDSeq({DTDAlt({DTDEmptyElement("ShiftCross"), DTDEmptyElement("ShiftMol")}), DTDText("Height")}));
-    return DTDElement("Key", DTDSeq({DTDText("Position"), DTDText("KeyKind"), DTDOpt(DTDText("OctavesUp")),
-                                     DTDStar(keyNoteShift)}));
+    TDTDRef keyNoteShift =
+        DTDElement("KeyNoteShift",
+                   DTDSeq({DTDAlt({DTDEmptyElement("ShiftCross"), DTDEmptyElement("ShiftMol")}), DTDText("Height")}));
+    return DTDElement(
+        "Key", DTDSeq({DTDText("Position"), DTDText("KeyKind"), DTDOpt(DTDText("OctavesUp")), DTDStar(keyNoteShift)}));
 }
 
 TDTDRef compoundPlayer() {
     TDTDRef tail = DTDSeq({DTDOpt(DTDText("FreqUp")), DTDText("VolumeFactor")});
     TDTDRef sampler = DTDSeq({DTDText("BasicFreq"), DTDText("SampleWave"), tail});
     TDTDRef waveForm = DTDSeq({DTDText("SampleWave"), tail});
-    return DTDElement("CompoundPlayer",
-                      DTDPlus(DTDAlt({DTDElement("SimpleOneSampler", sampler), DTDElement("RollOutSampler", sampler),
-                                      DTDElement("ResonantSampler",
-                                                 DTDSeq({DTDText("ResFactor"), DTDText("SampleWave"), tail})),
-                                      DTDElement("RepeatWaveForm", waveForm),
-                                      DTDElement("RollOutWaveForm", waveForm)})));
+    return DTDElement(
+        "CompoundPlayer",
+        DTDPlus(DTDAlt({DTDElement("SimpleOneSampler", sampler), DTDElement("RollOutSampler", sampler),
+                        DTDElement("ResonantSampler", DTDSeq({DTDText("ResFactor"), DTDText("SampleWave"), tail})),
+                        DTDElement("RepeatWaveForm", waveForm), DTDElement("RollOutWaveForm", waveForm)})));
 }
 
 TDTDRef staveHead(bool v71) {
@@ -57,28 +57,29 @@ TDTDRef staveHead(bool v71) {
 }
 
 TDTDRef groupHead() {
-    return DTDSeq({DTDText("NoteColor"), DTDAlt({DTDEmptyElement("NoteShapeNormal"), DTDEmptyElement("NoteShapeRectangle")}),
-                   stick(), compoundPlayer()});
+    return DTDSeq({DTDText("NoteColor"),
+                   DTDAlt({DTDEmptyElement("NoteShapeNormal"), DTDEmptyElement("NoteShapeRectangle")}), stick(),
+                   compoundPlayer()});
 }
 
 TDTDRef buildModel71() {
-    TDTDRef partNode = DTDElement(
-        "PartNode",
-        DTDSeq({DTDOpt(DTDText("PartLabel")), DTDOpt(DTDEmptyElement("Expanded")), DTDOpt(DTDEmptyElement("Selected"))}));
+    TDTDRef partNode = DTDElement("PartNode", DTDSeq({DTDOpt(DTDText("PartLabel")), DTDOpt(DTDEmptyElement("Expanded")),
+                                                      DTDOpt(DTDEmptyElement("Selected"))}));
     TDTDRef bar = DTDElement("Bar", DTDSeq({DTDText("Count"), DTDText("Length"), DTDOpt(DTDText("CountFirstBar"))}));
     TDTDRef turn = DTDElement("SelectMuzPartTurn", DTDSeq({DTDText("Count"), DTDOpt(DTDText("Pitch")), partNode}));
-    TDTDRef parts = DTDPlus(DTDAlt({DTDElement("SingleMuzPart", DTDSeq({bar, partNode})), DTDEmptyElement("ConcatMuzPart"),
-                                    DTDElement("LoopMuzPart", DTDSeq({DTDText("Count"), partNode})),
-                                    DTDElement("SelectMuzPart", DTDSeq({DTDStar(turn), partNode}))}));
+    TDTDRef parts =
+        DTDPlus(DTDAlt({DTDElement("SingleMuzPart", DTDSeq({bar, partNode})), DTDEmptyElement("ConcatMuzPart"),
+                        DTDElement("LoopMuzPart", DTDSeq({DTDText("Count"), partNode})),
+                        DTDElement("SelectMuzPart", DTDSeq({DTDStar(turn), partNode}))}));
     TDTDRef silence = DTDElement("Silence", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points")),
                                                     tuplet(), DTDOpt(DTDText("PosInOol"))}));
     TDTDRef keyPart = DTDElement("KeyPart", DTDSeq({key(), DTDStar(DTDAlt({key(), silence}))}));
     TDTDRef articulation =
-        DTDOpt(DTDAlt({DTDEmptyElement("ArtStaccatissimo"), DTDEmptyElement("ArtStaccato"), DTDEmptyElement("ArtNormal"),
-                       DTDEmptyElement("ArtPortato"), DTDEmptyElement("ArtLegato")}));
-    TDTDRef note = DTDElement("Note", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points")),
-                                              DTDText("Height"), noteShift(), tuplet(), DTDOpt(DTDText("PosInOol")),
-                                              articulation, stick()}));
+        DTDOpt(DTDAlt({DTDEmptyElement("ArtStaccatissimo"), DTDEmptyElement("ArtStaccato"),
+                       DTDEmptyElement("ArtNormal"), DTDEmptyElement("ArtPortato"), DTDEmptyElement("ArtLegato")}));
+    TDTDRef note =
+        DTDElement("Note", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points")), DTDText("Height"),
+                                   noteShift(), tuplet(), DTDOpt(DTDText("PosInOol")), articulation, stick()}));
     TDTDRef noteGroup = DTDElement("NoteGroup", DTDSeq({groupHead(), DTDPlus(DTDElement("NotePart", DTDStar(note)))}));
     TDTDRef stave = DTDElement("Stave", DTDSeq({staveHead(true), DTDPlus(keyPart), DTDPlus(noteGroup)}));
     return DTDElement("UnitMuz", DTDSeq({DTDText("Version"), DTDText("Tempo"), parts, DTDPlus(stave)}));
@@ -86,12 +87,13 @@ TDTDRef buildModel71() {
 
 TDTDRef buildModel70() {
     TDTDRef bar = DTDElement("Bar", DTDSeq({DTDText("Count"), DTDText("Length")}));
-    TDTDRef silence = DTDElement("Silence", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points"))}));
-    TDTDRef note = DTDElement(
-        "Note", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points")), DTDText("Height"), noteShift()}));
+    TDTDRef silence =
+        DTDElement("Silence", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points"))}));
+    TDTDRef note = DTDElement("Note", DTDSeq({DTDText("Position"), DTDText("Length"), DTDOpt(DTDText("Points")),
+                                              DTDText("Height"), noteShift()}));
     TDTDRef noteGroup = DTDElement("NoteGroup", DTDSeq({groupHead(), DTDStar(note)}));
-    TDTDRef stave = DTDElement(
-        "Stave", DTDSeq({staveHead(false), key(), DTDStar(DTDAlt({key(), silence})), DTDPlus(noteGroup)}));
+    TDTDRef stave =
+        DTDElement("Stave", DTDSeq({staveHead(false), key(), DTDStar(DTDAlt({key(), silence})), DTDPlus(noteGroup)}));
     return DTDElement("UnitMuz", DTDSeq({DTDText("Version"), DTDText("Tempo"), bar, DTDPlus(stave)}));
 }
 
@@ -100,31 +102,46 @@ TDTDRef buildModel70() {
 
 const char* tupletElement(uint8_t multiOol) {
     switch (multiOol) {
-        case duool: return "Duool";
-        case triool: return "Triool";
-        case kwartool: return "Kwartool";
-        case kwintool: return "Kwintool";
-        default: return nullptr;
+        case duool:
+            return "Duool";
+        case triool:
+            return "Triool";
+        case kwartool:
+            return "Kwartool";
+        case kwintool:
+            return "Kwintool";
+        default:
+            return nullptr;
     }
 }
 
 const char* shiftElement(uint8_t shift) {
     switch (shift) {
-        case noteShiftDoubleKruis: return "ShiftDoubleCross";
-        case noteShiftKruis: return "ShiftCross";
-        case noteShiftMol: return "ShiftMol";
-        case noteShiftDoubleMol: return "ShiftDoubleMol";
-        default: return nullptr;
+        case noteShiftDoubleKruis:
+            return "ShiftDoubleCross";
+        case noteShiftKruis:
+            return "ShiftCross";
+        case noteShiftMol:
+            return "ShiftMol";
+        case noteShiftDoubleMol:
+            return "ShiftDoubleMol";
+        default:
+            return nullptr;
     }
 }
 
 const char* articulationElement(uint8_t art) {
     switch (art) {
-        case noteArtStaccato: return "ArtStaccato";
-        case noteArtStaccatissimo: return "ArtStaccatissimo";
-        case noteArtPortato: return "ArtPortato";
-        case noteArtLegato: return "ArtLegato";
-        default: return nullptr;
+        case noteArtStaccato:
+            return "ArtStaccato";
+        case noteArtStaccatissimo:
+            return "ArtStaccatissimo";
+        case noteArtPortato:
+            return "ArtPortato";
+        case noteArtLegato:
+            return "ArtLegato";
+        default:
+            return nullptr;
     }
 }
 
@@ -215,7 +232,8 @@ private:
                 writePartNode(*element, part, select.Expanded);
                 break;
             }
-            default: KORVANE_ASSERT(false);
+            default:
+                KORVANE_ASSERT(false);
         }
     }
 
@@ -233,10 +251,12 @@ private:
             bool first = true;
             for (TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next) {
                 if (s->GetNoteStave() != &stave) continue;
-                if (s->GetStaveSymbolKind() == staveSymbolKey) writeKey(*keyPart, static_cast<TKey&>(*s));
+                if (s->GetStaveSymbolKind() == staveSymbolKey)
+                    writeKey(*keyPart, static_cast<TKey&>(*s));
                 else if (s->GetStaveSymbolKind() == staveSymbolSilence)
                     writeSilence(*keyPart, static_cast<TSilence&>(*s));
-                else continue;
+                else
+                    continue;
                 first = false;
             }
             KORVANE_ASSERT(!first);
@@ -323,9 +343,12 @@ private:
     void writeNoteGroup(TXMLCompound& parent, TNoteGroup& group) {
         TXMLCompound* element = parent.AppendCompound("NoteGroup");
         element->AppendText("NoteColor", colourText(group.NoteColor));
-        if (group.NoteShape == noteShapeNormal) element->AppendCompound("NoteShapeNormal");
-        else if (group.NoteShape == noteShapeRectangle) element->AppendCompound("NoteShapeRectangle");
-        else KORVANE_ASSERT(false);
+        if (group.NoteShape == noteShapeNormal)
+            element->AppendCompound("NoteShapeNormal");
+        else if (group.NoteShape == noteShapeRectangle)
+            element->AppendCompound("NoteShapeRectangle");
+        else
+            KORVANE_ASSERT(false);
         if (const char* name = stickElement(group.StickDirection)) element->AppendCompound(name);
         TXMLCompound* player = element->AppendCompound("CompoundPlayer");
         bool first = true;
@@ -421,11 +444,16 @@ private:
         unsigned value = 0;
         for (char c : text) {
             int digit = -1;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            if (digit < 0) ok = false;
-            else value = value * 16 + static_cast<unsigned>(digit);
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            if (digit < 0)
+                ok = false;
+            else
+                value = value * 16 + static_cast<unsigned>(digit);
         }
         if (!ok) return fail(element, "In " + caption + ": Invalid Hexdecimal value: \"" + text + "\".");
         colour = static_cast<int>(value);
@@ -438,10 +466,10 @@ private:
         if (expanded) *expanded = false;
         for (const auto& child : node.AsCompound().Children()) {
             const std::string& name = child->GetElement();
-            if (name == "PartLabel") item.Label = child->GetText();
+            if (name == "PartLabel")
+                item.Label = child->GetText();
             else if (name == "Expanded") {
-                if (!expanded)
-                    return fail(*child, "Only a Loop or Select Music Part can be expanded.");
+                if (!expanded) return fail(*child, "Only a Loop or Select Music Part can be expanded.");
                 *expanded = true;
             } else if (name == "Selected") {
                 if (doc_.SelectedTreeItem) return fail(*child, "At most one Music Part can be selected.");
@@ -463,7 +491,8 @@ private:
         if (count < 1) return fail(*countElement, "In Bar Count: Value must be positive and more than 0.");
         if (length < 1 || length > 64) return fail(*lengthElement, "In Bar Length: Value must be between 1 and 64.");
         if (first < 0 || first >= count)
-            return fail(*bar.Child("CountFirstBar"), "In Bar CountFirstBar: Value must be between 0 and Bar Count - 1.");
+            return fail(*bar.Child("CountFirstBar"),
+                        "In Bar CountFirstBar: Value must be between 0 and Bar Count - 1.");
         new TMuzBar(&part, static_cast<int8_t>(length), count, first);  // the part owns its bar
         return true;
     }
@@ -482,7 +511,8 @@ private:
     }
 
     bool readTree(const std::vector<std::unique_ptr<TXMLItem>>& children, std::size_t& i) {
-        static const std::string wrong = " while building the tree of Music Parts; The combination of Music Parts is wrong.";
+        static const std::string wrong =
+            " while building the tree of Music Parts; The combination of Music Parts is wrong.";
         std::vector<Stacked> stack;
         for (; i < children.size() && children[i]->GetElement() != "Stave"; ++i) {
             const TXMLItem& element = *children[i];
@@ -495,11 +525,13 @@ private:
             } else if (name == "ConcatMuzPart") {
                 Stacked second, first;
                 if (!pop(stack, second, element,
-                         "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the second child" +
+                         "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the second "
+                         "child" +
                              wrong))
                     return false;
                 if (!pop(stack, first, element,
-                         "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the first child" +
+                         "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the first "
+                         "child" +
                              wrong))
                     return false;
                 const int depth = std::max(first.Depth, second.Depth) + 1;
@@ -511,7 +543,8 @@ private:
                 if (!readField(count, *loop.Child("Count"), "Loop MuzPart Count", ucNone)) return false;
                 Stacked child;
                 if (!pop(stack, child, element,
-                         "Cannot built a Loop Music Part, there are no more Music Parts in the stack for the child" + wrong))
+                         "Cannot built a Loop Music Part, there are no more Music Parts in the stack for the child" +
+                             wrong))
                     return false;
                 auto part = std::make_unique<TLoopPartMuz>(&doc_, std::move(child.Part), count.GetValue());
                 part->Count = count;
@@ -560,10 +593,10 @@ private:
         int foreground = 0, background = 0;
         if (!readColour(*element.Child("ForegroundColor"), "ForegroundColor", foreground)) return false;
         if (!readColour(*element.Child("BackgroundColor"), "BackgroundColor", background)) return false;
-        auto newStave = std::make_unique<TNoteStave>(
-            &doc_, foreground, background, roomUp.GetValue(), roomDown.GetValue(),
-            element.Child("AllowJoinFlags") ? AllowJoinFlags : drawFlagSeparate, element.Child("Mute") != nullptr,
-            element.Child("ExtraLines") != nullptr);
+        auto newStave =
+            std::make_unique<TNoteStave>(&doc_, foreground, background, roomUp.GetValue(), roomDown.GetValue(),
+                                         element.Child("AllowJoinFlags") ? AllowJoinFlags : drawFlagSeparate,
+                                         element.Child("Mute") != nullptr, element.Child("ExtraLines") != nullptr);
         TNoteStave* stave = doc_.AppendStave(std::move(newStave));
 
         std::size_t partIndex = 0;
@@ -623,10 +656,14 @@ private:
         const TXMLItem& kindElement = *element.Child("KeyKind");
         const std::string& kindText = kindElement.GetText();
         int8_t kind = 0;
-        if (kindText == "C") kind = TKey::keyKindC;
-        else if (kindText == "F") kind = TKey::keyKindF;
-        else if (kindText == "G") kind = TKey::keyKindG;
-        else return fail(kindElement, "Key Kind \"" + kindText + "\" is not a valid Key Kind.");
+        if (kindText == "C")
+            kind = TKey::keyKindC;
+        else if (kindText == "F")
+            kind = TKey::keyKindF;
+        else if (kindText == "G")
+            kind = TKey::keyKindG;
+        else
+            return fail(kindElement, "Key Kind \"" + kindText + "\" is not a valid Key Kind.");
         int octaves = 0;
         if (const TXMLItem* e = element.Child("OctavesUp")) {
             if (!readInteger(*e, "Key OctavesUp", octaves)) return false;
@@ -717,9 +754,15 @@ private:
                 sampleWave = &props.RollOutSampler.SampleWave;
                 basicFreq = &props.RollOutSampler.BasicFreq;
                 break;
-            case notePlayerRepeatWaveForm: sampleWave = &props.RepeatWaveForm.SampleWave; break;
-            case notePlayerRollOutWaveForm: sampleWave = &props.RollOutWaveForm.SampleWave; break;
-            default: sampleWave = &props.ResonantSampler.SampleWave; break;
+            case notePlayerRepeatWaveForm:
+                sampleWave = &props.RepeatWaveForm.SampleWave;
+                break;
+            case notePlayerRollOutWaveForm:
+                sampleWave = &props.RollOutWaveForm.SampleWave;
+                break;
+            default:
+                sampleWave = &props.ResonantSampler.SampleWave;
+                break;
         }
         for (const auto& child : element.Children()) {
             const std::string& field = child->GetElement();
@@ -744,8 +787,10 @@ private:
         if (!readColour(*element.Child("NoteColor"), "NoteColor", colour)) return false;
         const uint8_t shape = element.Child("NoteShapeRectangle") ? noteShapeRectangle : noteShapeNormal;
         uint8_t stick = noteStickGroup;
-        if (element.Child("NoteStickUp")) stick = noteStickUp;
-        else if (element.Child("NoteStickDown")) stick = noteStickDown;
+        if (element.Child("NoteStickUp"))
+            stick = noteStickUp;
+        else if (element.Child("NoteStickDown"))
+            stick = noteStickDown;
         // The players are read first: a compound player is never left empty.
         std::vector<std::unique_ptr<TOnePlayer>> players;
         for (const auto& child : element.Child("CompoundPlayer")->AsCompound().Children()) {
@@ -796,15 +841,18 @@ private:
                                              "ShiftDoubleMol"};
         for (uint8_t s = noteShiftDoubleKruis; s <= noteShiftDoubleMol; ++s)
             if (element.Child(shifts[s])) shift = s;
-        if (shift == noteShiftNone) shift = v71_ ? uint8_t{noteShiftNormal} : AccidentalInEffect(part, &stave, v.Position, pitch);
+        if (shift == noteShiftNone)
+            shift = v71_ ? uint8_t{noteShiftNormal} : AccidentalInEffect(part, &stave, v.Position, pitch);
 
         uint8_t art = noteArtNormal;
         static const char* const arts[] = {"ArtNormal", "ArtStaccato", "ArtStaccatissimo", "ArtPortato", "ArtLegato"};
         for (uint8_t a = noteArtNormal; a <= noteArtLegato; ++a)
             if (element.Child(arts[a])) art = a;
         uint8_t stick = noteStickGroup;
-        if (element.Child("NoteStickUp")) stick = noteStickUp;
-        else if (element.Child("NoteStickDown")) stick = noteStickDown;
+        if (element.Child("NoteStickUp"))
+            stick = noteStickUp;
+        else if (element.Child("NoteStickDown"))
+            stick = noteStickDown;
 
         auto note = std::make_unique<TMuzNote>(&group, &doc_, &stave, v.Position, &part, static_cast<int8_t>(v.Length),
                                                v.Points, v.MultiOol, v.PosInOol, pitch, shift, art, stick);

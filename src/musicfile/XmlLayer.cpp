@@ -65,10 +65,10 @@ TXMLToken TXMLTokenizer::emit(uint8_t kind, std::string value) {
 TXMLToken TXMLTokenizer::error(int c) {
     --column_;
     std::string what = c == kEnd ? std::string("end-of-file ") : "'" + std::string(1, static_cast<char>(c)) + "'";
-    return TXMLToken(xmlTokenError,
-                     "unexpected " + what + " found in line " + std::to_string(line_) + ", column " +
-                         std::to_string(column_) + ".",
-                     line_, column_);
+    return TXMLToken(
+        xmlTokenError,
+        "unexpected " + what + " found in line " + std::to_string(line_) + ", column " + std::to_string(column_) + ".",
+        line_, column_);
 }
 
 TXMLToken TXMLTokenizer::Next() {
@@ -88,9 +88,12 @@ TXMLToken TXMLTokenizer::Next() {
         switch (state) {
             case 0:
                 if (blank) break;
-                if (cls == ccOpen) state = 2;
-                else if (cls == ccClose) return error(c);
-                else if (cls == ccEnd) return emit(xmlTokenEof, "");
+                if (cls == ccOpen)
+                    state = 2;
+                else if (cls == ccClose)
+                    return error(c);
+                else if (cls == ccEnd)
+                    return emit(xmlTokenEof, "");
                 else {
                     text += c == '\r' ? ' ' : static_cast<char>(c);
                     state = 1;
@@ -116,21 +119,31 @@ TXMLToken TXMLTokenizer::Next() {
                 if (nameChar) {
                     text = std::string(1, static_cast<char>(c));
                     state = 3;
-                } else if (cls == ccSlash) state = 6;
-                else return error(c);
+                } else if (cls == ccSlash)
+                    state = 6;
+                else
+                    return error(c);
                 break;
             case 3:
-                if (nameChar) text += static_cast<char>(c);
-                else if (blank) state = 4;
-                else if (cls == ccSlash) state = 5;
-                else if (cls == ccClose) return emit(xmlTokenBegin, text);
-                else return error(c);
+                if (nameChar)
+                    text += static_cast<char>(c);
+                else if (blank)
+                    state = 4;
+                else if (cls == ccSlash)
+                    state = 5;
+                else if (cls == ccClose)
+                    return emit(xmlTokenBegin, text);
+                else
+                    return error(c);
                 break;
             case 4:
                 if (blank) break;
-                if (cls == ccSlash) state = 5;
-                else if (cls == ccClose) return emit(xmlTokenBegin, text);
-                else return error(c);
+                if (cls == ccSlash)
+                    state = 5;
+                else if (cls == ccClose)
+                    return emit(xmlTokenBegin, text);
+                else
+                    return error(c);
                 break;
             case 5:
                 if (blank) break;
@@ -141,13 +154,18 @@ TXMLToken TXMLTokenizer::Next() {
                 if (nameChar) {
                     text = std::string(1, static_cast<char>(c));
                     state = 7;
-                } else return error(c);
+                } else
+                    return error(c);
                 break;
             case 7:
-                if (nameChar) text += static_cast<char>(c);
-                else if (blank) state = 8;
-                else if (cls == ccClose) return emit(xmlTokenEnd, text);
-                else return error(c);
+                if (nameChar)
+                    text += static_cast<char>(c);
+                else if (blank)
+                    state = 8;
+                else if (cls == ccClose)
+                    return emit(xmlTokenEnd, text);
+                else
+                    return error(c);
                 break;
             default:
                 if (blank) break;
@@ -299,8 +317,8 @@ bool WriteXML(const TXMLItem& root, const std::string& path, std::string& messag
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + ".korvane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-               ".tmp";
+        temp =
+            folder + "." + base + ".korvane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST && errno != EINTR) break;
     }
@@ -331,12 +349,18 @@ std::string positionText(const TXMLToken& t) {
 // How a token is named in a message.
 std::string describe(const TXMLToken& t) {
     switch (t.TokenKind) {
-        case xmlTokenBegin: return "begin of element \"" + t.GetElement() + "\"";
-        case xmlTokenEnd: return "end of element \"" + t.GetElement() + "\"";
-        case xmlTokenEmpty: return "empty element \"" + t.GetElement() + "\"";
-        case xmlTokenAttr: return "text \"" + t.GetText() + "\"";
-        case xmlTokenEof: return "end-of-file";
-        default: return t.GetErrorMessage();
+        case xmlTokenBegin:
+            return "begin of element \"" + t.GetElement() + "\"";
+        case xmlTokenEnd:
+            return "end of element \"" + t.GetElement() + "\"";
+        case xmlTokenEmpty:
+            return "empty element \"" + t.GetElement() + "\"";
+        case xmlTokenAttr:
+            return "text \"" + t.GetText() + "\"";
+        case xmlTokenEof:
+            return "end-of-file";
+        default:
+            return t.GetErrorMessage();
     }
 }
 

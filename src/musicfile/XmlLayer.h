@@ -134,7 +134,8 @@ std::string XMLDocumentText(const TXMLItem& root);
 // Replaces the file only by a complete new one.
 bool WriteXML(const TXMLItem& root, const std::string& path, std::string& message);
 
-inline constexpr const char* kXMLWriteError = "Operating System cannot open file for writing, maybe the file is readonly.";
+inline constexpr const char* kXMLWriteError =
+    "Operating System cannot open file for writing, maybe the file is readonly.";
 inline constexpr const char* kXMLReadError = "Operating System cannot open file for reading.";
 
 // ---------------------------------------------------------------------------

@@ -27,16 +27,26 @@ TDTDRef buildModel(ModelBytes& in, int depth) {
     const int op = depth >= 4 ? in.next() % 3 : in.next() % 10;
     const char* name = names[in.next() % 3];
     switch (op) {
-        case 0: return DTDText(name);
-        case 1: return DTDEmptyElement(name);
-        case 2: return DTDSeq({});
-        case 3: return DTDElement(name, buildModel(in, depth + 1));
-        case 4: return DTDSeq({buildModel(in, depth + 1), buildModel(in, depth + 1)});
-        case 5: return DTDAlt({buildModel(in, depth + 1), buildModel(in, depth + 1)});
-        case 6: return DTDOpt(buildModel(in, depth + 1));
-        case 7: return DTDStar(buildModel(in, depth + 1));
-        case 8: return DTDPlus(buildModel(in, depth + 1));
-        default: return DTDElement(name, DTDStar(buildModel(in, depth + 1)));
+        case 0:
+            return DTDText(name);
+        case 1:
+            return DTDEmptyElement(name);
+        case 2:
+            return DTDSeq({});
+        case 3:
+            return DTDElement(name, buildModel(in, depth + 1));
+        case 4:
+            return DTDSeq({buildModel(in, depth + 1), buildModel(in, depth + 1)});
+        case 5:
+            return DTDAlt({buildModel(in, depth + 1), buildModel(in, depth + 1)});
+        case 6:
+            return DTDOpt(buildModel(in, depth + 1));
+        case 7:
+            return DTDStar(buildModel(in, depth + 1));
+        case 8:
+            return DTDPlus(buildModel(in, depth + 1));
+        default:
+            return DTDElement(name, DTDStar(buildModel(in, depth + 1)));
     }
 }
 

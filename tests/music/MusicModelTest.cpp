@@ -27,8 +27,8 @@ protected:
         group = stave->GetStartNoteGroup();
     }
 
-    TMuzNote* addNote(double position, int length, int pitch, int points = 0, uint8_t multiOol = sool,
-                      int posInOol = 0, TNoteGroup* noteGroup = nullptr, uint8_t shift = noteShiftNormal,
+    TMuzNote* addNote(double position, int length, int pitch, int points = 0, uint8_t multiOol = sool, int posInOol = 0,
+                      TNoteGroup* noteGroup = nullptr, uint8_t shift = noteShiftNormal,
                       TSinglePartMuz* into = nullptr) {
         TSinglePartMuz* p = into ? into : part;
         auto note = std::make_unique<TMuzNote>(noteGroup ? noteGroup : group, &doc, stave, position, p,
@@ -86,7 +86,8 @@ TEST_F(MusicTest, LengthsOfPointsAndTuplets) {
 
 TEST_F(MusicTest, SymbolInvariantsAreContracts) {
     EXPECT_CONTRACT(silence(4, 0, triool, 3), "posInOol < (int) multiOol");
-    EXPECT_CONTRACT(silence(4, 0, duool), "points > 0 || multiOol == sool || multiOol == triool || multiOol == kwintool");
+    EXPECT_CONTRACT(silence(4, 0, duool),
+                    "points > 0 || multiOol == sool || multiOol == triool || multiOol == kwintool");
     EXPECT_CONTRACT(silence(32, 0, kwintool), "MultiOol != kwintool || NoteLengthKind <= 16");
     EXPECT_CONTRACT(silence(64, 0, triool), "MultiOol == sool || NoteLengthKind <= 32");
     EXPECT_CONTRACT(addNote(0, 4, 44), "Pitch <= 43");
@@ -284,8 +285,7 @@ TEST_F(MusicTest, TreeNamesNavigationAndTakingApart) {
     forward.clear();
     for (TSinglePartMuz* p = root->FirstSinglePart(); p; p = p->NextSinglePart()) forward += p->GetShownName();
     EXPECT_EQ(forward, "AC");
-    EXPECT_CONTRACT(static_cast<TConcatPartMuz*>(gone.get())->TakeApart(),
-                    "FirstPart != NULL || SecondPart != NULL");
+    EXPECT_CONTRACT(static_cast<TConcatPartMuz*>(gone.get())->TakeApart(), "FirstPart != NULL || SecondPart != NULL");
 }
 
 TEST_F(MusicTest, TurnsFollowThePassOfTheNearestLoop) {
@@ -322,8 +322,7 @@ TEST_F(MusicTest, OnePlayerListsAndKindRecords) {
     TCompoundPlayer* player = group->GetCompoundPlayer();
     TOnePlayer* first = player->GetStartOnePlayer();
     EXPECT_EQ(first->GetSimpleSamplerProps().SampleWave.ToText(), "sample");
-    EXPECT_CONTRACT(first->GetResonantSamplerProps(),
-                    "OnePlayerProps.NotePlayerKind == notePlayerResonantSampler");
+    EXPECT_CONTRACT(first->GetResonantSamplerProps(), "OnePlayerProps.NotePlayerKind == notePlayerResonantSampler");
     EXPECT_CONTRACT(player->DeleteOnePlayer(first), "StartOnePlayer != NULL");
 
     TOnePlayer stranger{TOnePlayerProps()};

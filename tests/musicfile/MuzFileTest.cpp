@@ -138,9 +138,9 @@ TEST_F(MuzFileTest, ReadErrorsNameTheElementWithLineAndColumn) {
 }
 
 TEST_F(MuzFileTest, TreeStackMessages) {
-    const std::string single = "  <SingleMuzPart><Bar><Count>4</Count><Length>4</Length></Bar><PartNode /></SingleMuzPart>";
-    const std::string wrong =
-        " while building the tree of Music Parts; The combination of Music Parts is wrong.";
+    const std::string single =
+        "  <SingleMuzPart><Bar><Count>4</Count><Length>4</Length></Bar><PartNode /></SingleMuzPart>";
+    const std::string wrong = " while building the tree of Music Parts; The combination of Music Parts is wrong.";
     EXPECT_EQ(readError(small({}, {{13, single}})),
               "There are existing Music Parts falling outside the tree of Music Parts; The combination of Music Parts "
               "is wrong. At line 15, column 10.");
@@ -148,10 +148,15 @@ TEST_F(MuzFileTest, TreeStackMessages) {
               "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the second child" +
                   wrong + " At line 7, column 20.");
     EXPECT_EQ(readError(small({}, {{13, "  <ConcatMuzPart />"}})),
-              "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the first child" + wrong +
-                  " At line 14, column 20.");
-    EXPECT_EQ(readError(small({{7, "  <LoopMuzPart><Count>2</Count><PartNode /></LoopMuzPart>"}, {8, ""}, {9, ""},
-                               {10, ""}, {11, ""}, {12, ""}, {13, ""}})),
+              "Cannot built a Concat Music Part, there are no more Music Parts in the stack for the first child" +
+                  wrong + " At line 14, column 20.");
+    EXPECT_EQ(readError(small({{7, "  <LoopMuzPart><Count>2</Count><PartNode /></LoopMuzPart>"},
+                               {8, ""},
+                               {9, ""},
+                               {10, ""},
+                               {11, ""},
+                               {12, ""},
+                               {13, ""}})),
               "Cannot built a Loop Music Part, there are no more Music Parts in the stack for the child" + wrong +
                   " At line 7, column 16.");
     EXPECT_EQ(readError(small({{12, "    <PartNode><Selected /></PartNode>"}},
@@ -163,8 +168,9 @@ TEST_F(MuzFileTest, TreeStackMessages) {
 
 TEST_F(MuzFileTest, PartListsMustMatchTheParts) {
     const std::string loop = "  <LoopMuzPart><Count>2</Count><PartNode /></LoopMuzPart>";
-    EXPECT_EQ(readError(small({}, {{24, "    <KeyPart><Key><Position>0</Position><KeyKind>G</KeyKind></Key></KeyPart>"}})),
-              "There are more Key Parts than Music Parts At line 25, column 14.");
+    EXPECT_EQ(
+        readError(small({}, {{24, "    <KeyPart><Key><Position>0</Position><KeyKind>G</KeyKind></Key></KeyPart>"}})),
+        "There are more Key Parts than Music Parts At line 25, column 14.");
     EXPECT_EQ(readError(small({}, {{41, "      <NotePart />"}})),
               "There are more Note Parts than Music Parts At line 42, column 19.");
     const std::string twoParts =
@@ -189,15 +195,18 @@ TEST_F(MuzFileTest, ValuesThatBreakSymbolRulesAreRefused) {
     EXPECT_EQ(readError(small({{37, "          <Position>-1</Position>"}})).substr(0, 22), "In Note Position: Valu");
     EXPECT_EQ(readError(small({{21, "          <Position>1</Position>"}})),
               "A Note may not stand before the first Key of its Stave. At line 36, column 15.");
-    EXPECT_EQ(readError(small({}, {{23, "      <Silence><Position>0</Position><Length>4</Length><Triool /><PosInOol>3</PosInOol></Silence>"}})),
-              "In PosInSil: Value to High for Triool. At line 24, column 70.");
+    EXPECT_EQ(
+        readError(small(
+            {},
+            {{23,
+              "      <Silence><Position>0</Position><Length>4</Length><Triool /><PosInOol>3</PosInOol></Silence>"}})),
+        "In PosInSil: Value to High for Triool. At line 24, column 70.");
     EXPECT_EQ(readError(small({}, {{22, "        <OctavesUp>3</OctavesUp>"}})),
               "In Key OctavesUp: Value must be between -2 and 2. At line 23, column 20.");
     EXPECT_EQ(readError(small({{10, "      <Length>0</Length>"}})),
               "In Bar Length: Value must be between 1 and 64. At line 10, column 15.");
     // A chord whose notes share a stick shares one length.
-    const std::string chordNote =
-        "        <Note><Position>0</Position><Length>8</Length><Height>7</Height></Note>";
+    const std::string chordNote = "        <Note><Position>0</Position><Length>8</Length><Height>7</Height></Note>";
     EXPECT_EQ(readError(small({}, {{40, chordNote}})),
               "The Notes of one chord with the same stick must have the same Length, Points, tuplet and articulation. "
               "At line 41, column 15.");
@@ -253,12 +262,14 @@ TEST_F(MuzFileTest, Version70HeightsGoThroughTheKeyAndTheBar) {
             shifts.push_back(static_cast<TMuzNote*>(s)->GetNoteShiftKind());
     // In list order: F natural at 0, F sharp at 0.125, then the F above at 0.25
     // and 0.5 take the sharp; at 0.75 a new bar starts with the key again.
-    EXPECT_EQ(shifts, (std::vector<int>{noteShiftNormal, noteShiftKruis, noteShiftKruis, noteShiftKruis, noteShiftNormal}));
+    EXPECT_EQ(shifts,
+              (std::vector<int>{noteShiftNormal, noteShiftKruis, noteShiftKruis, noteShiftKruis, noteShiftNormal}));
 }
 
 TEST_F(MuzFileTest, LoopReadWithoutExpandedIsCollapsed) {
     TUnitMuz doc;
-    ASSERT_TRUE(ReadMuzText(doc, small({}, {{13, "  <LoopMuzPart><Count>2</Count><PartNode /></LoopMuzPart>"}}), message))
+    ASSERT_TRUE(
+        ReadMuzText(doc, small({}, {{13, "  <LoopMuzPart><Count>2</Count><PartNode /></LoopMuzPart>"}}), message))
         << message;
     EXPECT_FALSE(static_cast<TLoopPartMuz*>(doc.GetStartPart()->GetPartMuz())->Expanded);
     EXPECT_TRUE(TLoopPartMuz(&doc, nullptr, 1).Expanded);

@@ -25,12 +25,24 @@ protected:
         std::string out;
         for (const TXMLToken& t : tokens) {
             switch (t.TokenKind) {
-                case xmlTokenBegin: out += "<" + t.GetElement() + ">"; break;
-                case xmlTokenEnd: out += "</" + t.GetElement() + ">"; break;
-                case xmlTokenEmpty: out += "<" + t.GetElement() + "/>"; break;
-                case xmlTokenAttr: out += "[" + t.GetText() + "]"; break;
-                case xmlTokenEof: out += "$"; break;
-                default: out += "!"; break;
+                case xmlTokenBegin:
+                    out += "<" + t.GetElement() + ">";
+                    break;
+                case xmlTokenEnd:
+                    out += "</" + t.GetElement() + ">";
+                    break;
+                case xmlTokenEmpty:
+                    out += "<" + t.GetElement() + "/>";
+                    break;
+                case xmlTokenAttr:
+                    out += "[" + t.GetText() + "]";
+                    break;
+                case xmlTokenEof:
+                    out += "$";
+                    break;
+                default:
+                    out += "!";
+                    break;
             }
             out += std::to_string(t.Line) + ":" + std::to_string(t.Column) + " ";
         }
@@ -123,9 +135,8 @@ TEST_F(XmlTest, ContentModelMessages) {
 }
 
 TEST_F(XmlTest, MatchesBuildTheElementTreeAndRollBack) {
-    const TDTDRef model = DTDElement(
-        "A", DTDSeq({DTDOpt(DTDElement("B", DTDSeq({DTDText("X"), DTDText("Y")}))), DTDStar(DTDEmptyElement("Mute")),
-                     DTDText("Z")}));
+    const TDTDRef model = DTDElement("A", DTDSeq({DTDOpt(DTDElement("B", DTDSeq({DTDText("X"), DTDText("Y")}))),
+                                                  DTDStar(DTDEmptyElement("Mute")), DTDText("Z")}));
     TXMLCompound root("Root");
     // B is tried, fails without a final failure at Y, and is taken back.
     TMatchResult r = match(model, "<A>\n<Mute></Mute>\n<Mute />\n<Z>last</Z>\n</A>", root);
