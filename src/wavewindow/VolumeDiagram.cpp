@@ -110,12 +110,12 @@ std::vector<ColumnEvent> columnEvents(int64_t count, int columns) {
     return events;
 }
 
-// Band coefficients laid out for vectors of any width up to 8, the unused
+// Band coefficients laid out for vectors of any width up to 16, the unused
 // lanes at rest for ever (F = 0, D = 1, 1 - D = 0).
 struct Lanes {
     std::vector<float> F, D, E;
     explicit Lanes(const TVoldBands& b) {
-        size_t n = (static_cast<size_t>(b.N) + 7) / 8 * 8;
+        size_t n = (static_cast<size_t>(b.N) + 15) / 16 * 16;
         F.assign(n, 0.0f);
         D.assign(n, 1.0f);
         E.assign(n, 0.0f);
@@ -131,6 +131,8 @@ typedef float v4f __attribute__((vector_size(16)));
 typedef int v4i __attribute__((vector_size(16)));
 typedef float v8f __attribute__((vector_size(32)));
 typedef int v8i __attribute__((vector_size(32)));
+typedef float v16f __attribute__((vector_size(64)));
+typedef int v16i __attribute__((vector_size(64)));
 
 template <class V>
 __attribute__((always_inline)) inline void loadV(V& v, const float* p) {
@@ -212,16 +214,29 @@ __attribute__((target("avx"))) void runVectors8(const Lanes& lanes, int N, int v
                                                 const std::vector<ColumnEvent>& ev, TVoldColumns& out) {
     runVectors<v8f, v8i, 8>(lanes, N, v0, v1, s, ev, out);
 }
+__attribute__((target("avx512f"))) void runVectors16(const Lanes& lanes, int N, int v0, int v1, const int16_t* s,
+                                                    const std::vector<ColumnEvent>& ev, TVoldColumns& out) {
+    runVectors<v16f, v16i, 16>(lanes, N, v0, v1, s, ev, out);
+}
 bool haveWideVectors() {
     static const bool avx = __builtin_cpu_supports("avx");
     return avx;
+}
+bool haveWidestVectors() {
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    return avx512;
 }
 #else
 void runVectors8(const Lanes& lanes, int N, int v0, int v1, const int16_t* s, const std::vector<ColumnEvent>& ev,
                  TVoldColumns& out) {
     runVectors<v8f, v8i, 8>(lanes, N, v0, v1, s, ev, out);
 }
+void runVectors16(const Lanes& lanes, int N, int v0, int v1, const int16_t* s, const std::vector<ColumnEvent>& ev,
+                  TVoldColumns& out) {
+    runVectors<v16f, v16i, 16>(lanes, N, v0, v1, s, ev, out);
+}
 bool haveWideVectors() { return false; }
+bool haveWidestVectors() { return false; }
 #endif
 
 struct Piece {
@@ -247,16 +262,24 @@ void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>&
     }
     if (events.empty()) return;
 
-    const bool wide = vectorWidth != 4 && haveWideVectors();
-    const int W = wide ? 8 : 4;
-    const int vectors = (N + W - 1) / W;
-    Lanes lanes(bands);
-
-    // Split the channels' vectors into contiguous shares, one per thread;
-    // short paints (a narrow strip, a short wave) stay on this thread.
+    // Short paints (a narrow strip, a short wave) stay on this thread.
     int T = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     double work = static_cast<double>(events.back().sample + 1) * N * C;
     if (work < 2e6) T = 1;
+
+    // The widest vectors only when every thread still gets four of them:
+    // fewer independent chains leave the sub-steps' latency showing.
+    int W = 4;
+    if (vectorWidth == 16 && haveWidestVectors())
+        W = 16;
+    else if (vectorWidth == 0 && haveWidestVectors() && (N + 15) / 16 * C >= 4 * T)
+        W = 16;
+    else if (vectorWidth != 4 && haveWideVectors())
+        W = 8;
+    const int vectors = (N + W - 1) / W;
+    Lanes lanes(bands);
+
+    // Split the channels' vectors into contiguous shares, one per thread.
     T = std::min(T, vectors * C);
     std::vector<std::vector<Piece>> shares(T);
     int total = vectors * C;
@@ -273,7 +296,9 @@ void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>&
     }
     auto run = [&](int t) {
         for (const Piece& p : shares[t]) {
-            if (wide)
+            if (W == 16)
+                runVectors16(lanes, N, p.v0, p.v1, channels[p.channel], events, out[p.channel]);
+            else if (W == 8)
                 runVectors8(lanes, N, p.v0, p.v1, channels[p.channel], events, out[p.channel]);
             else
                 runVectors4(lanes, N, p.v0, p.v1, channels[p.channel], events, out[p.channel]);
@@ -479,7 +504,13 @@ double VoldFrequencyAt(const TVoldViewProps& p, int y, int clientTop, int client
 }
 
 std::string VoldReadout(double seconds, double hertz) {
-    return "(" + WriteClockTime(seconds) + ", " + WriteFrequencyShort(hertz) + " )";
+    // Appended piece by piece: GCC 12 warns wrongly about "(" + string.
+    std::string text = "(";
+    text += WriteClockTime(seconds);
+    text += ", ";
+    text += WriteFrequencyShort(hertz);
+    text += " )";
+    return text;
 }
 
 }  // namespace korvane

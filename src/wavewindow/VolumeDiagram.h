@@ -41,7 +41,8 @@ void VoldColumnsReference(const TVoldBands& bands, const int16_t* samples, int64
 // The same result bit for bit, bands side by side in vector registers and
 // blocks of bands (and the channels) spread over the processor's cores.
 // `threads` 0 means as many as the machine has; `vectorWidth` 0 picks the
-// widest the processor offers, 4 or 8 force one.
+// widest the processor offers, 4, 8 or 16 ask for one (a width the processor
+// lacks falls back to a narrower one).
 void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>& channels, int64_t count,
                      int columns, std::vector<TVoldColumns>& out, int threads = 0, int vectorWidth = 0);
 

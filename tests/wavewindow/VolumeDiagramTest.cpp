@@ -45,7 +45,7 @@ TEST(VolumeDiagramFast, EqualsReferenceBitForBitOnAwkwardSizes) {
                     std::vector<TVoldColumns> ref(2);
                     VoldColumnsReference(bands, left.data(), count, cols, ref[0]);
                     VoldColumnsReference(bands, right.data(), count, cols, ref[1]);
-                    for (int width : {4, 8})
+                    for (int width : {4, 8, 16})
                         for (int threads : {1, 2, 3}) {
                             std::vector<TVoldColumns> fast;
                             VoldColumnsFast(bands, {left.data(), right.data()}, count, cols, fast, threads, width);
@@ -59,7 +59,7 @@ TEST(VolumeDiagramFast, EqualsReferenceBitForBitOnAwkwardSizes) {
             }
         }
     }
-    EXPECT_EQ(compared, 3 * 7 * 4 * 4 * 6);
+    EXPECT_EQ(compared, 3 * 7 * 4 * 4 * 9);
 }
 
 TEST(VolumeDiagramFast, EqualsReferenceWhenResonatorsRunAway) {
