@@ -2,24 +2,25 @@
 
 #include <QBoxLayout>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QPushButton>
+
+#include "shell/Help.h"
 
 namespace korvane {
 
-TOKDlg::TOKDlg(QWidget* parent, const QString& caption, Buttons place) : QDialog(parent) {
+TOKDlg::TOKDlg(QWidget* parent, const QString& caption, Buttons place, int helpContext) : QDialog(parent) {
     setWindowTitle(caption);
     body_ = new QWidget(this);
     auto* buttons = new QBoxLayout(place == buttonsRight ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
     ok_ = new QPushButton(tr("OK"), this);
     auto* cancel = new QPushButton(tr("Cancel"), this);
-    auto* help = new QPushButton(tr("Help"), this);
-    // There is no help file to open yet.
-    help->setEnabled(false);
+    help_ = new QPushButton(tr("Help"), this);
     ok_->setDefault(true);
     if (place == buttonsBottom) buttons->addStretch();
     buttons->addWidget(ok_);
     buttons->addWidget(cancel);
-    buttons->addWidget(help);
+    buttons->addWidget(help_);
     if (place == buttonsRight) buttons->addStretch();
     auto* bevel = new QFrame(this);
     bevel->setFrameShape(place == buttonsRight ? QFrame::VLine : QFrame::HLine);
@@ -30,10 +31,29 @@ TOKDlg::TOKDlg(QWidget* parent, const QString& caption, Buttons place) : QDialog
     outer->addLayout(buttons);
     connect(ok_, &QPushButton::clicked, this, &TOKDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &TOKDlg::reject);
+    connect(help_, &QPushButton::clicked, this, &TOKDlg::HelpBtnClick);
+    SetHelpContext(helpContext);
+}
+
+void TOKDlg::SetHelpContext(int context) {
+    helpContext_ = context;
+    help_->setVisible(context > 0);
 }
 
 void TOKDlg::accept() {
     if (OKBtnClick()) QDialog::accept();
+}
+
+void TOKDlg::HelpBtnClick() {
+    if (helpContext_ > 0) ShowHelp(this, helpContext_);
+}
+
+void TOKDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && helpContext_ > 0) {
+        HelpBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace korvane

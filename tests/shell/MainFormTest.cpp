@@ -22,6 +22,7 @@
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "shell/DGenericProps.h"
+#include "shell/PropsDlg.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Main.h"
@@ -119,7 +120,7 @@ protected:
     // Makes a sine through the generic dialog, as typed.
     void makeSinus(const QString& count = "10") {
         runner->dialogs.push_back([count](QDialog& d) {
-            static_cast<TDlgGenericProps&>(d).Edit("Count")->setText(count);
+            dynamic_cast<TPropsDlg&>(d).Edit("Count")->setText(count);
             return pressOK(d);
         });
         trigger("MakeSinus");
@@ -223,7 +224,7 @@ TEST_F(MainFormTest, TrimAndZoomInNeedASelectionOfSomeLength) {
 TEST_F(MainFormTest, GenericDialogReportsOnlyTheFirstWrongFieldAndStaysOpen) {
     TMDIChildWave* w = newWave(1);
     runner->dialogs.push_back([](QDialog& d) {
-        auto& g = static_cast<TDlgGenericProps&>(d);
+        auto& g = dynamic_cast<TPropsDlg&>(d);
         EXPECT_EQ(g.windowTitle(), "Make Sinus");
         g.Edit("Amplitude")->setText("lots");
         g.Edit("Period")->setText("fast");
@@ -237,7 +238,7 @@ TEST_F(MainFormTest, GenericDialogReportsOnlyTheFirstWrongFieldAndStaysOpen) {
     EXPECT_FALSE(form->Workspace().HasUndo());
     // Fixed on a second try, the typed values reach the document's record.
     runner->dialogs.push_back([](QDialog& d) {
-        auto& g = static_cast<TDlgGenericProps&>(d);
+        auto& g = dynamic_cast<TPropsDlg&>(d);
         g.Edit("Amplitude")->setText("lots");
         EXPECT_EQ(d.result(), QDialog::Rejected);
         d.accept();  // refused again: the box, the dialog open

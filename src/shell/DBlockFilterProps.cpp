@@ -1,0 +1,15 @@
+#include "shell/DBlockFilterProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgBlockFilterProps::TDlgBlockFilterProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBlockFilterProps>& step)
+    : TRecordDlg(parent, context, step, "Block Filter", 17, buttonsRight) {
+    auto& b = NewBox("Block Filter");
+    AddField(b, "Block Time", props_.BlockTime);
+    AddPicker(b, "Envelope", props_.Envelope, waveFilterOthers, AddCheck(b, "Envelope", props_.UseEnvelope));
+}
+
+}  // namespace korvane

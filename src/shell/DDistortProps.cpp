@@ -1,0 +1,14 @@
+#include "shell/DDistortProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgDistortProps::TDlgDistortProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TDistortProps>& step)
+    : TRecordDlg(parent, context, step, "Distort", 45, buttonsBottom) {
+    auto& b = NewBox("Distort");
+    AddPicker(b, "Distort Envelope", props_.Envelope, waveFilterOthers);
+}
+
+}  // namespace korvane

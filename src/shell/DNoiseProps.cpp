@@ -1,0 +1,15 @@
+#include "shell/DNoiseProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgNoiseProps::TDlgNoiseProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TNoiseProps>& step)
+    : TRecordDlg(parent, context, step, "Make Noise", 8, buttonsRight) {
+    auto& b = NewBox("Noise");
+    AddField(b, "Amplitude", props_.Amplitude);
+    AddField(b, "Length", props_.Length);
+}
+
+}  // namespace korvane

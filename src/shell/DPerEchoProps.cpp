@@ -1,0 +1,22 @@
+#include "shell/DPerEchoProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgPerEchoProps::TDlgPerEchoProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TPerEchoProps>& step)
+    : TRecordDlg(parent, context, step, "Period Echo", 12, buttonsRight) {
+    auto& t = NewBox("Time");
+    AddField(t, "Time", props_.Time);
+    AddPicker(t, "Echo Time Envelope", props_.TimeEnvelope, waveFilterOthers,
+              AddCheck(t, "Time Envelope", props_.TimeEnvelopeOn));
+    auto& v = NewBox("Volume");
+    AddField(v, "Volume Constant", props_.Volume, AddChoice(v, "Constant", props_.VolumeKind, 0));
+    AddPicker(v, "Echo Volume Envelope", props_.VolumeEnvelope, waveFilterOthers,
+              AddChoice(v, "Envelope", props_.VolumeKind, 1));
+    auto& c = NewBox("Echoes");
+    AddField(c, "Count", props_.Count);
+}
+
+}  // namespace korvane

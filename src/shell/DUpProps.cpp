@@ -1,0 +1,14 @@
+#include "shell/DUpProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgUpProps::TDlgUpProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TUpProps>& step)
+    : TRecordDlg(parent, context, step, "Up / Down", 19, buttonsBottom) {
+    auto& b = NewBox("Up / Down");
+    AddField(b, "Add Value", props_.AddValue);
+}
+
+}  // namespace korvane

@@ -1,0 +1,15 @@
+#include "shell/DVolumeProps.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace korvane {
+
+TDlgVolumeProps::TDlgVolumeProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TVolumeProps>& step)
+    : TRecordDlg(parent, context, step, "Change Volume", 9, buttonsRight) {
+    auto& b = NewBox("Volume");
+    AddField(b, "Constant", props_.Factor, AddChoice(b, "Constant", props_.Kind, 0));
+    AddPicker(b, "Envelope", props_.Envelope, waveFilterOthers, AddChoice(b, "Envelope", props_.Kind, 1));
+}
+
+}  // namespace korvane

@@ -1,0 +1,132 @@
+#include "shell/Help.h"
+
+#include <QPointer>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <map>
+
+namespace korvane {
+
+namespace {
+
+struct Page {
+    const char* title;
+    const char* what;
+    const char* fields;  // lines separated by '|'
+};
+
+// Written for the dialogs of this program; each says what the dialog does and
+// what its fields mean.
+const std::map<int, Page>& pages() {
+    static const std::map<int, Page> all{
+        {2, {"Wave Properties", "Sets the sample frequency, the channels and the sample width of a new wave, or converts the active wave to them.",
+             "Frequency: samples per second, 1 to 1000000|Mono or Stereo|8 or 16 Bits"}},
+        {3, {"Volume Diagram", "Sets the frequency bands and colours of the volume diagram view.",
+             "Lowest and highest frequency of the bands|Band count and resonance width|Colours of loud and quiet"}},
+        {4, {"Mix", "Mixes the clipboard into the wave.",
+             "Align Begin: the clipboard starts at the selection's begin|Align End: the clipboard ends at the selection's end|Stretch: the clipboard is stretched over the selection"}},
+        {5, {"Make Line", "Makes a straight or exponential line from a first to a last value.",
+             "First Value and Last Value: wave values (1, 50 %, 1000 $)|Length: a time|Exponential: an exponential curve; neither value may be 0"}},
+        {6, {"Make Block or Triangle", "Makes a block or triangle wave between two heights.",
+             "Height 1 and Height 2: wave values|Period: a time or frequency|Middle: constant phase of the turn (0 to 1) or an envelope wave|Length: a time|Start: the phase to begin with"}},
+        {7, {"Make Sinus", "Makes a sine wave.",
+             "Amplitude: a wave value|Period: a time or frequency (440 Hz, A4)|Count of periods or Length|Start Angle: a phase (0.25, 90')"}},
+        {8, {"Make Noise", "Makes white noise.", "Amplitude: a wave value|Length: a time"}},
+        {9, {"Change Volume", "Multiplies the selection by a factor, or by an envelope wave stretched over it.",
+             "Constant: a volume factor (50 %, -6 dB)|Envelope: a named wave; full scale is factor 1"}},
+        {11, {"Balance", "Places a stereo sound between left and right.",
+              "Direction: -1 left to 1 right, or degrees (-90' to 90'), or an envelope wave|Time Difference: delay the far side|Volume Difference: none, volume or filter"}},
+        {12, {"Period Echo", "Adds echoes at a regular time.",
+              "Time: the time between echoes, optionally from an envelope wave|Volume: the factor of each echo, or an envelope wave|Count: the number of echoes"}},
+        {13, {"Random Echo", "Makes a new sound of randomly changed echoes.",
+              "Count, Random Seed and Time Difference|One tab per aspect (time, volume, length, balance, pitch, tempo): how it changes, its envelope and its die"}},
+        {15, {"High and Low Filter", "Lets through the high or the low frequencies.",
+              "Frequency: constant or an envelope wave|Volume Factor: between 0 and 1|Count: how many times the filter runs|Maximize Volume"}},
+        {16, {"Resonant and Notch Filter", "Strengthens or removes one frequency.",
+              "Frequency: constant or an envelope wave|Width: constant (0 to 1) or an envelope wave"}},
+        {17, {"Block Filter", "Averages the sound over blocks of a time.", "Block Time: a time|Envelope: a wave that varies the block time"}},
+        {19, {"Up / Down", "Adds a value to every sample.", "Add Value: a wave value, negative for down"}},
+        {20, {"Make Silence", "Inserts silence.", "Length: a time"}},
+        {21, {"Rotate", "Rotates the selection left or right.",
+              "Left or Right|Factor: part of the selection|Time: a time no longer than the selection"}},
+        {23, {"Wave View", "Sets how the wave window draws the wave.", "Colours, lines and grid of the wave view"}},
+        {24, {"Register", "Gives the wave a name by which other dialogs and the music players find it.",
+              "Name: unique among the open documents; empty removes the name"}},
+        {36, {"Mix Left Right", "Mixes the two channels of a stereo sound into each other.",
+              "from Left to Left, from Left to Right, from Right to Left, from Right to Right: volume factors|Examples: fill the four boxes"}},
+        {37, {"Multi Frequency", "Adds partials of a wave form into one sound.",
+              "Length: a time|Wave Form: a named wave, or none for the sine|Per partial: Volume, Frequency, Start Angle, Volume Factor, Time|The browser buttons walk, insert, append, delete, copy, paste and clear partials"}},
+        {38, {"Split Horizontally", "Cuts the wave in time into new windows.",
+              "Three parts|Two parts, both inclusive selected part|Two parts, both exclusive selected part"}},
+        {40, {"Select and Zoom", "Selects or zooms to typed positions.", "Begin and End: positions in the wave"}},
+        {43, {"Block", "Makes the sound blocky in time, in height or both.",
+              "Horizontal: no change, a count of blocks, or a time|Vertical: no change, a count of levels, or a height"}},
+        {44, {"Roll in", "Wraps the selection into a loop of a length.", "Length: a time|Start at or End at: a position"}},
+        {45, {"Distort", "Maps every sample through a wave used as a function.", "Distort Envelope: a named wave"}},
+        {46, {"Roll out", "Plays the selection as a loop into a new length.",
+              "Speed Factor, optionally from an envelope|Length: a factor, a new length, the length of another wave, or a count|Start Position"}},
+        {47, {"Merge Horizontally", "Joins two waves one after the other in a new window.",
+              "First and Last: two different waves|Tabs for the properties in which they differ: Mono/Stereo, Frequency, Bits, Display"}},
+        {48, {"Merge Vertically", "Joins two waves as left and right channel of a stereo wave.",
+              "Left and Right: two different waves|Length rule when they differ in length|Frequency, Bits, Display"}},
+        {49, {"Change Length", "Stretches or shrinks the selection.", "Length: a factor, a new length or the length of another wave"}},
+        {50, {"Pitch Tempo", "Changes pitch and tempo independently.",
+              "Frequency Factor and Speed Factor, each optionally from an envelope|Length rule|Quality and Block Size"}},
+    };
+    return all;
+}
+
+QString escaped(const char* text) { return QString::fromUtf8(text).toHtmlEscaped(); }
+
+}  // namespace
+
+QString HelpPage(int context) {
+    if (context == 0) {
+        QString html = "<h2>Korvane Help</h2><p>The dialogs:</p><ul>";
+        for (const auto& [number, page] : pages())
+            html += QString("<li><a href=\"#%1\">%2</a></li>").arg(number).arg(escaped(page.title));
+        return html + "</ul>";
+    }
+    auto it = pages().find(context);
+    if (it == pages().end()) return {};
+    QString html = "<h2>" + escaped(it->second.title) + "</h2><p>" + escaped(it->second.what) + "</p><ul>";
+    for (const QString& line : QString::fromUtf8(it->second.fields).split('|')) html += "<li>" + line.toHtmlEscaped() + "</li>";
+    return html + "</ul><p><a href=\"#0\">Contents</a></p>";
+}
+
+THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent) {
+    setWindowTitle("Korvane Help");
+    browser_ = new QTextBrowser(this);
+    browser_->setOpenLinks(false);
+    connect(browser_, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& url) { ShowContext(url.fragment().toInt()); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(browser_);
+    resize(460, 360);
+}
+
+void THelpWindow::ShowContext(int context) {
+    QString html = HelpPage(context);
+    context_ = html.isEmpty() ? 0 : context;
+    browser_->setHtml(html.isEmpty() ? HelpPage(0) : html);
+}
+
+QString THelpWindow::PageText() const { return browser_->toPlainText(); }
+
+THelpWindow* ShowHelp(QWidget* parent, int context) {
+    static QPointer<THelpWindow> window;
+    if (!window) {
+        // Owned by the top window, so it outlives the dialog that asked.
+        QWidget* owner = parent ? parent->window() : nullptr;
+        while (owner && owner->parentWidget()) owner = owner->parentWidget()->window();
+        window = new THelpWindow(owner);
+    }
+    window->ShowContext(context);
+    window->show();
+    window->raise();
+    return window;
+}
+
+THelpWindow* ShowHelpContents(QWidget* parent) { return ShowHelp(parent, 0); }
+
+}  // namespace korvane

@@ -1,0 +1,213 @@
+#include "shell/RecordBrowser.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/Assert.h"
+
+namespace korvane {
+
+namespace {
+const char* kButtonNames[10] = {"btnFirst",  "btnPrevious", "btnNext", "btnLast",  "btnInsert",
+                                "btnAppend", "btnDelete",   "btnCopy", "btnPaste", "btnClear"};
+const char* kButtonTexts[10] = {"|<", "<", ">", ">|", "Insert", "Append", "Delete", "Copy", "Paste", "Clear"};
+}  // namespace
+
+TRecordBrowser::TRecordBrowser(QWidget* panel) : QObject(panel) {
+    auto* grid = new QGridLayout(panel);
+    void (TRecordBrowser::*handlers[10])() = {
+        &TRecordBrowser::btnFirstClick,  &TRecordBrowser::btnPreviousClick, &TRecordBrowser::btnNextClick,
+        &TRecordBrowser::btnLastClick,   &TRecordBrowser::btnInsertClick,   &TRecordBrowser::btnAppendClick,
+        &TRecordBrowser::btnDeleteClick, &TRecordBrowser::btnCopyClick,     &TRecordBrowser::btnPasteClick,
+        &TRecordBrowser::btnClearClick};
+    for (int i = 0; i < 10; ++i) {
+        buttons_[i] = new QPushButton(kButtonTexts[i], panel);
+        buttons_[i]->setObjectName(kButtonNames[i]);
+        buttons_[i]->setAutoDefault(false);
+        grid->addWidget(buttons_[i], i < 4 ? 0 : 1 + (i - 4) / 3, i < 4 ? i : (i - 4) % 3);
+        connect(buttons_[i], &QPushButton::clicked, this, handlers[i]);
+    }
+    lblCursor_ = new QLabel(panel);
+    lblCount_ = new QLabel(panel);
+    grid->addWidget(new QLabel("Record:", panel), 3, 0);
+    grid->addWidget(lblCursor_, 3, 1);
+    grid->addWidget(new QLabel("of", panel), 3, 2);
+    grid->addWidget(lblCount_, 3, 3);
+}
+
+TRecordBrowser::~TRecordBrowser() {
+    releaseAll();
+    delete copy_;
+}
+
+void TRecordBrowser::releaseAll() {
+    while (first_) {
+        TBrowseRecord* next = first_->Next;
+        delete first_;
+        first_ = next;
+    }
+    current_ = nullptr;
+    count_ = 0;
+    cursor_ = 0;
+}
+
+void TRecordBrowser::Add(TBrowseRecord* record) {
+    KORVANE_ASSERT(!open_);
+    link(record);
+}
+
+void TRecordBrowser::link(TBrowseRecord* record) {
+    if (!first_) {
+        first_ = record;
+    } else {
+        TBrowseRecord* last = first_;
+        while (last->Next) last = last->Next;
+        last->Next = record;
+        record->Previous = last;
+    }
+    ++count_;
+}
+
+void TRecordBrowser::Open(int index) {
+    if (!first_) Add(NewRecord());
+    open_ = true;
+    goTo(index);
+}
+
+bool TRecordBrowser::Close() {
+    if (!leave()) return false;
+    open_ = false;
+    return true;
+}
+
+int TRecordBrowser::Count() const {
+    KORVANE_ASSERT(!open_);
+    return count_;
+}
+
+TBrowseRecord* TRecordBrowser::First() const {
+    KORVANE_ASSERT(!open_);
+    return first_;
+}
+
+void TRecordBrowser::goTo(int index) {
+    if (index < 0) index = 0;
+    if (index > count_ - 1) index = count_ - 1;
+    current_ = first_;
+    for (int i = 0; i < index; ++i) current_ = current_->Next;
+    cursor_ = index;
+    ShowRecord(*current_);
+    update();
+}
+
+bool TRecordBrowser::leave() {
+    TBrowseRecord* read = ReadControls();
+    if (!read) return false;
+    if (!ValidateRecord(*read)) {
+        delete read;
+        return false;
+    }
+    // The read record takes the place of the current one.
+    read->Previous = current_->Previous;
+    read->Next = current_->Next;
+    if (read->Previous) read->Previous->Next = read;
+    else first_ = read;
+    if (read->Next) read->Next->Previous = read;
+    delete current_;
+    current_ = read;
+    return true;
+}
+
+void TRecordBrowser::btnFirstClick() {
+    if (leave()) goTo(0);
+}
+
+void TRecordBrowser::btnPreviousClick() {
+    if (cursor_ > 0 && leave()) goTo(cursor_ - 1);
+}
+
+void TRecordBrowser::btnNextClick() {
+    if (cursor_ < count_ - 1 && leave()) goTo(cursor_ + 1);
+}
+
+void TRecordBrowser::btnLastClick() {
+    if (leave()) goTo(count_ - 1);
+}
+
+void TRecordBrowser::btnInsertClick() {
+    if (!leave()) return;
+    TBrowseRecord* record = NewRecord();
+    record->Next = current_;
+    record->Previous = current_->Previous;
+    if (record->Previous) record->Previous->Next = record;
+    else first_ = record;
+    current_->Previous = record;
+    ++count_;
+    goTo(cursor_);
+}
+
+void TRecordBrowser::btnAppendClick() {
+    if (!leave()) return;
+    TBrowseRecord* record = NewRecord();
+    record->Previous = current_;
+    record->Next = current_->Next;
+    if (record->Next) record->Next->Previous = record;
+    current_->Next = record;
+    ++count_;
+    goTo(cursor_ + 1);
+}
+
+void TRecordBrowser::btnDeleteClick() {
+    if (count_ <= 1) return;
+    TBrowseRecord* gone = current_;
+    if (gone->Previous) gone->Previous->Next = gone->Next;
+    else first_ = gone->Next;
+    if (gone->Next) gone->Next->Previous = gone->Previous;
+    bool wasLast = cursor_ == count_ - 1;
+    delete gone;
+    --count_;
+    // The next record moves into the cursor's place; after the last one the
+    // cursor moves back.
+    goTo(wasLast ? cursor_ - 1 : cursor_);
+}
+
+void TRecordBrowser::btnCopyClick() {
+    TBrowseRecord* read = ReadControls();
+    if (!read) return;
+    delete copy_;
+    copy_ = read;
+    hasCopy_ = true;
+    update();
+}
+
+void TRecordBrowser::btnPasteClick() {
+    if (hasCopy_) ShowRecord(*copy_);
+}
+
+void TRecordBrowser::btnClearClick() {
+    releaseAll();
+    link(NewRecord());
+    goTo(0);
+}
+
+void TRecordBrowser::update() {
+    UpdateButtons(count_, cursor_ + 1, cursor_ > 0, cursor_ < count_ - 1, count_ > 1, hasCopy_);
+}
+
+void TRecordBrowser::UpdateButtons(int count, int position, bool previous, bool next, bool remove, bool paste) {
+    lblCount_->setText(QString::number(count));
+    lblCursor_->setText(QString::number(position));
+    buttons_[1]->setEnabled(previous);
+    buttons_[2]->setEnabled(next);
+    buttons_[6]->setEnabled(remove);
+    buttons_[8]->setEnabled(paste);
+}
+
+QPushButton* TRecordBrowser::Button(const QString& name) const {
+    for (QPushButton* b : buttons_)
+        if (b->objectName() == name) return b;
+    return nullptr;
+}
+
+}  // namespace korvane
