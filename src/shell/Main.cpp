@@ -1,4 +1,5 @@
 #include "shell/Main.h"
+#include "shell/Help.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -673,9 +674,7 @@ void TMainForm::DrawWaveExecute(int kind) {
     if (TMDIChildWave* w = ActiveWaveChild(); w && w->CanDraw()) w->StartDrawing(kind);
 }
 
-void TMainForm::HelpExecute() {
-    messages().show("Help", "The help file korvanehe.hlp is not available.", MessageIcon::Information);
-}
+void TMainForm::HelpExecute() { ShowHelpContents(this); }
 
 void TMainForm::HelpAboutExecute() {
     messages().show("About", "Korvane 7.1\nA sound workshop: wave editor and music composer.",
