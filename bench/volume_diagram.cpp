@@ -26,7 +26,8 @@ std::unique_ptr<Wave> channel(int32_t values, double hertz) {
     // A gliding tone over a little noise, so every band has something to do.
     for (int32_t i = 0; i < values; ++i) {
         double t = static_cast<double>(i) / 44100;
-        w->wave[i] = static_cast<int16_t>(12000 * std::sin(6.2830586 * hertz * t * (1 + t / 60)) + static_cast<int>(int64_t{i} * 7919 % 4001) - 2000);
+        w->wave[i] = static_cast<int16_t>(12000 * std::sin(6.2830586 * hertz * t * (1 + t / 60)) +
+                                          static_cast<int>(int64_t{i} * 7919 % 4001) - 2000);
     }
     return w;
 }
@@ -94,10 +95,11 @@ int main(int argc, char** argv) {
     auto& t = reporter.seconds;
     auto& c = reporter.cpu;
     if (t.count("MinuteMonoReference") && t.count("MinuteMonoFast") && t.count("MinuteMonoFastOneThread")) {
-        std::printf("1 min mono, 50 bands, 1600 columns: fast path %.1f times faster than the reference "
-                    "(goal 6); one thread %.1f times; processor time %.1f times less\n",
-                    t["MinuteMonoReference"] / t["MinuteMonoFast"], t["MinuteMonoReference"] / t["MinuteMonoFastOneThread"],
-                    c["MinuteMonoReference"] / c["MinuteMonoFast"]);
+        std::printf(
+            "1 min mono, 50 bands, 1600 columns: fast path %.1f times faster than the reference "
+            "(goal 6); one thread %.1f times; processor time %.1f times less\n",
+            t["MinuteMonoReference"] / t["MinuteMonoFast"], t["MinuteMonoReference"] / t["MinuteMonoFastOneThread"],
+            c["MinuteMonoReference"] / c["MinuteMonoFast"]);
     }
     if (t.count("TenMinutesStereoSplitFast"))
         std::printf("10 min stereo, two diagrams: %.3f s a paint (goal under 2 s), %.3f s of processor time\n",

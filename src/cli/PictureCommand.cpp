@@ -190,7 +190,8 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             if (auto v = take("--values-per-pixel")) texts.emplace_back(props.ValuesPerPixel, *v);
             if (auto v = take("--strength")) texts.emplace_back(props.Strength, *v);
             if (auto v = take("--draw")) props.Draw = choice("--draw", *v, {"lines", "points"});
-            if (auto v = take("--distribution")) props.Distribution = choice("--distribution", *v, {"constant", "random"});
+            if (auto v = take("--distribution"))
+                props.Distribution = choice("--distribution", *v, {"constant", "random"});
             if (auto v = take("--draw-grid")) props.DrawGrid = onOff("--draw-grid", *v);
             if (auto v = take("--two-waves")) props.TwoWaves = onOff("--two-waves", *v);
             if (auto v = take("--combine"))

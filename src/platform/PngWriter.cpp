@@ -1,11 +1,12 @@
 #include "platform/PngWriter.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <unistd.h>
 
 namespace korvane {
 

@@ -1,5 +1,7 @@
 #include "shell/QtMediaPlayer.h"
 
+#include <unistd.h>
+
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QAudioSource>
@@ -7,7 +9,6 @@
 #include <QMetaObject>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 #include "core/WavFile.h"
 

@@ -14,13 +14,14 @@ namespace korvane {
 // Every wave window keeps its own copy; the main window keeps the default
 // that new windows start from.
 struct TVoldViewProps {
-    unitTime Top = DefaultField<unitTime>("20000 Hz");   // period of the highest band
-    unitTime Bottom = DefaultField<unitTime>("20 Hz");   // period of the lowest band
+    unitTime Top = DefaultField<unitTime>("20000 Hz");                     // period of the highest band
+    unitTime Bottom = DefaultField<unitTime>("20 Hz");                     // period of the lowest band
     unitIntegerPosMore Vertical = DefaultField<unitIntegerPosMore>("50");  // largest number of bands
-    unitFactorPos Width = DefaultField<unitFactorPos>("1.0");             // band width factor
+    unitFactorPos Width = DefaultField<unitFactorPos>("1.0");              // band width factor
     int HorDistribution = 1;  // 0 "Frequency Linear", 1 "Logaritmic", 2 "Time Linear"
     bool TwoWaves = true;     // "2 Single Diagrams when Stereo"
-    int Sensitivity = 1;      // 0 "Low (Kwadratic)", 1 "Normal (Linear)", 2 "High (Square root)", 3 "Very High (Fourth root)"
+    int Sensitivity =
+        1;  // 0 "Low (Kwadratic)", 1 "Normal (Linear)", 2 "High (Square root)", 3 "Very High (Fourth root)"
     unitFactorPos Strength = DefaultField<unitFactorPos>("1.3");
     TColor Background = RGBColor(0, 0, 0);
     TColor Single = RGBColor(255, 255, 255);

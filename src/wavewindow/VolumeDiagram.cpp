@@ -195,10 +195,18 @@ __attribute__((always_inline)) inline void runVectors(const Lanes& lanes, int N,
         int n = std::min(v1 - v0, 4);
         int band0 = v0 * W;
         switch (n) {
-            case 4: runBlock<V, VI, W, 4>(lanes, N, band0, s, events, out); break;
-            case 3: runBlock<V, VI, W, 3>(lanes, N, band0, s, events, out); break;
-            case 2: runBlock<V, VI, W, 2>(lanes, N, band0, s, events, out); break;
-            default: runBlock<V, VI, W, 1>(lanes, N, band0, s, events, out); break;
+            case 4:
+                runBlock<V, VI, W, 4>(lanes, N, band0, s, events, out);
+                break;
+            case 3:
+                runBlock<V, VI, W, 3>(lanes, N, band0, s, events, out);
+                break;
+            case 2:
+                runBlock<V, VI, W, 2>(lanes, N, band0, s, events, out);
+                break;
+            default:
+                runBlock<V, VI, W, 1>(lanes, N, band0, s, events, out);
+                break;
         }
         v0 += n;
     }
@@ -215,7 +223,7 @@ __attribute__((target("avx"))) void runVectors8(const Lanes& lanes, int N, int v
     runVectors<v8f, v8i, 8>(lanes, N, v0, v1, s, ev, out);
 }
 __attribute__((target("avx512f"))) void runVectors16(const Lanes& lanes, int N, int v0, int v1, const int16_t* s,
-                                                    const std::vector<ColumnEvent>& ev, TVoldColumns& out) {
+                                                     const std::vector<ColumnEvent>& ev, TVoldColumns& out) {
     runVectors<v16f, v16i, 16>(lanes, N, v0, v1, s, ev, out);
 }
 bool haveWideVectors() {
@@ -246,8 +254,8 @@ struct Piece {
 
 }  // namespace
 
-void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>& channels, int64_t count,
-                     int columns, std::vector<TVoldColumns>& out, int threads, int vectorWidth) {
+void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>& channels, int64_t count, int columns,
+                     std::vector<TVoldColumns>& out, int threads, int vectorWidth) {
     const int N = bands.N;
     const int C = static_cast<int>(channels.size());
     out.assign(channels.size(), TVoldColumns{});
@@ -313,10 +321,17 @@ void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>&
 double VoldRamp(float loudest, int sensitivity, double strength, bool inverted) {
     double g = loudest / 32768.0;
     switch (sensitivity) {
-        case 0: g = g * g; break;
-        case 2: g = std::sqrt(g); break;
-        case 3: g = std::pow(g, 0.25); break;
-        default: break;
+        case 0:
+            g = g * g;
+            break;
+        case 2:
+            g = std::sqrt(g);
+            break;
+        case 3:
+            g = std::pow(g, 0.25);
+            break;
+        default:
+            break;
     }
     g = std::min(1.0, strength * g);
     return inverted ? 1 - g : g;
@@ -357,8 +372,7 @@ void computeColumns(const TVoldPaintArgs& a, const TVoldBands& bands, const std:
                     int64_t count, int columns, std::vector<TVoldColumns>& out) {
     if (a.Reference) {
         out.assign(channels.size(), TVoldColumns{});
-        for (size_t c = 0; c < channels.size(); ++c)
-            VoldColumnsReference(bands, channels[c], count, columns, out[c]);
+        for (size_t c = 0; c < channels.size(); ++c) VoldColumnsReference(bands, channels[c], count, columns, out[c]);
     } else {
         VoldColumnsFast(bands, channels, count, columns, out, a.Threads);
     }
@@ -456,8 +470,7 @@ void PaintVoldRange(Canvas& canvas, const TVoldPaintArgs& a, int x0, int x1, boo
     } else {
         TVoldBands bands = VoldBands(p, fs, a.Bottom - a.Top);
         std::vector<TVoldColumns> cols;
-        computeColumns(a, bands, {sound.Channel(0).wave + first, sound.Channel(1).wave + first}, count, columns,
-                       cols);
+        computeColumns(a, bands, {sound.Channel(0).wave + first, sound.Channel(1).wave + first}, count, columns, cols);
         paintCombined(canvas, a, cols[0], cols[1], x0, inverted);
     }
 }

@@ -43,8 +43,8 @@ void VoldColumnsReference(const TVoldBands& bands, const int16_t* samples, int64
 // `threads` 0 means as many as the machine has; `vectorWidth` 0 picks the
 // widest the processor offers, 4, 8 or 16 ask for one (a width the processor
 // lacks falls back to a narrower one).
-void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>& channels, int64_t count,
-                     int columns, std::vector<TVoldColumns>& out, int threads = 0, int vectorWidth = 0);
+void VoldColumnsFast(const TVoldBands& bands, const std::vector<const int16_t*>& channels, int64_t count, int columns,
+                     std::vector<TVoldColumns>& out, int threads = 0, int vectorWidth = 0);
 
 // Loudness to colour ramp position: sensitivity curve, Strength, the cap at
 // 1 and, inside the selection, the inversion.

@@ -116,13 +116,29 @@ TEST_F(CliPicture, VolumeDiagramOfSilenceShowsTheSelectionInvertedAndTheCursor) 
 }
 
 TEST_F(CliPicture, ColoursAndSettingsComeFromTheOptions) {
-    auto r = cli({"picture", path("sine.wav"), path("out.png"), "--view", "volume", "--width", "40", "--height", "30",
-                  "--background", "#102030", "--cursor", "#00ff00", "--vertical", "30", "--print-settings",
-                  "--distribution", "time-linear", "--sensitivity", "low"});
+    auto r = cli({"picture",
+                  path("sine.wav"),
+                  path("out.png"),
+                  "--view",
+                  "volume",
+                  "--width",
+                  "40",
+                  "--height",
+                  "30",
+                  "--background",
+                  "#102030",
+                  "--cursor",
+                  "#00ff00",
+                  "--vertical",
+                  "30",
+                  "--print-settings",
+                  "--distribution",
+                  "time-linear",
+                  "--sensitivity",
+                  "low"});
     ASSERT_EQ(r.status, 0) << r.err;
     // 20000 Hz is shown raised to two periods of 22050 Hz.
-    EXPECT_EQ(r.out,
-              "Top: 11025 Hz\nBottom: 20 Hz\nVertical Resolution: 30\nFrequency Width: 1\nStrength: 1.3\n");
+    EXPECT_EQ(r.out, "Top: 11025 Hz\nBottom: 20 Hz\nVertical Resolution: 30\nFrequency Width: 1\nStrength: 1.3\n");
     Picture p = decode(bytes("out.png"));
     EXPECT_EQ(p.countInColumn(0, 0x00FF00), 30);
     // Time-linear bands 1.66 ms apart: the sine's 5.7 ms period lights the
@@ -155,8 +171,8 @@ TEST_F(CliPicture, WaveViewPaintsTheWaveOnItsBackgroundWithTheGrid) {
 
 TEST_F(CliPicture, RefusalsLeaveTheOldPicture) {
     std::ofstream(path("out.png")) << "old";
-    auto r = cli({"picture", path("silence.wav"), path("out.png"), "--view", "volume", "--top", "100 Hz", "--bottom",
-                  "10 ms"});
+    auto r = cli(
+        {"picture", path("silence.wav"), path("out.png"), "--view", "volume", "--top", "100 Hz", "--bottom", "10 ms"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "Top Frequency and Bottom Frequency must be different.\n");
     r = cli({"picture", path("silence.wav"), path("out.png"), "--view", "volume", "--top", "50 kHz"});

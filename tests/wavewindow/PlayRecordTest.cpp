@@ -258,9 +258,9 @@ TEST_F(PlayRecordTest, RecordsOnlyIntoAnEmptyWaveAndStopPutsTheRecordingInIt) {
     EXPECT_EQ(format->Freq, 11025);
 
     auto source = wave(300, 2, 11025);
-    player.recording = std::unique_ptr<Sound>(new StereoSound(Wave::copy(source->Failed, source->TheSound->Channel(0)),
-                                                              Wave::copy(source->Failed, source->TheSound->Channel(1)),
-                                                              11025, 2));
+    player.recording =
+        std::unique_ptr<Sound>(new StereoSound(Wave::copy(source->Failed, source->TheSound->Channel(0)),
+                                               Wave::copy(source->Failed, source->TheSound->Channel(1)), 11025, 2));
     pr->Record(doc.get());  // Record while recording is Stop
     EXPECT_FALSE(pr->RecordChecked());
     EXPECT_EQ(doc->GetValues(), 300);
