@@ -1,4 +1,6 @@
 #include "shell/Main.h"
+
+#include "processing/SplitMerge.h"
 #include "shell/Help.h"
 
 #include <QAbstractEventDispatcher>
@@ -686,6 +688,7 @@ void TMainForm::WaveCommandExecute(const WaveCommand& command) {
     if (!w || !w->Doc()) return;
     TUnitWave& doc = *w->Doc();
     if (!command.enabled(state()).empty()) return;
+    if (SplitMergeExecute(command.action, doc)) return;
     std::unique_ptr<CommandStep> step = command.makeStep(space_, doc);
     if (command.caption.size() >= 3 && command.caption.compare(command.caption.size() - 3, 3, "...") == 0) {
         TCommandDialogContext context{command, *step, space_, doc};
@@ -699,6 +702,35 @@ void TMainForm::WaveCommandExecute(const WaveCommand& command) {
     else if (result.kind == StepResult::Done && command.takesUndo) doc.MarkChanged();
     w->Repaint();
     adoptNewDocuments();
+}
+
+// Split and merge make new windows rather than files. Until their own
+// dialogs exist the window confirms the dialogs' preselection: Split
+// Horizontally in three parts (two for a cursor), and a merge of the active
+// wave with the next other wave window, in window order.
+bool TMainForm::SplitMergeExecute(const std::string& action, TUnitWave& doc) {
+    if (action != "SplitH" && action != "SplitV" && action != "MergeH" && action != "MergeV") return false;
+    BusyCursor busy;
+    if (action == "SplitH") {
+        SplitHorizontally(space_, doc, TSplitHorProps{});
+    } else if (action == "SplitV") {
+        SplitVertically(space_, doc);
+    } else {
+        TUnitWave* other = nullptr;
+        for (const auto& unit : space_.Units())
+            if (unit.get() != &doc && unit->Kind == unitKindWave) {
+                other = static_cast<TUnitWave*>(unit.get());
+                break;
+            }
+        if (!other) {
+            messages().show("Input Error", "The chosen Waves must be different", MessageIcon::Information);
+            return true;
+        }
+        if (action == "MergeH") MergeHorizontally(space_, doc, *other, MergeHorDefaults(doc, *other));
+        else MergeVertically(space_, doc, *other, MergeVertDefaults(doc, *other));
+    }
+    adoptNewDocuments();
+    return true;
 }
 
 }  // namespace korvane

@@ -124,6 +124,7 @@ private:
     void arrangeIcons();
     TMDIChildWave* showWave(TUnitWave& unit);
     void adoptNewDocuments();
+    bool SplitMergeExecute(const std::string& action, TUnitWave& doc);
 
     TWorkspace space_;
     std::unique_ptr<TDialogRunner> runner_;

@@ -468,3 +468,21 @@ TEST_F(MainFormTest, WaveViewDialogRefusesAWrongValueAndAppliesTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, SplitAndMergeOpenNewWindowsAndWriteNoFiles) {
+    TMDIChildWave* w = openSamples({1, 2, 3, 4, 5, 6});
+    w->Doc()->SetRange(2, 4);
+    trigger("SplitH");
+    ASSERT_EQ(form->Children().size(), 4u);
+    EXPECT_FALSE(QFile::exists("1.wav"));
+    openSamples({7, 8});
+    trigger("MergeH");
+    ASSERT_EQ(form->Children().size(), 6u);
+    TMDIChildWave* merged = form->ActiveWaveChild();
+    ASSERT_NE(merged, nullptr);
+    EXPECT_EQ(merged->Doc()->GetValues(), 8);
+}
+
+}  // namespace

@@ -289,13 +289,14 @@ private:
 
 class RecordBrowserTest : public ::testing::Test {
 protected:
-    void SetUp() override { app(); }
     std::vector<int> values() {
         std::vector<int> v;
         for (TBrowseRecord* r = browser.First(); r; r = r->Next) v.push_back(static_cast<NumberRecord*>(r)->Value);
         return v;
     }
     bool on(const char* name) { return browser.Button(name)->isEnabled(); }
+    // The widgets below need the application first, also when this test runs alone.
+    QApplication& application = app();
     QWidget panel;
     QLineEdit edit;
     NumberBrowser browser{&panel, &edit};
