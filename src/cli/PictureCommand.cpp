@@ -124,10 +124,10 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         // Other waves are opened as the other commands open them, so an
         // unreadable one fails the same way.
-        for (const std::string& spec : waves) {
-            size_t eq = spec.find('=');
+        for (const std::string& waveOption : waves) {
+            size_t eq = waveOption.find('=');
             if (eq == std::string::npos || eq == 0) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
-            std::string file = spec.substr(eq + 1);
+            std::string file = waveOption.substr(eq + 1);
             size_t at = file.rfind('@');
             if (at != std::string::npos && file.find(':', at) != std::string::npos) file = file.substr(0, at);
             std::unique_ptr<Sound> other;
