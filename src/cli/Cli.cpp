@@ -176,18 +176,28 @@ int Call::Prepare(TUnitWave& doc) {
     return exitOk;
 }
 
+}  // namespace
+
+bool SplitWaveOption(const std::string& option, std::string& name, std::string& file, std::string& range) {
+    size_t eq = option.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    name = option.substr(0, eq);
+    file = option.substr(eq + 1);
+    range.clear();
+    size_t at = file.rfind('@');
+    if (at != std::string::npos && file.find(':', at) != std::string::npos) {
+        range = file.substr(at + 1);
+        file = file.substr(0, at);
+    }
+    return true;
+}
+
+namespace {
+
 int Call::OpenWaves() {
     for (const std::string& waveOption : waves_) {
-        size_t eq = waveOption.find('=');
-        if (eq == std::string::npos || eq == 0) throw UsageError{"--wave takes NAME=FILE.wav[@B:E]"};
-        std::string name = waveOption.substr(0, eq);
-        std::string file = waveOption.substr(eq + 1);
-        std::string range;
-        size_t at = file.rfind('@');
-        if (at != std::string::npos && file.find(':', at) != std::string::npos) {
-            range = file.substr(at + 1);
-            file = file.substr(0, at);
-        }
+        std::string name, file, range;
+        if (!SplitWaveOption(waveOption, name, file, range)) throw UsageError{"--wave takes NAME=FILE.wav[@B:E]"};
         std::unique_ptr<Sound> sound;
         std::string reason;
         if (!ReadWaveFile(file, sound, reason)) {

@@ -14,4 +14,8 @@ enum Exit { exitOk = 0, exitFile = 1, exitUsage = 2, exitMemory = 3 };
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int Main(int argc, char** argv);
 
+// Splits a `--wave NAME=FILE.wav[@B:E]` text; false when it has no name.
+// `range` is "B:E", or empty when none is given.
+bool SplitWaveOption(const std::string& option, std::string& name, std::string& file, std::string& range);
+
 }  // namespace korvane::cli

@@ -125,11 +125,9 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         // Other waves are opened as the other commands open them, so an
         // unreadable one fails the same way.
         for (const std::string& waveOption : waves) {
-            size_t eq = waveOption.find('=');
-            if (eq == std::string::npos || eq == 0) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
-            std::string file = waveOption.substr(eq + 1);
-            size_t at = file.rfind('@');
-            if (at != std::string::npos && file.find(':', at) != std::string::npos) file = file.substr(0, at);
+            std::string name, file, range;
+            if (!SplitWaveOption(waveOption, name, file, range))
+                throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
             std::unique_ptr<Sound> other;
             if (!ReadWaveFile(file, other, reason)) {
                 err << WaveReadErrorText(file, reason) << "\n";
