@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgRegisterWave::TDlgRegisterWave(QWidget* parent, const QString& name)
-    : TOKDlg(parent, "Register", buttonsBottom) {
+    : TOKDlg(parent, "Register", buttonsBottom, 24) {
     auto* form = new QFormLayout(Body());
     edit_ = new QLineEdit(name, Body());
     edit_->setMinimumWidth(200);

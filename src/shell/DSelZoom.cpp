@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "platform/Messages.h"
+#include "shell/Help.h"
 #include "values/ValueWriters.h"
 #include "wavewindow/ChildWave.h"
 #include "wavewindow/WaveSelect.h"
@@ -51,12 +53,18 @@ TDlgSelZoom::TDlgSelZoom(QWidget* parent, std::function<TMDIChildWave*()> active
 
     auto* apply = new QPushButton("Apply", this);
     auto* close = new QPushButton("Close", this);
+    auto* help = new QPushButton("Help", this);
     apply->setDefault(true);
+    connect(help, &QPushButton::clicked, this, [this] { ShowHelp(this, 40); });
+    // F1 as in the other dialogs; this one is modeless and has no OK frame.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { ShowHelp(this, 40); });
     connect(apply, &QPushButton::clicked, this, &TDlgSelZoom::Apply);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(apply);
     buttons->addWidget(close);
+    buttons->addWidget(help);
     buttons->addStretch();
     auto* outer = new QHBoxLayout(this);
     outer->addLayout(form, 1);

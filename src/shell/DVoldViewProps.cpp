@@ -44,7 +44,7 @@ QLineEdit* edit(QWidget* parent, const unitValue& field) {
 }  // namespace
 
 TDlgVoldViewProps::TDlgVoldViewProps(QWidget* parent, const TVoldViewProps& props, int32_t sampleFreq)
-    : TOKDlg(parent, "Volume Diagram", buttonsRight), props_(props), sampleFreq_(sampleFreq) {
+    : TOKDlg(parent, "Volume Diagram", buttonsRight, 3), props_(props), sampleFreq_(sampleFreq) {
     RaiseVoldPeriods(props_, sampleFreq);
     auto* columns = new QHBoxLayout(Body());
     auto* left = new QVBoxLayout;

@@ -8,7 +8,7 @@
 namespace korvane {
 
 TDlgWaveFileProp::TDlgWaveFileProp(QWidget* parent, const WaveFileProps& props)
-    : TOKDlg(parent, "Wave Properties", buttonsRight), otherFreq_(props.SampleFreq) {
+    : TOKDlg(parent, "Wave Properties", buttonsRight, 2), otherFreq_(props.SampleFreq) {
     auto* layout = new QVBoxLayout(Body());
     auto* channels = new QGroupBox("Channels", Body());
     auto* cl = new QVBoxLayout(channels);

@@ -67,7 +67,7 @@ QComboBox* MakeColorBox(QWidget* parent, TColor color) {
 TColor ColorOf(const QComboBox& box) { return static_cast<TColor>(box.currentData().toUInt()); }
 
 TDlgWaveViewProps::TDlgWaveViewProps(QWidget* parent, const TWaveViewProps& props)
-    : TOKDlg(parent, "Wave View", buttonsRight), props_(props) {
+    : TOKDlg(parent, "Wave View", buttonsRight, 23), props_(props) {
     auto* columns = new QHBoxLayout(Body());
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
