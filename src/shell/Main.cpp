@@ -16,14 +16,17 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
+#include <algorithm>
 #include <set>
 
 #include "core/WavFile.h"
 #include "platform/Messages.h"
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
+#include "shell/DMergeProps.h"
 #include "shell/DRegisterWave.h"
 #include "shell/DSelZoom.h"
+#include "shell/DSplitHorProps.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Icons.h"
@@ -444,9 +447,10 @@ void TMainForm::adoptNewDocuments() {
     for (TUnitWave* doc : fresh) showWave(*doc);
 }
 
-TMDIChildWave* TMainForm::showWave(TUnitWave& unit) {
-    auto* child = new TMDIChildWave(unit, waveViewDefault_);
-    child->SetVoldProps(voldViewDefault_);
+TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
+    auto* child = new TMDIChildWave(unit, like ? like->WaveViewProps() : waveViewDefault_);
+    child->SetVoldProps(like ? like->VoldViewProps() : voldViewDefault_);
+    if (like && like->ViewKind() == TMDIChildWave::viewVold) child->SetVoldView(like->VoldViewProps());
     child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
     child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
     child->Readout = [this, child](const QString& text) {
@@ -688,7 +692,7 @@ void TMainForm::WaveCommandExecute(const WaveCommand& command) {
     if (!w || !w->Doc()) return;
     TUnitWave& doc = *w->Doc();
     if (!command.enabled(state()).empty()) return;
-    if (SplitMergeExecute(command.action, doc)) return;
+    if (SplitMergeExecute(command.action, *w)) return;
     std::unique_ptr<CommandStep> step = command.makeStep(space_, doc);
     if (command.caption.size() >= 3 && command.caption.compare(command.caption.size() - 3, 3, "...") == 0) {
         TCommandDialogContext context{command, *step, space_, doc};
@@ -704,33 +708,119 @@ void TMainForm::WaveCommandExecute(const WaveCommand& command) {
     adoptNewDocuments();
 }
 
-// Split and merge make new windows rather than files. Until their own
-// dialogs exist the window confirms the dialogs' preselection: Split
-// Horizontally in three parts (two for a cursor), and a merge of the active
-// wave with the next other wave window, in window order.
-bool TMainForm::SplitMergeExecute(const std::string& action, TUnitWave& doc) {
-    if (action != "SplitH" && action != "SplitV" && action != "MergeH" && action != "MergeV") return false;
-    BusyCursor busy;
-    if (action == "SplitH") {
-        SplitHorizontally(space_, doc, TSplitHorProps{});
-    } else if (action == "SplitV") {
-        SplitVertically(space_, doc);
-    } else {
-        TUnitWave* other = nullptr;
-        for (const auto& unit : space_.Units())
-            if (unit.get() != &doc && unit->Kind == unitKindWave) {
-                other = static_cast<TUnitWave*>(unit.get());
-                break;
-            }
-        if (!other) {
-            messages().show("Input Error", "The chosen Waves must be different", MessageIcon::Information);
-            return true;
-        }
-        if (action == "MergeH") MergeHorizontally(space_, doc, *other, MergeHorDefaults(doc, *other));
-        else MergeVertically(space_, doc, *other, MergeVertDefaults(doc, *other));
-    }
-    adoptNewDocuments();
+// Split and merge replace their source windows by new ones.
+bool TMainForm::SplitMergeExecute(const std::string& action, TMDIChildWave& source) {
+    if (action == "SplitH") splitHorizontally(source);
+    else if (action == "SplitV") splitVertically(source);
+    else if (action == "MergeH") mergeWindows(true, source);
+    else if (action == "MergeV") mergeWindows(false, source);
+    else return false;
+    UpdateActions();
     return true;
+}
+
+void TMainForm::splitHorizontally(TMDIChildWave& source) {
+    TUnitWave& doc = *source.Doc();
+    // A cursor cuts the wave in two without asking.
+    if (doc.HasSelection()) {
+        TDlgSplitHorProps dialog(this, splitHor_);
+        if (runner_->Run(dialog) != QDialog::Accepted) return;
+        splitHor_ = dialog.Record();
+    }
+    BusyCursor busy;
+    std::vector<std::pair<int32_t, int32_t>> parts = SplitHorParts(doc, splitHor_);
+    std::vector<TUnitWave*> made = SplitHorizontally(space_, doc, splitHor_);
+    if (made.size() != parts.size()) return;
+    // Each part's window covers the columns where the part was shown, so the
+    // parts lie where they were.
+    auto* frame = qobject_cast<QMdiSubWindow*>(source.parentWidget());
+    QRect bounds = frame ? frame->geometry() : QRect();
+    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
+    TWaveMapping map = source.Mapping();
+    int clientLeft = frame ? source.Client()->mapTo(frame, QPoint(0, 0)).x() : 0;
+    auto columnOf = [&](int32_t sample) {
+        return std::clamp(bounds.left() + clientLeft + map.PixelOf(sample), bounds.left(), bounds.right());
+    };
+    for (size_t i = 0; i < made.size(); ++i) {
+        TMDIChildWave* child = showWave(*made[i], &source);
+        auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+        if (!place || !sub) continue;
+        int left = i == 0 ? bounds.left() : columnOf(parts[i].first);
+        int right = i + 1 == made.size() ? bounds.right() : columnOf(parts[i].second);
+        sub->setGeometry(left, bounds.top(), std::max(right - left + 1, sub->minimumSizeHint().width()),
+                         bounds.height());
+    }
+    closeReplaced(source);
+}
+
+void TMainForm::splitVertically(TMDIChildWave& source) {
+    BusyCursor busy;
+    std::vector<TUnitWave*> made = SplitVertically(space_, *source.Doc());
+    if (made.size() != 2) return;
+    auto* frame = qobject_cast<QMdiSubWindow*>(source.parentWidget());
+    QRect bounds = frame ? frame->geometry() : QRect();
+    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
+    TWaveMapping map = source.Mapping();
+    // Left above right, in the area the stereo window had.
+    for (int i = 0; i < 2; ++i) {
+        TMDIChildWave* child = showWave(*made[i], &source);
+        auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+        if (place && sub) {
+            int half = bounds.height() / 2;
+            sub->setGeometry(bounds.left(), bounds.top() + i * half, bounds.width(),
+                             std::max(i == 0 ? half : bounds.height() - half, sub->minimumSizeHint().height()));
+        }
+        // Zoomed once the window has its size, so that the range is the source's.
+        if (source.Zoomed()) {
+            QCoreApplication::sendPostedEvents(sub, QEvent::LayoutRequest);
+            child->ZoomTo(map.ZoomBegin, map.ZoomEnd);
+        }
+    }
+    closeReplaced(source);
+}
+
+void TMainForm::mergeWindows(bool horizontally, TMDIChildWave& active) {
+    std::vector<TMDIChildWave*> windows;
+    for (TMDIChildKorvane* child : Children())
+        if (child->Kind() == unitKindWave) windows.push_back(static_cast<TMDIChildWave*>(child));
+    TMDIChildWave* first = nullptr;
+    TMDIChildWave* last = nullptr;
+    int display = 0;
+    if (horizontally) {
+        TDlgMergeHorProps dialog(this, windows, &active, mergeHor_);
+        if (runner_->Run(dialog) != QDialog::Accepted) return;
+        mergeHor_ = dialog.Record();
+        first = dialog.First();
+        last = dialog.Last();
+        display = mergeHor_.Display;
+    } else {
+        TDlgMergeVertProps dialog(this, windows, &active, mergeVert_);
+        if (runner_->Run(dialog) != QDialog::Accepted) return;
+        mergeVert_ = dialog.Record();
+        first = dialog.First();
+        last = dialog.Last();
+        display = mergeVert_.Display;
+    }
+    if (!first || !last || first == last || !first->Doc() || !last->Doc()) return;
+    BusyCursor busy;
+    TUnitWave* made = horizontally ? MergeHorizontally(space_, *first->Doc(), *last->Doc(), mergeHor_)
+                                   : MergeVertically(space_, *first->Doc(), *last->Doc(), mergeVert_);
+    if (!made) return;
+    auto* frame = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+    QRect bounds = frame ? frame->geometry() : QRect();
+    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
+    TMDIChildWave* child = showWave(*made, display == 0 ? first : last);
+    // The merged wave takes the first window's place.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) sub->setGeometry(bounds);
+    closeReplaced(*first);
+    closeReplaced(*last);
+}
+
+void TMainForm::closeReplaced(TMDIChildWave& window) {
+    // Its wave lives on in the new windows, so there is nothing to save.
+    window.QueryClose = nullptr;
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(window.parentWidget())) frame->close();
+    else window.close();
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "processing/CommandTable.h"
+#include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
@@ -122,9 +123,16 @@ private:
     void childClosed(TMDIChildKorvane& child);
     void tile(bool horizontally);
     void arrangeIcons();
-    TMDIChildWave* showWave(TUnitWave& unit);
+    // A window for a document; with `like`, it takes that window's view kind
+    // and settings instead of the defaults.
+    TMDIChildWave* showWave(TUnitWave& unit, const TMDIChildWave* like = nullptr);
     void adoptNewDocuments();
-    bool SplitMergeExecute(const std::string& action, TUnitWave& doc);
+    bool SplitMergeExecute(const std::string& action, TMDIChildWave& source);
+    void splitHorizontally(TMDIChildWave& source);
+    void splitVertically(TMDIChildWave& source);
+    void mergeWindows(bool horizontally, TMDIChildWave& active);
+    // Closes a window whose wave went into new windows, without the save question.
+    void closeReplaced(TMDIChildWave& window);
 
     TWorkspace space_;
     std::unique_ptr<TDialogRunner> runner_;
@@ -137,6 +145,10 @@ private:
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};
     TDlgSelZoom* selZoom_ = nullptr;
+    // The split and merge choices, kept for the whole run.
+    TSplitHorProps splitHor_;
+    TMergeHorProps mergeHor_;
+    TMergeVertProps mergeVert_;
     int prevKind_ = -1;
 
     QMap<QString, QAction*> actions_;

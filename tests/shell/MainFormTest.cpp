@@ -9,8 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -22,6 +24,9 @@
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "shell/DGenericProps.h"
+#include "shell/DMergeProps.h"
+#include "shell/DSplitHorProps.h"
+#include "shell/Help.h"
 #include "shell/PropsDlg.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
@@ -471,18 +476,236 @@ TEST_F(MainFormTest, WaveViewDialogRefusesAWrongValueAndAppliesTheRest) {
 
 namespace {
 
-TEST_F(MainFormTest, SplitAndMergeOpenNewWindowsAndWriteNoFiles) {
-    TMDIChildWave* w = openSamples({1, 2, 3, 4, 5, 6});
-    w->Doc()->SetRange(2, 4);
+// The wave windows in window order, and the sample counts of their waves.
+std::vector<TMDIChildWave*> waveWindows(TMainForm& form) {
+    std::vector<TMDIChildWave*> list;
+    for (TMDIChildKorvane* c : form.Children()) list.push_back(static_cast<TMDIChildWave*>(c));
+    return list;
+}
+std::vector<int> lengths(TMainForm& form) {
+    std::vector<int> v;
+    for (TMDIChildWave* w : waveWindows(form)) v.push_back(w->Doc()->GetValues());
+    return v;
+}
+QMdiSubWindow* frameOf(TMDIChildWave* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
+
+TEST_F(MainFormTest, SplitHorizontallyCutsByTheChosenResultAndReplacesTheWindow) {
+    struct Case {
+        int result;
+        std::vector<int> lengths;
+    };
+    for (const Case& c : {Case{0, {100, 100, 800}}, Case{1, {200, 900}}, Case{2, {100, 800}}}) {
+        TMDIChildWave* w = openSamples(std::vector<int>(1000, 5));
+        w->Doc()->SetRange(100, 200);
+        w->Doc()->MarkChanged();
+        runner->dialogs.push_back([&c](QDialog& d) {
+            auto& dlg = dynamic_cast<TDlgSplitHorProps&>(d);
+            EXPECT_EQ(dlg.windowTitle(), "Split Horizontally");
+            EXPECT_EQ(dlg.HelpContext(), 38);
+            dlg.Result(c.result)->setChecked(true);
+            return pressOK(d);
+        });
+        trigger("SplitH");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The source is gone without the save question; its parts are new.
+        EXPECT_EQ(lengths(*form), c.lengths) << c.result;
+        EXPECT_TRUE(boxes.shown.empty());
+        for (TMDIChildWave* part : waveWindows(*form)) {
+            EXPECT_EQ(part->Doc()->Name.rfind("NONAME", 0), 0u) << part->Doc()->Name;
+            EXPECT_TRUE(part->Doc()->NeedsSaving());
+        }
+        boxes.answers.assign(3, MessageAnswer::No);
+        for (TMDIChildKorvane* child : form->Children()) frameOf(static_cast<TMDIChildWave*>(child))->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        boxes.answers.clear();
+        boxes.shown.clear();
+    }
+}
+
+TEST_F(MainFormTest, SplitHorizontallyAtACursorAsksNothingAndCancelKeepsTheWave) {
+    TMDIChildWave* w = openSamples(std::vector<int>(1000, 5));
+    w->Doc()->SetRange(300, 300);
     trigger("SplitH");
-    ASSERT_EQ(form->Children().size(), 4u);
-    EXPECT_FALSE(QFile::exists("1.wav"));
-    openSamples({7, 8});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(runner->run, 0);
+    EXPECT_EQ(lengths(*form), (std::vector<int>{300, 700}));
+
+    TMDIChildWave* second = waveWindows(*form).back();
+    second->Doc()->SetRange(100, 200);
+    runner->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    trigger("SplitH");
+    EXPECT_EQ(lengths(*form), (std::vector<int>{300, 700}));
+    EXPECT_EQ(form->ActiveWaveChild(), second);
+}
+
+TEST_F(MainFormTest, SplitPartsLieWhereTheyWereShown) {
+    TMDIChildWave* w = openSamples(std::vector<int>(1000, 5));
+    QMdiSubWindow* frame = frameOf(w);
+    frame->setGeometry(20, 10, 620, 300);
+    QCoreApplication::processEvents();
+    w->Doc()->SetRange(250, 500);
+    TWaveMapping map = w->Mapping();
+    int clientLeft = w->Client()->mapTo(frame, QPoint(0, 0)).x();
+    runner->dialogs.push_back(pressOK);
+    trigger("SplitH");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::vector<TMDIChildWave*> parts = waveWindows(*form);
+    ASSERT_EQ(parts.size(), 3u);
+    QRect a = frameOf(parts[0])->geometry(), b = frameOf(parts[1])->geometry(), c = frameOf(parts[2])->geometry();
+    EXPECT_EQ(a.left(), 20);
+    EXPECT_EQ(c.right(), 20 + 620 - 1);
+    EXPECT_EQ(b.left(), 20 + clientLeft + map.PixelOf(250));
+    EXPECT_EQ(c.left(), 20 + clientLeft + map.PixelOf(500));
+    EXPECT_EQ(a.right(), b.left());
+    for (const QRect& r : {a, b, c}) {
+        EXPECT_EQ(r.top(), 10);
+        EXPECT_EQ(r.height(), 300);
+    }
+}
+
+TEST_F(MainFormTest, SplitVerticallyGivesTwoMonoWindowsWithTheSelectionAndZoom) {
+    auto sound = std::make_unique<StereoSound>(makeWave(std::vector<int>(1000, 7)),
+                                               makeWave(std::vector<int>(1000, -7)), 1000, 2);
+    TMDIChildWave* w = form->AddWaveWindow(std::make_unique<TUnitWave>(std::move(sound), "s.wav"));
+    frameOf(w)->setGeometry(0, 0, 600, 400);
+    w->Doc()->SetRange(100, 400);
+    w->ZoomTo(50, 450);
+    TWaveMapping zoom = w->Mapping();
+    trigger("SplitV");
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::vector<TMDIChildWave*> made = waveWindows(*form);
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(samplesOf(made[0]->Doc()->TheSound->GetLeft()).front(), 7);
+    EXPECT_EQ(samplesOf(made[1]->Doc()->TheSound->GetLeft()).front(), -7);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(made[i]->Doc()->GetMoSt(), 1);
+        EXPECT_EQ(made[i]->Doc()->SelBegin(), 100);
+        EXPECT_EQ(made[i]->Doc()->SelEnd(), 400);
+        EXPECT_TRUE(made[i]->Zoomed());
+        EXPECT_EQ(made[i]->Mapping().ZoomBegin, zoom.ZoomBegin);
+        EXPECT_EQ(made[i]->Mapping().ZoomEnd, zoom.ZoomEnd);
+        EXPECT_EQ(frameOf(made[i])->geometry(), QRect(0, i * 200, 600, 200));
+    }
+}
+
+TEST_F(MainFormTest, MergeHorizontallyRefusesOneWaveTwiceAndShowsOnlyDifferingTabs) {
+    TMDIChildWave* a = openSamples({1, 2, 3}, 44100);
+    TMDIChildWave* b = openSamples({4, 5}, 44100);
+    frameOf(b)->setGeometry(30, 40, 500, 250);
+    runner->dialogs.push_back([&](QDialog& d) {
+        auto& dlg = dynamic_cast<TDlgMergeHorProps&>(d);
+        EXPECT_EQ(dlg.windowTitle(), "Merge Horizontally");
+        EXPECT_EQ(dlg.HelpContext(), 47);
+        // The active window comes first, the next one last.
+        EXPECT_EQ(dlg.First(), b);
+        EXPECT_EQ(dlg.Last(), a);
+        // Equal waves: no tab at all, so no frequency tab either.
+        EXPECT_TRUE(dlg.TabTitles().isEmpty());
+        dlg.LastBox()->setCurrentIndex(1);
+        EXPECT_EQ(pressOK(d), int(QDialog::Rejected));
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown.back().title, "Input Error");
+        EXPECT_EQ(boxes.shown.back().text, "The chosen Waves must be different");
+        dlg.LastBox()->setCurrentIndex(0);
+        return pressOK(d);
+    });
     trigger("MergeH");
-    ASSERT_EQ(form->Children().size(), 6u);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::vector<TMDIChildWave*> left = waveWindows(*form);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(samplesOf(left[0]->Doc()->TheSound->GetLeft()), (std::vector<int>{4, 5, 1, 2, 3}));
+    EXPECT_EQ(frameOf(left[0])->geometry(), QRect(30, 40, 500, 250));
+}
+
+TEST_F(MainFormTest, MergeTabsPreselectStereoTheHigherFrequencySixteenBitsAndTheFirstDisplay) {
+    auto stereo = std::make_unique<StereoSound>(makeWave({10, 20}), makeWave({30, 40}), 11025, 1);
+    TMDIChildWave* a = form->AddWaveWindow(std::make_unique<TUnitWave>(std::move(stereo), "a.wav"));
+    TMDIChildWave* b = openSamples({100, 100, 100, 100}, 22050);
+    b->SetVoldView(b->VoldViewProps());
+    form->MdiArea()->setActiveSubWindow(frameOf(a));
+    runner->dialogs.push_back([&](QDialog& d) {
+        auto& dlg = dynamic_cast<TDlgMergeHorProps&>(d);
+        EXPECT_EQ(dlg.TabTitles(), (QStringList{"Mono/Stereo", "Frequency", "Bits", "Display"}));
+        EXPECT_TRUE(dlg.Radio("Stereo")->isChecked());
+        EXPECT_EQ(dlg.FrequencyList()->currentText(), "22 kHz");
+        EXPECT_TRUE(dlg.Radio("16 Bits")->isChecked());
+        EXPECT_TRUE(dlg.Radio("First")->isChecked());
+        dlg.Radio("Last")->setChecked(true);
+        return pressOK(d);
+    });
+    trigger("MergeH");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     TMDIChildWave* merged = form->ActiveWaveChild();
     ASSERT_NE(merged, nullptr);
-    EXPECT_EQ(merged->Doc()->GetValues(), 8);
+    EXPECT_EQ(form->Children().size(), 1u);
+    const TUnitWave& m = *merged->Doc();
+    EXPECT_EQ(m.GetMoSt(), 2);
+    EXPECT_EQ(m.GetFreq(), 22050);
+    EXPECT_EQ(m.GetBytesPSample(), 2);
+    EXPECT_EQ(m.GetValues(), 4 + 4);
+    // The display of the chosen window: the volume diagram of the last.
+    EXPECT_EQ(merged->ViewKind(), TMDIChildWave::viewVold);
+}
+
+TEST_F(MainFormTest, MergeVerticallyPadsTheShorterChannelByTheLengthRule) {
+    TMDIChildWave* a = openSamples(std::vector<int>(1000, 300));
+    openSamples(std::vector<int>(600, -300));
+    form->MdiArea()->setActiveSubWindow(frameOf(a));
+    runner->dialogs.push_back([&](QDialog& d) {
+        auto& dlg = dynamic_cast<TDlgMergeVertProps&>(d);
+        EXPECT_EQ(dlg.windowTitle(), "Merge Vertically");
+        EXPECT_EQ(dlg.HelpContext(), 48);
+        EXPECT_EQ(dlg.TabTitles(), (QStringList{"Length"}));
+        dlg.Radio("Add Silence at the end of the shortest wave")->setChecked(true);
+        return pressOK(d);
+    });
+    trigger("MergeV");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form->Children().size(), 1u);
+    const Sound& s = *form->ActiveWaveChild()->Doc()->TheSound;
+    ASSERT_EQ(s.MoSt, 2);
+    std::vector<int> right = samplesOf(s.GetRight());
+    ASSERT_EQ(right.size(), 1000u);
+    EXPECT_EQ(samplesOf(s.GetLeft()), std::vector<int>(1000, 300));
+    EXPECT_EQ(std::vector<int>(right.begin(), right.begin() + 600), std::vector<int>(600, -300));
+    EXPECT_EQ(std::vector<int>(right.begin() + 600, right.end()), std::vector<int>(400, 0));
+    // The rule is kept for the next merge.
+    TMDIChildWave* c = openSamples(std::vector<int>(10, 1));
+    openSamples(std::vector<int>(20, 1));
+    form->MdiArea()->setActiveSubWindow(frameOf(c));
+    runner->dialogs.push_back([&](QDialog& d) {
+        EXPECT_TRUE(dynamic_cast<TDlgMergeVertProps&>(d).Radio("Add Silence at the end of the shortest wave")->isChecked());
+        return int(QDialog::Rejected);
+    });
+    trigger("MergeV");
+    EXPECT_EQ(form->Children().size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, TheWindowsOwnDialogsHaveTheirHelpPages) {
+    openSamples(std::vector<int>(100, 5));
+    std::vector<int> contexts;
+    auto note = [&contexts](QDialog& d) {
+        auto& dlg = dynamic_cast<TOKDlg&>(d);
+        contexts.push_back(dlg.HelpContext());
+        EXPECT_TRUE(dlg.HelpButton()->isVisibleTo(&dlg)) << dlg.windowTitle().toStdString();
+        EXPECT_FALSE(HelpPage(dlg.HelpContext()).isEmpty()) << dlg.windowTitle().toStdString();
+        return int(QDialog::Rejected);
+    };
+    for (const char* action : {"FileProperties", "ViewWave", "ViewVold", "Register", "EditMix"}) {
+        runner->dialogs.push_back(note);
+        if (std::string(action) == "EditMix") {
+            // Mix needs something on the clipboard.
+            form->ActiveWaveChild()->Doc()->SetRange(0, 10);
+            trigger("EditCopy");
+        }
+        trigger(action);
+    }
+    EXPECT_EQ(contexts, (std::vector<int>{2, 23, 3, 24, 4}));
 }
 
 }  // namespace
