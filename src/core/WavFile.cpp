@@ -218,6 +218,8 @@ bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
     if (!field(b, 2)) return fail(reason, kWaveBadBits);
     const int bits = get16(b);
     if (bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return fail(reason, kWaveBadBits);
+    // Every time and frequency of the program divides by it.
+    if (freq <= 0) return fail(reason, kWaveBadFrequency);
     // 4-bit files are taken as 16-bit samples.
     const int bytes = bits == 4 ? 2 : bits / 8;
     const int16_t bytesPSample = bytes == 1 ? 1 : 2;

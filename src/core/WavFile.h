@@ -53,6 +53,7 @@ inline constexpr const char* kWaveChunkTooSmall = "chunk too small.";
 inline constexpr const char* kWaveNotPcm = "A value must be 1.";
 inline constexpr const char* kWaveBadChannels = "MonoStereo must be 1 or 2.";
 inline constexpr const char* kWaveBadBits = "Bits per sample must be 8, 16, 24 or 32.";
+inline constexpr const char* kWaveBadFrequency = "Sample frequency must be above 0.";
 inline constexpr const char* kWaveNoData = "\"data\" not found.";
 
 // Texts of a failed save and of a failed read shown to the user.

@@ -346,6 +346,8 @@ TEST_F(WavFileTest, RejectsWhatItCannotReadAndLeavesTheSoundAlone) {
     add_case("huge format", "\"data\" not found.", [](WavImage& i) { i.formatSize = 0x7FFFFFFF; });
     add_case("12 bits", "Bits per sample must be 8, 16, 24 or 32.", [](WavImage& i) { i.bits = 12; });
     add_case("0 bits", "Bits per sample must be 8, 16, 24 or 32.", [](WavImage& i) { i.bits = 0; });
+    add_case("0 Hz", "Sample frequency must be above 0.", [](WavImage& i) { i.freq = 0; });
+    add_case("negative Hz", "Sample frequency must be above 0.", [](WavImage& i) { i.freq = 0x80000000u; });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ReadResult r = readImage(c.image.bytes());
