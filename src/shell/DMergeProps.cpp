@@ -243,7 +243,7 @@ void TDlgMergeVertProps::FillTabs(const TMDIChildWave& left, const TMDIChildWave
                              {"Add Silence at the begin of the shortest wave",
                               "Add Silence at the end of the shortest wave", "Stretch the shortest wave",
                               "Stretch the longest wave"},
-                             props_.LengthRule, "Length");
+                             props_.LengthRule, "Make both equally long");
     AddFrequencyTab(a, b, preselected.Frequency);
     if (a.GetBytesPSample() != b.GetBytesPSample())
         bits_ = AddChoiceTab("Bits", text(a.BitsText()), text(b.BitsText()), {"8 Bits", "16 Bits"},
