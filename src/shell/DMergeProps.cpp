@@ -36,6 +36,8 @@ bool sameVoldView(TVoldViewProps a, TVoldViewProps b) {
 }
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
+QString channelsText(const TUnitWave& w) { return w.GetMoSt() == 2 ? "Stereo" : "Mono"; }
+QString bitsText(const TUnitWave& w) { return text(w.BitsText()) + " Bits"; }
 
 }  // namespace
 
@@ -121,7 +123,7 @@ QButtonGroup* TMergeDlg::AddChoiceTab(const QString& title, const QString& first
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(names_[0] + ": " + firstValue, page));
     layout->addWidget(new QLabel(names_[1] + ": " + lastValue, page));
-    auto* box = new QGroupBox(groupTitle.isEmpty() ? title : groupTitle, page);
+    auto* box = new QGroupBox(groupTitle.isEmpty() ? QString("Merged Wave") : groupTitle, page);
     auto* column = new QVBoxLayout(box);
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < choices.size(); ++i) {
@@ -207,11 +209,11 @@ void TDlgMergeHorProps::FillTabs(const TMDIChildWave& first, const TMDIChildWave
     TMergeHorProps preselected = MergeHorDefaults(a, b);
     channels_ = bits_ = display_ = nullptr;
     if (a.GetMoSt() != b.GetMoSt())
-        channels_ = AddChoiceTab("Mono/Stereo", text(a.ChannelsText()), text(b.ChannelsText()), {"Mono", "Stereo"},
+        channels_ = AddChoiceTab("Mono/Stereo", channelsText(a), channelsText(b), {"Mono", "Stereo"},
                                  preselected.Channels - 1);
     AddFrequencyTab(a, b, preselected.Frequency);
     if (a.GetBytesPSample() != b.GetBytesPSample())
-        bits_ = AddChoiceTab("Bits", text(a.BitsText()), text(b.BitsText()), {"8 Bits", "16 Bits"},
+        bits_ = AddChoiceTab("Bits", bitsText(a), bitsText(b), {"8 Bits", "16 Bits"},
                              preselected.BytesPSample - 1);
     if (!SameDisplay(first, last))
         display_ = AddChoiceTab("Display", DisplayText(first), DisplayText(last), {"First", "Last"}, 0,
@@ -246,7 +248,7 @@ void TDlgMergeVertProps::FillTabs(const TMDIChildWave& left, const TMDIChildWave
                              props_.LengthRule, "Make both equally long");
     AddFrequencyTab(a, b, preselected.Frequency);
     if (a.GetBytesPSample() != b.GetBytesPSample())
-        bits_ = AddChoiceTab("Bits", text(a.BitsText()), text(b.BitsText()), {"8 Bits", "16 Bits"},
+        bits_ = AddChoiceTab("Bits", bitsText(a), bitsText(b), {"8 Bits", "16 Bits"},
                              preselected.BytesPSample - 1);
     if (!SameDisplay(left, right))
         display_ = AddChoiceTab("Display", DisplayText(left), DisplayText(right), {"Left", "Right"}, 0,

@@ -367,10 +367,14 @@ void TMainForm::buildToolBars() {
 
 void TMainForm::buildStatusBar() {
     static const int widths[8] = {300, 160, 75, 70, 45, 24, 65, 60};
+    // The widest text each panel shows; a panel grows beyond its width when
+    // the font needs it, so that no value is cut.
+    static const char* widest[8] = {"", "", "0:00:00.00000", "176.400 kHz", "16", "ST", "000.0 Mb", "Changed"};
     for (int i = 0; i < 8; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setObjectName(QString("Panel%1").arg(i));
-        panels_[i]->setFixedWidth(widths[i]);
+        int needed = panels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 12;
+        panels_[i]->setFixedWidth(std::max(widths[i], widest[i][0] ? needed : 0));
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(panels_[i]);
