@@ -5,6 +5,8 @@
 #include <QPushButton>
 
 #include "core/Assert.h"
+#include "platform/Messages.h"
+#include "values/InputErrors.h"
 
 namespace korvane {
 
@@ -76,7 +78,13 @@ void TRecordBrowser::Open(int index) {
 }
 
 bool TRecordBrowser::Close() {
-    if (!leave()) return false;
+    if (!leaveOrShow()) return false;
+    open_ = false;
+    return true;
+}
+
+bool TRecordBrowser::Close(std::string& error) {
+    if (!leave(error)) return false;
     open_ = false;
     return true;
 }
@@ -101,42 +109,58 @@ void TRecordBrowser::goTo(int index) {
     update();
 }
 
-bool TRecordBrowser::leave() {
-    TBrowseRecord* read = ReadControls();
-    if (!read) return false;
-    if (!ValidateRecord(*read)) {
-        delete read;
-        return false;
+TBrowseRecord* TRecordBrowser::read(std::string& error) {
+    error.clear();
+    TBrowseRecord* record = ReadControls(error);
+    if (!record) {
+        KORVANE_ASSERT(!error.empty());
+        return nullptr;
     }
+    error = ValidateRecord(*record);
+    if (error.empty()) return record;
+    delete record;
+    return nullptr;
+}
+
+bool TRecordBrowser::leaveOrShow() {
+    std::string error;
+    if (leave(error)) return true;
+    messages().show(kInputErrorTitle, error, MessageIcon::Error);
+    return false;
+}
+
+bool TRecordBrowser::leave(std::string& error) {
+    TBrowseRecord* record = read(error);
+    if (!record) return false;
     // The read record takes the place of the current one.
-    read->Previous = current_->Previous;
-    read->Next = current_->Next;
-    if (read->Previous) read->Previous->Next = read;
-    else first_ = read;
-    if (read->Next) read->Next->Previous = read;
+    record->Previous = current_->Previous;
+    record->Next = current_->Next;
+    if (record->Previous) record->Previous->Next = record;
+    else first_ = record;
+    if (record->Next) record->Next->Previous = record;
     delete current_;
-    current_ = read;
+    current_ = record;
     return true;
 }
 
 void TRecordBrowser::btnFirstClick() {
-    if (leave()) goTo(0);
+    if (leaveOrShow()) goTo(0);
 }
 
 void TRecordBrowser::btnPreviousClick() {
-    if (cursor_ > 0 && leave()) goTo(cursor_ - 1);
+    if (cursor_ > 0 && leaveOrShow()) goTo(cursor_ - 1);
 }
 
 void TRecordBrowser::btnNextClick() {
-    if (cursor_ < count_ - 1 && leave()) goTo(cursor_ + 1);
+    if (cursor_ < count_ - 1 && leaveOrShow()) goTo(cursor_ + 1);
 }
 
 void TRecordBrowser::btnLastClick() {
-    if (leave()) goTo(count_ - 1);
+    if (leaveOrShow()) goTo(count_ - 1);
 }
 
 void TRecordBrowser::btnInsertClick() {
-    if (!leave()) return;
+    if (!leaveOrShow()) return;
     TBrowseRecord* record = NewRecord();
     record->Next = current_;
     record->Previous = current_->Previous;
@@ -148,7 +172,7 @@ void TRecordBrowser::btnInsertClick() {
 }
 
 void TRecordBrowser::btnAppendClick() {
-    if (!leave()) return;
+    if (!leaveOrShow()) return;
     TBrowseRecord* record = NewRecord();
     record->Previous = current_;
     record->Next = current_->Next;
@@ -173,10 +197,14 @@ void TRecordBrowser::btnDeleteClick() {
 }
 
 void TRecordBrowser::btnCopyClick() {
-    TBrowseRecord* read = ReadControls();
-    if (!read) return;
+    std::string error;
+    TBrowseRecord* record = read(error);
+    if (!record) {
+        messages().show(kInputErrorTitle, error, MessageIcon::Error);
+        return;
+    }
     delete copy_;
-    copy_ = read;
+    copy_ = record;
     hasCopy_ = true;
     update();
 }

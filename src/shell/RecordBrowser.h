@@ -31,9 +31,12 @@ public:
     // Takes a record at the end of the list (before Open).
     void Add(TBrowseRecord* record);
     void Open(int index);
-    // Reads the shown record back into the list; false (after the message)
-    // when it is wrong. Closes the list for the caller on success.
+    // Reads the shown record back into the list and closes it for the caller.
+    // A wrong record keeps the list open: the first form shows the field's
+    // message, the second hands it back, for a dialog that reports only the
+    // first wrong thing among all its controls.
     bool Close();
+    bool Close(std::string& error);
     bool IsOpen() const { return open_; }
     int Count() const;
     int Cursor() const { return cursor_; }
@@ -55,18 +58,25 @@ public:
     QLabel* CursorLabel() const { return lblCursor_; }
 
 protected:
-    // The operations of the derived browser.
-    // A new record from the controls, or null after the field's message.
-    virtual TBrowseRecord* ReadControls() = 0;
+    // The operations of the derived browser. The browser shows their
+    // messages, so that a wrong record always gives one "Input Error" box.
+    // A new record from the controls, or null with the field's message.
+    virtual TBrowseRecord* ReadControls(std::string& error) = 0;
     virtual void ShowRecord(const TBrowseRecord& record) = 0;
-    virtual bool ValidateRecord(const TBrowseRecord&) { return true; }
+    // The refusal of a record read well, or empty.
+    virtual std::string ValidateRecord(const TBrowseRecord&) { return ""; }
     virtual TBrowseRecord* NewRecord() = 0;
     virtual TBrowseRecord* CopyRecord(const TBrowseRecord& record) = 0;
     virtual void UpdateButtons(int count, int position, bool previous, bool next, bool remove, bool paste);
 
 private:
-    // Reads the controls into the current record; false leaves all as it was.
-    bool leave();
+    // Reads the controls into the current record; false leaves all as it
+    // was, with the message in `error`.
+    bool leave(std::string& error);
+    // As leave, showing the message.
+    bool leaveOrShow();
+    // A new record from the controls, or null with the message.
+    TBrowseRecord* read(std::string& error);
     void goTo(int index);
     void update();
     void releaseAll();

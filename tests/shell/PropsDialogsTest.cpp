@@ -270,9 +270,10 @@ public:
     int made = 0;
 
 protected:
-    TBrowseRecord* ReadControls() override {
+    TBrowseRecord* ReadControls(std::string& error) override {
         bool good = false;
         int v = edit_->text().toInt(&good);
+        if (!good) error = "In Number: Input has no value.";
         return good ? new NumberRecord(v) : nullptr;
     }
     void ShowRecord(const TBrowseRecord& r) override {
