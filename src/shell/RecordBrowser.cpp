@@ -1,6 +1,7 @@
 #include "shell/RecordBrowser.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -18,6 +19,7 @@ const char* kButtonTexts[10] = {"|<", "<", ">", ">|", "Insert", "Append", "Delet
 
 TRecordBrowser::TRecordBrowser(QWidget* panel) : QObject(panel) {
     auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
     void (TRecordBrowser::*handlers[10])() = {
         &TRecordBrowser::btnFirstClick,  &TRecordBrowser::btnPreviousClick, &TRecordBrowser::btnNextClick,
         &TRecordBrowser::btnLastClick,   &TRecordBrowser::btnInsertClick,   &TRecordBrowser::btnAppendClick,
@@ -30,12 +32,16 @@ TRecordBrowser::TRecordBrowser(QWidget* panel) : QObject(panel) {
         grid->addWidget(buttons_[i], i < 4 ? 0 : 1 + (i - 4) / 3, i < 4 ? i : (i - 4) % 3);
         connect(buttons_[i], &QPushButton::clicked, this, handlers[i]);
     }
+    // "Record: n of m" reads as one line under the buttons.
     lblCursor_ = new QLabel(panel);
     lblCount_ = new QLabel(panel);
-    grid->addWidget(new QLabel("Record:", panel), 3, 0);
-    grid->addWidget(lblCursor_, 3, 1);
-    grid->addWidget(new QLabel("of", panel), 3, 2);
-    grid->addWidget(lblCount_, 3, 3);
+    auto* position = new QHBoxLayout;
+    position->addWidget(new QLabel("Record:", panel));
+    position->addWidget(lblCursor_);
+    position->addWidget(new QLabel("of", panel));
+    position->addWidget(lblCount_);
+    position->addStretch();
+    grid->addLayout(position, 3, 0, 1, 4);
 }
 
 TRecordBrowser::~TRecordBrowser() {
