@@ -14,6 +14,7 @@
 #include "shell/DLeftRightProps.h"
 #include "shell/DLengthProps.h"
 #include "shell/DLineProps.h"
+#include "shell/DMFreqProps.h"
 #include "shell/DNoiseProps.h"
 #include "shell/DPerEchoProps.h"
 #include "shell/DRandomEchoProps.h"
@@ -59,6 +60,7 @@ void RegisterShellDialogs() {
     RegisterCommandDialog("MakeTriangle", recordDialog<TDlgBlockTriangleProps, TBlockTriangleProps>());
     RegisterCommandDialog("MakeSinus", recordDialog<TDlgSinusProps, TSinusProps>());
     RegisterCommandDialog("MakeNoise", recordDialog<TDlgNoiseProps, TNoiseProps>());
+    RegisterCommandDialog("MakeMFreq", recordDialog<TDlgMFreqProps, TMFreqProps>());
     RegisterCommandDialog("MakeSilence", recordDialog<TDlgSilenceProps, TSilenceProps>());
     RegisterCommandDialog("Volume", recordDialog<TDlgVolumeProps, TVolumeProps>());
     RegisterCommandDialog("Balance", recordDialog<TDlgBalanceProps, TBalanceProps>());

@@ -55,7 +55,7 @@ const std::map<int, Page>& pages() {
         {36, {"Mix Left Right", "Mixes the two channels of a stereo sound into each other.",
               "from Left to Left, from Left to Right, from Right to Left, from Right to Right: volume factors|Examples: fill the four boxes"}},
         {37, {"Multi Frequency", "Adds partials of a wave form into one sound.",
-              "Length: a time|Wave Form: a named wave, or none for the sine|Per partial: Volume, Frequency, Start Angle, Volume Factor, Time|The browser buttons walk, insert, append, delete, copy, paste and clear partials"}},
+              "Length: a time|Sinus: the partials read the sine table, or Wave Form: they read a named wave|Volume: a partial's volume at the start|Frequency: a frequency or period (440 Hz, A4)|Start Angle: a phase (0.25, 90')|Volume Factor: what is left of the volume after Time|Time: a time|Record n of m: the partial shown|The arrow buttons go to the first, previous, next and last partial|Insert and Append add a default partial before or after the shown one, Delete removes the shown one|Copy and Paste carry the values of one partial to another, Clear leaves one default partial"}},
         {38, {"Split Horizontally", "Cuts the wave in time into new windows.",
               "Three parts|Two parts, both inclusive selected part|Two parts, both exclusive selected part"}},
         {40, {"Select and Zoom", "Selects or zooms to typed positions.", "Begin and End: positions in the wave"}},
