@@ -92,6 +92,7 @@ bool MakeMFreq(TUnitWave& doc, const TMFreqProps& props) {
                         r.VolumeFactor.GetValue(), r.Time.GetValue()});
     }
     const Sound* form = soundOf(props.Form);
+    if (form && form->GetValues() == 0) return false;
     return doc.RunOnInsertRange([&](bool& f, const Sound& s, int32_t& b, int32_t& e) {
         if (form) return s.InsertMultiFreqForm(f, props.Length.GetValue(), *form, rows, b, e);
         return s.InsertMultiFreq(f, props.Length.GetValue(), rows, b, e);
@@ -123,6 +124,13 @@ std::string CheckBlockTriangle(const TBlockTriangleProps& props, int32_t freq) {
         return "In Middle Envelope: You have to select a Wave";
     if (props.MiddleKind == 1 && props.MiddleEnvelope.GetUnitWave()->GetValues() == 0)
         return "In Middle Envelope: The wave is empty.";
+    return "";
+}
+
+std::string CheckMFreq(const TMFreqProps& props) {
+    // The partials read the form wave around; an empty one has nothing to read.
+    const TUnitWave* form = props.Form.GetUnitWave();
+    if (form && form->GetValues() == 0) return "In Wave Form: The wave is empty.";
     return "";
 }
 
@@ -232,6 +240,7 @@ Step mfreqStep(TWorkspace& space, TUnitWave& doc) {
         props.Rows = std::move(rows);
         return "";
     });
+    step->SetCheck([](const TMFreqProps& props, const TUnitWave&) { return CheckMFreq(props); });
     step->SetExtraSettings([](TMFreqProps& props) {
         std::vector<std::string> lines;
         for (auto& row : props.Rows)

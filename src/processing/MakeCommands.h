@@ -31,6 +31,7 @@ bool DrawWave(TUnitWave& doc, std::span<const DrawnPoint> points, double left, d
 // Dialog-level refusals of the Make dialogs (empty when the values are fine).
 std::string CheckLine(const TLineProps& props);
 std::string CheckBlockTriangle(const TBlockTriangleProps& props, int32_t freq);
+std::string CheckMFreq(const TMFreqProps& props);
 
 void AddEditAndMakeCommands(std::vector<WaveCommand>& table);
 

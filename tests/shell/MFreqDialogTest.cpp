@@ -167,6 +167,36 @@ TEST_F(MFreqDialogTest, OnlyTheFirstWrongThingIsReportedAndTheBrowserStaysUsable
     EXPECT_EQ(doc->GetValues(), 20);
 }
 
+// The step refuses an empty wave form after the rows were read; the user
+// goes on at the same row, and the document keeps its sound.
+TEST_F(MFreqDialogTest, AnEmptyWaveFormIsRefusedAndTheBrowserStaysOpenAtItsRow) {
+    twoRows();
+    TUnitWave& empty =
+        space.AddWave(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({}), 1000, 2), "e.wav"));
+    ASSERT_TRUE(space.SetName(empty, "empty"));
+    Opened o = open();
+    o.d().Picker("Wave Form")->Select("empty");
+    o.click("btnNext");
+    o.row("Volume")->setText("20 %");
+    EXPECT_FALSE(ok(o));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "In Wave Form: The wave is empty.");
+    ASSERT_TRUE(o.browser().IsOpen());
+    EXPECT_EQ(o.browser().Cursor(), 1);
+    EXPECT_EQ(o.row("Volume")->text(), "20 %");
+    o.click("btnFirst");
+    EXPECT_EQ(o.row("Volume")->text(), "1");
+    o.click("btnNext");
+    EXPECT_EQ(o.row("Volume")->text(), "20 %");
+    EXPECT_EQ(doc->GetValues(), 0);
+    EXPECT_EQ(doc->Records.MFreq.Rows.at(1).Volume.ToText(), "50 %");
+    // The same rows with the form that has samples.
+    o.d().Picker("Wave Form")->Select("form");
+    ASSERT_TRUE(ok(o)) << lastBox();
+    EXPECT_EQ(samples(), (std::vector<int>{200, 1000, 0, 200, 1000, 0, 200, 1000}));
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
 TEST_F(MFreqDialogTest, SinusClearsTheFormAndAWaveFormNeedsANamedWave) {
     twoRows();
     Opened o = open();
