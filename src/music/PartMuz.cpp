@@ -81,6 +81,7 @@ void TSinglePartMuz::SetMuzBar(TMuzBar* muzBar) {
 }
 
 void TSinglePartMuz::unlink(TStaveSymbol* symbol) {
+    lastInserted_ = nullptr;
     if (symbol->Prev)
         symbol->Prev->SetNext(symbol->Next);
     else
@@ -102,14 +103,21 @@ void TSinglePartMuz::linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol) {
 }
 
 void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
+    TStaveSymbol* hint = lastInserted_;
     TStaveSymbol* symbol = owned.release();
+    lastInserted_ = nullptr;
     if (!FirstSymbol || !FirstSymbol->IsPrevOf(*symbol)) {
         linkAfter(nullptr, symbol);
+        lastInserted_ = symbol;
         return;
     }
+    // The list is sorted, so the symbols before the new one form a prefix: it
+    // goes after the last of them. A hint that ends that prefix saves the walk.
     TStaveSymbol* p = FirstSymbol;
+    if (hint && hint->IsPrevOf(*symbol) && !(hint->Next && hint->Next->IsPrevOf(*symbol))) p = hint;
     while (p->Next && p->Next->IsPrevOf(*symbol)) p = p->Next;
     linkAfter(p, symbol);
+    lastInserted_ = symbol;
 }
 
 bool TSinglePartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {

@@ -135,6 +135,10 @@ public:
 private:
     std::unique_ptr<TMuzBar> MuzBar;
     TStaveSymbol* FirstSymbol = nullptr;
+    // The symbol the last sorted insert placed; symbols read from a file come
+    // in order, so the next one usually goes right after it. Cleared when
+    // any symbol leaves the list.
+    TStaveSymbol* lastInserted_ = nullptr;
 
     void unlink(TStaveSymbol* symbol);
     void linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol);

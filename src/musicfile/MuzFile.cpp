@@ -1,6 +1,9 @@
 #include "musicfile/MuzFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "core/Assert.h"
@@ -615,6 +618,7 @@ private:
         if (v71_ && partIndex < parts_.size()) return fail(element, "There are more Music Parts than Key Parts");
         if (!v71_ && !readKeyPart(keysAndSilences, *stave, *parts_.front())) return false;
 
+        staveKeys_.clear();
         for (const auto& child : element.Children())
             if (child->GetElement() == "NoteGroup" && !readNoteGroup(child->AsCompound(), *stave)) return false;
         stave->SelectedNoteGroup = stave->DialogNoteGroup = stave->GetStartNoteGroup();
@@ -822,13 +826,31 @@ private:
         return true;
     }
 
+    // The keys of the stave being read, per part, in list order; the notes
+    // come after all keys of their stave, so the lists stay valid while the
+    // notes are read, and each note finds its key without walking the part.
+    std::map<const TSinglePartMuz*, std::vector<std::pair<double, TKey*>>> staveKeys_;
+
+    // The last key of `stave` at or before `p`, as KeyInEffect finds it.
+    TKey* keyInEffect(const TSinglePartMuz& part, const TNoteStave& stave, double p) {
+        auto [it, fresh] = staveKeys_.try_emplace(&part);
+        if (fresh)
+            for (TStaveSymbol* s = part.GetFirstSymbol(); s; s = s->Next)
+                if (s->GetNoteStave() == &stave && s->GetStaveSymbolKind() == staveSymbolKey)
+                    it->second.push_back({s->GetSymbolPosition(), static_cast<TKey*>(s)});
+        const auto& keys = it->second;
+        auto after = std::upper_bound(keys.begin(), keys.end(), p,
+                                      [](double position, const auto& key) { return position < key.first; });
+        return after == keys.begin() ? nullptr : std::prev(after)->second;
+    }
+
     bool readNote(const TXMLCompound& element, TNoteStave& stave, TNoteGroup& group, TSinglePartMuz& part) {
         TimeValues v;
         const TXMLItem& heightElement = *element.Child("Height");
         if (!readTimeValues(element, true, v)) return false;
         int height = 0;
         if (!readInteger(heightElement, "Note Height", height)) return false;
-        const TKey* key = KeyInEffect(part, &stave, v.Position);
+        const TKey* key = keyInEffect(part, stave, v.Position);
         if (!key) return fail(element, "A Note may not stand before the first Key of its Stave.");
         if (height < -kMaxHeight || height > kMaxHeight)
             return fail(heightElement, "In Note Height: The pitch must lie between -43 and 43.");
@@ -856,20 +878,30 @@ private:
 
         auto note = std::make_unique<TMuzNote>(&group, &doc_, &stave, v.Position, &part, static_cast<int8_t>(v.Length),
                                                v.Points, v.MultiOol, v.PosInOol, pitch, shift, art, stick);
-        // Notes of one chord drawn with one stick share one head length.
-        for (TStaveSymbol* s = part.GetFirstSymbol(); s && s->GetSymbolPosition() <= v.Position; s = s->Next) {
-            if (s->GetSymbolPosition() != v.Position || s->GetNoteStave() != &stave ||
-                s->GetStaveSymbolKind() != staveSymbolNote)
-                continue;
-            const TMuzNote& other = static_cast<const TMuzNote&>(*s);
-            if (other.GetPosInOol() != v.PosInOol || other.GetEffectiveStick() != note->GetEffectiveStick()) continue;
-            if (other.GetNoteLengthKind() != v.Length || other.GetPoints() != v.Points ||
-                other.GetMultiOol() != v.MultiOol || other.GetNoteArtKind() != art)
-                return fail(element,
-                            "The Notes of one chord with the same stick must have the same Length, Points, tuplet and "
-                            "articulation.");
-        }
+        // Notes of one chord drawn with one stick share one head length. The
+        // part's list is sorted by position, so the symbols at this position
+        // stand next to the new note once it is in.
+        TMuzNote* placed = note.get();
         part.InsertSorted(std::move(note));
+        auto clashes = [&](const TStaveSymbol* s) {
+            if (s->GetNoteStave() != &stave || s->GetStaveSymbolKind() != staveSymbolNote) return false;
+            const TMuzNote& other = static_cast<const TMuzNote&>(*s);
+            if (other.GetPosInOol() != v.PosInOol || other.GetEffectiveStick() != placed->GetEffectiveStick())
+                return false;
+            return other.GetNoteLengthKind() != v.Length || other.GetPoints() != v.Points ||
+                   other.GetMultiOol() != v.MultiOol || other.GetNoteArtKind() != art;
+        };
+        bool clash = false;
+        for (TStaveSymbol* s = placed->Prev; s && s->GetSymbolPosition() == v.Position && !clash; s = s->Prev)
+            clash = clashes(s);
+        for (TStaveSymbol* s = placed->Next; s && s->GetSymbolPosition() == v.Position && !clash; s = s->Next)
+            clash = clashes(s);
+        if (clash) {
+            part.DeleteSymbol(placed);
+            return fail(element,
+                        "The Notes of one chord with the same stick must have the same Length, Points, tuplet and "
+                        "articulation.");
+        }
         return true;
     }
 };

@@ -130,6 +130,16 @@ TEST_F(MusicTest, ListOrderKeysFirstHigherPitchFirstNewBeforeTies) {
     EXPECT_EQ(same->FirstInChord(), low);
     EXPECT_EQ(low->LastAtPosition(), same);
     EXPECT_EQ(low->PrevAtPosition(), nullptr);
+
+    // Any order of inserting, with deletions between, keeps the list sorted,
+    // whether or not the new symbol lands right after the previous one.
+    part->DeleteSymbol(same);
+    for (double position : {0.75, 0.5, 0.625, 1.0, 0.875, 0.25}) addNote(position, 8, 0);
+    TMuzNote* gone = addNote(0.5, 8, 5);
+    part->DeleteSymbol(gone);
+    addNote(0.5, 8, -3);
+    EXPECT_EQ(listOf(*part), (std::vector<std::string>{"K@0.000", "N@0.000", "N@0.000", "N@0.250", "N@0.500",
+                                                       "N@0.500", "N@0.625", "N@0.750", "N@0.875", "N@1.000"}));
 }
 
 TEST_F(MusicTest, BrokenLengthsAreRunsOfStandardValues) {
