@@ -197,3 +197,14 @@ TEST_F(CliEffects, DistortAndResonantOnStereoUseTheEnvelopesChannels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliEffects, MultiFrequencyRefusesAnEmptyWaveForm) {
+    writeWav("in.wav", 1, 8000, {1, 2, 3});
+    writeWav("empty.wav", 1, 8000, {});
+    auto r = refused({"--wave", "form=" + path("empty.wav"), "make-mfreq", "--form", "form"});
+    EXPECT_EQ(r.err, "In Wave Form: The wave is empty.\n");
+}
+
+}  // namespace
