@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <set>
 
+#include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "shell/DGenericProps.h"
@@ -41,16 +42,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-QApplication& app() {
-    static QApplication* instance = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "korvane_shell_tests";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    return *instance;
-}
+QApplication& app() { return ShellApp(); }
 
 // Answers the dialogs in order without a modal loop: each script fills the
 // dialog and presses OK (or not) and says what the dialog ended with.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <deque>
 
+#include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "shell/DVoldViewProps.h"
@@ -17,16 +18,7 @@ using namespace korvane::testing;
 
 namespace {
 
-QApplication& guiApp() {
-    if (!qApp) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "korvane_shell_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    return *static_cast<QApplication*>(QCoreApplication::instance());
-}
+QApplication& guiApp() { return ShellApp(); }
 
 // Plays and records nothing; keeps its notifications until delivered.
 class FakePlayer : public MediaPlayer {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "ShellApp.h"
 #include "TestSupport.h"
 #include "processing/TWorkspace.h"
 #include "shell/DLeftRightProps.h"
@@ -20,18 +21,7 @@ using namespace korvane::testing;
 
 namespace {
 
-QApplication& app() {
-    // One application for the whole test program, whichever test made it.
-    static QApplication* instance = [] {
-        if (auto* made = qobject_cast<QApplication*>(QCoreApplication::instance())) return made;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "korvane_dialog_tests";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    return *instance;
-}
+QApplication& app() { return ShellApp(); }
 
 const WaveCommand& command(const std::string& action) {
     for (const auto& c : WaveCommands())

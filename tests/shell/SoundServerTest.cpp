@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "shell/QtMediaPlayer.h"
@@ -25,13 +26,7 @@ namespace {
 void useServer(const std::string& runtime) {
     std::string server = "unix:" + runtime + "/pulse/native";
     setenv("PULSE_SERVER", server.c_str(), 1);
-    if (!qApp) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "korvane_shell_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    ShellApp();
 }
 
 // Runs the event loop until `done` or the time is up.
