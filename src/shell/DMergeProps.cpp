@@ -65,6 +65,7 @@ TMergeDlg::TMergeDlg(QWidget* parent, const QString& caption, int helpContext, c
         if (windows_.size() > 1) boxes_[1]->setCurrentIndex(static_cast<int>((i + 1) % windows_.size()));
     }
     tabs_ = new QTabWidget(Body());
+    tabs_->setUsesScrollButtons(false);
     tabs_->setMinimumSize(360, 170);
     layout->addWidget(tabs_);
     same_ = new QLabel(Body());

@@ -15,6 +15,8 @@ TDlgRandomEchoProps::TDlgRandomEchoProps(QWidget* parent, TCommandDialogContext&
     AddField(b, "Time Difference", props_.TimeDifference);
     AddCheck(b, "Cyclable", props_.Cyclable);
     tabs_ = new QTabWidget(this);
+    // All six aspects in view at once rather than behind scroll arrows.
+    tabs_->setUsesScrollButtons(false);
     const QStringList dice{"Dice 1", "Dice 2", "Dice 3", "Dice 4", "Dice 5", "Dice 6"};
     struct Tab {
         TEchoAspectIndex aspect;
