@@ -21,6 +21,9 @@ void showRenderFailure(const std::string& error) {
     messages().show("Error", kCannotCreateMusic + error, MessageIcon::Information);
 }
 
+// The most samples a wave holds.
+constexpr double kMaxRenderSamples = 2147483647.0;
+
 // The factor on a note's period for a transposition of t semitones.
 double transposeFactor(double t) { return std::pow(0.5, t / 12); }
 
@@ -54,6 +57,12 @@ bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& cl
             for (int32_t pass = 1; pass <= count; ++pass) {
                 loop.CurrentPass = pass;
                 if (!ChildOffsets(loop.GetLoopPart(), S, E, clock, error, filter, transpose)) return false;
+                // Past the longest wave the render fails anyway; a huge Count
+                // stops here instead of running for hours first.
+                if (!(UnitMuz.SampleFreq * clock < kMaxRenderSamples)) {
+                    tooLong_ = true;
+                    return false;
+                }
             }
             return true;
         }
@@ -162,14 +171,15 @@ bool TMusicRenderer::SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound
 std::unique_ptr<Sound> TMusicRenderer::RenderPart(TPartMuz& part, const TRenderFilter& filter, bool& stop,
                                                   std::string& error) {
     double S = 0, E = 0, clock = 0;
-    if (!GetOffsets(part, S, E, clock, error, filter, 0)) {
+    tooLong_ = false;
+    if (!GetOffsets(part, S, E, clock, error, filter, 0) && !tooLong_) {
         showRenderFailure(error);
         return nullptr;
     }
     auto sound = MakeMusicSound(UnitMuz);
-    if (S == 0 && E == 0) return sound;
+    if (S == 0 && E == 0 && !tooLong_) return sound;
     // A length no wave can hold is a memory failure, as for any sound.
-    if (!(sound->Freq * (S + E) + 1 < 2147483647.0)) {
+    if (tooLong_ || !(sound->Freq * (S + E) + 1 < kMaxRenderSamples)) {
         stop = true;
         reportOutOfMemory();
         return nullptr;

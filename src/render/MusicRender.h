@@ -53,6 +53,8 @@ private:
     TUnitMuz& UnitMuz;
     TNotePlayers Players;
     double Tempo;
+    // The first pass ran past what any wave can hold.
+    bool tooLong_ = false;
 
     // A child part of the tree: one whose play-and-draw flag is off is
     // skipped and counts as success.

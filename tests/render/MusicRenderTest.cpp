@@ -215,6 +215,21 @@ TEST_F(MusicRenderTest, MemoryFailureStopsTheRenderWithItsOwnMessage) {
     EXPECT_EQ(memoryMessages(), 2);
 }
 
+TEST_F(MusicRenderTest, ALoopLongerThanAnyWaveStopsAtOnceWithTheMemoryMessage) {
+    addMono("sample", {1000, 2000, 3000, 4000}, 1024);
+    setPlayers(group, {props(notePlayerRollOutWaveForm)});
+    addNote(0, 1, 5);
+    // Two billion whole notes of a second would take hours to walk.
+    wrapPart([&](std::unique_ptr<TPartMuz> single) { return loop(std::move(single), 2000000000); });
+    bool stop = false;
+    std::string error;
+    EXPECT_FALSE(RenderMusic(doc, space, {}, stop, error));
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(memoryMessages(), 1);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
 TEST_F(MusicRenderTest, PartRenderStartsLoopsAtPassOne) {
     addMono("sample", {500}, 1024);
     addNote(0, 4, 5);
