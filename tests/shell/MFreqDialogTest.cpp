@@ -19,18 +19,7 @@ namespace {
 
 QApplication& app() { return ShellApp(); }
 
-const WaveCommand& mfreqCommand() {
-    for (const auto& c : WaveCommands())
-        if (c.action == "MakeMFreq") return c;
-    ADD_FAILURE() << "MakeMFreq";
-    return WaveCommands().front();
-}
-
-// The dialog as the main window opens it on the document.
-struct Opened {
-    std::unique_ptr<CommandStep> step;
-    std::unique_ptr<TCommandDialogContext> context;
-    std::unique_ptr<QDialog> dialog;
+struct Opened : OpenedDialog {
     TDlgMFreqProps& d() { return dynamic_cast<TDlgMFreqProps&>(*dialog); }
     TMFreqRecordBrowser& browser() { return d().Browser(); }
     QLineEdit* row(const char* caption) { return d().RowEdit(caption); }
@@ -71,10 +60,7 @@ protected:
     }
     Opened open() {
         Opened o;
-        o.step = mfreqCommand().makeStep(space, *doc);
-        o.context =
-            std::make_unique<TCommandDialogContext>(TCommandDialogContext{mfreqCommand(), *o.step, space, *doc});
-        o.dialog = MakeCommandDialog(nullptr, *o.context);
+        OpenCommandDialog(o, space, *doc, "MakeMFreq");
         return o;
     }
     // Presses OK; on acceptance the main window would run the step.

@@ -23,19 +23,7 @@ namespace {
 
 QApplication& app() { return ShellApp(); }
 
-const WaveCommand& command(const std::string& action) {
-    for (const auto& c : WaveCommands())
-        if (c.action == action) return c;
-    ADD_FAILURE() << action;
-    return WaveCommands().front();
-}
-
-// A command's dialog as the main window opens it, on a document of the
-// workspace.
-struct Opened {
-    std::unique_ptr<CommandStep> step;
-    std::unique_ptr<TCommandDialogContext> context;
-    std::unique_ptr<QDialog> dialog;
+struct Opened : OpenedDialog {
     TPropsDlg& props() { return dynamic_cast<TPropsDlg&>(*dialog); }
 };
 
@@ -58,9 +46,7 @@ protected:
     }
     Opened open(const std::string& action) {
         Opened o;
-        o.step = command(action).makeStep(space, *doc);
-        o.context = std::make_unique<TCommandDialogContext>(TCommandDialogContext{command(action), *o.step, space, *doc});
-        o.dialog = MakeCommandDialog(nullptr, *o.context);
+        OpenCommandDialog(o, space, *doc, action);
         return o;
     }
     // Presses OK; on acceptance the main window would run the step.

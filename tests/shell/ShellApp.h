@@ -1,6 +1,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+#include "processing/CommandTable.h"
+#include "processing/TUnitWave.h"
+#include "shell/CommandDialogs.h"
 
 namespace korvane::testing {
 
@@ -15,6 +23,28 @@ inline QApplication& ShellApp() {
         new QApplication(argc, argv);
     }
     return *qApp;
+}
+
+// A command's dialog as the main window opens it, on a document of the
+// workspace: the step made from the document's record, and the dialog over it.
+struct OpenedDialog {
+    std::unique_ptr<CommandStep> step;
+    std::unique_ptr<TCommandDialogContext> context;
+    std::unique_ptr<QDialog> dialog;
+};
+
+inline const WaveCommand& CommandNamed(const std::string& action) {
+    for (const auto& c : WaveCommands())
+        if (c.action == action) return c;
+    ADD_FAILURE() << action;
+    return WaveCommands().front();
+}
+
+inline void OpenCommandDialog(OpenedDialog& o, TWorkspace& space, TUnitWave& doc, const std::string& action) {
+    const WaveCommand& command = CommandNamed(action);
+    o.step = command.makeStep(space, doc);
+    o.context = std::make_unique<TCommandDialogContext>(TCommandDialogContext{command, *o.step, space, doc});
+    o.dialog = MakeCommandDialog(nullptr, *o.context);
 }
 
 }  // namespace korvane::testing
