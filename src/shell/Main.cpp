@@ -789,22 +789,22 @@ void TMainForm::mergeWindows(bool horizontally, TMDIChildWave& active) {
         if (child->Kind() == unitKindWave) windows.push_back(static_cast<TMDIChildWave*>(child));
     TMDIChildWave* first = nullptr;
     TMDIChildWave* last = nullptr;
-    int display = 0;
+    // Asks the merge dialog of this kind and keeps its record for the run.
+    auto ask = [&](auto& dialog, auto& record) {
+        if (runner_->Run(dialog) != QDialog::Accepted) return false;
+        record = dialog.Record();
+        first = dialog.First();
+        last = dialog.Last();
+        return true;
+    };
     if (horizontally) {
         TDlgMergeHorProps dialog(this, windows, &active, mergeHor_);
-        if (runner_->Run(dialog) != QDialog::Accepted) return;
-        mergeHor_ = dialog.Record();
-        first = dialog.First();
-        last = dialog.Last();
-        display = mergeHor_.Display;
+        if (!ask(dialog, mergeHor_)) return;
     } else {
         TDlgMergeVertProps dialog(this, windows, &active, mergeVert_);
-        if (runner_->Run(dialog) != QDialog::Accepted) return;
-        mergeVert_ = dialog.Record();
-        first = dialog.First();
-        last = dialog.Last();
-        display = mergeVert_.Display;
+        if (!ask(dialog, mergeVert_)) return;
     }
+    int display = horizontally ? mergeHor_.Display : mergeVert_.Display;
     if (!first || !last || first == last || !first->Doc() || !last->Doc()) return;
     BusyCursor busy;
     TUnitWave* made = horizontally ? MergeHorizontally(space_, *first->Doc(), *last->Doc(), mergeHor_)
