@@ -29,37 +29,29 @@ double transposeFactor(double t) { return std::pow(0.5, t / 12); }
 
 }  // namespace
 
-bool TMusicRenderer::ChildOffsets(TPartMuz* child, double& S, double& E, double& clock, std::string& error,
-                                  const TRenderFilter& filter, double transpose) {
-    if (!child || !child->PlayAndDraw) return true;
-    return GetOffsets(*child, S, E, clock, error, filter, transpose);
-}
-
-bool TMusicRenderer::ChildRender(TPartMuz* child, bool& stop, Sound& sound, double& clock, std::string& error,
-                                 const TRenderFilter& filter, double transpose) {
-    if (!child || !child->PlayAndDraw) return true;
-    return Render(*child, stop, sound, clock, error, filter, transpose);
-}
-
-bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& clock, std::string& error,
-                                const TRenderFilter& filter, double transpose) {
+template <class Single>
+bool TMusicRenderer::Walk(TPartMuz& part, double& clock, double transpose, const bool* stop, bool measuring,
+                          const Single& single) {
+    if (stop && *stop) return false;
+    auto child = [&](TPartMuz* c, double t) {
+        return !c || !c->PlayAndDraw || Walk(*c, clock, t, stop, measuring, single);
+    };
     switch (part.GetPartMuzKind()) {
         case partMuzStart:
-            return ChildOffsets(static_cast<TStartPartMuz&>(part).GetPartMuz(), S, E, clock, error, filter, transpose);
+            return child(static_cast<TStartPartMuz&>(part).GetPartMuz(), transpose);
         case partMuzConcat: {
             auto& concat = static_cast<TConcatPartMuz&>(part);
-            return ChildOffsets(concat.GetFirstPart(), S, E, clock, error, filter, transpose) &&
-                   ChildOffsets(concat.GetSecondPart(), S, E, clock, error, filter, transpose);
+            return child(concat.GetFirstPart(), transpose) && child(concat.GetSecondPart(), transpose);
         }
         case partMuzLoop: {
             auto& loop = static_cast<TLoopPartMuz&>(part);
             const int32_t count = loop.Count.GetValue();
             for (int32_t pass = 1; pass <= count; ++pass) {
                 loop.CurrentPass = pass;
-                if (!ChildOffsets(loop.GetLoopPart(), S, E, clock, error, filter, transpose)) return false;
+                if (!child(loop.GetLoopPart(), transpose)) return false;
                 // Past the longest wave the render fails anyway; a huge Count
                 // stops here instead of running for hours first.
-                if (!(UnitMuz.SampleFreq * clock < kMaxRenderSamples)) {
+                if (measuring && !(UnitMuz.SampleFreq * clock < kMaxRenderSamples)) {
                     tooLong_ = true;
                     return false;
                 }
@@ -70,47 +62,26 @@ bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& cl
             auto& select = static_cast<TSelectPartMuz&>(part);
             const TCountSelectPartItem* turn = select.CurrentTurn();
             if (!turn) return true;
-            return ChildOffsets(select.GetSelectPart(), S, E, clock, error, filter,
-                                transpose + turn->Pitch.GetValue());
+            return child(select.GetSelectPart(), transpose + turn->Pitch.GetValue());
         }
         case partMuzSingle:
-            return SingleOffsets(static_cast<TSinglePartMuz&>(part), S, E, clock, error, filter, transpose);
+            return single(static_cast<TSinglePartMuz&>(part), clock, transpose);
         default: return true;
     }
 }
 
+bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& clock, std::string& error,
+                                const TRenderFilter& filter, double transpose) {
+    return Walk(part, clock, transpose, nullptr, true, [&](TSinglePartMuz& single, double& c, double t) {
+        return SingleOffsets(single, S, E, c, error, filter, t);
+    });
+}
+
 bool TMusicRenderer::Render(TPartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
                             const TRenderFilter& filter, double transpose) {
-    if (stop) return false;
-    switch (part.GetPartMuzKind()) {
-        case partMuzStart:
-            return ChildRender(static_cast<TStartPartMuz&>(part).GetPartMuz(), stop, sound, clock, error, filter,
-                               transpose);
-        case partMuzConcat: {
-            auto& concat = static_cast<TConcatPartMuz&>(part);
-            return ChildRender(concat.GetFirstPart(), stop, sound, clock, error, filter, transpose) &&
-                   ChildRender(concat.GetSecondPart(), stop, sound, clock, error, filter, transpose);
-        }
-        case partMuzLoop: {
-            auto& loop = static_cast<TLoopPartMuz&>(part);
-            const int32_t count = loop.Count.GetValue();
-            for (int32_t pass = 1; pass <= count; ++pass) {
-                loop.CurrentPass = pass;
-                if (!ChildRender(loop.GetLoopPart(), stop, sound, clock, error, filter, transpose)) return false;
-            }
-            return true;
-        }
-        case partMuzSelect: {
-            auto& select = static_cast<TSelectPartMuz&>(part);
-            const TCountSelectPartItem* turn = select.CurrentTurn();
-            if (!turn) return true;
-            return ChildRender(select.GetSelectPart(), stop, sound, clock, error, filter,
-                               transpose + turn->Pitch.GetValue());
-        }
-        case partMuzSingle:
-            return SingleRender(static_cast<TSinglePartMuz&>(part), stop, sound, clock, error, filter, transpose);
-        default: return true;
-    }
+    return Walk(part, clock, transpose, &stop, false, [&](TSinglePartMuz& single, double& c, double t) {
+        return SingleRender(single, stop, sound, c, error, filter, t);
+    });
 }
 
 bool TMusicRenderer::SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,

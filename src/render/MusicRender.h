@@ -56,12 +56,14 @@ private:
     // The first pass ran past what any wave can hold.
     bool tooLong_ = false;
 
-    // A child part of the tree: one whose play-and-draw flag is off is
-    // skipped and counts as success.
-    bool ChildOffsets(TPartMuz* child, double& S, double& E, double& clock, std::string& error,
-                      const TRenderFilter& filter, double transpose);
-    bool ChildRender(TPartMuz* child, bool& stop, Sound& sound, double& clock, std::string& error,
-                     const TRenderFilter& filter, double transpose);
+    // The walk both passes share: loops pass by pass, a select part only in
+    // the pass of one of its turns, transposed by it; each single part goes
+    // to `single(part, clock, transpose)`. A child whose play-and-draw flag is
+    // off is skipped. `stop`, when given, ends the walk as soon as it is set;
+    // `measuring` stops a loop that runs past the longest wave.
+    template <class Single>
+    bool Walk(TPartMuz& part, double& clock, double transpose, const bool* stop, bool measuring,
+              const Single& single);
     bool SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,
                        const TRenderFilter& filter, double transpose);
     bool SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
