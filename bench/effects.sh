@@ -17,6 +17,7 @@
 # memory at most 3x the file size.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/common.sh"
 cli=${1:-${KORVANE_CLI:-$root/build-fx-rel/src/cli/korvane-cli}}
 reps=${REPS:-5}
 minutes=${MINUTES:-10}
@@ -24,11 +25,7 @@ seconds=$((minutes * 60))
 
 command -v sox >/dev/null 2>&1 || { echo "sox is needed for this comparison" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
-if [ ! -x "$cli" ] && [ -z "${1:-}${KORVANE_CLI:-}" ]; then
-    echo "Building korvane-cli in Release ..."
-    cmake -S "$root" -B "$root/build-fx-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF >/dev/null
-    ninja -C "$root/build-fx-rel" korvane-cli >/dev/null
-fi
+build_release_cli "$root/build-fx-rel" "${1:-}${KORVANE_CLI:-}"
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-effects.XXXXXX")
@@ -42,20 +39,6 @@ sox -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 660 synth pinkno
 size=$(stat -c %s "$in")
 echo "Input: $size bytes"
 
-# Seconds taken by one run; the previous output is removed first so that
-# every run writes a new file.
-run_once() {
-    rm -f "$out"
-    sync
-    local start=$EPOCHREALTIME
-    "$@" >/dev/null 2>&1
-    local stop=$EPOCHREALTIME
-    python3 -c "print(f'{$stop - $start:.4f}')"
-}
-
-median() {
-    sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 
 effects=(volume reverse filter-low filter-high)
 declare -A sox_args=([volume]="vol 0.5" [reverse]="reverse" [filter-low]="lowpass -1 1000"
@@ -81,7 +64,6 @@ done
 rm -f "$out"
 
 med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
-ratio() { python3 -c "print(f'{$1 / max($2, 1e-9):.2f}')"; }
 
 cp_median=$(med cp)
 file_kb=$(( (size + 1023) / 1024 ))

@@ -6,6 +6,7 @@
 # usage: bench/generators.sh [KORVANE_CLI]   (REPS=N repetitions, default 5)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/common.sh"
 cli=${1:-${KORVANE_CLI:-$root/build/run/src/cli/korvane-cli}}
 reps=${REPS:-5}
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli" >&2; exit 2; }
@@ -14,7 +15,6 @@ command -v sox >/dev/null || { echo "sox is missing (Debian package 'sox')" >&2;
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-gen.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 timed() {
     for _ in $(seq "$reps"); do
         rm -f "$work/out.wav"

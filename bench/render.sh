@@ -12,6 +12,7 @@
 # (plus the program itself).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/common.sh"
 cli=${1:-${KORVANE_CLI:-$root/build/run/src/cli/korvane-cli}}
 reps=${REPS:-5}
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli (give its path as argument or in KORVANE_CLI)" >&2; exit 2; }
@@ -66,7 +67,6 @@ EOF
 render=("$cli" render "$work/piece.xml" "$work/out.wav" --wave sample="$work/sample.wav" --channels 2 --frequency 44100)
 resave=("$cli" apply "$work/out.wav" "$work/copy.wav")
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # "wall cpu" seconds of one run; cpu is user + system time, which a machine
 # busy with other work inflates far less than the wall clock.
 once() {

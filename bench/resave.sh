@@ -11,6 +11,7 @@
 # Goals: apply at most 2x the time of cp, peak memory at most 2.5x the file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/common.sh"
 cli=${1:-${KORVANE_CLI:-$root/build/run/src/cli/korvane-cli}}
 reps=${REPS:-5}
 minutes=${MINUTES:-10}
@@ -53,20 +54,6 @@ fi
 size=$(stat -c %s "$in")
 echo "Input: $size bytes"
 
-# Seconds taken by one run of the command; the output is removed and written
-# back to disk beforehand so that every run starts alike.
-run_once() {
-    rm -f "$out"
-    sync
-    local start=$EPOCHREALTIME
-    "$@" >/dev/null
-    local stop=$EPOCHREALTIME
-    python3 -c "print(f'{$stop - $start:.4f}')"
-}
-
-median() {
-    sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 
 names=(cp korvane)
 [ "$have_sox" = 1 ] && names+=(sox)
@@ -101,7 +88,7 @@ for name in "${names[@]}"; do
         cp) label="cp IN OUT" ;;
         sox) label="sox IN OUT" ;;
     esac
-    printf '%-28s %10s %10s\n' "$label" "$m" "$(python3 -c "print(f'{$m / max($cp_median, 1e-9):.2f}')")"
+    printf '%-28s %10s %10s\n' "$label" "$m" "$(ratio "$m" "$cp_median")"
 done
 echo
 file_kb=$(( (size + 1023) / 1024 ))

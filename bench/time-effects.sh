@@ -19,17 +19,14 @@
 # Goal: each effect no slower than its sox counterpart (x sox at most 1.00).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/common.sh"
 cli=${1:-${KORVANE_CLI:-$root/build-time-rel/src/cli/korvane-cli}}
 reps=${REPS:-3}
 minutes=${MINUTES:-10}
 seconds=$((minutes * 60))
 
 command -v sox >/dev/null 2>&1 || { echo "sox is needed for this comparison" >&2; exit 2; }
-if [ ! -x "$cli" ] && [ -z "${1:-}${KORVANE_CLI:-}" ]; then
-    echo "Building korvane-cli in Release ..."
-    cmake -S "$root" -B "$root/build-time-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF >/dev/null
-    ninja -C "$root/build-time-rel" korvane-cli >/dev/null
-fi
+build_release_cli "$root/build-time-rel" "${1:-}${KORVANE_CLI:-}"
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-time-effects.XXXXXX")
@@ -41,18 +38,6 @@ echo "Making ${minutes} minutes of 44.1 kHz 16-bit stereo ..."
 sox -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 660 synth pinknoise mix vol 0.5
 echo "Input: $(stat -c %s "$in") bytes"
 
-run_once() {
-    rm -f "$out"
-    sync
-    local start=$EPOCHREALTIME
-    "$@" >/dev/null 2>&1
-    local stop=$EPOCHREALTIME
-    python3 -c "print(f'{$stop - $start:.4f}')"
-}
-
-median() {
-    sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 
 effects=(tempo pitch echo length)
 declare -A k_args=([tempo]="tempo-pitch --frequency-factor 1 --speed-factor 1.5 --count 1"
@@ -79,7 +64,6 @@ done
 rm -f "$out"
 
 med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
-ratio() { python3 -c "print(f'{$1 / max($2, 1e-9):.2f}')"; }
 
 cp_median=$(med cp)
 echo

@@ -1,0 +1,31 @@
+# Helpers the benchmark scripts share; sourced, not run.
+
+# The median of the numbers on stdin, one per line.
+median() {
+    sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# A / B with two decimals.
+ratio() { python3 -c "print(f'{$1 / max($2, 1e-9):.2f}')"; }
+
+# Seconds taken by one run of the command. The file "$out" is removed and the
+# disk synced first, so that every run writes a new file and starts alike.
+run_once() {
+    rm -f "$out"
+    sync
+    local start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1
+    local stop=$EPOCHREALTIME
+    python3 -c "print(f'{$stop - $start:.4f}')"
+}
+
+# Builds korvane-cli in Release in the folder $1 of the tree $root, unless
+# the caller named a program (as argument or in KORVANE_CLI) or it is there.
+build_release_cli() {
+    local dir=$1 named=$2
+    if [ ! -x "$dir/src/cli/korvane-cli" ] && [ -z "$named" ]; then
+        echo "Building korvane-cli in Release ..."
+        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF >/dev/null
+        ninja -C "$dir" korvane-cli >/dev/null
+    fi
+}
