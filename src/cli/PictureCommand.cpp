@@ -145,6 +145,26 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
         ImageCanvas canvas(width, height);
         TWaveMapping map{0, width, 0, static_cast<double>(sound->GetValues())};
+        // What both views do once their options are read: report a refused
+        // value, print the settings if asked, and paint the whole picture.
+        auto paint = [&](auto& props, const TReadResult& r, auto args, auto paintView) {
+            if (!r.Ok) {
+                err << r.Error << "\n";
+                return false;
+            }
+            if (printSettings)
+                for (const auto& line : props.Fields().SettingsLines()) out << line << "\n";
+            args.TheSound = sound.get();
+            args.Props = &props;
+            args.Map = map;
+            args.Top = 0;
+            args.Bottom = height;
+            args.SelBegin = std::min(first, second);
+            args.SelEnd = std::max(first, second);
+            args.Cursor = first;
+            paintView(canvas, args, 0, width);
+            return true;
+        };
         if (volume) {
             TVoldViewProps props;
             RaiseVoldPeriods(props, sound->Freq);  // as the dialog shows them
@@ -165,23 +185,8 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             if (auto v = take("--right")) props.Right = colour("--right", *v);
             if (auto v = take("--cursor")) props.Cursor = colour("--cursor", *v);
             if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view volume"};
-            TReadResult r = ReadVoldViewProps(props, texts, sound->Freq);
-            if (!r.Ok) {
-                err << r.Error << "\n";
+            if (!paint(props, ReadVoldViewProps(props, texts, sound->Freq), TVoldPaintArgs{}, PaintVoldView))
                 return exitUsage;
-            }
-            if (printSettings)
-                for (const auto& line : props.Fields().SettingsLines()) out << line << "\n";
-            TVoldPaintArgs a;
-            a.TheSound = sound.get();
-            a.Props = &props;
-            a.Map = map;
-            a.Top = 0;
-            a.Bottom = height;
-            a.SelBegin = std::min(first, second);
-            a.SelEnd = std::max(first, second);
-            a.Cursor = first;
-            PaintVoldView(canvas, a, 0, width);
         } else {
             TWaveViewProps props;
             std::vector<TFieldText> texts;
@@ -200,23 +205,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             if (auto v = take("--left")) props.Left = colour("--left", *v);
             if (auto v = take("--right")) props.Right = colour("--right", *v);
             if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view wave"};
-            TReadResult r = props.Fields().Read(texts);
-            if (!r.Ok) {
-                err << r.Error << "\n";
-                return exitUsage;
-            }
-            if (printSettings)
-                for (const auto& line : props.Fields().SettingsLines()) out << line << "\n";
-            TWavePaintArgs a;
-            a.TheSound = sound.get();
-            a.Props = &props;
-            a.Map = map;
-            a.Top = 0;
-            a.Bottom = height;
-            a.SelBegin = std::min(first, second);
-            a.SelEnd = std::max(first, second);
-            a.Cursor = first;
-            PaintWaveView(canvas, a, 0, width);
+            if (!paint(props, props.Fields().Read(texts), TWavePaintArgs{}, PaintWaveView)) return exitUsage;
         }
 
         std::string error;
