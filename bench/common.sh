@@ -29,3 +29,18 @@ build_release_cli() {
         ninja -C "$dir" korvane-cli >/dev/null
     fi
 }
+
+# A work folder ($work, removed when the script ends) holding $in, made here:
+# $seconds of 44.1 kHz 16-bit stereo, two sines and pink noise so that the
+# filters have something to remove; $out is where the runs write. $1 names
+# the folder; sets $size to the input's bytes.
+make_mixture() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-$1.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    in=$work/in.wav
+    out=$work/out.wav
+    echo "Making $((seconds / 60)) minutes of 44.1 kHz 16-bit stereo ..."
+    sox -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 660 synth pinknoise mix vol 0.5
+    size=$(stat -c %s "$in")
+    echo "Input: $size bytes"
+}

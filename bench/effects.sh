@@ -28,16 +28,7 @@ command -v sox >/dev/null 2>&1 || { echo "sox is needed for this comparison" >&2
 build_release_cli "$root/build-fx-rel" "${1:-}${KORVANE_CLI:-}"
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-effects.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-in=$work/in.wav
-out=$work/out.wav
-
-echo "Making ${minutes} minutes of 44.1 kHz 16-bit stereo ..."
-# A mixture with some noise, so that the filters have something to remove.
-sox -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 660 synth pinknoise mix vol 0.5
-size=$(stat -c %s "$in")
-echo "Input: $size bytes"
+make_mixture effects
 
 
 effects=(volume reverse filter-low filter-high)
