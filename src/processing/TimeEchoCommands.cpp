@@ -316,7 +316,36 @@ StepResult mergedInto(TWorkspace& space, TUnitWave& wave, TUnitWave& other, TUni
     return r;
 }
 
-class MergeHStep : public CommandStep {
+// What both merge steps share: the other wave named as the one positional
+// argument, the frequency and width options, and the run around the merge.
+class MergeStep : public CommandStep {
+public:
+    std::vector<std::string> Positionals() const override { return {"OTHER"}; }
+    void SetPositional(size_t, const std::string& value) override { other_ = value; }
+
+protected:
+    // Finds the other wave (its box is `caption`) and merges with `merge`,
+    // which gets the other wave.
+    template <class Merge>
+    StepResult RunMerge(TWorkspace& space, TUnitWave& wave, const std::string& caption, const Merge& merge) {
+        TUnitWave* other = nullptr;
+        std::string refusal = findOther(space, wave, other_, caption, other);
+        if (!refusal.empty()) return refusedStep(refusal);
+        return mergedInto(space, wave, *other, merge(*other));
+    }
+    template <class Props>
+    void ApplyOptions(Props& props) const {
+        if (options_.frequency) props.Frequency = options_.frequency;
+        if (options_.bytes) props.BytesPSample = static_cast<int16_t>(options_.bytes);
+    }
+
+    MergeOptions options_;
+
+private:
+    std::string other_;
+};
+
+class MergeHStep : public MergeStep {
 public:
     std::vector<CommandOption> Options() override {
         return {{"--channels", true, "1|2",
@@ -328,25 +357,17 @@ public:
                 options_.Frequency(),
                 options_.Bits()};
     }
-    std::vector<std::string> Positionals() const override { return {"OTHER"}; }
-    void SetPositional(size_t, const std::string& value) override { other_ = value; }
     StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
-        TUnitWave* other = nullptr;
-        std::string refusal = findOther(space, wave, other_, "Last", other);
-        if (!refusal.empty()) return refusedStep(refusal);
-        TMergeHorProps props = MergeHorDefaults(wave, *other);
-        if (options_.channels) props.Channels = static_cast<int16_t>(options_.channels);
-        if (options_.frequency) props.Frequency = options_.frequency;
-        if (options_.bytes) props.BytesPSample = static_cast<int16_t>(options_.bytes);
-        return mergedInto(space, wave, *other, MergeHorizontally(space, wave, *other, props));
+        return RunMerge(space, wave, "Last", [&](TUnitWave& other) {
+            TMergeHorProps props = MergeHorDefaults(wave, other);
+            if (options_.channels) props.Channels = static_cast<int16_t>(options_.channels);
+            ApplyOptions(props);
+            return MergeHorizontally(space, wave, other, props);
+        });
     }
-
-private:
-    MergeOptions options_;
-    std::string other_;
 };
 
-class MergeVStep : public CommandStep {
+class MergeVStep : public MergeStep {
 public:
     std::vector<CommandOption> Options() override {
         return {{"--length-rule", true, "0..3 (0)",
@@ -358,23 +379,17 @@ public:
                 options_.Frequency(),
                 options_.Bits()};
     }
-    std::vector<std::string> Positionals() const override { return {"OTHER"}; }
-    void SetPositional(size_t, const std::string& value) override { other_ = value; }
     StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream*) override {
-        TUnitWave* other = nullptr;
-        std::string refusal = findOther(space, wave, other_, "Right", other);
-        if (!refusal.empty()) return refusedStep(refusal);
-        TMergeVertProps props = MergeVertDefaults(wave, *other);
-        props.LengthRule = rule_;
-        if (options_.frequency) props.Frequency = options_.frequency;
-        if (options_.bytes) props.BytesPSample = static_cast<int16_t>(options_.bytes);
-        return mergedInto(space, wave, *other, MergeVertically(space, wave, *other, props));
+        return RunMerge(space, wave, "Right", [&](TUnitWave& other) {
+            TMergeVertProps props = MergeVertDefaults(wave, other);
+            props.LengthRule = rule_;
+            ApplyOptions(props);
+            return MergeVertically(space, wave, other, props);
+        });
     }
 
 private:
-    MergeOptions options_;
     int rule_ = 0;
-    std::string other_;
 };
 
 // ---- enable rules ----
