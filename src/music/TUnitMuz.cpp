@@ -4,10 +4,6 @@
 
 namespace korvane {
 
-namespace {
-TMuzFileWriter fileWriter = nullptr;
-}
-
 TUnitMuz::TUnitMuz() : TUnit(unitKindMuz), StartPart(std::make_unique<TStartPartMuz>(this)) {}
 
 TUnitMuz::~TUnitMuz() {
@@ -39,14 +35,6 @@ void TUnitMuz::InitNew() {
     CurrentStave = added;
     SetSelectedSymbol(StartPart->GetFirstSymbol());
 }
-
-bool TUnitMuz::SaveAs(const std::string& fileName, bool temporary) {
-    (void)temporary;
-    KORVANE_ASSERT(fileWriter != nullptr);
-    return fileWriter(*this, fileName);
-}
-
-void TUnitMuz::SetFileWriter(TMuzFileWriter writer) { fileWriter = writer; }
 
 void TUnitMuz::ChangeProperties(const WaveFileProps&, const WaveFileProps& newProps) {
     SampleFreq = newProps.SampleFreq;

@@ -8,7 +8,7 @@
 #include "music/NotePlayers.h"
 #include "music/NoteStave.h"
 #include "music/PartMuz.h"
-#include "processing/TUnit.h"
+#include "core/TUnit.h"
 #include "values/ValueField.h"
 
 namespace korvane {
@@ -20,11 +20,6 @@ enum TInsertModeKind : uint8_t {
     insertModeNoteShift = 2,
     insertModeSilence = 3,
 };
-
-class TUnitMuz;
-// Saves a music document; installed by the music file layer, which this
-// library cannot link to without a cycle.
-using TMuzFileWriter = bool (*)(TUnitMuz& unitMuz, const std::string& fileName);
 
 // A music document: staves top to bottom, the part tree, tempo and the
 // settings rendering reads.
@@ -39,8 +34,6 @@ public:
     // G key.
     void InitNew();
 
-    bool SaveAs(const std::string& fileName, bool temporary) override;
-    static void SetFileWriter(TMuzFileWriter writer);
     int32_t GetFreq() const override { return SampleFreq; }
     int16_t GetMoSt() const override { return Channels; }
     int16_t GetBytesPSample() const override { return BytesPSample; }

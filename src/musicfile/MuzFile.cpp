@@ -949,8 +949,6 @@ bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path) {
     return false;
 }
 
-void InstallMuzFileWriter() { TUnitMuz::SetFileWriter(&SaveMuzShowing); }
-
 bool ReadMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
     std::vector<TXMLToken> tokens;
     if (!TokenizeXMLText(fileText, tokens, message)) return false;

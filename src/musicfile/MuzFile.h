@@ -16,11 +16,9 @@ const TDTDItem& MuzModel70();
 // The element tree of a document as version 7.1 writes it.
 std::unique_ptr<TXMLCompound> MuzToXML(TUnitMuz& unitMuz);
 bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message);
-// Save for the document's SaveAs: a failure shows "Cannot save Music: " and
-// the writer's message in a "FileError" box.
+// Save and Save As of a music window: a failure shows "Cannot save Music: "
+// and the writer's message in a "FileError" box.
 bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path);
-// Makes TUnitMuz::SaveAs write music files.
-void InstallMuzFileWriter();
 
 // Reads a 7.0 or 7.1 file into a fresh document. On failure the message says
 // why and the document is half built: the caller discards it.

@@ -7,7 +7,7 @@
 
 #include "core/Sound.h"
 #include "core/WavFile.h"
-#include "processing/TUnit.h"
+#include "core/TUnit.h"
 #include "processing/WaveRecords.h"
 
 namespace korvane {
@@ -44,7 +44,8 @@ public:
     TUnitWave(std::unique_ptr<Sound> sound, const std::string& fileName);
 
     bool NeedsSaving() const override;
-    bool SaveAs(const std::string& fileName, bool temporary) override;
+    bool SaveAs(const std::string& fileName, bool temporary);
+    bool Save(bool temporary) { return SaveAs(FileName, temporary); }
     int32_t GetFreq() const override;
     int16_t GetMoSt() const override;
     int16_t GetBytesPSample() const override;

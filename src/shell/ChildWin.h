@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "processing/TUnit.h"
+#include "core/TUnit.h"
 
 namespace korvane {
 

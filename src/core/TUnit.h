@@ -25,8 +25,6 @@ public:
     virtual ~TUnit() = default;
 
     virtual bool NeedsSaving() const { return State != unitStateSaved; }
-    bool Save(bool temporary) { return SaveAs(FileName, temporary); }
-    virtual bool SaveAs(const std::string& fileName, bool temporary) = 0;
     virtual int32_t GetFreq() const = 0;
     virtual int16_t GetMoSt() const = 0;
     virtual int16_t GetBytesPSample() const = 0;

@@ -1,4 +1,4 @@
-#include "processing/TUnit.h"
+#include "core/TUnit.h"
 
 namespace korvane {
 
