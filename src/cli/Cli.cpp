@@ -13,7 +13,7 @@
 #include "core/Sample.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
-#include "processing/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "processing/TWorkspace.h"
 #include "values/StringReader.h"
 
@@ -253,10 +253,11 @@ int Call::Help(const std::vector<std::string>& args) {
                 "[--channels 1|2] [--frequency HZ] [--bits 8|16]\n"
                 "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
                 "Steps:\n";
-        for (const auto& c : WaveCommands()) out_ << "  " << c.cliName << "\n";
+        for (const auto& c : Commands())
+            if (c.makeStep) out_ << "  " << c.cliName << "\n";
         return exitOk;
     }
-    const WaveCommand* c = FindCommandByCliName(args[0]);
+    const Command* c = FindCommandByCliName(args[0]);
     if (!c || args.size() > 1) throw UsageError{"unknown command " + args[0]};
     std::string hint = c->hint.substr(c->hint.find('|') + 1);
     out_ << c->cliName << ": " << hint << "\n";
@@ -340,7 +341,7 @@ std::vector<std::vector<std::string>> SplitSteps(const std::vector<std::string>&
         while (stop < words.size() && words[stop] != "--") ++stop;
         if (stop == i) throw UsageError{"empty step"};
         std::vector<std::string> step(words.begin() + i, words.begin() + stop);
-        const WaveCommand* command = FindCommandByCliName(step[0]);
+        const Command* command = FindCommandByCliName(step[0]);
         if (!command) throw UsageError{"unknown command " + step[0]};
         TUnitWave scratch(WaveFileProps{}, "");
         auto scratchStep = command->makeStep(space, scratch);
@@ -375,7 +376,7 @@ int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
     TUnitWave* doc = &first;
     for (const auto& words : SplitSteps(words, space_)) {
         const std::string& name = words[0];
-        const WaveCommand* command = FindCommandByCliName(name);
+        const Command* command = FindCommandByCliName(name);
         auto step = command->makeStep(space_, *doc);
         auto options = step->Options();
         size_t positional = 0;

@@ -8,7 +8,7 @@
 #include "core/WavFile.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
-#include "processing/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "processing/TWorkspace.h"
 #include "render/MusicRender.h"
 

@@ -196,6 +196,7 @@ public:
     bool IsMuted() const override;
 
     TNoteGroup* GetNoteGroup() const { return NoteGroup; }
+    void SetNoteGroup(TNoteGroup* noteGroup) { NoteGroup = noteGroup; }
     TUnitMuz* GetUnitMuz() const { return UnitMuz; }
     int GetPitch() const { return Pitch; }
     void SetPitch(int pitch);

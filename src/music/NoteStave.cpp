@@ -142,6 +142,12 @@ std::string TKey::DebugLine() const {
            " AddOctaves = " + std::to_string(AddOctaves);
 }
 
+void TKey::SetAddOctaves(int addOctaves) {
+    KORVANE_ASSERT(addOctaves >= -2);
+    KORVANE_ASSERT(addOctaves <= 2);
+    AddOctaves = addOctaves;
+}
+
 void TKey::SetKeyKind(int8_t keyKind) {
     const int c = wrapHeight(keyKind / 6 - KeyKind / 6);
     std::array<uint8_t, 7> old = ToonLadderScale;

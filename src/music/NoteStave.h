@@ -87,7 +87,10 @@ public:
     // A new clef keeps the accidentals on the same note names.
     void SetKeyKind(int8_t keyKind);
     int GetAddOctaves() const { return AddOctaves; }
+    void SetAddOctaves(int addOctaves);
     int GetKeyNumber() const { return KeyNumber; }
+    // Renumbering orders the keys at one time; the part re-places the key.
+    void SetKeyNumber(int keyNumber) { KeyNumber = keyNumber; }
     TUnitMuz* GetUnitMuz() const { return UnitMuz; }
     uint8_t GetNoteShift(int height) const { return ToonLadderScale[wrapHeight(height)]; }
     void SetNoteShift(int height, uint8_t noteShiftKind) { ToonLadderScale[wrapHeight(height)] = noteShiftKind; }

@@ -21,6 +21,14 @@ enum TInsertModeKind : uint8_t {
     insertModeSilence = 3,
 };
 
+// Sounds single notes for Play Note and auto play. The window gives its
+// documents one; in batch there is none and playing does nothing.
+class TNoteSounder {
+public:
+    virtual ~TNoteSounder() = default;
+    virtual void SoundNote(const TMuzNote& note) = 0;
+};
+
 // A music document: staves top to bottom, the part tree, tempo and the
 // settings rendering reads.
 class TUnitMuz : public TUnit {
@@ -56,6 +64,12 @@ public:
 
     uint8_t GetSelMuzSymbolKind() const;
     void SetSelectedSymbol(TXTouchMuzSymbol* symbol);
+    // With auto play on, plays a note an edit touched.
+    void AutoPlayNote(const TMuzNote& note) const {
+        if (AutoPlay && Sounder) Sounder->SoundNote(note);
+    }
+
+    TNoteSounder* Sounder = nullptr;
 
     unitTimePosMore Tempo{1.0, ucSecond};
     int16_t Channels = 1;

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "processing/CommandTable.h"
 #include "processing/EffectProps.h"
 
 namespace korvane {
@@ -44,7 +43,5 @@ std::string CheckBlockFilter(const TBlockFilterProps& props);
 
 // Fills the four factors of the named example; false for an unknown name.
 bool ApplyLeftRightExample(TLeftRightProps& props, const std::string& name);
-
-void AddEffectAndFilterCommands(std::vector<WaveCommand>& table);
 
 }  // namespace korvane

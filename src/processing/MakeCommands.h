@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/DrawnWave.h"
-#include "processing/CommandTable.h"
 #include "processing/MakeProps.h"
 
 namespace korvane {
@@ -32,7 +31,5 @@ bool DrawWave(TUnitWave& doc, std::span<const DrawnPoint> points, double left, d
 std::string CheckLine(const TLineProps& props);
 std::string CheckBlockTriangle(const TBlockTriangleProps& props, int32_t freq);
 std::string CheckMFreq(const TMFreqProps& props);
-
-void AddEditAndMakeCommands(std::vector<WaveCommand>& table);
 
 }  // namespace korvane

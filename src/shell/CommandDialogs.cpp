@@ -1,8 +1,7 @@
 #include "shell/CommandDialogs.h"
 
-#include <map>
-
-#include "processing/DialogStep.h"
+#include "commands/WaveSteps.h"
+#include "commands/DialogStep.h"
 #include "shell/DGenericProps.h"
 #include "shell/DMixProps.h"
 #include "shell/DBalanceProps.h"
@@ -31,85 +30,59 @@
 namespace korvane {
 
 namespace {
-std::map<std::string, TCommandDialogFactory>& registry() {
-    static std::map<std::string, TCommandDialogFactory> dialogs;
-    return dialogs;
-}
-// A record dialog for a step of its record, the generic one for any other.
+
+// A dialog of its own for the steps of one record type, tried in turn; the
+// record decides the dialog, so the commands that share a record (block and
+// triangle, high and low, resonant and notch) share their dialog too.
 template <class Dialog, class Props>
-TCommandDialogFactory recordDialog() {
-    return [](QWidget* parent, TCommandDialogContext& c) -> std::unique_ptr<QDialog> {
-        if (auto* step = dynamic_cast<RecordStep<Props>*>(&c.Step)) return std::make_unique<Dialog>(parent, c, *step);
-        auto* fields = dynamic_cast<TDialogStep*>(&c.Step);
-        if (!fields) return nullptr;
-        return std::make_unique<TDlgGenericProps>(parent, c, *fields);
-    };
+std::unique_ptr<QDialog> recordDialog(QWidget* parent, TCommandDialogContext& c) {
+    if (auto* step = dynamic_cast<RecordStep<Props>*>(&c.Step)) return std::make_unique<Dialog>(parent, c, *step);
+    return nullptr;
 }
+
+std::unique_ptr<QDialog> mixDialog(QWidget* parent, TCommandDialogContext& c) {
+    return IsMixStep(c.Step) ? std::make_unique<TDlgMixProps>(parent, c) : nullptr;
+}
+
+using Factory = std::unique_ptr<QDialog> (*)(QWidget*, TCommandDialogContext&);
+const Factory kDialogs[] = {
+    mixDialog,
+    recordDialog<TDlgLineProps, TLineProps>,
+    recordDialog<TDlgBlockTriangleProps, TBlockTriangleProps>,
+    recordDialog<TDlgSinusProps, TSinusProps>,
+    recordDialog<TDlgNoiseProps, TNoiseProps>,
+    recordDialog<TDlgMFreqProps, TMFreqProps>,
+    recordDialog<TDlgSilenceProps, TSilenceProps>,
+    recordDialog<TDlgVolumeProps, TVolumeProps>,
+    recordDialog<TDlgBalanceProps, TBalanceProps>,
+    recordDialog<TDlgUpProps, TUpProps>,
+    recordDialog<TDlgRotateProps, TRotateProps>,
+    recordDialog<TDlgLeftRightProps, TLeftRightProps>,
+    recordDialog<TDlgBlockProps, TBlockProps>,
+    recordDialog<TDlgDistortProps, TDistortProps>,
+    recordDialog<TDlgHighLowProps, THighLowProps>,
+    recordDialog<TDlgResNotchProps, TResNotchProps>,
+    recordDialog<TDlgBlockFilterProps, TBlockFilterProps>,
+    recordDialog<TDlgRollInProps, TRollInProps>,
+    recordDialog<TDlgRollOutProps, TRollOutProps>,
+    recordDialog<TDlgLengthProps, TLengthProps>,
+    recordDialog<TDlgTempoPitchProps, TTempoPitchProps>,
+    recordDialog<TDlgPerEchoProps, TPerEchoProps>,
+    recordDialog<TDlgRandomEchoProps, TRandomEchoProps>,
+};
+
 }  // namespace
 
-void RegisterCommandDialog(const std::string& action, TCommandDialogFactory factory) {
-    registry()[action] = std::move(factory);
-}
-
-void RegisterShellDialogs() {
-    RegisterCommandDialog("EditMix", [](QWidget* parent, TCommandDialogContext& c) -> std::unique_ptr<QDialog> {
-        return std::make_unique<TDlgMixProps>(parent, c);
-    });
-    RegisterCommandDialog("MakeLine", recordDialog<TDlgLineProps, TLineProps>());
-    RegisterCommandDialog("MakeBlock", recordDialog<TDlgBlockTriangleProps, TBlockTriangleProps>());
-    RegisterCommandDialog("MakeTriangle", recordDialog<TDlgBlockTriangleProps, TBlockTriangleProps>());
-    RegisterCommandDialog("MakeSinus", recordDialog<TDlgSinusProps, TSinusProps>());
-    RegisterCommandDialog("MakeNoise", recordDialog<TDlgNoiseProps, TNoiseProps>());
-    RegisterCommandDialog("MakeMFreq", recordDialog<TDlgMFreqProps, TMFreqProps>());
-    RegisterCommandDialog("MakeSilence", recordDialog<TDlgSilenceProps, TSilenceProps>());
-    RegisterCommandDialog("Volume", recordDialog<TDlgVolumeProps, TVolumeProps>());
-    RegisterCommandDialog("Balance", recordDialog<TDlgBalanceProps, TBalanceProps>());
-    RegisterCommandDialog("Up", recordDialog<TDlgUpProps, TUpProps>());
-    RegisterCommandDialog("Rotate", recordDialog<TDlgRotateProps, TRotateProps>());
-    RegisterCommandDialog("MixLeftRight", recordDialog<TDlgLeftRightProps, TLeftRightProps>());
-    RegisterCommandDialog("Block", recordDialog<TDlgBlockProps, TBlockProps>());
-    RegisterCommandDialog("Distort", recordDialog<TDlgDistortProps, TDistortProps>());
-    RegisterCommandDialog("FilterHigh", recordDialog<TDlgHighLowProps, THighLowProps>());
-    RegisterCommandDialog("FilterLow", recordDialog<TDlgHighLowProps, THighLowProps>());
-    RegisterCommandDialog("FilterRes", recordDialog<TDlgResNotchProps, TResNotchProps>());
-    RegisterCommandDialog("FilterNotch", recordDialog<TDlgResNotchProps, TResNotchProps>());
-    RegisterCommandDialog("FilterBlock", recordDialog<TDlgBlockFilterProps, TBlockFilterProps>());
-    RegisterCommandDialog("RollIn", recordDialog<TDlgRollInProps, TRollInProps>());
-    RegisterCommandDialog("RollOut", recordDialog<TDlgRollOutProps, TRollOutProps>());
-    RegisterCommandDialog("Length", recordDialog<TDlgLengthProps, TLengthProps>());
-    RegisterCommandDialog("TempoPitch", recordDialog<TDlgTempoPitchProps, TTempoPitchProps>());
-    RegisterCommandDialog("PerEcho", recordDialog<TDlgPerEchoProps, TPerEchoProps>());
-    RegisterCommandDialog("RndEcho", recordDialog<TDlgRandomEchoProps, TRandomEchoProps>());
-}
-
 std::unique_ptr<QDialog> MakeCommandDialog(QWidget* parent, TCommandDialogContext& context) {
-    auto it = registry().find(context.Command.action);
-    if (it != registry().end()) return it->second(parent, context);
+    for (Factory make : kDialogs)
+        if (std::unique_ptr<QDialog> dialog = make(parent, context)) return dialog;
     auto* fields = dynamic_cast<TDialogStep*>(&context.Step);
     if (!fields || fields->DialogFields().Entries().empty()) return nullptr;
     return std::make_unique<TDlgGenericProps>(parent, context, *fields);
 }
 
-QString CommandDialogCaption(const WaveCommand& command) {
-    static const std::map<std::string, const char*> captions{
-        {"MakeSilence", "Make Silence"},  {"MakeLine", "Make Line"},
-        {"MakeBlock", "Make Block"},      {"MakeTriangle", "Make Triangle"},
-        {"MakeSinus", "Make Sinus"},      {"MakeNoise", "Make Noise"},
-        {"MakeMFreq", "Multi Frequency"}, {"EditMix", "Mix"},
-        {"Volume", "Change Volume"},      {"Balance", "Balance"},
-        {"PerEcho", "Period Echo"},       {"RndEcho", "Random Echo"},
-        {"FilterHigh", "High Filter"},    {"FilterLow", "Low Filter"},
-        {"FilterRes", "Resonant Filter"}, {"FilterNotch", "Notch Filter"},
-        {"FilterBlock", "Block Filter"},  {"Up", "Up / Down"},
-        {"Rotate", "Rotate"},             {"MixLeftRight", "Mix Left Right"},
-        {"SplitH", "Split Horizontally"}, {"Block", "Block"},
-        {"RollIn", "Roll in"},            {"Distort", "Distort"},
-        {"RollOut", "Roll out"},          {"MergeH", "Merge Horizontally"},
-        {"MergeV", "Merge Vertically"},   {"Length", "Change Length"},
-        {"TempoPitch", "Pitch Tempo"},
-    };
-    auto it = captions.find(command.action);
-    if (it != captions.end()) return QString::fromUtf8(it->second);
+QString CommandDialogCaption(const Command& command) {
+    if (!command.dialogCaption.empty()) return QString::fromStdString(command.dialogCaption);
     QString caption = QString::fromStdString(command.caption);
     caption.remove('&');
     if (caption.endsWith("...")) caption.chop(3);

@@ -3,9 +3,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
-#include <string>
 
-#include "processing/CommandTable.h"
+#include "commands/CommandTable.h"
 
 namespace korvane {
 
@@ -16,7 +15,7 @@ class TWorkspace;
 // (the dialog types into it and confirms it), the workspace for wave
 // pickers, and the document.
 struct TCommandDialogContext {
-    const WaveCommand& Command;
+    const Command& Descriptor;
     CommandStep& Step;
     TWorkspace& Space;
     TUnitWave& Doc;
@@ -26,18 +25,12 @@ struct TCommandDialogContext {
 // values and the main window runs it; a refused OK keeps the dialog open.
 using TCommandDialogFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent, TCommandDialogContext& context)>;
 
-// Gives a command its own dialog in place of the generic one.
-void RegisterCommandDialog(const std::string& action, TCommandDialogFactory factory);
-
-// The dialogs made here rather than generically; called once by the main window.
-void RegisterShellDialogs();
-
-// The dialog of a command: its registered one, else the generic dialog of its
-// record's typed fields, else none (null: the command runs with the values
-// the document last confirmed).
+// The dialog of a command: the one made for its kind of step (the record it
+// edits), else the generic dialog of its record's typed fields, else none
+// (null: the command runs with the values the document last confirmed).
 std::unique_ptr<QDialog> MakeCommandDialog(QWidget* parent, TCommandDialogContext& context);
 
 // The dialog caption of a command ("Make Sinus", "High Filter").
-QString CommandDialogCaption(const WaveCommand& command);
+QString CommandDialogCaption(const Command& command);
 
 }  // namespace korvane

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgBalanceProps::TDlgBalanceProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBalanceProps>& step)
-    : TRecordDlg(parent, context, step, "Balance", 11, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Direction");
     AddField(b, "Direction Constant", props_.Direction, AddChoice(b, "Constant", props_.DirectionKind, 0));
     AddPicker(b, "Direction Envelope", props_.DirectionEnvelope, waveFilterOthers,

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgBlockProps::TDlgBlockProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBlockProps>& step)
-    : TRecordDlg(parent, context, step, "Block", 43, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     Columns();
     auto& h = NewBox("Horizontal");
     AddChoice(h, "No Change", props_.HorizontalKind, 0);

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgBlockTriangleProps::TDlgBlockTriangleProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBlockTriangleProps>& step)
-    : TRecordDlg(parent, context, step, CommandDialogCaption(context.Command), 6, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Form");
     AddField(b, "Height 1", props_.Height1);
     AddField(b, "Height 2", props_.Height2);

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgDistortProps::TDlgDistortProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TDistortProps>& step)
-    : TRecordDlg(parent, context, step, "Distort", 45, buttonsBottom) {
+    : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Distort");
     AddPicker(b, "Distort Envelope", props_.Envelope, waveFilterOthers);
 }

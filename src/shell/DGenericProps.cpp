@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "platform/Messages.h"
-#include "processing/DialogStep.h"
+#include "commands/DialogStep.h"
 #include "processing/TWorkspace.h"
 
 namespace korvane {
@@ -28,7 +28,7 @@ void FillWavePicker(QComboBox& picker, const TWorkspace& space, const std::strin
 }
 
 TDlgGenericProps::TDlgGenericProps(QWidget* parent, TCommandDialogContext& context, TDialogStep& step)
-    : TOKDlg(parent, CommandDialogCaption(context.Command), buttonsRight),
+    : TOKDlg(parent, CommandDialogCaption(context.Descriptor), buttonsRight, context.Descriptor.helpContext),
       context_(context), step_(step), fields_(step.DialogFields()) {
     auto* form = new QFormLayout(Body());
     for (const auto& entry : fields_.Entries()) {

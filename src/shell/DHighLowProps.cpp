@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgHighLowProps::TDlgHighLowProps(QWidget* parent, TCommandDialogContext& context, RecordStep<THighLowProps>& step)
-    : TRecordDlg(parent, context, step, CommandDialogCaption(context.Command), 15, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& f = NewBox("Frequency");
     AddField(f, "Frequency", props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
     AddPicker(f, "Frequency Envelope", props_.FrequencyEnvelope, waveFilterOthers,

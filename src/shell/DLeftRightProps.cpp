@@ -10,7 +10,7 @@ namespace korvane {
 
 TDlgLeftRightProps::TDlgLeftRightProps(QWidget* parent, TCommandDialogContext& context,
                                        RecordStep<TLeftRightProps>& step)
-    : TRecordDlg(parent, context, step, "Mix Left Right", 36, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Factors");
     boxes_[0] = AddField(b, "from Left to Left", props_.LeftToLeft);
     boxes_[1] = AddField(b, "from Left to Right", props_.LeftToRight);

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgLengthProps::TDlgLengthProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TLengthProps>& step)
-    : TRecordDlg(parent, context, step, "Change Length", 49, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& l = NewBox("Length");
     AddField(l, "Length Factor", props_.LengthFactor, AddChoice(l, "Length Factor", props_.LengthKind, lengthFactor));
     AddField(l, "New Length", props_.NewLength, AddChoice(l, "New Length", props_.LengthKind, lengthNew));

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgLineProps::TDlgLineProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TLineProps>& step)
-    : TRecordDlg(parent, context, step, "Make Line", 5, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Line");
     AddField(b, "First Value", props_.First);
     AddField(b, "Last Value", props_.Last);

@@ -49,7 +49,7 @@ TBrowseRecord* TMFreqRecordBrowser::CopyRecord(const TBrowseRecord& record) {
 }
 
 TDlgMFreqProps::TDlgMFreqProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TMFreqProps>& step)
-    : TRecordDlg(parent, context, step, "Multi Frequency", 37, buttonsRight),
+    : TRecordDlg(parent, context, step, buttonsRight),
       formKind_(props_.Form.ToText().empty() ? 0 : 1) {
     auto& s = NewBox("Sound");
     AddField(s, "Length", props_.Length);

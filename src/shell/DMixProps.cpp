@@ -9,7 +9,9 @@
 namespace korvane {
 
 TDlgMixProps::TDlgMixProps(QWidget* parent, TCommandDialogContext& context)
-    : TOKDlg(parent, "Mix", buttonsRight, 4), context_(context) {
+    : TOKDlg(parent, QString::fromStdString(context.Descriptor.dialogCaption), buttonsRight,
+             context.Descriptor.helpContext),
+      context_(context) {
     auto* group = new QGroupBox("Align", Body());
     auto* box = new QVBoxLayout(group);
     const char* names[3] = {"Align Begin", "Align End", "Stretch"};

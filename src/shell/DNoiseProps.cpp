@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgNoiseProps::TDlgNoiseProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TNoiseProps>& step)
-    : TRecordDlg(parent, context, step, "Make Noise", 8, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Noise");
     AddField(b, "Amplitude", props_.Amplitude);
     AddField(b, "Length", props_.Length);

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgPerEchoProps::TDlgPerEchoProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TPerEchoProps>& step)
-    : TRecordDlg(parent, context, step, "Period Echo", 12, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& t = NewBox("Time");
     AddField(t, "Time", props_.Time);
     AddPicker(t, "Echo Time Envelope", props_.TimeEnvelope, waveFilterOthers,

@@ -8,7 +8,7 @@ namespace korvane {
 
 TDlgRandomEchoProps::TDlgRandomEchoProps(QWidget* parent, TCommandDialogContext& context,
                                          RecordStep<TRandomEchoProps>& step)
-    : TRecordDlg(parent, context, step, "Random Echo", 13, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Echoes");
     AddField(b, "Count", props_.Count);
     AddField(b, "Random Seed", props_.Seed);

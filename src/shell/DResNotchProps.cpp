@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgResNotchProps::TDlgResNotchProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TResNotchProps>& step)
-    : TRecordDlg(parent, context, step, CommandDialogCaption(context.Command), 16, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& f = NewBox("Frequency");
     AddField(f, "Frequency Constant", props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
     AddPicker(f, "Frequency Envelope", props_.FrequencyEnvelope, waveFilterOthers,

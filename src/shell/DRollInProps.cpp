@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgRollInProps::TDlgRollInProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TRollInProps>& step)
-    : TRecordDlg(parent, context, step, "Roll in", 44, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Roll in");
     AddField(b, "Length", props_.Length);
     auto& p = NewBox("Placement");

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgRollOutProps::TDlgRollOutProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TRollOutProps>& step)
-    : TRecordDlg(parent, context, step, "Roll out", 46, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& s = NewBox("Speed");
     AddField(s, "Speed Factor", props_.Speed);
     AddPicker(s, "Speed Envelope", props_.SpeedEnvelope, waveFilterOthers,

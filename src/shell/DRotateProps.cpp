@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgRotateProps::TDlgRotateProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TRotateProps>& step)
-    : TRecordDlg(parent, context, step, "Rotate", 21, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& d = NewBox("Direction");
     AddChoice(d, "Left", props_.Direction, 0);
     AddChoice(d, "Right", props_.Direction, 1);

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgSilenceProps::TDlgSilenceProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TSilenceProps>& step)
-    : TRecordDlg(parent, context, step, "Make Silence", 20, buttonsBottom) {
+    : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Silence");
     AddField(b, "Length", props_.Length);
 }

@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgSinusProps::TDlgSinusProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TSinusProps>& step)
-    : TRecordDlg(parent, context, step, "Make Sinus", 7, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Sinus");
     AddField(b, "Amplitude", props_.Amplitude);
     AddField(b, "Period", props_.Period);

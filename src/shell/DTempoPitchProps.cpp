@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgTempoPitchProps::TDlgTempoPitchProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TTempoPitchProps>& step)
-    : TRecordDlg(parent, context, step, "Pitch Tempo", 50, buttonsRight) {
+    : TRecordDlg(parent, context, step, buttonsRight) {
     Columns();
     auto& f = NewBox("Pitch and Tempo");
     AddField(f, "Frequency Factor", props_.FreqFactor);

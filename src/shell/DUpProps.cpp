@@ -6,7 +6,7 @@
 namespace korvane {
 
 TDlgUpProps::TDlgUpProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TUpProps>& step)
-    : TRecordDlg(parent, context, step, "Up / Down", 19, buttonsBottom) {
+    : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Up / Down");
     AddField(b, "Add Value", props_.AddValue);
 }

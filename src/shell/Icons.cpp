@@ -10,19 +10,15 @@ namespace korvane {
 
 namespace {
 
-const QHash<QString, QString>& themeNames() {
-    static const QHash<QString, QString> names{
-        {"FileNewWave", "document-new"},   {"FileOpenWave", "document-open"},
-        {"FileSave", "document-save"},     {"FileSaveAs", "document-save-as"},
-        {"Undo", "edit-undo"},             {"EditCut", "edit-cut"},
-        {"EditCopy", "edit-copy"},         {"EditPaste", "edit-paste"},
-        {"EditDelete", "edit-delete"},     {"ZoomIn", "zoom-in"},
-        {"NoZoom", "zoom-original"},       {"FileExit", "application-exit"},
-        {"FilePlay", "media-playback-start"}, {"FileStop", "media-playback-stop"},
-        {"FilePause", "media-playback-pause"}, {"FileRecord", "media-record"},
-        {"HelpAbout", "help-about"},       {"HelpContents", "help-contents"},
-    };
-    return names;
+// The pictures the desktop theme has under the same names.
+bool themed(const QString& name) {
+    static const QStringList names{"document-new",         "document-open",       "document-save",
+                                   "document-save-as",     "edit-undo",           "edit-cut",
+                                   "edit-copy",            "edit-paste",          "edit-delete",
+                                   "zoom-in",              "zoom-original",       "application-exit",
+                                   "media-playback-start", "media-playback-stop", "media-playback-pause",
+                                   "media-record",         "help-about",          "help-contents"};
+    return names.contains(name);
 }
 
 // A curve over the width of the icon: y in -1..1 for x in 0..1.
@@ -53,21 +49,21 @@ QIcon drawn(const QString& action) {
     };
     frame();
     const double pi2 = 6.2830586;
-    if (action == "MakeSilence") {
+    if (action == "make-silence") {
         curve(p, [](double) { return 0.0; }, wave);
-    } else if (action == "MakeLine") {
+    } else if (action == "make-line") {
         curve(p, [](double x) { return x * 2 - 1; }, wave);
-    } else if (action == "MakeBlock") {
+    } else if (action == "make-block") {
         curve(p, [](double x) { return std::fmod(x * 2, 1.0) < 0.5 ? 0.8 : -0.8; }, wave);
-    } else if (action == "MakeTriangle") {
+    } else if (action == "make-triangle") {
         curve(p, [](double x) { double f = std::fmod(x * 2, 1.0); return f < 0.5 ? f * 3.2 - 0.8 : 2.4 - f * 3.2; }, wave);
-    } else if (action == "MakeSinus") {
+    } else if (action == "make-sinus") {
         curve(p, [pi2](double x) { return 0.85 * std::sin(x * pi2 * 1.5); }, wave);
-    } else if (action == "MakeNoise") {
+    } else if (action == "make-noise") {
         curve(p, [](double x) { return 0.8 * std::sin(x * 97.0) * std::cos(x * 41.0); }, wave);
-    } else if (action == "MakeMFreq") {
+    } else if (action == "make-mfreq") {
         curve(p, [pi2](double x) { return 0.5 * std::sin(x * pi2) + 0.35 * std::sin(x * pi2 * 5); }, wave);
-    } else if (action == "DrawWaveLin" || action == "DrawWave3G") {
+    } else if (action == "draw-linear" || action == "draw-smooth") {
         curve(p, [](double x) { return x < 0.3 ? x * 2 : x < 0.7 ? 0.6 - (x - 0.3) * 3 : -0.6 + (x - 0.7) * 2; }, wave);
         p.setPen(QPen(accent, 1.2));
         p.setBrush(accent);
@@ -75,31 +71,33 @@ QIcon drawn(const QString& action) {
             double y = x < 0.3 ? x * 2 : x < 0.7 ? 0.6 - (x - 0.3) * 3 : -0.6 + (x - 0.7) * 2;
             p.drawEllipse(QPointF(3 + x * 18, 12 - y * 7), 1.6, 1.6);
         }
-    } else if (action == "ViewWave") {
+    } else if (action == "view-wave") {
         curve(p, [pi2](double x) { return 0.8 * std::sin(x * pi2 * 3) * (1 - x); }, wave);
-    } else if (action == "ViewVold") {
+    } else if (action == "view-volume") {
         for (int i = 0; i < 5; ++i) {
             p.fillRect(QRectF(4 + i * 3.4, 4, 3, 16), QColor(40 + i * 40, 60, 200 - i * 30));
         }
-    } else if (action == "ZoomIn" || action == "NoZoom") {
+    } else if (action == "zoom-in" || action == "zoom-original") {
         p.setPen(QPen(wave, 2));
         p.drawEllipse(QPointF(10, 10), 5.5, 5.5);
         p.drawLine(QPointF(14, 14), QPointF(20, 20));
         p.drawLine(QPointF(7.5, 10), QPointF(12.5, 10));
-        if (action == "ZoomIn") p.drawLine(QPointF(10, 7.5), QPointF(10, 12.5));
+        if (action == "zoom-in") p.drawLine(QPointF(10, 7.5), QPointF(10, 12.5));
     } else {
         // A letter or two from the command, enough to tell the buttons apart.
         static const QHash<QString, QString> letters{
-            {"FileNewWave", "N"}, {"FileOpenWave", "O"}, {"FileSave", "S"}, {"Undo", "U"},
-            {"EditCut", "X"},     {"EditCopy", "C"},     {"EditPaste", "P"}, {"EditDelete", "D"},
-            {"FilePlay", ">"},    {"FileStop", "[]"},    {"FilePause", "||"}, {"FileRecord", "o"},
-            {"SelectWave", "Q"},  {"Volume", "V"},       {"MaxVolume", "M"}, {"Reverse", "R"},
-            {"TempoPitch", "T"},  {"FilterLow", "L"},    {"FilterHigh", "H"}, {"PerEcho", "E"},
-            {"RndEcho", "E?"},    {"SplitH", "|"},       {"MergeH", "+"},    {"Distort", "Ds"},
-            {"RollIn", "Ri"},     {"RollOut", "Ro"},     {"Up", "Up"},       {"Rotate", "Rt"},
+            {"document-new", "N"},   {"document-open", "O"},   {"document-save", "S"},  {"edit-undo", "U"},
+            {"edit-cut", "X"},       {"edit-copy", "C"},       {"edit-paste", "P"},     {"edit-delete", "D"},
+            {"media-playback-start", ">"}, {"media-playback-stop", "[]"}, {"media-playback-pause", "||"},
+            {"media-record", "o"},   {"select-wave", "Q"},     {"volume", "V"},         {"max-volume", "M"},
+            {"reverse", "R"},        {"tempo-pitch", "T"},     {"filter-low", "L"},     {"filter-high", "H"},
+            {"echo-period", "E"},    {"echo-random", "E?"},    {"split-horizontally", "|"},
+            {"merge-horizontally", "+"}, {"distort", "Ds"},    {"roll-in", "Ri"},       {"roll-out", "Ro"},
+            {"up", "Up"},            {"rotate", "Rt"},
         };
         QString text = letters.value(action, action.left(2));
-        p.setPen(action.startsWith("File") || action.startsWith("Edit") || action == "Undo" ? wave : accent);
+        p.setPen(action.startsWith("document") || action.startsWith("edit") || action.startsWith("media") ? wave
+                                                                                                   : accent);
         QFont f = p.font();
         f.setBold(true);
         f.setPixelSize(text.size() > 1 ? 10 : 13);
@@ -112,11 +110,9 @@ QIcon drawn(const QString& action) {
 
 }  // namespace
 
-QIcon CommandIcon(const QString& action) {
-    QString theme = themeNames().value(action);
-    QIcon fallback = drawn(action);
-    if (theme.isEmpty()) return fallback;
-    return QIcon::fromTheme(theme, fallback);
+QIcon CommandIcon(const QString& name) {
+    QIcon fallback = drawn(name);
+    return themed(name) ? QIcon::fromTheme(name, fallback) : fallback;
 }
 
 }  // namespace korvane

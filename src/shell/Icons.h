@@ -5,8 +5,9 @@
 
 namespace korvane {
 
-// The icon of a command: from the system's icon theme where it has a fitting
-// one, otherwise a small picture drawn here.
-QIcon CommandIcon(const QString& action);
+// The picture of a command by its icon name (the table names it): from the
+// system's icon theme where it has one under that name,
+// otherwise a small picture drawn here.
+QIcon CommandIcon(const QString& name);
 
 }  // namespace korvane

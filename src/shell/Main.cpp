@@ -17,9 +17,12 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <algorithm>
+#include <map>
 #include <set>
 
+#include "core/Assert.h"
 #include "core/WavFile.h"
+#include "music/TUnitMuz.h"
 #include "platform/Messages.h"
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
@@ -45,9 +48,6 @@ public:
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-// Action names the window handles itself, or that belong to the batch front
-// end only (hand-drawing has its own two window commands).
-const std::set<std::string> kNotFromTable{"DrawWave"};
 
 }  // namespace
 
@@ -58,7 +58,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    RegisterShellDialogs();
     SetMediaPlayer(nullptr);
     buildActions();
     buildMenus();
@@ -104,26 +103,20 @@ std::vector<TMDIChildKorvane*> TMainForm::Children() const {
     return list;
 }
 
-QAction* TMainForm::makeAction(const QString& name, const QString& caption, const QString& shortcut,
-                               const QString& hint) {
-    auto* action = new QAction(caption, this);
+QAction* TMainForm::makeAction(const Command& command) {
+    const QString name = QString::fromStdString(command.action);
+    auto* action = new QAction(QString::fromStdString(command.menuCaption.empty() ? command.caption : command.menuCaption),
+                               this);
     action->setObjectName(name);
-    if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
+    if (!command.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(command.shortcut)));
+    const QString hint = QString::fromStdString(command.hint);
     int bar = hint.indexOf('|');
     action->setToolTip(bar < 0 ? hint : hint.left(bar));
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-    action->setIcon(CommandIcon(name));
+    if (!command.icon.empty()) action->setIcon(CommandIcon(QString::fromStdString(command.icon)));
     action->setIconVisibleInMenu(false);
+    if (command.checked) action->setCheckable(true);
     actions_.insert(name, action);
-    return action;
-}
-
-QAction* TMainForm::shellAction(const char* name, const char* caption, const char* shortcut, const char* hint,
-                                std::function<void()> handler, Rule rule) {
-    QAction* action = makeAction(name, caption, shortcut, hint);
-    if (rule.checked) action->setCheckable(true);
-    if (handler) connect(action, &QAction::triggered, this, [handler] { handler(); });
-    shellRules_.emplace_back(action, std::move(rule));
     return action;
 }
 
@@ -133,11 +126,16 @@ CommandState TMainForm::state() const {
     TMDIChildWave* wave = ActiveWaveChild();
     s.wave = wave ? wave->Doc() : nullptr;
     s.drawing = wave && wave->Drawing();
+    TMDIChildKorvane* child = ActiveChild();
+    s.music = child && child->Kind() == unitKindMuz ? static_cast<const TUnitMuz*>(child->Unit()) : nullptr;
     s.children = static_cast<int>(Children().size());
     return s;
 }
 
-void TMainForm::buildActions() {
+// The handlers and rules of the commands the window runs itself, by the
+// action names of the table; buildActions checks that each belongs to a
+// command of the table and that every such command has one.
+std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     auto always = [] { return true; };
     auto never = [] { return false; };
     auto wave = [this] { return ActiveWaveChild() != nullptr; };
@@ -160,187 +158,159 @@ void TMainForm::buildActions() {
     };
     auto hasUndo = [this] { return space_.HasUndo(); };
     auto playAvailable = [this] { return playRecord_->Available(); };
+    auto tableRule = [this](const char* action) -> std::function<bool()> {
+        const Command* c = FindCommand(action);
+        return [this, c] { return c->enabled(state()).empty(); };
+    };
+    auto splitMerge = [this](const char* action) -> std::function<void()> {
+        return [this, action] {
+            TMDIChildWave* w = ActiveWaveChild();
+            if (w && FindCommand(action)->enabled(state()).empty()) SplitMergeExecute(action, *w);
+        };
+    };
 
-    shellAction("FileNewWave", "&New wave...", "Ctrl+N", "New Wave|Create a new empty wave window",
-                [this] { FileNewWaveExecute(); }, {always, {}});
+    std::map<std::string, Own> own;
+    own["FileNewWave"] = {[this] { FileNewWaveExecute(); }, {always, {}}};
     // The music window is not there yet: its commands stay off.
-    shellAction("FileNewMuz", "New music...", "Shift+Ctrl+N", "New Music|Create a new empty music window", {},
-                {never, {}});
-    shellAction("FileOpenWave", "&Open wave...", "Ctrl+O", "Open Wave|Open wave files, each in its own window",
-                [this] { FileOpenWaveExecute(); }, {always, {}});
-    shellAction("FileOpenMuz", "&Open music...", "Shift+Ctrl+O", "Open Music|Open a music file in a new window", {},
-                {never, {}});
-    shellAction("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
-                [this] { DuplicateWaveExecute(); }, {notDrawing, {}});
-    shellAction("DuplicateMuz", "&Duplicate", "", "Duplicate|Copy the music into a new music window", {}, {never, {}});
-    shellAction("FileSave", "&Save", "Ctrl+S", "Save|Save the wave to its file", [this] { FileSaveExecute(); },
-                {changed, {}});
-    shellAction("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the wave to a new file",
-                [this] { FileSaveAsExecute(); }, {needsSamples, {}});
-    shellAction("FilePlay", "&Play", "P", "Play|Play the wave", [this] { FilePlayExecute(); },
-                {[=, this] { return playAvailable() && needsSamples(); }, [this] { return playRecord_->PlayChecked(); }});
-    shellAction("FileStop", "S&top", "S", "Stop|Stop playing or recording", [this] { FileStopExecute(); },
-                {[this] { return playRecord_->StopEnabled(); }, {}});
-    shellAction("FilePause", "Pause", "W", "Pause|Pause playing or recording", [this] { FilePauseExecute(); },
-                {[this] { return playRecord_->PauseEnabled(); }, [this] { return playRecord_->PauseChecked(); }});
-    shellAction("FileRecord", "&Record", "Alt+R", "Record|Record into the empty wave", [this] { FileRecordExecute(); },
-                {[=, this] {
-                     TMDIChildWave* w = ActiveWaveChild();
-                     return playAvailable() && ((w && w->Doc() && !w->Doc()->HasSamples()) ||
-                                                playRecord_->RecordChecked());
-                 },
-                 [this] { return playRecord_->RecordChecked(); }});
-    shellAction("Undo", "&Undo", "Ctrl+Z", "Undo|Take back the last wave action", [this] { UndoExecute(); },
-                {hasUndo, {}});
-    shellAction("DeleteUndo", "De&lete Undo", "", "Delete Undo|Forget wave before last wave action",
-                [this] { DeleteUndoExecute(); }, {hasUndo, {}});
-    shellAction("FileProperties", "Properties", "", "Properties|Change channels, frequency and bits of the wave",
-                [this] { FilePropertiesExecute(); }, {notDrawing, {}});
-    shellAction("Register", "&Register...", "N", "Register|Give the wave a unique name",
-                [this] { RegisterExecute(); }, {wave, {}});
-    shellAction("Options", "Options...", "", "Options|Options", {}, {never, {}});
-    shellAction("FileExit", "E&xit", "", "Exit|Close Korvane", [this] { FileExitExecute(); }, {always, {}});
+    own["FileNewMuz"] = {{}, {never, {}}};
+    own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
+    own["FileOpenMuz"] = {{}, {never, {}}};
+    own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
+    own["DuplicateMuz"] = {{}, {never, {}}};
+    own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
+    own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {needsSamples, {}}};
+    own["FilePlay"] = {[this] { FilePlayExecute(); },
+                       {[=, this] { return playAvailable() && needsSamples(); },
+                        [this] { return playRecord_->PlayChecked(); }}};
+    own["FileStop"] = {[this] { FileStopExecute(); }, {[this] { return playRecord_->StopEnabled(); }, {}}};
+    own["FilePause"] = {[this] { FilePauseExecute(); },
+                        {[this] { return playRecord_->PauseEnabled(); }, [this] { return playRecord_->PauseChecked(); }}};
+    own["FileRecord"] = {[this] { FileRecordExecute(); },
+                         {[=, this] {
+                              TMDIChildWave* w = ActiveWaveChild();
+                              return playAvailable() &&
+                                     ((w && w->Doc() && !w->Doc()->HasSamples()) || playRecord_->RecordChecked());
+                          },
+                          [this] { return playRecord_->RecordChecked(); }}};
+    own["Undo"] = {[this] { UndoExecute(); }, {hasUndo, {}}};
+    own["DeleteUndo"] = {[this] { DeleteUndoExecute(); }, {hasUndo, {}}};
+    own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {notDrawing, {}}};
+    own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
+    own["Options"] = {{}, {never, {}}};
+    own["FileExit"] = {[this] { FileExitExecute(); }, {always, {}}};
+    own["Begin"] = {{}, {never, {}}};
+    own["End"] = {{}, {never, {}}};
+    own["ViewWave"] = {[this] { ViewWaveExecute(); },
+                       {wave, [this] {
+                            TMDIChildWave* w = ActiveWaveChild();
+                            return w && w->ViewKind() == TMDIChildWave::viewWave;
+                        }}};
+    own["ViewVold"] = {[this] { ViewVoldExecute(); },
+                       {[=] { return wave() && notDrawing(); }, [this] {
+                            TMDIChildWave* w = ActiveWaveChild();
+                            return w && w->ViewKind() == TMDIChildWave::viewVold;
+                        }}};
+    own["ZoomIn"] = {[this] { ZoomInExecute(); },
+                     {[this] {
+                          CommandState s = state();
+                          return NeedsSamples(s).empty() && s.wave->HasSelection();
+                      },
+                      {}}};
+    own["NoZoom"] = {[this] { NoZoomExecute(); },
+                     {[this] {
+                          TMDIChildWave* w = ActiveWaveChild();
+                          return NeedsSamples(state()).empty() && w->Zoomed();
+                      },
+                      {}}};
+    own["SelectWave"] = {[this] { SelectWaveExecute(); }, {wave, [this] { return selZoom_ && selZoom_->isVisible(); }}};
+    own["MusicDialog"] = {{}, {never, [] { return false; }}};
+    own["MusicParts"] = {{}, {never, [] { return false; }}};
+    own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
+    own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
+    own["MusicGenerate"] = {{}, {never, {}}};
+    own["WindowCascade"] = {[this] { mdi_->cascadeSubWindows(); }, {anyChild, {}}};
+    own["WindowTileHorizontal"] = {[this] { tile(true); }, {anyChild, {}}};
+    own["WindowTileVertical"] = {[this] { tile(false); }, {anyChild, {}}};
+    own["WindowMinimizeAll"] = {[this] {
+                                    for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
+                                },
+                                {anyChild, {}}};
+    own["WindowArrangeAll"] = {[this] { arrangeIcons(); }, {anyChild, {}}};
+    for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"})
+        own[action] = Own{splitMerge(action), Rule{tableRule(action), {}}};
+    own["HelpContents"] = {[this] { HelpExecute(); }, {always, {}}};
+    own["HelpTopicSearch"] = {[this] { HelpExecute(); }, {always, {}}};
+    own["HelpOnHelp"] = {[this] { HelpExecute(); }, {always, {}}};
+    own["HelpAbout"] = {[this] { HelpAboutExecute(); }, {always, {}}};
+    return own;
+}
 
-    shellAction("Begin", "Go to &Begin", "", "Go to Begin|Go to the begin of the wave", {}, {never, {}});
-    shellAction("End", "Go to &End", "", "Go to End|Go to the end of the wave", {}, {never, {}});
-
-    shellAction("ViewWave", "&Wave...", "Alt+W", "Wave View|Show the wave as a wave",
-                [this] { ViewWaveExecute(); },
-                {wave, [this] {
-                     TMDIChildWave* w = ActiveWaveChild();
-                     return w && w->ViewKind() == TMDIChildWave::viewWave;
-                 }});
-    shellAction("ViewVold", "&Volume...", "Alt+V", "Volume Diagram|Show the wave as a volume diagram",
-                [this] { ViewVoldExecute(); }, {[=] { return wave() && notDrawing(); }, [this] {
-                     TMDIChildWave* w = ActiveWaveChild();
-                     return w && w->ViewKind() == TMDIChildWave::viewVold;
-                 }});
-    shellAction("ZoomIn", "&Zoom in", "Z", "Zoom in|Show only the selected part", [this] { ZoomInExecute(); },
-                {[this] {
-                     CommandState s = state();
-                     return NeedsSamples(s).empty() && s.wave->HasSelection();
-                 },
-                 {}});
-    shellAction("NoZoom", "&No Zoom", "Shift+Z", "No Zoom|Show the whole wave", [this] { NoZoomExecute(); },
-                {[this] {
-                     TMDIChildWave* w = ActiveWaveChild();
-                     return NeedsSamples(state()).empty() && w->Zoomed();
-                 },
-                 {}});
-    shellAction("SelectWave", "&Dialogbox Select Wave...", "Q",
-                "Select and Zoom|Set the selection and the zoom by typed times", [this] { SelectWaveExecute(); },
-                {wave, [this] { return selZoom_ && selZoom_->isVisible(); }});
-    shellAction("MusicDialog", "&Dialogbox Edit Music...", "", "Edit Music|Show the music dialog", {},
-                {never, [] { return false; }});
-    shellAction("MusicParts", "&Dialogbox Music Parts...", "", "Music Parts|Show the music parts", {},
-                {never, [] { return false; }});
-    shellAction("DrawWaveLin", "Dr&aw Wave Linear", "", "Draw Wave Linear|Draw a wave by hand, straight between the points",
-                [this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)});
-    shellAction("DrawWave3G", "Draw Wave Smooth", "Shift+Alt+D",
-                "Draw Wave Smooth|Draw a wave by hand, smooth between the points", [this] { DrawWaveExecute(1); },
-                {canDraw, drawingKind(1)});
-
-    shellAction("WindowCascade", "&Cascade", "", "Cascade|Cascade the windows", [this] { mdi_->cascadeSubWindows(); },
-                {anyChild, {}});
-    shellAction("WindowTileHorizontal", "Tile &Horizontally", "", "Tile Horizontally|Windows above each other",
-                [this] { tile(true); }, {anyChild, {}});
-    shellAction("WindowTileVertical", "Tile &Vertically", "", "Tile Vertically|Windows beside each other",
-                [this] { tile(false); }, {anyChild, {}});
-    shellAction("WindowMinimizeAll", "&Minimize All", "", "Minimize All|Minimize every window",
-                [this] {
-                    for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
-                },
-                {anyChild, {}});
-    shellAction("WindowArrangeAll", "&Arrange All", "", "Arrange All|Line up the minimized windows",
-                [this] { arrangeIcons(); }, {anyChild, {}});
-
-    shellAction("HelpContents", "&Contents", "", "Contents|Help contents", [this] { HelpExecute(); }, {always, {}});
-    shellAction("HelpTopicSearch", "&Topic Search", "", "Topic Search|Search the help", [this] { HelpExecute(); },
-                {always, {}});
-    shellAction("HelpOnHelp", "&Help on Help", "", "Help on Help|How to use help", [this] { HelpExecute(); },
-                {always, {}});
-    shellAction("HelpAbout", "&About...", "Alt+F1", "About|About Korvane", [this] { HelpAboutExecute(); },
-                {always, {}});
-
-    for (const WaveCommand& command : WaveCommands()) {
-        if (kNotFromTable.count(command.action) || actions_.contains(QString::fromStdString(command.action))) continue;
-        QAction* action = makeAction(QString::fromStdString(command.action), QString::fromStdString(command.caption),
-                                     QString::fromStdString(command.shortcut), QString::fromStdString(command.hint));
-        const WaveCommand* c = &command;
-        connect(action, &QAction::triggered, this, [this, c] { WaveCommandExecute(*c); });
-        waveActions_.emplace_back(action, c);
+void TMainForm::buildActions() {
+    std::map<std::string, Own> own = ownCommands();
+    for (const Command& command : Commands()) {
+        if (!command.window) continue;
+        QAction* action = makeAction(command);
+        const Command* c = &command;
+        if (command.shellHandled) {
+            auto it = own.find(command.action);
+            KORVANE_ASSERT(it != own.end());
+            if (it->second.handler) connect(action, &QAction::triggered, this, [h = it->second.handler] { h(); });
+            action->setCheckable(static_cast<bool>(it->second.rule.checked));
+            shellRules_.emplace_back(action, std::move(it->second.rule));
+            own.erase(it);
+        } else if (command.kind == DocKind::Music) {
+            connect(action, &QAction::triggered, this, [this, c] { MusicCommandExecute(*c); });
+            tableActions_.emplace_back(action, c);
+        } else {
+            connect(action, &QAction::triggered, this, [this, c] { WaveCommandExecute(*c); });
+            tableActions_.emplace_back(action, c);
+        }
     }
+    // Every handler of the window belongs to a command of the table.
+    KORVANE_ASSERT(own.empty());
 }
 
 void TMainForm::buildMenus() {
-    std::set<QString> placed;
-    auto fill = [&](QMenu* menu, std::initializer_list<const char*> names) {
-        for (const char* n : names) {
-            if (!*n) {
-                menu->addSeparator();
-                continue;
-            }
-            if (QAction* a = Action(n)) {
-                menu->addAction(a);
-                placed.insert(n);
-            }
-        }
-    };
-    auto add = [&](const char* title, const QString& key) {
-        QMenu* menu = menuBar()->addMenu(title);
-        menus_.insert(key, menu);
-        return menu;
-    };
-    fill(add("&File", "File"), {"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "DuplicateWave",
-                                "DuplicateMuz", "", "FileSave", "FileSaveAs", "", "FilePlay", "FileStop",
-                                "FilePause", "FileRecord", "", "Undo", "DeleteUndo", "", "FileProperties",
-                                "Register", "Options", "", "FileExit"});
-    fill(add("&Edit", "Edit"), {"EditDelete", "EditTrim", "", "EditCut", "EditCopy", "EditPaste", "EditSwap",
-                                "EditExtract", "EditMix", "", "Begin", "End", "", "EditClearClipboard"});
-    fill(add("&View", "View"), {"ViewWave", "ViewVold", "", "ZoomIn", "NoZoom", "", "SelectWave", "MusicDialog",
-                                "MusicParts"});
-    fill(add("&Make", "Make"), {"MakeSilence", "MakeLine", "MakeBlock", "MakeTriangle", "MakeSinus", "MakeNoise",
-                                "MakeMFreq", "", "DrawWaveLin", "DrawWave3G"});
-    QMenu* effects = add("Effe&cts", "Effects");
-    fill(effects, {"Volume", "MaxVolume", "Up", "Distort", "Block", "Reverse", "Length", "Rotate", "RollOut",
-                   "RollIn", "Balance", "MixLeftRight", "TempoPitch"});
-    QMenu* filter = effects->addMenu("&Filter");
-    fill(filter, {"FilterHigh", "FilterLow", "FilterRes", "FilterNotch", "FilterBlock"});
-    QMenu* echo = effects->addMenu("&Echo");
-    fill(echo, {"PerEcho", "RndEcho"});
-    if (QAction* tp = Action("TempoPitch")) tp->setText("&Pitch and Tempo...");
-    menus_.insert("Music", menuBar()->addMenu("M&usic"));
-    fill(add("&Window", "Window"), {"WindowCascade", "WindowTileHorizontal", "WindowTileVertical",
-                                    "WindowMinimizeAll", "WindowArrangeAll", "", "SplitH", "SplitV", "MergeH",
-                                    "MergeV"});
-    fill(add("&Help", "Help"), {"HelpContents", "HelpTopicSearch", "HelpOnHelp", "", "HelpAbout"});
-    // Commands of the table that have no place above yet still get one.
-    bool first = true;
-    for (const auto& [action, command] : waveActions_) {
-        if (placed.count(action->objectName())) continue;
-        if (first) effects->addSeparator();
-        first = false;
-        effects->addAction(action);
+    for (const CommandMenu& m : CommandMenus()) {
+        QString key = QString::fromStdString(m.key);
+        QString title = QString::fromStdString(m.title);
+        menus_.insert(key, key.contains('/') ? new QMenu(title, this) : menuBar()->addMenu(title));
     }
-    filter->menuAction()->setVisible(!filter->isEmpty());
-    echo->menuAction()->setVisible(!echo->isEmpty());
+    // A submenu joins its parent where its first command stands in the table.
+    std::set<QMenu*> attached;
+    for (const Command& command : Commands()) {
+        if (!command.window || command.menu.empty()) continue;
+        const QString key = QString::fromStdString(command.menu);
+        QMenu* menu = Menu(key);
+        KORVANE_ASSERT(menu != nullptr);
+        if (key.contains('/') && attached.insert(menu).second)
+            Menu(key.left(key.lastIndexOf('/')))->addMenu(menu);
+        if (command.menuBreak && !menu->isEmpty()) menu->addSeparator();
+        menu->addAction(Action(QString::fromStdString(command.action)));
+    }
 }
 
 void TMainForm::buildToolBars() {
-    auto bar = [&](const char* title, std::initializer_list<const char*> names) {
+    QToolBar* previous = nullptr;
+    for (const char* title : {"Basic", "View", "Make Waves", "Complex Manipulations", "Music Note", "Music Silence",
+                              "Music Bar"}) {
+        // Each bar starts a row of its own, under the one before.
+        if (previous) addToolBarBreak();
         QToolBar* tb = addToolBar(title);
         tb->setObjectName(title);
         tb->setIconSize(QSize(22, 22));
         toolBars_.insert(title, tb);
-        for (const char* n : names) {
-            if (!*n) tb->addSeparator();
-            else if (QAction* a = Action(n)) tb->addAction(a);
-        }
-        return tb;
-    };
-    QToolBar* basic = bar("Basic", {"FileNewWave", "FileOpenWave", "FileSave", "", "Undo", "", "EditCut", "EditCopy",
-                                    "EditPaste", "EditDelete", "", "FilePlay", "FilePause", "FileStop", "FileRecord",
-                                    ""});
+        previous = tb;
+    }
+    for (const Command& command : Commands()) {
+        if (!command.window || command.toolBar.empty()) continue;
+        QToolBar* tb = ToolBar(QString::fromStdString(command.toolBar));
+        KORVANE_ASSERT(tb != nullptr);
+        if (command.toolBreak && !tb->actions().isEmpty()) tb->addSeparator();
+        tb->addAction(Action(QString::fromStdString(command.action)));
+    }
+    QToolBar* basic = ToolBar("Basic");
+    basic->addSeparator();
     nameBox_ = new QLineEdit(basic);
     nameBox_->setObjectName("NameBox");
     nameBox_->setFixedWidth(160);
@@ -349,20 +319,6 @@ void TMainForm::buildToolBars() {
     nameBox_->setPlaceholderText("name");
     connect(nameBox_, &QLineEdit::returnPressed, this, &TMainForm::NameBoxEnter);
     basic->addWidget(nameBox_);
-    addToolBarBreak();
-    bar("View", {"ViewWave", "ViewVold", "", "ZoomIn", "NoZoom", "", "SelectWave"});
-    addToolBarBreak();
-    bar("Make Waves", {"MakeSilence", "MakeLine", "MakeBlock", "MakeTriangle", "MakeSinus", "MakeNoise", "MakeMFreq",
-                       "", "DrawWaveLin", "DrawWave3G"});
-    addToolBarBreak();
-    bar("Complex Manipulations", {"Volume", "MaxVolume", "Reverse", "Up", "Distort", "Rotate", "", "Length",
-                                  "TempoPitch", "RollIn", "RollOut", "", "FilterLow", "FilterHigh", "FilterRes",
-                                  "FilterNotch", "", "PerEcho", "RndEcho", "", "SplitH", "SplitV", "MergeH",
-                                  "MergeV"});
-    // The music bars get their buttons with the music window.
-    bar("Music Note", {});
-    bar("Music Silence", {});
-    bar("Music Bar", {});
 }
 
 void TMainForm::buildStatusBar() {
@@ -411,7 +367,10 @@ void TMainForm::UpdateActions() {
         prevKind_ = kind;
     }
     CommandState s = state();
-    for (auto& [action, command] : waveActions_) action->setEnabled(command->enabled(s).empty());
+    for (auto& [action, command] : tableActions_) {
+        action->setEnabled(command->enabled(s).empty());
+        if (command->checked) action->setChecked(command->checked(s));
+    }
     for (auto& [action, rule] : shellRules_) {
         action->setEnabled(rule.enabled());
         if (rule.checked) action->setChecked(rule.checked());
@@ -463,7 +422,7 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(CommandIcon(unit.GetMoSt() == 2 ? "ViewWave" : "MakeSinus"));
+    sub->setWindowIcon(CommandIcon(unit.GetMoSt() == 2 ? "view-wave" : "make-sinus"));
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();
@@ -691,14 +650,21 @@ void TMainForm::HelpAboutExecute() {
                     MessageIcon::Information);
 }
 
-void TMainForm::WaveCommandExecute(const WaveCommand& command) {
+void TMainForm::MusicCommandExecute(const Command& command) {
+    CommandState s = state();
+    if (!s.music || !command.enabled(s).empty() || !command.runMusic) return;
+    command.runMusic(*const_cast<TUnitMuz*>(s.music));
+    if (TMDIChildKorvane* child = ActiveChild()) child->update();
+    UpdateActions();
+}
+
+void TMainForm::WaveCommandExecute(const Command& command) {
     TMDIChildWave* w = ActiveWaveChild();
     if (!w || !w->Doc()) return;
     TUnitWave& doc = *w->Doc();
     if (!command.enabled(state()).empty()) return;
-    if (SplitMergeExecute(command.action, *w)) return;
     std::unique_ptr<CommandStep> step = command.makeStep(space_, doc);
-    if (command.caption.size() >= 3 && command.caption.compare(command.caption.size() - 3, 3, "...") == 0) {
+    if (command.HasDialog()) {
         TCommandDialogContext context{command, *step, space_, doc};
         std::unique_ptr<QDialog> dialog = MakeCommandDialog(this, context);
         if (dialog && runner_->Run(*dialog) != QDialog::Accepted) return;

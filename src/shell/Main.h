@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
+#include <map>
+#include <string>
 #include <memory>
 #include <vector>
 
-#include "processing/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
@@ -97,7 +99,8 @@ public:
     void HelpExecute();
     void HelpAboutExecute();
     void NameBoxEnter();
-    void WaveCommandExecute(const WaveCommand& command);
+    void WaveCommandExecute(const Command& command);
+    void MusicCommandExecute(const Command& command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,9 +112,13 @@ private:
         std::function<bool()> checked;  // empty when the action is not checkable
     };
 
-    QAction* makeAction(const QString& name, const QString& caption, const QString& shortcut, const QString& hint);
-    QAction* shellAction(const char* name, const char* caption, const char* shortcut, const char* hint,
-                         std::function<void()> handler, Rule rule);
+    // What the window itself does for a command it runs, and when it may.
+    struct Own {
+        std::function<void()> handler;
+        Rule rule;
+    };
+    QAction* makeAction(const Command& command);
+    std::map<std::string, Own> ownCommands();
     void buildActions();
     void buildMenus();
     void buildToolBars();
@@ -154,7 +161,8 @@ private:
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;
     QMap<QString, QToolBar*> toolBars_;
-    std::vector<std::pair<QAction*, const WaveCommand*>> waveActions_;
+    // The actions whose rules and operations are the table's.
+    std::vector<std::pair<QAction*, const Command*>> tableActions_;
     std::vector<std::pair<QAction*, Rule>> shellRules_;
 };
 

@@ -43,9 +43,9 @@ TUnitWave* TWavePicker::Wave() const {
     return static_cast<TUnitWave*>(static_cast<TUnit*>(currentData().value<void*>()));
 }
 
-TPropsDlg::TPropsDlg(QWidget* parent, TCommandDialogContext& context, const QString& caption, int helpContext,
-                     Buttons place)
-    : TOKDlg(parent, caption, place, helpContext), context_(context) {
+TPropsDlg::TPropsDlg(QWidget* parent, TCommandDialogContext& context, Buttons place)
+    : TOKDlg(parent, CommandDialogCaption(context.Descriptor), place, context.Descriptor.helpContext),
+      context_(context) {
     column_ = new QVBoxLayout(Body());
     column_->setContentsMargins(0, 0, 0, 0);
 }

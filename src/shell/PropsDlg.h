@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "processing/RecordStep.h"
+#include "commands/RecordStep.h"
 #include "shell/CommandDialogs.h"
 #include "shell/OKDlg.h"
 
@@ -52,8 +52,8 @@ struct TPropsBox {
 class TPropsDlg : public TOKDlg {
     Q_OBJECT
 public:
-    TPropsDlg(QWidget* parent, TCommandDialogContext& context, const QString& caption, int helpContext,
-              Buttons place);
+    // The caption and help page are the command's.
+    TPropsDlg(QWidget* parent, TCommandDialogContext& context, Buttons place);
 
     // The controls by the caption of their field, or by their text.
     QLineEdit* Edit(const QString& caption) const;
@@ -135,9 +135,8 @@ private:
 template <class Props>
 class TRecordDlg : public TPropsDlg {
 public:
-    TRecordDlg(QWidget* parent, TCommandDialogContext& context, RecordStep<Props>& step, const QString& caption,
-               int helpContext, Buttons place = buttonsRight)
-        : TPropsDlg(parent, context, caption, helpContext, place), props_(step.props), step_(step) {}
+    TRecordDlg(QWidget* parent, TCommandDialogContext& context, RecordStep<Props>& step, Buttons place = buttonsRight)
+        : TPropsDlg(parent, context, place), props_(step.props), step_(step) {}
 
     const Props& Record() const { return props_; }
 

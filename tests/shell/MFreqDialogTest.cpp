@@ -31,7 +31,6 @@ protected:
     void SetUp() override {
         CoreFixture::SetUp();
         app();
-        RegisterShellDialogs();
         doc = &space.AddWave(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({}), 1000, 2), "d.wav"));
         // Four samples: at 250 Hz each output sample reads the next one.
         TUnitWave& form = space.AddWave(

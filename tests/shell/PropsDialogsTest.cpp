@@ -32,7 +32,6 @@ protected:
     void SetUp() override {
         CoreFixture::SetUp();
         app();
-        RegisterShellDialogs();
         doc = &addWave("", 1000, 2);
     }
     TUnitWave& addWave(const std::string& name, int values, int channels = 1) {

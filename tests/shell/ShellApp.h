@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "processing/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "processing/TUnitWave.h"
 #include "shell/CommandDialogs.h"
 
@@ -33,15 +33,15 @@ struct OpenedDialog {
     std::unique_ptr<QDialog> dialog;
 };
 
-inline const WaveCommand& CommandNamed(const std::string& action) {
-    for (const auto& c : WaveCommands())
+inline const Command& CommandNamed(const std::string& action) {
+    for (const auto& c : Commands())
         if (c.action == action) return c;
     ADD_FAILURE() << action;
-    return WaveCommands().front();
+    return Commands().front();
 }
 
 inline void OpenCommandDialog(OpenedDialog& o, TWorkspace& space, TUnitWave& doc, const std::string& action) {
-    const WaveCommand& command = CommandNamed(action);
+    const Command& command = CommandNamed(action);
     o.step = command.makeStep(space, doc);
     o.context = std::make_unique<TCommandDialogContext>(TCommandDialogContext{command, *o.step, space, doc});
     o.dialog = MakeCommandDialog(nullptr, *o.context);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "processing/CommandTable.h"
-#include "processing/DialogStep.h"
+#include "commands/CommandStep.h"
+#include "commands/DialogStep.h"
 #include "processing/TWorkspace.h"
 #include "values/FieldList.h"
 

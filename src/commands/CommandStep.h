@@ -12,14 +12,6 @@ namespace korvane {
 class TUnitWave;
 class TWorkspace;
 
-// The situation a command is enabled in.
-struct CommandState {
-    const TWorkspace* space = nullptr;
-    const TUnitWave* wave = nullptr;  // the active wave document, if any
-    bool drawing = false;             // the wave window is in hand-drawing mode
-    int children = 0;                 // open child windows
-};
-
 // An option of one step of the batch front end. `set` gets the text after a
 // value option (empty for a flag) and returns a usage error, or empty.
 struct CommandOption {
@@ -39,8 +31,8 @@ struct StepResult {
     TUnitWave* replacement = nullptr;
 };
 
-// One use of a command: it starts from the document's record for the command,
-// takes the options, then reads its values and runs.
+// One use of a wave command: it starts from the document's record for the
+// command, takes the options, then reads its values and runs.
 class CommandStep {
 public:
     virtual ~CommandStep() = default;
@@ -58,29 +50,8 @@ public:
     virtual StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) = 0;
 };
 
-// One wave command, declared once for the window and the batch front end.
-struct WaveCommand {
-    std::string action;   // "EditDelete"
-    std::string cliName;  // "edit-delete"
-    std::string caption;  // "&Delete"
-    std::string shortcut;
-    std::string hint;     // "short|long"
-    bool takesUndo = true;
-    // Empty when the command may run; otherwise a short reason why not.
-    std::function<std::string(const CommandState&)> enabled;
-    std::function<std::unique_ptr<CommandStep>(TWorkspace& space, TUnitWave& wave)> makeStep;
-};
-
-// Every wave command in menu order.
-const std::vector<WaveCommand>& WaveCommands();
-const WaveCommand* FindCommandByCliName(const std::string& name);
-
 // Reads a sample frequency typed as a whole number from 1 to 1000000, as the
 // frequency field of a dialog does; returns the Input Error text, or empty.
 std::string ReadFrequencyText(const std::string& text, int32_t& freq);
-
-// Shared enable rules; each returns empty or the reason.
-std::string NeedsSamples(const CommandState& s);
-std::string NotDrawing(const CommandState& s);
 
 }  // namespace korvane

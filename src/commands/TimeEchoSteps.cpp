@@ -1,10 +1,10 @@
-#include "processing/TimeEchoCommands.h"
+#include "commands/WaveSteps.h"
 
 #include <memory>
 
 #include "core/WavFile.h"
 #include "processing/Echo.h"
-#include "processing/RecordStep.h"
+#include "commands/RecordStep.h"
 #include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
 #include "processing/TempoPitch.h"
@@ -13,8 +13,6 @@
 namespace korvane {
 
 namespace {
-
-using Step = std::unique_ptr<CommandStep>;
 
 // The dialogs measure their wave positions against the range when shown.
 void setReference(unitWavePosition& position, double seconds) {
@@ -392,6 +390,20 @@ private:
     int rule_ = 0;
 };
 
+
+}  // namespace
+
+Step MakeLengthStep(TWorkspace& s, TUnitWave& d) { return lengthStep(s, d); }
+Step MakeRollOutStep(TWorkspace& s, TUnitWave& d) { return rollOutStep(s, d); }
+Step MakeRollInStep(TWorkspace& s, TUnitWave& d) { return rollInStep(s, d); }
+Step MakeTempoPitchStep(TWorkspace& s, TUnitWave& d) { return tempoPitchStep(s, d); }
+Step MakePerEchoStep(TWorkspace& s, TUnitWave& d) { return perEchoStep(s, d); }
+Step MakeRndEchoStep(TWorkspace& s, TUnitWave& d) { return rndEchoStep(s, d); }
+Step MakeSplitHStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitHStep>(); }
+Step MakeSplitVStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitVStep>(); }
+Step MakeMergeHStep(TWorkspace&, TUnitWave&) { return std::make_unique<MergeHStep>(); }
+Step MakeMergeVStep(TWorkspace&, TUnitWave&) { return std::make_unique<MergeVStep>(); }
+
 // ---- enable rules ----
 
 std::string SplitHEnabled(const CommandState& s) {
@@ -411,38 +423,6 @@ std::string TwoWindows(const CommandState& s) {
     if (!s.wave) return "no wave window is active";
     if (s.children < 2) return "there is no second wave window";
     return "";
-}
-
-template <class S>
-std::function<Step(TWorkspace&, TUnitWave&)> make() {
-    return [](TWorkspace&, TUnitWave&) -> Step { return std::make_unique<S>(); };
-}
-
-}  // namespace
-
-void AddTimeAndEchoCommands(std::vector<WaveCommand>& t) {
-    t.push_back({"Length", "length", "&Length...", "", "Length|Change the length of the selection", true, NeedsSamples,
-                 lengthStep});
-    t.push_back({"RollOut", "roll-out", "Roll ou&t...", "O", "Roll out|Play the selection as a loop", true,
-                 NeedsSamples, rollOutStep});
-    t.push_back({"RollIn", "roll-in", "Roll &in...", "I", "Roll in|Wrap the selection into a loop", true, NeedsSamples,
-                 rollInStep});
-    t.push_back({"TempoPitch", "tempo-pitch", "Tem&po and Pitch...", "T",
-                 "Tempo and Pitch|Change tempo and pitch independently", true, NeedsSamples, tempoPitchStep});
-    t.push_back({"PerEcho", "per-echo", "&Period...", "Ctrl+E", "Period Echo|Add echoes at a regular time", true,
-                 NeedsSamples, perEchoStep});
-    t.push_back({"RndEcho", "rnd-echo", "&Random...", "Alt+E",
-                 "Random Echo|Make a new sound of randomly changed echoes", true, NeedsSamples, rndEchoStep});
-    t.push_back({"SplitH", "split-h", "&Split Horizontally", "Ctrl+I",
-                 "Split Horizontally|Split window into two or three windows sequentially", false, SplitHEnabled,
-                 make<SplitHStep>()});
-    t.push_back({"SplitV", "split-v", "S&plit Vertically", "Shift+Ctrl+I",
-                 "Split Vertically|Split one stereo wave into two mono waves", false, StereoOnly, make<SplitVStep>()});
-    t.push_back({"MergeH", "merge-h", "&Merge Horizontally", "Ctrl+M",
-                 "Merge Horizontally|Merge two windows into one window as first and last", false, TwoWindows,
-                 make<MergeHStep>()});
-    t.push_back({"MergeV", "merge-v", "M&erge Vertically", "Shift+Ctrl+M",
-                 "Merge Vertically|Merge two mono waves into one stereo wave", false, TwoWindows, make<MergeVStep>()});
 }
 
 }  // namespace korvane

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/CommandStep.h"
+
+namespace korvane {
+
+class TUnitMuz;
+class TUnitWave;
+class TWorkspace;
+
+// The kind of document a command works on; the values are the documents'
+// own kinds (unitKindWave, unitKindMuz).
+enum class DocKind : uint8_t { None = 0, Wave = 1, Music = 2 };
+
+// The situation a command is enabled in.
+struct CommandState {
+    const TWorkspace* space = nullptr;
+    const TUnitWave* wave = nullptr;   // the active wave document, if any
+    const TUnitMuz* music = nullptr;   // the active music document, if any
+    bool drawing = false;              // the wave window is in hand-drawing mode
+    int children = 0;                  // open child windows
+};
+
+// One command, declared once for the window and the batch front end: what it
+// is called, where the window shows it, when it may run and what it runs.
+struct Command {
+    std::string action;   // "EditDelete"
+    std::string cliName;  // "edit-delete"; empty when the batch front end has no step for it
+    std::string caption;  // "&Delete"
+    std::string shortcut;
+    std::string hint;  // "short|long"
+    DocKind kind = DocKind::Wave;
+
+    // Where the window puts it. A menu is a path of menu keys ("Effects/Filter");
+    // the order is the table's. Empty: in no menu, on no tool bar.
+    std::string menu;
+    bool menuBreak = false;   // a separator before it in its menu
+    std::string menuCaption;  // the menu's text when it is not the caption
+    std::string toolBar;      // "Basic"
+    bool toolBreak = false;   // a separator before its button
+    std::string icon;         // the name of its picture
+    // A command with a dialog: the dialog's caption and its help page.
+    std::string dialogCaption;
+    int helpContext = 0;
+
+    bool takesUndo = true;
+    bool window = true;         // false: a batch step the window has no action for
+    bool shellHandled = false;  // the window runs it itself (files, windows, help, views)
+
+    // Empty when the command may run; otherwise a short reason why not.
+    std::function<std::string(const CommandState&)> enabled;
+    // Empty for a command that is not checkable.
+    std::function<bool(const CommandState&)> checked;
+    // A wave command's step, for the dialog and for korvane-cli.
+    std::function<std::unique_ptr<CommandStep>(TWorkspace& space, TUnitWave& wave)> makeStep;
+    // A music command's operation on the document; empty for the ones the
+    // window runs (Generate) and that do nothing in batch.
+    std::function<void(TUnitMuz&)> runMusic;
+
+    bool HasDialog() const { return !dialogCaption.empty(); }
+};
+
+// A menu of the main window: its key (what `Command::menu` names) and title.
+struct CommandMenu {
+    std::string key;    // "Effects/Filter"
+    std::string title;  // "&Filter"
+};
+
+// Every command in menu order: the window's, the waves', the music's.
+const std::vector<Command>& Commands();
+// The menus in the order they appear, submenus after their parent.
+const std::vector<CommandMenu>& CommandMenus();
+const Command* FindCommand(const std::string& action);
+const Command* FindCommandByCliName(const std::string& name);
+
+// Shared enable rules; each returns empty or the reason.
+std::string NeedsSamples(const CommandState& s);
+std::string NotDrawing(const CommandState& s);
+std::string NeedsMusic(const CommandState& s);
+
+// The rows of the table, by the folder of operations they reach.
+void AddShellCommands(std::vector<Command>& table);
+void AddEditAndMakeCommands(std::vector<Command>& table);
+void AddEffectAndFilterCommands(std::vector<Command>& table);
+void AddTimeAndEchoCommands(std::vector<Command>& table);
+void AddMusicCommands(std::vector<Command>& table);
+
+}  // namespace korvane
