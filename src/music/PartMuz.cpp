@@ -408,6 +408,13 @@ bool TSelectPartMuz::RemoveTurn(int count) {
     return removed;
 }
 
+void TSelectPartMuz::RemoveTurnItem(const TCountSelectPartItem* turn) {
+    auto found = std::find_if(Turns.begin(), Turns.end(), [&](const auto& t) { return t.get() == turn; });
+    KORVANE_ASSERT(found != Turns.end());
+    if (UnitMuz && UnitMuz->SelectedTreeItem == turn) UnitMuz->SelectedTreeItem = nullptr;
+    Turns.erase(found);
+}
+
 int TSelectPartMuz::HighestCount() const {
     int highest = 0;
     for (const auto& t : Turns) highest = std::max(highest, t->Count.GetValue());

@@ -273,6 +273,8 @@ public:
     TCountSelectPartItem* AppendTurn(int count, int pitch);
     // Removes the turns with this count; false when there was none.
     bool RemoveTurn(int count);
+    // Removes and frees this one turn.
+    void RemoveTurnItem(const TCountSelectPartItem* turn);
     int HighestCount() const;
     int CountTurns(int count) const;
     // The transposition of the turn for `count`, if there is one.

@@ -76,6 +76,35 @@ TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave) {
     return newStave;
 }
 
+std::unique_ptr<TNoteStave> TUnitMuz::RemoveStave(TNoteStave* stave) {
+    KORVANE_ASSERT(stave != NULL);
+    if (stave->Prev)
+        stave->Prev->Next = stave->Next;
+    else
+        FirstStave = static_cast<TNoteStave*>(stave->Next);
+    if (stave->Next) stave->Next->Prev = stave->Prev;
+    stave->Next = stave->Prev = nullptr;
+    if (CurrentStave == stave) CurrentStave = FirstStave;
+    if (SelectedInStave == stave) SelectedInStave = nullptr;
+    return std::unique_ptr<TNoteStave>(stave);
+}
+
+void TUnitMuz::ExchangeStaveWithNext(TNoteStave* stave) {
+    TStave* nextNoteStave = stave->Next;
+    KORVANE_ASSERT(nextNoteStave != NULL);
+    TStave* before = stave->Prev;
+    TStave* after = nextNoteStave->Next;
+    if (before)
+        before->Next = nextNoteStave;
+    else
+        FirstStave = static_cast<TNoteStave*>(nextNoteStave);
+    nextNoteStave->Prev = before;
+    nextNoteStave->Next = stave;
+    stave->Prev = nextNoteStave;
+    stave->Next = after;
+    if (after) after->Prev = stave;
+}
+
 int TUnitMuz::CountStaves() const {
     int n = 0;
     for (TStave* s = FirstStave; s; s = s->Next) ++n;

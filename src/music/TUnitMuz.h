@@ -56,6 +56,11 @@ public:
     // Appends a stave without touching the parts (used while reading).
     TNoteStave* AppendStave(std::unique_ptr<TNoteStave> stave);
     int CountStaves() const;
+    // Takes a stave out of the list; its symbols must already be gone from
+    // the parts.
+    std::unique_ptr<TNoteStave> RemoveStave(TNoteStave* stave);
+    // Exchanges a stave with the one below it.
+    void ExchangeStaveWithNext(TNoteStave* stave);
 
     TSinglePartMuz* FirstSinglePart() const;
     TSinglePartMuz* LastSinglePart() const;
