@@ -2,6 +2,7 @@
 #include "cli/MusicCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/PictureCommand.h"
+#include "cli/ScoreCommand.h"
 
 #include <algorithm>
 #include <iostream>
@@ -228,12 +229,13 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "check") return MusicCheck(rest, out_, err_);
         if (command == "convert") return MusicConvert(rest, out_, err_);
         if (command == "picture") return Picture(rest, out_, err_);
-        if (command == "render") {
+        if (command == "render" || command == "score") {
             auto openWaves = [&](const std::vector<std::string>& waves) {
                 waves_ = waves;
                 return OpenWaves();
             };
-            return MusicRender(rest, {space_, out_, err_, openWaves, [&](int s) { return MemoryOr(s); }});
+            RenderContext context{space_, out_, err_, openWaves, [&](int s) { return MemoryOr(s); }};
+            return command == "render" ? MusicRender(rest, context) : MusicScore(rest, context);
         }
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
@@ -255,6 +257,10 @@ int Call::Help(const std::vector<std::string>& args) {
                 "Steps:\n";
         for (const auto& c : Commands())
             if (c.makeStep) out_ << "  " << c.cliName << "\n";
+        return exitOk;
+    }
+    if (args.size() == 1 && args[0] == "score") {
+        ScoreHelp(out_);
         return exitOk;
     }
     const Command* c = FindCommandByCliName(args[0]);

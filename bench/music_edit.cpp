@@ -1,0 +1,117 @@
+// Editing a long score: two staves of N quarter notes in one single part. Each
+// benchmark does an edit and takes it back, so the document stays the same;
+// ReadMusic reads the same score from its file, as the baseline to compare
+// the edits against. Run with --benchmark_filter to pick cases.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "music/MusicEdit.h"
+#include "music/TUnitMuz.h"
+#include "musicfile/MuzFile.h"
+
+using namespace korvane;
+
+namespace {
+
+struct Score {
+    std::unique_ptr<TUnitMuz> doc;
+    std::string file;
+};
+
+std::unique_ptr<TUnitMuz> makeScore(int notes) {
+    auto doc = std::make_unique<TUnitMuz>();
+    doc->InitNew();
+    auto* first = static_cast<TNoteStave*>(doc->GetFirstStave());
+    auto stave = std::make_unique<TNoteStave>(doc.get(), 0, 0xFFFFFF, 80, 80, AllowJoinFlags, false, false);
+    stave->AppendNoteGroup(MakeDefaultNoteGroup(doc.get(), stave.get()));
+    stave->SelectedNoteGroup = stave->GetStartNoteGroup();
+    TNoteStave* second = doc->InsertStave(first, std::move(stave));
+    TSinglePartMuz* part = doc->FirstSinglePart();
+    for (TNoteStave* s : {first, second})
+        for (int i = 0; i < notes; ++i)
+            part->InsertSorted(std::make_unique<TMuzNote>(s->SelectedNoteGroup, doc.get(), s, i * 0.25, part, 4, 0,
+                                                          sool, 0, i % 7, noteShiftNormal, noteArtNormal,
+                                                          noteStickGroup));
+    doc->AutoPlay = false;
+    return doc;
+}
+
+Score& score(int notes) {
+    static std::map<int, Score> made;
+    auto it = made.find(notes);
+    if (it != made.end()) return it->second;
+    Score s;
+    s.doc = makeScore(notes);
+    s.file = (std::filesystem::temp_directory_path() / ("korvane-bench-score-" + std::to_string(notes) + ".xml"))
+                 .string();
+    std::string message;
+    if (!SaveMuz(*s.doc, s.file, message)) std::abort();
+    return made.emplace(notes, std::move(s)).first->second;
+}
+
+TStaveSymbol* firstNote(TUnitMuz& doc) {
+    TStaveSymbol* key = doc.FirstSinglePart()->FirstSymbolOfStave(static_cast<TNoteStave*>(doc.GetFirstStave()));
+    TStaveSymbol* s = key->Next;
+    while (s->GetNoteStave() != key->GetNoteStave()) s = s->Next;
+    return s;
+}
+
+void ReadMusic(benchmark::State& state) {
+    Score& s = score(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TUnitMuz doc;
+        std::string message;
+        if (!OpenMuz(doc, s.file, message)) state.SkipWithError(message.c_str());
+    }
+}
+
+// A click before the first note inserts a quarter there and pushes the rest
+// of the stave on; deleting it pulls the rest back.
+void InsertAndDeleteAtStart(benchmark::State& state) {
+    TUnitMuz& doc = *score(static_cast<int>(state.range(0))).doc;
+    TScoreClick click;
+    click.Stave = static_cast<TNoteStave*>(doc.GetFirstStave());
+    click.Part = doc.FirstSinglePart();
+    click.After = click.Part->FirstSymbolOfStave(click.Stave);
+    for (auto _ : state) {
+        doc.UnitMuzMode = unitMuzAdd;
+        ClickScore(doc, click);
+        DeleteSymbol(doc, *firstNote(doc));
+    }
+}
+
+// The first note made a half and back: the rest of its stave moves twice.
+void LengthenFirstNote(benchmark::State& state) {
+    TUnitMuz& doc = *score(static_cast<int>(state.range(0))).doc;
+    doc.UnitMuzMode = unitMuzSel;
+    for (auto _ : state) {
+        doc.SetSelectedSymbol(firstNote(doc));
+        SetLength(doc, 2, false);
+        SetLength(doc, 4, false);
+    }
+}
+
+// The first note exchanged with the second and back.
+void MoveFirstNoteRight(benchmark::State& state) {
+    TUnitMuz& doc = *score(static_cast<int>(state.range(0))).doc;
+    doc.UnitMuzMode = unitMuzSel;
+    for (auto _ : state) {
+        TStaveSymbol* note = firstNote(doc);
+        doc.SetSelectedSymbol(note);
+        MoveSide(doc, false);
+        MoveSide(doc, true);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(ReadMusic)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(InsertAndDeleteAtStart)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LengthenFirstNote)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MoveFirstNoteRight)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/RenderCommand.h"
+
+namespace korvane {
+class TUnitMuz;
+}
+
+namespace korvane::cli {
+
+// `score MUSIC OUT.xml [--wave NAME=FILE.wav[@B:E]]... STEP [-- STEP]...`:
+// runs the steps on the music document as the music window, the music
+// commands and the two music dialogs would, then writes it as 7.1 (`-` as
+// OUT writes nothing). Returns the exit status.
+int MusicScore(const std::vector<std::string>& args, const RenderContext& context);
+
+// The `print` lines of a document.
+void PrintScore(const TUnitMuz& doc, std::ostream& out);
+
+// The steps of `score` for `help score`.
+void ScoreHelp(std::ostream& out);
+
+}  // namespace korvane::cli
