@@ -24,6 +24,7 @@
 #include "core/WavFile.h"
 #include "music/TUnitMuz.h"
 #include "platform/Messages.h"
+#include "shell/ChildMuz.h"
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
 #include "shell/DMergeProps.h"
@@ -139,6 +140,7 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     auto always = [] { return true; };
     auto never = [] { return false; };
     auto wave = [this] { return ActiveWaveChild() != nullptr; };
+    auto music = [this] { return ActiveMusicChild() != nullptr; };
     auto notDrawing = [this] { return NotDrawing(state()).empty(); };
     auto needsSamples = [this] { return NeedsSamples(state()).empty(); };
     auto anyChild = [this] { return !Children().empty(); };
@@ -172,15 +174,15 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     std::map<std::string, Own> own;
     own["FileNewWave"] = {[this] { FileNewWaveExecute(); }, {always, {}}};
     // The music window is not there yet: its commands stay off.
-    own["FileNewMuz"] = {{}, {never, {}}};
+    own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
     own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
-    own["FileOpenMuz"] = {{}, {never, {}}};
+    own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
     own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
-    own["DuplicateMuz"] = {{}, {never, {}}};
+    own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
     own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
-    own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {needsSamples, {}}};
+    own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
     own["FilePlay"] = {[this] { FilePlayExecute(); },
-                       {[=, this] { return playAvailable() && needsSamples(); },
+                       {[=, this] { return playAvailable() && (music() || needsSamples()); },
                         [this] { return playRecord_->PlayChecked(); }}};
     own["FileStop"] = {[this] { FileStopExecute(); }, {[this] { return playRecord_->StopEnabled(); }, {}}};
     own["FilePause"] = {[this] { FilePauseExecute(); },
@@ -194,7 +196,7 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
                           [this] { return playRecord_->RecordChecked(); }}};
     own["Undo"] = {[this] { UndoExecute(); }, {hasUndo, {}}};
     own["DeleteUndo"] = {[this] { DeleteUndoExecute(); }, {hasUndo, {}}};
-    own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {notDrawing, {}}};
+    own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {[=] { return music() || notDrawing(); }, {}}};
     own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
     own["Options"] = {{}, {never, {}}};
     own["FileExit"] = {[this] { FileExitExecute(); }, {always, {}}};
@@ -227,7 +229,7 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["MusicParts"] = {{}, {never, [] { return false; }}};
     own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
     own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
-    own["MusicGenerate"] = {{}, {never, {}}};
+    own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
     own["WindowCascade"] = {[this] { mdi_->cascadeSubWindows(); }, {anyChild, {}}};
     own["WindowTileHorizontal"] = {[this] { tile(true); }, {anyChild, {}}};
     own["WindowTileVertical"] = {[this] { tile(false); }, {anyChild, {}}};
@@ -384,6 +386,10 @@ void TMainForm::UpdateActions() {
 }
 
 void TMainForm::fillStatus() {
+    if (TMDIChildMuz* m = ActiveMusicChild()) {
+        fillMusicStatus(*m->Doc());
+        return;
+    }
     TMDIChildWave* w = ActiveWaveChild();
     const TUnitWave* doc = w ? w->Doc() : nullptr;
     if (!doc) {
@@ -540,6 +546,7 @@ void TMainForm::DuplicateWaveExecute() {
 }
 
 bool TMainForm::SaveChild(TMDIChildKorvane& child) {
+    if (auto* music = dynamic_cast<TUnitMuz*>(child.Unit())) return saveMusic(child, *music, false);
     auto* doc = dynamic_cast<TUnitWave*>(child.Unit());
     if (!doc) return false;
     if (!doc->HasSamples()) return true;
@@ -552,6 +559,7 @@ bool TMainForm::SaveChild(TMDIChildKorvane& child) {
 }
 
 bool TMainForm::SaveChildAs(TMDIChildKorvane& child) {
+    if (auto* music = dynamic_cast<TUnitMuz*>(child.Unit())) return saveMusic(child, *music, true);
     auto* doc = dynamic_cast<TUnitWave*>(child.Unit());
     if (!doc || !doc->HasSamples()) return false;
     QString start = QString::fromStdString(doc->FileName.empty() ? doc->Name + ".wav" : doc->FileName);
@@ -569,7 +577,8 @@ void TMainForm::FileSaveExecute() {
 }
 
 void TMainForm::FileSaveAsExecute() {
-    if (TMDIChildWave* w = ActiveWaveChild(); w && NeedsSamples(state()).empty()) SaveChildAs(*w);
+    if (TMDIChildMuz* m = ActiveMusicChild()) SaveChildAs(*m);
+    else if (TMDIChildWave* w = ActiveWaveChild(); w && NeedsSamples(state()).empty()) SaveChildAs(*w);
 }
 
 void TMainForm::UndoExecute() {
@@ -581,6 +590,10 @@ void TMainForm::UndoExecute() {
 void TMainForm::DeleteUndoExecute() { space_.DeleteUndo(); }
 
 void TMainForm::FilePropertiesExecute() {
+    if (TMDIChildMuz* m = ActiveMusicChild()) {
+        musicProperties(*m);
+        return;
+    }
     TMDIChildWave* w = ActiveWaveChild();
     if (!w || !NotDrawing(state()).empty()) return;
     TUnitWave& doc = *w->Doc();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/CommandTable.h"
+#include "music/TUnitMuz.h"
 #include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
@@ -28,13 +29,15 @@ namespace korvane {
 
 class TMDIChildKorvane;
 class TMDIChildWave;
+class TMDIChildMuz;
 class TDlgSelZoom;
+class TUnitMuz;
 
 // The main window: the child windows, every command as an action with its
 // menu, tool bar button, short cut and hint, the status bar and the name box.
 // A handler checks that its command applies, asks its dialog, calls one
 // document operation and repaints.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TNoteSounder {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -55,6 +58,7 @@ public:
 
     TMDIChildKorvane* ActiveChild() const;
     TMDIChildWave* ActiveWaveChild() const;
+    TMDIChildMuz* ActiveMusicChild() const;
     std::vector<TMDIChildKorvane*> Children() const;
     TDlgSelZoom* SelZoomDialog() const { return selZoom_; }
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
@@ -71,12 +75,19 @@ public:
     // File Error box and the others still open.
     void OpenWaveFiles(const QStringList& files);
     TMDIChildWave* AddWaveWindow(std::unique_ptr<TUnitWave> doc);
+    // Opens each music file in its own window, as OpenWaveFiles does waves.
+    void OpenMusicFiles(const QStringList& files);
+    TMDIChildMuz* AddMusicWindow(std::unique_ptr<TUnitMuz> doc);
     // Save and Save As of one window; false when not saved (cancelled or failed).
     bool SaveChild(TMDIChildKorvane& child);
     bool SaveChildAs(TMDIChildKorvane& child);
 
     // The command handlers.
     void FileNewWaveExecute();
+    void FileNewMuzExecute();
+    void FileOpenMuzExecute();
+    void DuplicateMuzExecute();
+    void MusicGenerateExecute();
     void FileOpenWaveExecute();
     void DuplicateWaveExecute();
     void FileSaveExecute();
@@ -101,6 +112,9 @@ public:
     void NameBoxEnter();
     void WaveCommandExecute(const Command& command);
     void MusicCommandExecute(const Command& command);
+
+    // TNoteSounder: Play Note and auto play of the music windows.
+    void SoundNote(const TMuzNote& note) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,6 +141,11 @@ private:
     void fillStatus();
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
+    bool saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName);
+    void musicProperties(TMDIChildMuz& child);
+    void playMusic(TUnitMuz& doc);
+    void fillMusicStatus(const TUnitMuz& doc);
+    TMDIChildMuz* showMusic(TUnitMuz& unit);
     void childClosed(TMDIChildKorvane& child);
     void tile(bool horizontally);
     void arrangeIcons();
@@ -157,6 +176,10 @@ private:
     TMergeHorProps mergeHor_;
     TMergeVertProps mergeVert_;
     int prevKind_ = -1;
+    // The last error of a single note, shown once until a note plays again.
+    std::string lastNoteError_;
+    // Panel 1 shows the music symbol's kind while a music window is active.
+    bool musicPanel1_ = false;
 
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;

@@ -1,4 +1,5 @@
 // The main window's play and record commands and its volume-diagram view.
+#include "shell/ChildMuz.h"
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
@@ -24,8 +25,12 @@ void TMainForm::ViewVoldExecute() {
 }
 
 void TMainForm::FilePlayExecute() {
-    TMDIChildWave* w = ActiveWaveChild();
-    if (w && w->Doc()) playRecord_->PlayWave(*w->Doc());
+    if (TMDIChildMuz* m = ActiveMusicChild()) {
+        playMusic(*m->Doc());
+    } else {
+        TMDIChildWave* w = ActiveWaveChild();
+        if (w && w->Doc()) playRecord_->PlayWave(*w->Doc());
+    }
     UpdateActions();
 }
 

@@ -196,7 +196,7 @@ TEST_F(MFreqDialogTest, SinusClearsTheFormAndAWaveFormNeedsANamedWave) {
     // Choosing a wave chooses the alternative.
     again.d().Radio("Sinus")->setChecked(true);
     again.d().Picker("Wave Form")->setCurrentIndex(0);
-    emit again.d().Picker("Wave Form")->activated(0);
+    Q_EMIT again.d().Picker("Wave Form")->activated(0);
     EXPECT_TRUE(again.d().Radio("Wave Form")->isChecked());
     ASSERT_TRUE(ok(again)) << lastBox();
     EXPECT_EQ(doc->Records.MFreq.Form.ToText(), "form");

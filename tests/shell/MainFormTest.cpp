@@ -147,7 +147,8 @@ TEST_F(MainFormTest, WithoutAChildOnlyNewOpenExitAndHelpAreEnabled) {
     for (QAction* a : form->findChildren<QAction*>())
         if (!a->objectName().isEmpty() && a->isEnabled() && a->parent() == form.get()) on.insert(a->objectName());
     // Pause may be pressed before any Play, so that the next Play opens paused.
-    EXPECT_EQ(on, (std::set<QString>{"FileNewWave", "FileOpenWave", "FileExit", "FilePause", "HelpContents",
+    EXPECT_EQ(on, (std::set<QString>{"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "FileExit",
+                                     "FilePause", "HelpContents",
                                      "HelpTopicSearch", "HelpOnHelp", "HelpAbout"}));
     for (const char* m : {"Edit", "View", "Make", "Effects", "Window", "Music"})
         EXPECT_FALSE(form->Menu(m)->menuAction()->isVisible()) << m;

@@ -171,7 +171,7 @@ TEST_F(PropsDialogsTest, ConfirmedValuesComeBackAtTheNextOpening) {
 TEST_F(PropsDialogsTest, TypingIntoAnAlternativeChoosesIt) {
     Opened o = open("MakeSinus");
     EXPECT_TRUE(o.props().Radio("Count")->isChecked());
-    emit o.props().Edit("Length")->textEdited("2 s");
+    Q_EMIT o.props().Edit("Length")->textEdited("2 s");
     EXPECT_TRUE(o.props().Radio("Length")->isChecked());
     // An alternative not chosen is not read, even when it is wrong.
     o.props().Edit("Count")->setText("abc");
@@ -194,14 +194,14 @@ TEST_F(PropsDialogsTest, AnExampleFillsTheFourBoxesAndStaysChosenUntilTheUserTyp
     Opened o = open("MixLeftRight");
     auto& d = dynamic_cast<TDlgLeftRightProps&>(*o.dialog);
     d.Examples()->setCurrentIndex(2);
-    emit d.Examples()->activated(2);  // "Extra Stereo"
+    Q_EMIT d.Examples()->activated(2);  // "Extra Stereo"
     EXPECT_EQ(d.Examples()->currentText(), "Extra Stereo");
     EXPECT_EQ(d.Edit("from Left to Left")->text(), "75 %");
     EXPECT_EQ(d.Edit("from Left to Right")->text(), "-25 %");
     // "Normal" changes only the boxes that differ; the user's next edit
     // still clears the example.
     d.Examples()->setCurrentIndex(0);
-    emit d.Examples()->activated(0);
+    Q_EMIT d.Examples()->activated(0);
     EXPECT_EQ(d.Examples()->currentText(), "Normal");
     d.Edit("from Right to Left")->setText("10 %");
     EXPECT_EQ(d.Examples()->currentIndex(), -1);

@@ -1,0 +1,241 @@
+// The main window's music documents: new, open, duplicate, save, properties,
+// play, generate, single notes and the status bar of a music window.
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <cmath>
+#include <numeric>
+
+#include "music/MusicEdit.h"
+#include "musicfile/MuzFile.h"
+#include "platform/Messages.h"
+#include "render/MusicRender.h"
+#include "shell/ChildMuz.h"
+#include "shell/DWaveFileProp.h"
+#include "shell/Icons.h"
+#include "shell/Main.h"
+#include "values/ValueWriters.h"
+
+namespace korvane {
+
+namespace {
+
+const char* const kMusicFilter = "Music Files (*.korvanem);;XML Files (*.xml);;All files (*)";
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+// A length in whole notes as a fraction: "1/4", "3/8", "1".
+std::string lengthText(double length) {
+    const long long unit = 1024;
+    long long n = std::llround(length * unit);
+    long long d = unit;
+    const long long g = std::gcd(n, d);
+    if (g > 0) {
+        n /= g;
+        d /= g;
+    }
+    return d == 1 ? std::to_string(n) : std::to_string(n) + "/" + std::to_string(d);
+}
+
+// A note's name with its accidental and octave, the C of the middle octave
+// being "c4": "fis4", "bes3", "eses5".
+std::string noteName(const TMuzNote& note) {
+    static const char letters[7] = {'c', 'd', 'e', 'f', 'g', 'a', 'b'};
+    const int pitch = note.GetPitch();
+    const int step = ((pitch % 7) + 7) % 7;
+    const int octave = 4 + (pitch - step) / 7;
+    const char letter = letters[step];
+    const bool vowel = letter == 'a' || letter == 'e';
+    std::string name(1, letter);
+    switch (note.GetNoteShiftKind()) {
+        case noteShiftKruis: name += "is"; break;
+        case noteShiftDoubleKruis: name += "isis"; break;
+        case noteShiftMol: name += vowel ? "s" : "es"; break;
+        case noteShiftDoubleMol: name += vowel ? "ses" : "eses"; break;
+        default: break;
+    }
+    return name + std::to_string(octave);
+}
+
+}  // namespace
+
+TMDIChildMuz* TMainForm::ActiveMusicChild() const {
+    TMDIChildKorvane* child = ActiveChild();
+    return child && child->Kind() == unitKindMuz ? static_cast<TMDIChildMuz*>(child) : nullptr;
+}
+
+TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
+    unit.Sounder = this;
+    auto* child = new TMDIChildMuz(unit);
+    child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
+    child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
+    child->Changed = [this] { UpdateActions(); };
+    QMdiSubWindow* sub = mdi_->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(CommandIcon("music-new"));
+    sub->resize(760, 420);
+    child->RefreshCaption();
+    sub->show();
+    mdi_->setActiveSubWindow(sub);
+    child->setFocus();
+    UpdateActions();
+    return child;
+}
+
+TMDIChildMuz* TMainForm::AddMusicWindow(std::unique_ptr<TUnitMuz> doc) {
+    TUnitMuz& unit = *doc;
+    space_.AddUnit(std::move(doc));
+    return showMusic(unit);
+}
+
+void TMainForm::FileNewMuzExecute() {
+    auto doc = std::make_unique<TUnitMuz>();
+    doc->InitNew();
+    doc->SelectedTreeItem = doc->GetStartPart();
+    doc->Name = space_.NextNewName();
+    AddMusicWindow(std::move(doc));
+}
+
+void TMainForm::FileOpenMuzExecute() { OpenMusicFiles(runner_->OpenFileNames(this, "Open music", kMusicFilter)); }
+
+void TMainForm::OpenMusicFiles(const QStringList& files) {
+    for (const QString& file : files) {
+        const std::string path = file.toStdString();
+        auto doc = std::make_unique<TUnitMuz>();
+        std::string message;
+        if (!OpenMuz(*doc, path, message)) {
+            messages().show("File Error", "Cannot read the file: \"" + path + "\", " + message, MessageIcon::Error);
+            continue;
+        }
+        if (!doc->SelectedTreeItem) doc->SelectedTreeItem = doc->GetStartPart();
+        doc->SetFileName(path);
+        AddMusicWindow(std::move(doc));
+    }
+}
+
+void TMainForm::DuplicateMuzExecute() {
+    TMDIChildMuz* m = ActiveMusicChild();
+    if (!m) return;
+    auto copy = std::make_unique<TUnitMuz>();
+    std::string message;
+    if (!DuplicateMuz(*m->Doc(), *copy, message)) {
+        messages().show("Error", message, MessageIcon::Error);
+        return;
+    }
+    copy->SampleFreq = m->Doc()->SampleFreq;
+    copy->Channels = m->Doc()->Channels;
+    copy->BytesPSample = m->Doc()->BytesPSample;
+    if (!copy->SelectedTreeItem) copy->SelectedTreeItem = copy->GetStartPart();
+    copy->MarkNew();
+    copy->Name = space_.NextNewName();
+    AddMusicWindow(std::move(copy));
+}
+
+bool TMainForm::saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName) {
+    std::string path = doc.FileName;
+    if (askName || doc.HasNoFile()) {
+        QString start = QString::fromStdString(doc.FileName.empty() ? doc.Name + ".xml" : doc.FileName);
+        QString name = runner_->SaveFileName(this, "Save As", start, kMusicFilter, "xml");
+        if (name.isEmpty()) return false;
+        path = name.toStdString();
+    }
+    BusyCursor busy;
+    if (!SaveMuzShowing(doc, path)) return false;
+    doc.SetFileName(path);
+    child.RefreshCaption();
+    return true;
+}
+
+void TMainForm::musicProperties(TMDIChildMuz& child) {
+    TUnitMuz& doc = *child.Doc();
+    WaveFileProps old{doc.SampleFreq, doc.Channels, doc.BytesPSample};
+    TDlgWaveFileProp dialog(this, old);
+    if (runner_->Run(dialog) != QDialog::Accepted) return;
+    WaveFileProps chosen = dialog.Props();
+    if (chosen.MonoStereo == old.MonoStereo && chosen.SampleFreq == old.SampleFreq &&
+        chosen.BytesPSample == old.BytesPSample)
+        return;
+    doc.ChangeProperties(old, chosen);
+    doc.MarkChanged();
+}
+
+void TMainForm::playMusic(TUnitMuz& doc) {
+    std::unique_ptr<Sound> sound;
+    {
+        BusyCursor busy;
+        sound = RenderMusic(doc, space_);
+    }
+    if (sound && sound->GetValues() > 0) playRecord_->PlaySound(*sound, 0, sound->GetValues());
+}
+
+void TMainForm::MusicGenerateExecute() {
+    TMDIChildMuz* m = ActiveMusicChild();
+    if (!m) return;
+    TUnitWave* made;
+    {
+        BusyCursor busy;
+        made = MusicGenerate(space_, *m->Doc());
+    }
+    if (made) adoptNewDocuments();
+}
+
+void TMainForm::SoundNote(const TMuzNote& note) {
+    if (!playRecord_->Available()) return;
+    bool ok = true;
+    std::string error;
+    std::unique_ptr<Sound> sound = PlayNoteSound(note, space_, ok, error);
+    if (!ok) {
+        // Once per run for a missing instrument: auto play would ask at every click.
+        if (error != lastNoteError_) messages().show("Error", kCannotCreateMusic + error, MessageIcon::Error);
+        lastNoteError_ = error;
+        return;
+    }
+    lastNoteError_.clear();
+    if (sound && sound->GetValues() > 0) playRecord_->PlaySound(*sound, 0, sound->GetValues());
+}
+
+void TMainForm::fillMusicStatus(const TUnitMuz& doc) {
+    QString texts[5];
+    switch (doc.GetSelMuzSymbolKind()) {
+        case muzSymbolStave: {
+            auto* s = static_cast<TStaveSymbol*>(doc.SelectedSymbol);
+            texts[0] = s->GetStaveSymbolKind() == staveSymbolKey    ? "Key"
+                       : s->GetStaveSymbolKind() == staveSymbolNote ? "Note"
+                                                                    : "Silence";
+            texts[1] = QString::fromStdString("pos: " + WritePrecision(s->GetSymbolPosition(), 7, true));
+            if (s->GetStaveSymbolKind() != staveSymbolKey) {
+                auto* t = static_cast<TStaveTimeSymbol*>(s);
+                texts[2] = QString::fromStdString("len: " + lengthText(t->GetTotalLength() / t->GetMultiOol()));
+            }
+            if (s->GetStaveSymbolKind() == staveSymbolNote)
+                texts[3] = QString::fromStdString(noteName(*static_cast<TMuzNote*>(s)));
+            break;
+        }
+        case muzSymbolBar: {
+            auto* bar = static_cast<TMuzBar*>(doc.SelectedSymbol);
+            texts[0] = "Bar";
+            texts[2] = QString("len: %1/%2").arg(bar->GetCountNotes()).arg(bar->GetNoteLength());
+            break;
+        }
+        case muzSymbolLoop: texts[0] = "Loop"; break;
+        default: break;
+    }
+    // Panel 1 names the symbol; 2 to 4 its place, length and note; 7 the state.
+    if (!texts[0].isEmpty() || panels_[1]->text().isEmpty() || musicPanel1_) {
+        panels_[1]->setText(texts[0]);
+        musicPanel1_ = true;
+    }
+    for (int i = 1; i < 4; ++i)
+        if (panels_[i + 1]->text() != texts[i]) panels_[i + 1]->setText(texts[i]);
+    panels_[5]->clear();
+    panels_[6]->clear();
+    const QString state = QString::fromStdString(doc.StateText());
+    if (panels_[7]->text() != state) panels_[7]->setText(state);
+}
+
+}  // namespace korvane
