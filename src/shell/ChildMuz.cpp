@@ -1,12 +1,76 @@
 #include "shell/ChildMuz.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "music/MusicEdit.h"
+#include "qtcanvas/QPainterCanvas.h"
+#include "score/ScoreHit.h"
+#include "shell/MusicCursors.h"
 
 namespace korvane {
 
-TMDIChildMuz::TMDIChildMuz(TUnitMuz& doc, QWidget* parent) : TMDIChildKorvane(parent), doc_(&doc) {
+namespace {
+
+// A mouse press selects or deletes the nearest symbol only this close.
+constexpr double kNearestLimit = 15000;
+
+}  // namespace
+
+TMuzClient::TMuzClient(TMDIChildMuz& owner) : QWidget(&owner), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
-    resize(700, 400);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TMuzClient::paintEvent(QPaintEvent*) { owner_.PaintClient(); }
+
+void TMuzClient::mousePressEvent(QMouseEvent* event) {
+    setFocus();
+    owner_.MousePress(event->position().toPoint().x(), event->position().toPoint().y(), event->button());
+}
+
+void TMuzClient::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    owner_.MouseMove(p.x(), p.y(), event->buttons());
+    if (!owner_.Dragging()) setCursor(owner_.CursorAt(p.x(), p.y()));
+}
+
+void TMuzClient::mouseReleaseEvent(QMouseEvent* event) {
+    // The drag lasts while any of its buttons is still held.
+    if (event->buttons() & (Qt::LeftButton | Qt::RightButton)) return;
+    owner_.MouseRelease();
+}
+
+void TMuzClient::keyPressEvent(QKeyEvent* event) {
+    if (!owner_.KeyPress(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
+}
+
+void TMuzClient::resizeEvent(QResizeEvent*) { update(); }
+
+// ---------------------------------------------------------------------------
+
+TMDIChildMuz::TMDIChildMuz(TUnitMuz& doc, QWidget* parent)
+    : TMDIChildKorvane(parent), doc_(&doc), layout_(std::make_unique<TScoreLayout>(doc)) {
+    client_ = new TMuzClient(*this);
+    hbar_ = new QScrollBar(Qt::Horizontal, this);
+    vbar_ = new QScrollBar(Qt::Vertical, this);
+    hbar_->setTracking(true);
+    vbar_->setTracking(true);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(client_, 0, 0);
+    grid->addWidget(vbar_, 0, 1);
+    grid->addWidget(hbar_, 1, 0);
+    connect(hbar_, &QScrollBar::valueChanged, client_, [this] { client_->update(); });
+    connect(vbar_, &QScrollBar::valueChanged, client_, [this] { client_->update(); });
+    setFocusProxy(client_);
+    resize(760, 420);
     RefreshCaption();
 }
 
@@ -14,11 +78,226 @@ TMDIChildMuz::~TMDIChildMuz() { Detach(); }
 
 void TMDIChildMuz::Detach() { doc_ = nullptr; }
 
-void TMDIChildMuz::Repaint() { update(); }
+void TMDIChildMuz::Repaint() { client_->update(); }
 
-void TMDIChildMuz::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(64, 64, 64));
+int TMDIChildMuz::OriginX() const { return 5 - hbar_->value(); }
+int TMDIChildMuz::OriginY() const { return -vbar_->value(); }
+
+void TMDIChildMuz::layout() {
+    if (!doc_) return;
+    if (back_.size() != client_->size()) back_ = QImage(client_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    QPainter painter(&back_);
+    TQPainterCanvas canvas(painter, back_);
+    layout_->Layout(canvas, OriginX(), OriginY());
+}
+
+void TMDIChildMuz::PaintClient() {
+    if (back_.size() != client_->size()) back_ = QImage(client_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    if (doc_) {
+        // Drawn into the back buffer, then shown at once: no flicker.
+        QPainter painter(&back_);
+        TQPainterCanvas canvas(painter, back_);
+        LayoutAndPaintScore(canvas, *layout_, OriginX(), OriginY(), doc_->SelectedSymbol);
+    } else {
+        back_.fill(QColor(64, 64, 64));
+    }
+    QPainter(client_).drawImage(0, 0, back_);
+    updateBars();
+}
+
+void TMDIChildMuz::updateBars() {
+    if (!doc_) return;
+    const int w = client_->width(), h = client_->height();
+    const QSignalBlocker hb(hbar_), vb(vbar_);
+    hbar_->setSingleStep(std::max(1, w / 10));
+    hbar_->setPageStep(std::max(1, w));
+    hbar_->setRange(0, std::max(0, layout_->RightEnd(w) - w));
+    vbar_->setSingleStep(std::max(1, h / 10));
+    vbar_->setPageStep(std::max(1, h));
+    vbar_->setRange(0, std::max(0, layout_->TotalHeight() + vbar_->value() - h));
+}
+
+void TMDIChildMuz::ScrollToExtent(int left, int right, int top, int bottom) {
+    auto change = [](int a, int b, int size, double low, double high) {
+        double c = 0;
+        if (a < low * size) c = a - low * size;
+        if (b > high * size) c = b - high * size;
+        return static_cast<int>(c);
+    };
+    const int dx = change(left, right, client_->width(), 0.1, 0.9);
+    const int dy = change(top, bottom, client_->height(), 0.2, 0.8);
+    // The bars may have to grow first: the extent lies in the drawing.
+    hbar_->setMaximum(std::max(hbar_->maximum(), hbar_->value() + dx));
+    vbar_->setMaximum(std::max(vbar_->maximum(), vbar_->value() + dy));
+    hbar_->setValue(hbar_->value() + dx);
+    vbar_->setValue(vbar_->value() + dy);
+}
+
+void TMDIChildMuz::ScrollToSelected() {
+    if (!doc_ || !doc_->SelectedSymbol) return;
+    layout();
+    const TXTouchMuzSymbol& s = *doc_->SelectedSymbol;
+    TVerticalExtent v = SymbolVerticalExtent(s);
+    if (!v.Scrolls) {
+        v.Top = client_->height() / 2;
+        v.Bottom = v.Top;
+    }
+    ScrollToExtent(s.LeftX, s.RightX, v.Top, v.Bottom);
+}
+
+TXTouchMuzSymbol* TMDIChildMuz::nearestSymbol(int x, int y) const {
+    TNearestSymbol nearest;
+    doc_->GetStartPart()->NearestSymbol(x, y, nearest);
+    return nearest.Symbol && nearest.Score <= kNearestLimit ? nearest.Symbol : nullptr;
+}
+
+void TMDIChildMuz::edited(bool changed, const TXTouchMuzSymbol* selectedBefore) {
+    if (doc_ && doc_->SelectedSymbol != selectedBefore) ScrollToSelected();
+    Repaint();
+    if ((changed || doc_->SelectedSymbol != selectedBefore) && Changed) Changed();
+}
+
+void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
+    if (!doc_ || (button != Qt::LeftButton && button != Qt::RightButton)) return;
+    layout();
+    if (TNoteStave* border = StaveBorderAtY(*doc_, y)) {
+        dragging_ = true;
+        lastY_ = y;
+        DragStaveBorderPrevious = border;
+        return;
+    }
+    if (button != Qt::LeftButton) return;
+    const TXTouchMuzSymbol* before = doc_->SelectedSymbol;
+    TScoreClick click;
+    if (doc_->UnitMuzMode == unitMuzAdd && doc_->InsertModeKind != insertModeNoteShift) {
+        click.Stave = StaveAtY(*doc_, y);
+        if (!click.Stave) return;  // below the last stave: nothing to insert into
+        click.Height = ClickedHeight(click.Stave->BaseY, y);
+        click.NoteHit = NoteHit(*layout_, click.Stave, x);
+        click.SilenceHit = SilenceHit(*layout_, click.Stave, x);
+        click.After = InsertionPoint(*layout_, click.Stave, x);
+        for (TSinglePartMuz* p = doc_->FirstSinglePart(); p && !click.Part; p = p->NextSinglePart())
+            if (IsDrawnPart(*p)) click.Part = p;
+    } else {
+        click.Nearest = nearestSymbol(x, y);
+        if (click.Nearest && click.Nearest->GetSelMuzSymbolKind() == muzSymbolStave) {
+            auto* s = static_cast<TStaveSymbol*>(click.Nearest);
+            click.Stave = s->GetNoteStave();
+            click.Height = ClickedHeight(click.Stave->BaseY, y);
+        }
+    }
+    const bool changed = ClickScore(*doc_, click);
+    edited(changed, before);
+}
+
+void TMDIChildMuz::MouseMove(int, int y, Qt::MouseButtons buttons) {
+    if (!dragging_ || !doc_) return;
+    const bool left = buttons & Qt::LeftButton, right = buttons & Qt::RightButton;
+    if (!left && !right) {
+        dragging_ = false;
+        return;
+    }
+    TNoteStave* stave = DragStaveBorderPrevious;
+    const int d = y - lastY_;
+    if (d == 0) return;
+    int down = 0, up = 0;
+    if (left && !right) {
+        down = std::max(d, 30 - stave->RoomDown);
+    } else if (right && !left) {
+        up = std::max(d, 30 - stave->RoomUp);
+    } else {
+        // The odd pixel goes to one side and the other in turn; a half that
+        // would take its room below 30 stops there and the other side takes
+        // the rest.
+        down = d / 2;
+        up = d - down;
+        if (d % 2 != 0) {
+            if (!oddToUp_) std::swap(down, up);
+            oddToUp_ = !oddToUp_;
+        }
+        if (stave->RoomDown + down < 30) {
+            up += down - (30 - stave->RoomDown);
+            down = 30 - stave->RoomDown;
+        }
+        if (stave->RoomUp + up < 30) {
+            down += up - (30 - stave->RoomUp);
+            up = 30 - stave->RoomUp;
+        }
+        if (stave->RoomDown + down < 30) down = 30 - stave->RoomDown;
+    }
+    stave->RoomDown += down;
+    stave->RoomUp = std::max(30, stave->RoomUp + up);
+    lastY_ += down + up;
+    doc_->MarkChanged();
+    Repaint();
+    if (Changed) Changed();
+}
+
+void TMDIChildMuz::MouseRelease() { dragging_ = false; }
+
+QCursor TMDIChildMuz::CursorAt(int x, int y) {
+    if (!doc_) return Qt::ArrowCursor;
+    if (StaveBorderAtY(*doc_, y)) return Qt::SplitVCursor;
+    switch (doc_->UnitMuzMode) {
+        case unitMuzDel: {
+            TXTouchMuzSymbol* s = nearestSymbol(x, y);
+            const bool deletable = s && s->GetSelMuzSymbolKind() == muzSymbolStave &&
+                                   CanDeleteSymbol(*static_cast<TStaveSymbol*>(s));
+            return MusicCursor(deletable ? "DELETE" : "REJECT");
+        }
+        case unitMuzSel: return Qt::ArrowCursor;
+        default: break;
+    }
+    switch (doc_->InsertModeKind) {
+        case insertModeNote: return MusicCursor("NOTE");
+        case insertModeKey:
+        case insertModeSilence: return MusicCursor("SIL");
+        default: break;
+    }
+    // A note shift goes on a note, or on a key as a sharp, natural or flat.
+    TXTouchMuzSymbol* s = nearestSymbol(x, y);
+    if (!s || s->GetSelMuzSymbolKind() != muzSymbolStave) return client_->cursor();
+    const auto* symbol = static_cast<TStaveSymbol*>(s);
+    const uint8_t shift = doc_->InsertNoteShift;
+    if (symbol->GetStaveSymbolKind() == staveSymbolNote) return MusicCursor("NOTE");
+    if (symbol->GetStaveSymbolKind() == staveSymbolKey &&
+        (shift == noteShiftKruis || shift == noteShiftNormal || shift == noteShiftMol))
+        return MusicCursor("NOTE");
+    return MusicCursor("REJECT");
+}
+
+bool TMDIChildMuz::KeyPress(int key, Qt::KeyboardModifiers modifiers) {
+    if (!doc_) return false;
+    const bool shift = modifiers & Qt::ShiftModifier, ctrl = modifiers & Qt::ControlModifier,
+               alt = modifiers & Qt::AltModifier;
+    if (key == Qt::Key_D && ctrl) {
+        if (ToggleMusicDialog) ToggleMusicDialog();
+        return true;
+    }
+    if (key == Qt::Key_D && !ctrl && !alt && !shift) {
+        if (Duplicate) Duplicate();
+        return true;
+    }
+    bool known = true;
+    TMusicKey k{};
+    if (key == Qt::Key_N && alt && !ctrl) k = TMusicKey::AltN;
+    else if (key == Qt::Key_S && alt && !ctrl) k = TMusicKey::AltS;
+    else if (key == Qt::Key_L && alt && !ctrl) k = shift ? TMusicKey::ShiftAltL : TMusicKey::AltL;
+    else if (key == Qt::Key_L && !ctrl) k = shift ? TMusicKey::ShiftL : TMusicKey::L;
+    else if (alt) known = false;  // the window's own keys do nothing with Alt held
+    else if (key == Qt::Key_Left) k = ctrl ? TMusicKey::CtrlLeft : TMusicKey::Left;
+    else if (key == Qt::Key_Right) k = ctrl ? TMusicKey::CtrlRight : TMusicKey::Right;
+    else if (key == Qt::Key_Up) k = ctrl ? (shift ? TMusicKey::CtrlShiftUp : TMusicKey::CtrlUp) : TMusicKey::Up;
+    else if (key == Qt::Key_Down) k = ctrl ? (shift ? TMusicKey::CtrlShiftDown : TMusicKey::CtrlDown) : TMusicKey::Down;
+    else if (key == Qt::Key_Home && !ctrl) k = TMusicKey::Home;
+    else if (key == Qt::Key_End && !ctrl) k = TMusicKey::End;
+    else if (key == Qt::Key_PageUp && !ctrl) k = shift ? TMusicKey::ShiftPageUp : TMusicKey::PageUp;
+    else if (key == Qt::Key_PageDown && !ctrl) k = shift ? TMusicKey::ShiftPageDown : TMusicKey::PageDown;
+    else known = false;
+    if (!known) return false;
+    const TXTouchMuzSymbol* before = doc_->SelectedSymbol;
+    edited(PressMusicKey(*doc_, k), before);
+    return true;
 }
 
 }  // namespace korvane
