@@ -56,6 +56,13 @@ public:
     TNoteStave* AppendStave(std::unique_ptr<TNoteStave> stave);
     int CountStaves() const;
 
+    // Bumped when the staves change in what the score draws: added, removed
+    // or moved staves, rooms, colours, flag joining, and the colours, shapes
+    // and sticks of their note groups. Adding a stave bumps it; the music
+    // dialog's edits call TouchStaves.
+    void TouchStaves() { ++StavesRevision_; }
+    uint64_t StavesRevision() const { return StavesRevision_; }
+
     TSinglePartMuz* FirstSinglePart() const;
     TSinglePartMuz* LastSinglePart() const;
     TSinglePartMuz* NextSinglePart(TSinglePartMuz* part) const { return part->NextSinglePart(); }
@@ -89,6 +96,7 @@ public:
 private:
     std::unique_ptr<TStartPartMuz> StartPart;
     TNoteStave* FirstStave = nullptr;
+    uint64_t StavesRevision_ = 0;
 };
 
 // A note group with one simple sampler on the wave "sample", as a new stave
