@@ -317,8 +317,10 @@ private:
     void noteTuplet(int stave, double position, uint8_t multiOol, int minX, int maxX, int top, int bottom, bool up,
                     bool noteMember, int group);
     void tie(int stave, const TTieStart& from, int toX, const TMuzNote* note);
+    // A flag may hang right of the head: short values keep room for it.
     int chordWidth(const TChord& c) const {
-        return c.Columns() * c.HeadW + (c.Points > 0 ? 3 + 5 * c.Points : 0) + spacingAfter(c.FlagLength);
+        return c.Columns() * c.HeadW + (c.Points > 0 ? 3 + 5 * c.Points : 0) + spacingAfter(c.FlagLength) +
+               (c.FlagLength >= 8 ? 5 : 0);
     }
     int headWidth(int flagLength) const {
         const TGlyphBox& b = flagLength <= 1 ? m_.WholeHead : flagLength == 2 ? m_.VoidHead : m_.BlackHead;
@@ -612,7 +614,7 @@ void TBuilder::emitHeads(TStaveState& st, TChord& c, bool up) {
         if (c.Points > 0) {
             const int dx = c.HeadX + cols * c.HeadW + 4;
             const int dy = (e.Height % 2 == 0) ? y - 5 : y;
-            for (int i = 0; i < c.Points; ++i) dot(st.Index, dx + 2 + 5 * i, dy, 4, n, n);
+            for (int i = 0; i < c.Points; ++i) dot(st.Index, dx + 2 + 5 * i, dy, 5, n, n);
         }
         if (c.FirstPiece) {
             n->NoteLayout.DrawnHeight = e.Height;
@@ -758,7 +760,7 @@ void TBuilder::emitArticulation(TStaveState& st, const TChord& c, bool up, bool 
     const int away = below ? 1 : -1;
     switch (c.Art) {
         case noteArtStaccato:
-            dot(st.Index, cx, y, 4, n, n);
+            dot(st.Index, cx, y, 5, n, n);
             break;
         case noteArtStaccatissimo: {
             // A wedge pointing at the head.
@@ -789,7 +791,7 @@ int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, i
     else
         baseline = ((li == 4 || li == 6) ? 5 : 0) - (box.Top + box.Bottom) / 2;
     glyphAt(st.Index, glyph::Rest[li], box, x + (restW - inkW) / 2, baseline, s, nullptr);
-    for (int i = 0; i < points; ++i) dot(st.Index, x + restW + 1 + 4 * i, -5, 3, s, nullptr);
+    for (int i = 0; i < points; ++i) dot(st.Index, x + restW + 1 + 4 * i, -5, 4, s, nullptr);
     const int w = SilenceWidth(lengthKind, points);
     if (record) {
         extent(s, x, x + w);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 
 #include "music/NotePlayers.h"
 #include "score/ScoreHit.h"
@@ -50,9 +51,16 @@ struct TPainter {
                 canvas.FillRect(r - 2, t, r, b, colour);
                 break;
             }
-            case TScoreItem::itemDot:
-                canvas.Ellipse(left + it.X0, base + it.Y0, left + it.X1, base + it.Y1, colour, colour);
+            case TScoreItem::itemDot: {
+                // A round dot, smoothed: a polygon of twelve corners.
+                const double cx = left + (it.X0 + it.X1) / 2.0, cy = base + (it.Y0 + it.Y1) / 2.0;
+                const double r = (it.X1 - it.X0) / 2.0;
+                points.clear();
+                for (int k = 0; k < 12; ++k)
+                    points.push_back({cx + r * std::cos(k * 0.5235988), cy + r * std::sin(k * 0.5235988)});
+                canvas.Shape(points, colour);
                 break;
+            }
             case TScoreItem::itemShape:
                 points.assign(pl.Points.begin() + it.X0, pl.Points.begin() + it.X0 + it.X1);
                 for (auto& p : points) p.x += left, p.y += base;
