@@ -937,6 +937,12 @@ void TBuilder::Run() {
     beat_ = (unit >= 8 && bar_->GetCountNotes() % 3 == 0) ? 3.0 / unit : 1.0 / unit;
     for (auto& st : states_) st.Stave->Layout.SetLayoutBase(st.Stave->Layout.BaseY, st.Stave->Layout.ReachedX);
 
+    size_t symbols = 0;
+    for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) ++symbols;
+    extents_.reserve(symbols + 1);
+    out_.Items.reserve(symbols * 4);
+    out_.Extents.reserve(symbols + 1);
+
     bool header = true;
     double lastEnd = 0;
     for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
