@@ -931,7 +931,6 @@ void TBuilder::Run() {
     KORVANE_ASSERT(bar_ != NULL);
     barLength_ = bar_->BarLength();
     barEnd_ = bar_->NextBarLine(0);
-    if (bar_->FirstBarLine() <= kEps) barEnd_ = bar_->NextBarLine(kEps);
     barStart_ = barEnd_ - barLength_;
     const int unit = bar_->GetNoteLength();
     beat_ = (unit >= 8 && bar_->GetCountNotes() % 3 == 0) ? 3.0 / unit : 1.0 / unit;
@@ -959,6 +958,14 @@ void TBuilder::Run() {
             barLine(true);
             barStart_ = barEnd_;
             barEnd_ = bar_->NextBarLine(barEnd_);
+            bool carries = false;
+            for (const auto& other : states_) carries = carries || !other.Carries.empty();
+            if (!carries && p >= barEnd_ - kEps) {
+                // Bars that hold nothing in any stave get no lines of their
+                // own: one line stands for the gap, however long.
+                barEnd_ = bar_->NextBarLine(p + kEps);
+                barStart_ = barEnd_ - barLength_;
+            }
         }
         if (isKey) {
             closeSlot(st);

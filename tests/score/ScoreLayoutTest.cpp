@@ -130,6 +130,15 @@ TEST(ScoreLayout, BarLinesMeetAtTheWidestStave) {
     EXPECT_GT(top[0] + s.layout.Pieces()[0].Left, lastSixteenth);
 }
 
+TEST(ScoreLayout, AGapOfEmptyBarsTakesOneLine) {
+    Score s;
+    s.note(0, 0, 4, 6);
+    TMuzNote* far = s.note(0, 1e9, 4, 6);  // a billion bars later
+    s.lay();
+    EXPECT_EQ(barLinesOf(s.laid(), 0).size(), 1u);
+    EXPECT_LT(far->Layout.RightX, 400);
+}
+
 TEST(ScoreLayout, AccidentalsShowWhereTheyDifferFromTheOneInEffect) {
     Score s;
     s.key(0)->SetNoteShift(s.key(0)->PitchToHeight(3), noteShiftKruis);  // F sharp in the key
