@@ -149,7 +149,7 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
     }
     return exitOk;
 #else
-    (void)selected;
+    (void)selected, (void)scroll;
     err << "picture --view score is not available: korvane-cli was built without Qt\n";
     return exitUsage;
 #endif
