@@ -87,6 +87,12 @@ struct TScorePiece {
 // Layout writes the layout results into the model (each symbol's drawn
 // extent, each note's drawn height, each stave's base line and reached x);
 // nothing else writes them.
+//
+// The window keeps one per document and, on every paint, calls
+// LayoutAndPaintScore(canvas, layout, 5 - hscroll, -vscroll, selected);
+// the hit tests of ScoreHit.h and the document's nearest-symbol search then
+// answer for what was painted. Edits need no call here: the parts' and the
+// staves' revisions tell what to lay out again.
 class TScoreLayout {
 public:
     explicit TScoreLayout(TUnitMuz& unitMuz) : UnitMuz(unitMuz) {}
