@@ -7,8 +7,14 @@
 #include "cli/Cli.h"
 #include "core/Sample.h"
 #include "core/WavFile.h"
+#include "musicfile/MuzFile.h"
 #include "platform/Messages.h"
 #include "platform/PngWriter.h"
+#ifdef KORVANE_WITH_QT_PICTURES
+#include "qtcanvas/QtPicture.h"
+#endif
+#include "score/ScoreHit.h"
+#include "score/ScoreLayout.h"
 #include "values/StringReader.h"
 #include "wavewindow/VolumeDiagram.h"
 #include "wavewindow/WaveView.h"
@@ -75,10 +81,86 @@ bool position(const std::string& text, const Sound& sound, int32_t& pos) {
     return true;
 }
 
+// `picture MUSIC OUT.png --view score`: the score as the music window
+// paints it, with Qt on the offscreen platform.
+int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
+    constexpr const char* usage =
+        "picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N]";
+    std::vector<std::string> positional;
+    int width = 1600, height = 800, scroll = 0, selectStave = 0, selectSymbol = 0;
+    auto count = [](const std::string& option, const std::string& value, int from) {
+        bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
+        int v = digits ? std::stoi(value) : -1;
+        if (v < from) throw PictureUsage{option + " takes a whole number from " + std::to_string(from)};
+        return v;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (w.rfind("--", 0) != 0 || w.size() <= 2) {
+            positional.push_back(w);
+            continue;
+        }
+        const size_t values = w == "--select" ? 2 : 1;
+        if (i + values >= args.size()) throw PictureUsage{"missing value for " + w};
+        const std::string& v = args[i + 1];
+        if (w == "--view")
+            ;  // the caller saw "score"
+        else if (w == "--width")
+            width = pixels(w, v);
+        else if (w == "--height")
+            height = pixels(w, v);
+        else if (w == "--scroll")
+            scroll = count(w, v, 0);
+        else if (w == "--select")
+            selectStave = count(w, v, 1), selectSymbol = count(w, args[i + 2], 1);
+        else
+            throw PictureUsage{"unknown option " + w + " of --view score"};
+        i += values;
+    }
+    if (positional.size() != 2) throw PictureUsage{usage};
+    if (static_cast<int64_t>(width) * height > 50'000'000) throw PictureUsage{"--width x --height too large"};
+
+    TUnitMuz unitMuz;
+    std::string message;
+    if (!OpenMuz(unitMuz, positional[0], message)) {
+        err << "Cannot read the file: \"" << positional[0] << "\", " << message << "\n";
+        return exitFile;
+    }
+    const TXTouchMuzSymbol* selected = nullptr;
+    if (selectStave > 0) {
+        selected = NthSymbolOfStave(unitMuz, selectStave, selectSymbol);
+        if (!selected)
+            throw PictureUsage{"--select: stave " + std::to_string(selectStave) + " has no symbol " +
+                               std::to_string(selectSymbol)};
+    }
+#ifdef KORVANE_WITH_QT_PICTURES
+    std::vector<TColor> image;
+    std::string error;
+    TScoreLayout layout(unitMuz);
+    // The window's drawing origin: x = 5 - scroll position.
+    auto paint = [&](Canvas& canvas) { LayoutAndPaintScore(canvas, layout, 5 - scroll, 0, selected); };
+    if (!PaintPictureWithQt(width, height, paint, image, error)) {
+        err << "picture --view score is not available: " << error << "\n";
+        return exitUsage;
+    }
+    if (!WritePngFile(positional[1], width, height, image, error)) {
+        err << error << "\n";
+        return exitFile;
+    }
+    return exitOk;
+#else
+    (void)selected, (void)scroll;
+    err << "picture --view score is not available: korvane-cli was built without Qt\n";
+    return exitUsage;
+#endif
+}
+
 }  // namespace
 
 int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
+        for (size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == "--view" && args[i + 1] == "score") return PictureScore(args, err);
         std::vector<std::string> positional;
         std::map<std::string, std::string> options;
         std::vector<std::string> waves;
@@ -126,8 +208,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         // unreadable one fails the same way.
         for (const std::string& waveOption : waves) {
             std::string name, file, range;
-            if (!SplitWaveOption(waveOption, name, file, range))
-                throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
+            if (!SplitWaveOption(waveOption, name, file, range)) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
             std::unique_ptr<Sound> other;
             if (!ReadWaveFile(file, other, reason)) {
                 err << WaveReadErrorText(file, reason) << "\n";

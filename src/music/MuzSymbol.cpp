@@ -80,9 +80,18 @@ bool IsNoteLengthKind(int lengthKind) {
 }
 
 int TXTouchMuzSymbol::HorizontalDistance(int x) const {
-    if (x < LeftX) return LeftX - x;
-    if (x > RightX) return x - RightX;
+    if (x < Layout.LeftX) return Layout.LeftX - x;
+    if (x > Layout.RightX) return x - Layout.RightX;
     return 0;
+}
+
+void TStaveSymbol::TouchPart() const {
+    if (SinglePartMuz) SinglePartMuz->Touch();
+}
+
+void TStaveSymbol::SetSymbolPosition(double position) {
+    Position = position;
+    TouchPart();
 }
 
 bool TStaveSymbol::IsPrevOf(const TStaveSymbol& other) const {
@@ -164,6 +173,7 @@ void TStaveTimeSymbol::SetLength(int8_t noteLengthKind, int points, uint8_t mult
     MultiOol = multiOol;
     PosInOol = posInOol;
     checkInvariants();
+    TouchPart();
 }
 
 double TStaveTimeSymbol::GetTotalLength() const {
@@ -270,7 +280,7 @@ TStaveTimeSymbol* TStaveTimeSymbol::FirstInChord() {
 
 int TSilence::VerticalDistance(int y) const {
     // A rest sits around the middle line.
-    int d = std::abs(NoteStave->BaseY - y) - 10;
+    int d = std::abs(NoteStave->Layout.BaseY - y) - 10;
     return d > 0 ? d : 0;
 }
 
@@ -300,9 +310,27 @@ void TMuzNote::SetPitch(int pitch) {
     Pitch = pitch;
     KORVANE_ASSERT(Pitch >= -43);
     KORVANE_ASSERT(Pitch <= 43);
+    TouchPart();
 }
 
-int TMuzNote::VerticalDistance(int y) const { return std::abs(NoteStave->BaseY - 5 * DrawnHeight - y); }
+void TMuzNote::SetNoteShiftKind(uint8_t kind) {
+    NoteShiftKind = kind;
+    TouchPart();
+}
+
+void TMuzNote::SetNoteArtKind(uint8_t kind) {
+    NoteArtKind = kind;
+    TouchPart();
+}
+
+void TMuzNote::SetDrawStickKind(uint8_t kind) {
+    DrawStickKind = kind;
+    TouchPart();
+}
+
+int TMuzNote::VerticalDistance(int y) const {
+    return std::abs(NoteStave->Layout.BaseY - 5 * NoteLayout.DrawnHeight - y);
+}
 
 std::string TMuzNote::DebugLine() const {
     return "TMuzNote: Position=" + WritePrecision(Position, 7, true) + " NoteGroup=[" +

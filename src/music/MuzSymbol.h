@@ -43,12 +43,18 @@ const char* NoteArtHint(uint8_t noteArtKind);
 // Whether a length kind is one of 1, 2, 4 ... 64.
 bool IsNoteLengthKind(int lengthKind);
 
+// Where the score layout (src/score) last drew a symbol. Only the layout
+// writes it; the hit tests and the nearest-symbol search read it.
+struct TSymbolLayout {
+    // Horizontal extent in window pixels, for mouse hits.
+    int LeftX = 0;
+    int RightX = 0;
+};
+
 // Anything in the score that the mouse can touch and select.
 class TXTouchMuzSymbol {
 public:
-    // Horizontal extent as last drawn, for mouse hits.
-    int LeftX = 0;
-    int RightX = 0;
+    TSymbolLayout Layout;
 
     virtual ~TXTouchMuzSymbol() = default;
     virtual uint8_t GetSelMuzSymbolKind() const = 0;
@@ -75,8 +81,11 @@ public:
 
     TNoteStave* GetNoteStave() const { return NoteStave; }
     double GetSymbolPosition() const { return Position; }
-    void SetSymbolPosition(double position) { Position = position; }
+    void SetSymbolPosition(double position);
     TSinglePartMuz* GetSinglePartMuz() const { return SinglePartMuz; }
+    // Tells the owning part that something it draws changed (see
+    // TSinglePartMuz::Touch); the setters of the symbols call it.
+    void TouchPart() const;
 
     // Whether this symbol stands before `other` in a part's list. Staves are
     // not compared.
@@ -196,20 +205,28 @@ public:
     bool IsMuted() const override;
 
     TNoteGroup* GetNoteGroup() const { return NoteGroup; }
-    void SetNoteGroup(TNoteGroup* noteGroup) { NoteGroup = noteGroup; }
+    // The group gives the note its colour and shape: the part is touched.
+    void SetNoteGroup(TNoteGroup* noteGroup) {
+        NoteGroup = noteGroup;
+        TouchPart();
+    }
     TUnitMuz* GetUnitMuz() const { return UnitMuz; }
     int GetPitch() const { return Pitch; }
     void SetPitch(int pitch);
     uint8_t GetNoteShiftKind() const { return NoteShiftKind; }
-    void SetNoteShiftKind(uint8_t kind) { NoteShiftKind = kind; }
+    void SetNoteShiftKind(uint8_t kind);
     uint8_t GetNoteArtKind() const { return NoteArtKind; }
-    void SetNoteArtKind(uint8_t kind) { NoteArtKind = kind; }
+    void SetNoteArtKind(uint8_t kind);
     uint8_t GetDrawStickKind() const { return DrawStickKind; }
-    void SetDrawStickKind(uint8_t kind) { DrawStickKind = kind; }
+    void SetDrawStickKind(uint8_t kind);
     // The note's own stick, or its group's; noteStickGroup while still free.
     uint8_t GetEffectiveStick() const;
 
-    int DrawnHeight = 0;
+    // Written only by the score layout: the stave height at which the head
+    // was last drawn, from which the vertical hit distance is measured.
+    struct TNoteLayout {
+        int DrawnHeight = 0;
+    } NoteLayout;
 
 protected:
     TNoteGroup* NoteGroup;

@@ -88,27 +88,30 @@ TNoteStave::TNoteStave(TUnitMuz* unitMuz, int foregroundColor, int backgroundCol
       ExtraLines(extraLines),
       UnitMuz(unitMuz) {
     KORVANE_ASSERT(drawFlagKind != drawFlagNone);
+}
+
+TNoteStave::TNoteStaveLayout::TNoteStaveLayout() {
     KeyScale.fill(noteShiftNormal);
     BarScale.fill(noteShiftNormal);
 }
 
-void TNoteStave::SetLayoutBase(int baseY, int startX) {
+void TNoteStave::TNoteStaveLayout::SetLayoutBase(int baseY, int startX) {
     BaseY = baseY;
     ReachedX = startX;
     KeyScale.fill(noteShiftNormal);
     BarScale.fill(noteShiftNormal);
 }
 
-void TNoteStave::WidenReachedX(int x) {
+void TNoteStave::TNoteStaveLayout::WidenReachedX(int x) {
     if (x > ReachedX) ReachedX = x;
 }
 
-void TNoteStave::StartKeyLayout(const TKey& key) {
+void TNoteStave::TNoteStaveLayout::StartKeyLayout(const TKey& key) {
     KeyScale = key.GetScale();
     BarScale = key.GetScale();
 }
 
-void TNoteStave::ResetBarScale() { BarScale = KeyScale; }
+void TNoteStave::TNoteStaveLayout::ResetBarScale() { BarScale = KeyScale; }
 
 void MergeScales(std::array<uint8_t, 7>& NoteShiftKinds, const std::array<uint8_t, 7>& source) {
     for (int index = 0; index < 7; ++index) {
@@ -132,7 +135,7 @@ TKey::TKey(TUnitMuz* unitMuz, int8_t keyKind, int addOctaves, double position, T
 }
 
 int TKey::VerticalDistance(int y) const {
-    const int d = std::abs(NoteStave->BaseY - y) - 15;
+    const int d = std::abs(NoteStave->Layout.BaseY - y) - 15;
     return d > 0 ? d : 0;
 }
 
@@ -146,6 +149,7 @@ void TKey::SetAddOctaves(int addOctaves) {
     KORVANE_ASSERT(addOctaves >= -2);
     KORVANE_ASSERT(addOctaves <= 2);
     AddOctaves = addOctaves;
+    TouchPart();
 }
 
 void TKey::SetKeyKind(int8_t keyKind) {
@@ -153,6 +157,7 @@ void TKey::SetKeyKind(int8_t keyKind) {
     std::array<uint8_t, 7> old = ToonLadderScale;
     for (int i = 0; i < 7; ++i) ToonLadderScale[(i + c) % 7] = old[i];
     KeyKind = keyKind;
+    TouchPart();
 }
 
 bool TKey::ToonLadder(int& count) const {
@@ -214,6 +219,7 @@ void TMuzBar::SetBar(int8_t noteLength, int countNotes, int extraCount) {
     NoteLength = noteLength;
     CountNotes = countNotes;
     ExtraCount = extraCount;
+    SinglePartMuz->Touch();
 }
 
 double TMuzBar::BarLength() const { return static_cast<double>(CountNotes) / NoteLength; }
@@ -236,12 +242,14 @@ double TMuzBar::NextBarLine(double position) const {
 int TMuzBar::StepExtraCountUp() {
     const int quotient = (ExtraCount + 1) / CountNotes;
     ExtraCount = (ExtraCount + 1) % CountNotes;
+    SinglePartMuz->Touch();
     return quotient;
 }
 
 int TMuzBar::StepExtraCountDown() {
     const int quotient = (ExtraCount + CountNotes - 1) / CountNotes;
     ExtraCount = (ExtraCount + CountNotes - 1) % CountNotes;
+    SinglePartMuz->Touch();
     return quotient;
 }
 

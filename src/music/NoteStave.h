@@ -57,19 +57,26 @@ public:
     TUnitMuz* UnitMuz;
     TNoteGroup* SelectedNoteGroup = nullptr;
 
-    // Layout state of the score window.
-    int BaseY = 0;
-    int ReachedX = 0;
-    std::array<uint8_t, 7> KeyScale{};
-    std::array<uint8_t, 7> BarScale{};
+    // Written only by the score layout (src/score): where the stave was
+    // last drawn and the accidentals it tracked while laying out a part.
+    struct TNoteStaveLayout {
+        // The window y of the middle line.
+        int BaseY = 0;
+        // The widest window x the symbols of the stave reached.
+        int ReachedX = 0;
+        // The key's scale, and the accidentals in effect in the current bar.
+        std::array<uint8_t, 7> KeyScale{};
+        std::array<uint8_t, 7> BarScale{};
+
+        TNoteStaveLayout();
+        void SetLayoutBase(int baseY, int startX);
+        void WidenReachedX(int x);
+        void StartKeyLayout(const class TKey& key);
+        void ResetBarScale();
+    } Layout;
 
     TNoteStave(TUnitMuz* unitMuz, int foregroundColor, int backgroundColor, int roomUp, int roomDown, uint8_t flagKind,
                bool mute, bool extraLines);
-
-    void SetLayoutBase(int baseY, int startX);
-    void WidenReachedX(int x);
-    void StartKeyLayout(const class TKey& key);
-    void ResetBarScale();
 };
 
 class TKey : public TStaveSymbol {
@@ -90,10 +97,16 @@ public:
     void SetAddOctaves(int addOctaves);
     int GetKeyNumber() const { return KeyNumber; }
     // Renumbering orders the keys at one time; the part re-places the key.
-    void SetKeyNumber(int keyNumber) { KeyNumber = keyNumber; }
+    void SetKeyNumber(int keyNumber) {
+        KeyNumber = keyNumber;
+        TouchPart();
+    }
     TUnitMuz* GetUnitMuz() const { return UnitMuz; }
     uint8_t GetNoteShift(int height) const { return ToonLadderScale[wrapHeight(height)]; }
-    void SetNoteShift(int height, uint8_t noteShiftKind) { ToonLadderScale[wrapHeight(height)] = noteShiftKind; }
+    void SetNoteShift(int height, uint8_t noteShiftKind) {
+        ToonLadderScale[wrapHeight(height)] = noteShiftKind;
+        TouchPart();
+    }
     const std::array<uint8_t, 7>& GetScale() const { return ToonLadderScale; }
 
     // Recognises a standard key signature: the number of sharps, or minus the
@@ -135,6 +148,7 @@ public:
     int8_t GetNoteLength() const { return NoteLength; }
     int GetCountNotes() const { return CountNotes; }
     int GetExtraCount() const { return ExtraCount; }
+    // Changing the bar touches its part (see TSinglePartMuz::Touch).
     void SetBar(int8_t noteLength, int countNotes, int extraCount);
 
     double BarLength() const;

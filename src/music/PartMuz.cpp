@@ -66,6 +66,14 @@ std::unique_ptr<TPartMuz>& TPartMuz::ChildSlot(const TPartMuz*) {
 
 // ---------------------------------------------------------------------------
 
+// One counter for all parts: a part made where a deleted one was never
+// shows a revision that the old one had.
+static uint64_t revisionCounter = 0;
+
+TSinglePartMuz::TSinglePartMuz(TUnitMuz* unitMuz) : TPartMuz(unitMuz), Revision_(++revisionCounter) {}
+
+void TSinglePartMuz::Touch() { Revision_ = ++revisionCounter; }
+
 TSinglePartMuz::~TSinglePartMuz() {
     while (FirstSymbol) {
         TStaveSymbol* next = FirstSymbol->Next;
@@ -78,6 +86,7 @@ void TSinglePartMuz::SetMuzBar(TMuzBar* muzBar) {
     KORVANE_ASSERT(MuzBar == NULL);
     KORVANE_ASSERT(muzBar->GetSinglePartMuz() == this);
     MuzBar.reset(muzBar);
+    Touch();
 }
 
 void TSinglePartMuz::unlink(TStaveSymbol* symbol) {
@@ -103,6 +112,7 @@ void TSinglePartMuz::linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol) {
 }
 
 void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
+    Touch();
     TStaveSymbol* hint = lastInserted_;
     TStaveSymbol* symbol = owned.release();
     lastInserted_ = nullptr;
@@ -129,6 +139,7 @@ bool TSinglePartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {
 bool TSinglePartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
     KORVANE_ASSERT(deleteSymbol != NULL);
     if (deleteSymbol->GetSinglePartMuz() != this) return false;
+    Touch();
     unlink(deleteSymbol);
     if (UnitMuz && UnitMuz->SelectedSymbol == deleteSymbol) UnitMuz->SelectedSymbol = nullptr;
     delete deleteSymbol;
@@ -138,6 +149,7 @@ bool TSinglePartMuz::DeleteSymbol(TStaveSymbol* deleteSymbol) {
 bool TSinglePartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) {
     KORVANE_ASSERT(moveSymbol != NULL);
     if (moveSymbol->GetSinglePartMuz() != this) return false;
+    Touch();
     const bool toLeft = moveSymbol->Prev && moveSymbol->IsPrevOf(*moveSymbol->Prev);
     const bool toRight = moveSymbol->Next && moveSymbol->Next->IsPrevOf(*moveSymbol);
     KORVANE_ASSERT(!toLeft || !toRight);

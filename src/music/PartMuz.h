@@ -100,7 +100,7 @@ protected:
 // A leaf: the symbols of all staves over a stretch of time with one bar.
 class TSinglePartMuz : public TPartMuz {
 public:
-    explicit TSinglePartMuz(TUnitMuz* unitMuz) : TPartMuz(unitMuz) {}
+    explicit TSinglePartMuz(TUnitMuz* unitMuz);
     ~TSinglePartMuz() override;
 
     uint8_t GetPartMuzKind() const override { return partMuzSingle; }
@@ -127,6 +127,13 @@ public:
 
     // Sorted insert of a symbol that names this part.
     void InsertSorted(std::unique_ptr<TStaveSymbol> symbol);
+
+    // What the score layout keeps per part is valid while the revision
+    // stands. Inserting, deleting and re-placing symbols, the bar and the
+    // symbols' own setters bump it; Touch is for any other change of what
+    // the part draws.
+    void Touch();
+    uint64_t Revision() const { return Revision_; }
     // The largest end of its notes; 0 without notes.
     double PartLength() const;
     // The first symbol of a stave in the list, or none.
@@ -139,6 +146,7 @@ private:
     // in order, so the next one usually goes right after it. Cleared when
     // any symbol leaves the list.
     TStaveSymbol* lastInserted_ = nullptr;
+    uint64_t Revision_;
 
     void unlink(TStaveSymbol* symbol);
     void linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol);

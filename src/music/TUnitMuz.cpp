@@ -61,6 +61,7 @@ TNoteStave* TUnitMuz::InsertStave(TNoteStave* afterStave, std::unique_ptr<TNoteS
         prevStave->Next = newStave;
     }
     StartPart->AddStave(newStave);
+    TouchStaves();
     return newStave;
 }
 
@@ -73,6 +74,7 @@ TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave) {
         last->Next = newStave;
     else
         FirstStave = newStave;
+    TouchStaves();
     return newStave;
 }
 

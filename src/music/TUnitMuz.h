@@ -62,6 +62,13 @@ public:
     // Exchanges a stave with the one below it.
     void ExchangeStaveWithNext(TNoteStave* stave);
 
+    // Bumped when the staves change in what the score draws: added, removed
+    // or moved staves, rooms, colours, flag joining, and the colours, shapes
+    // and sticks of their note groups. Adding a stave bumps it; the music
+    // dialog's edits call TouchStaves.
+    void TouchStaves() { ++StavesRevision_; }
+    uint64_t StavesRevision() const { return StavesRevision_; }
+
     TSinglePartMuz* FirstSinglePart() const;
     TSinglePartMuz* LastSinglePart() const;
     TSinglePartMuz* NextSinglePart(TSinglePartMuz* part) const { return part->NextSinglePart(); }
@@ -101,6 +108,7 @@ public:
 private:
     std::unique_ptr<TStartPartMuz> StartPart;
     TNoteStave* FirstStave = nullptr;
+    uint64_t StavesRevision_ = 0;
 };
 
 // A note group with one simple sampler on the wave "sample", as a new stave

@@ -7,7 +7,8 @@
 namespace korvane {
 
 ImageCanvas::ImageCanvas(int width, int height, TColor background)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
       pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), background) {}
 
 void ImageCanvas::FillRect(int left, int top, int right, int bottom, TColor color) {
@@ -104,6 +105,51 @@ void ImageCanvas::Ellipse(int left, int top, int right, int bottom, TColor pen, 
 void ImageCanvas::Text(int x, int y, const std::string& text, TColor color) {
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] != ' ') FillRect(x + static_cast<int>(i) * 6, y + 2, x + static_cast<int>(i) * 6 + 4, y + 9, color);
+}
+
+static TGlyphBox fixedBox(int pixelSize, int count) {
+    const int w = std::max(pixelSize / 2, 1);
+    return {0, -w, count * (w + 1) - 1, 0, count * (w + 1)};
+}
+
+TGlyphBox ImageCanvas::MeasureText(const TCanvasFont& font, const std::string& text) {
+    return fixedBox(font.PixelSize, static_cast<int>(text.size()));
+}
+
+void ImageCanvas::FontText(int x, int baseline, const TCanvasFont& font, const std::string& text, TColor color) {
+    const int w = std::max(font.PixelSize / 2, 1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int left = x + static_cast<int>(i) * (w + 1);
+        if (text[i] != ' ') FillRect(left, baseline - w, left + w, baseline, color);
+    }
+}
+
+TGlyphBox ImageCanvas::MeasureMusicGlyph(char32_t, int pixelSize) { return fixedBox(pixelSize, 1); }
+
+void ImageCanvas::MusicGlyph(int x, int baseline, char32_t, int pixelSize, TColor color) {
+    const int w = std::max(pixelSize / 2, 1);
+    FillRect(x, baseline - w, x + w, baseline, color);
+}
+
+void ImageCanvas::Shape(const std::vector<TCanvasPointF>& points, TColor fill) {
+    std::vector<TCanvasPoint> rounded;
+    rounded.reserve(points.size());
+    for (const auto& p : points)
+        rounded.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+    Polygon(rounded, fill, fill);
+}
+
+void ImageCanvas::Hatch(int left, int top, int right, int bottom, uint8_t hatch, TColor lines, TColor gaps) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, width_);
+    bottom = std::min(bottom, height_);
+    constexpr int spacing = 8;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            int along = hatch == hatchVertical ? x : hatch == hatchForwardDiagonal ? x - y : x + y;
+            pixels_[static_cast<size_t>(y) * width_ + x] = ((along % spacing) + spacing) % spacing == 0 ? lines : gaps;
+        }
 }
 
 int ImageCanvas::CountInColumn(int x, int top, int bottom, TColor color) const {

@@ -142,7 +142,7 @@ void TMDIChildMuz::ScrollToSelected() {
         v.Top = client_->height() / 2;
         v.Bottom = v.Top;
     }
-    ScrollToExtent(s.LeftX, s.RightX, v.Top, v.Bottom);
+    ScrollToExtent(s.Layout.LeftX, s.Layout.RightX, v.Top, v.Bottom);
 }
 
 TXTouchMuzSymbol* TMDIChildMuz::nearestSymbol(int x, int y) const {
@@ -172,7 +172,7 @@ void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
     if (doc_->UnitMuzMode == unitMuzAdd && doc_->InsertModeKind != insertModeNoteShift) {
         click.Stave = StaveAtY(*doc_, y);
         if (!click.Stave) return;  // below the last stave: nothing to insert into
-        click.Height = ClickedHeight(click.Stave->BaseY, y);
+        click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
         click.NoteHit = NoteHit(*layout_, click.Stave, x);
         click.SilenceHit = SilenceHit(*layout_, click.Stave, x);
         click.After = InsertionPoint(*layout_, click.Stave, x);
@@ -183,7 +183,7 @@ void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
         if (click.Nearest && click.Nearest->GetSelMuzSymbolKind() == muzSymbolStave) {
             auto* s = static_cast<TStaveSymbol*>(click.Nearest);
             click.Stave = s->GetNoteStave();
-            click.Height = ClickedHeight(click.Stave->BaseY, y);
+            click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
         }
     }
     const bool changed = ClickScore(*doc_, click);

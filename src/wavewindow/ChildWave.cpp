@@ -10,7 +10,7 @@
 
 #include "core/Assert.h"
 #include "processing/MakeCommands.h"
-#include "shell/QPainterCanvas.h"
+#include "qtcanvas/QPainterCanvas.h"
 #include "wavewindow/VolumeDiagram.h"
 
 namespace korvane {

@@ -138,8 +138,8 @@ TEST_F(MusicTest, ListOrderKeysFirstHigherPitchFirstNewBeforeTies) {
     TMuzNote* gone = addNote(0.5, 8, 5);
     part->DeleteSymbol(gone);
     addNote(0.5, 8, -3);
-    EXPECT_EQ(listOf(*part), (std::vector<std::string>{"K@0.000", "N@0.000", "N@0.000", "N@0.250", "N@0.500",
-                                                       "N@0.500", "N@0.625", "N@0.750", "N@0.875", "N@1.000"}));
+    EXPECT_EQ(listOf(*part), (std::vector<std::string>{"K@0.000", "N@0.000", "N@0.000", "N@0.250", "N@0.500", "N@0.500",
+                                                       "N@0.625", "N@0.750", "N@0.875", "N@1.000"}));
 }
 
 TEST_F(MusicTest, BrokenLengthsAreRunsOfStandardValues) {
@@ -350,14 +350,14 @@ TEST_F(MusicTest, OnePlayerListsAndKindRecords) {
 }
 
 TEST_F(MusicTest, NearestSymbolPrefersTheCloserAndTheFirstOnTies) {
-    stave->BaseY = 100;
+    stave->Layout.BaseY = 100;
     TMuzNote* a = addNote(0, 4, 6);
     TMuzNote* b = addNote(0.25, 4, 8);
-    a->LeftX = 10, a->RightX = 20, a->DrawnHeight = 0;
-    b->LeftX = 30, b->RightX = 40, b->DrawnHeight = 2;
+    a->Layout = {10, 20}, a->NoteLayout.DrawnHeight = 0;
+    b->Layout = {30, 40}, b->NoteLayout.DrawnHeight = 2;
     TStaveSymbol* key = part->GetFirstSymbol();
-    key->LeftX = 0, key->RightX = 5;
-    part->GetMuzBar()->LeftX = 500, part->GetMuzBar()->RightX = 520;
+    key->Layout = {0, 5};
+    part->GetMuzBar()->Layout = {500, 520};
     TNearestSymbol nearest;
     doc.GetStartPart()->NearestSymbol(35, 90, nearest);
     EXPECT_EQ(nearest.Symbol, b);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <map>
+#include <utility>
 
 #include "platform/Canvas.h"
 
@@ -23,6 +26,12 @@ public:
     void Polygon(const std::vector<TCanvasPoint>& points, TColor pen, TColor fill) override;
     void Ellipse(int left, int top, int right, int bottom, TColor pen, TColor fill) override;
     void Text(int x, int y, const std::string& text, TColor color) override;
+    TGlyphBox MeasureText(const TCanvasFont& font, const std::string& text) override;
+    void FontText(int x, int baseline, const TCanvasFont& font, const std::string& text, TColor color) override;
+    TGlyphBox MeasureMusicGlyph(char32_t code, int pixelSize) override;
+    void MusicGlyph(int x, int baseline, char32_t code, int pixelSize, TColor color) override;
+    void Shape(const std::vector<TCanvasPointF>& points, TColor fill) override;
+    void Hatch(int left, int top, int right, int bottom, uint8_t hatch, TColor lines, TColor gaps) override;
 
     static QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
     static TColor FromQColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
@@ -30,6 +39,14 @@ public:
 private:
     QPainter& painter_;
     QImage& image_;
+    std::map<std::pair<char32_t, int>, TGlyphBox> glyphBoxes_;
 };
+
+// The family of the music font (Noto Music), loaded from its installed file
+// when the font database does not list it. Empty when it is not installed.
+QString MusicFontFamily();
+// The font of a canvas font; "Times New Roman" and the other serif names
+// fall back to the installed serif font through the font database.
+QFont ToQFont(const TCanvasFont& font);
 
 }  // namespace korvane

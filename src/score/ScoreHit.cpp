@@ -1,0 +1,91 @@
+#include "score/ScoreHit.h"
+
+namespace korvane {
+
+namespace {
+
+template <typename F>
+void forStaveSymbols(const TScoreLayout& layout, const TNoteStave* stave, F&& visit) {
+    for (const TScorePiece& piece : layout.Pieces()) {
+        if (piece.Kind != TScorePiece::pieceSingle) continue;
+        for (TStaveSymbol* s = piece.Single->GetFirstSymbol(); s; s = s->Next)
+            if (s->GetNoteStave() == stave && !visit(s)) return;
+    }
+}
+
+template <typename T>
+T* firstHit(const TScoreLayout& layout, const TNoteStave* stave, int x, uint8_t kind) {
+    T* hit = nullptr;
+    forStaveSymbols(layout, stave, [&](TStaveSymbol* s) {
+        if (s->GetStaveSymbolKind() == kind && s->Layout.LeftX <= x && x <= s->Layout.RightX) {
+            hit = static_cast<T*>(s);
+            return false;
+        }
+        return true;
+    });
+    return hit;
+}
+
+}  // namespace
+
+TNoteStave* StaveAtY(const TUnitMuz& unitMuz, int y) {
+    for (TStave* s = unitMuz.GetFirstStave(); s; s = s->GetNext()) {
+        auto* stave = static_cast<TNoteStave*>(s);
+        if (y >= stave->Layout.BaseY - stave->RoomUp && y <= stave->Layout.BaseY + stave->RoomDown) return stave;
+    }
+    return nullptr;
+}
+
+int ClickedHeight(int baseY, int y) { return y < baseY ? (baseY - y + 2) / 5 : (baseY - y - 2) / 5; }
+
+TNoteStave* StaveBorderAtY(const TUnitMuz& unitMuz, int y) {
+    for (TStave* s = unitMuz.GetFirstStave(); s; s = s->GetNext()) {
+        auto* stave = static_cast<TNoteStave*>(s);
+        const int border = stave->Layout.BaseY + stave->RoomDown;
+        if (y >= border - 3 && y <= border + 2) return stave;
+    }
+    return nullptr;
+}
+
+TMuzNote* NoteHit(const TScoreLayout& layout, const TNoteStave* stave, int x) {
+    return firstHit<TMuzNote>(layout, stave, x, staveSymbolNote);
+}
+
+TSilence* SilenceHit(const TScoreLayout& layout, const TNoteStave* stave, int x) {
+    return firstHit<TSilence>(layout, stave, x, staveSymbolSilence);
+}
+
+TStaveSymbol* InsertionPoint(const TScoreLayout& layout, const TNoteStave* stave, int x) {
+    TStaveSymbol* passed = nullptr;
+    forStaveSymbols(layout, stave, [&](TStaveSymbol* s) {
+        // The middle in half pixels, so that odd widths stay exact.
+        if (s->Layout.LeftX + s->Layout.RightX > 2 * x) return false;
+        passed = s;
+        return true;
+    });
+    return passed;
+}
+
+TVerticalExtent SymbolVerticalExtent(const TXTouchMuzSymbol& symbol) {
+    if (symbol.GetSelMuzSymbolKind() != muzSymbolStave) return {};
+    const auto& s = static_cast<const TStaveSymbol&>(symbol);
+    const int base = s.GetNoteStave()->Layout.BaseY;
+    if (s.GetStaveSymbolKind() == staveSymbolNote) {
+        const int head = base - 5 * static_cast<const TMuzNote&>(s).NoteLayout.DrawnHeight;
+        return {head - 10, head + 10, true};
+    }
+    return {base - 25, base + 25, true};
+}
+
+TStaveSymbol* NthSymbolOfStave(const TUnitMuz& unitMuz, int s, int n) {
+    TStave* stave = unitMuz.GetFirstStave();
+    for (int i = 1; stave && i < s; ++i) stave = stave->GetNext();
+    if (!stave || s < 1 || n < 1) return nullptr;
+    int count = 0;
+    for (TSinglePartMuz* part = unitMuz.FirstSinglePart(); part; part = part->NextSinglePart())
+        for (TStaveSymbol* sym = part->GetFirstSymbol(); sym; sym = sym->Next)
+            if (sym->GetNoteStave() == stave && ++count == n) return sym;
+    return nullptr;
+}
+
+}  // namespace korvane

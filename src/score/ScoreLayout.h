@@ -1,0 +1,159 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "music/TUnitMuz.h"
+#include "platform/Canvas.h"
+
+namespace korvane {
+
+// The sizes the score takes from the canvas: the music font's size and the
+// ink of the glyphs it draws, measured once per canvas kind. The fixed
+// widths of the layout (accidental columns, silences, time signatures, loop
+// marks) are not here: they are the same on every canvas.
+struct TScoreMetrics {
+    int MusicSize = 0;
+    TGlyphBox Probe;  // the black head at the reference size: tells a new font
+    TGlyphBox BlackHead, VoidHead, WholeHead;
+    TGlyphBox GClef, CClef, FClef;
+    std::array<TGlyphBox, 7> Rests{};        // whole ... sixty-fourth
+    std::array<TGlyphBox, 5> Accidentals{};  // by note shift kind
+    int DigitSize = 0;                       // time signature digits
+    int TupletSize = 0;
+    int OctaveSize = 0;
+};
+
+// One drawing primitive of a laid-out part: x from the part's left edge, y
+// from its stave's middle line.
+struct TScoreItem {
+    enum : uint8_t { itemGlyph, itemRect, itemShape, itemText, itemDot, itemFrame };
+    uint8_t Kind = itemRect;
+    // Drawn in the stave's foreground colour, or in the note group colour
+    // of ColourNote.
+    bool NoteColour = false;
+    bool Bold = false;
+    int16_t Stave = 0;
+    // Glyph: pen (X0, Y0), code X1, size Y1. Rect, dot, frame: the box.
+    // Shape: X1 points from index X0. Text: pen (X0, Y0), text X1, size Y1.
+    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+    const TXTouchMuzSymbol* Owner = nullptr;
+    const TMuzNote* ColourNote = nullptr;
+};
+
+// A single part laid out on its own, from x 0. Kept while the part's
+// revision and the staves stand.
+struct TPartLayout {
+    uint64_t Revision = 0;
+    int Width = 0;
+    std::vector<TScoreItem> Items;
+    std::vector<TCanvasPointF> Points;
+    std::vector<std::string> Texts;
+    // The items of one bar, with the x range they cover, so a paint finds
+    // the visible bars by binary search.
+    struct TSegment {
+        size_t Begin = 0, End = 0;
+        int MinX = 0, MaxX = 0;
+    };
+    std::vector<TSegment> Segments;
+    std::vector<int> MaxXUpTo;  // the largest MaxX of the segments up to i
+    std::vector<int> MinXFrom;  // the smallest MinX of the segments from i
+    struct TExtent {
+        TXTouchMuzSymbol* Symbol;
+        int Left, Right;
+    };
+    std::vector<TExtent> Extents;  // the symbols and the bar, in list order
+};
+
+// What the document draws, in order: the single parts whose play-and-draw
+// flag and all their ancestors' are set, with the marks of loops and turns
+// between them.
+struct TScorePiece {
+    enum : uint8_t { pieceSingle, pieceLoopLeft, pieceLoopRight, pieceTurns };
+    uint8_t Kind = pieceSingle;
+    TSinglePartMuz* Single = nullptr;
+    TLoopPartMuz* Loop = nullptr;
+    TSelectPartMuz* Select = nullptr;
+    const TPartLayout* Layout = nullptr;
+    int Left = 0;   // window x
+    int Right = 0;  // for turns: the end of the turns' child
+};
+
+// The score of one music document laid out for the music window: the
+// staves one under the other, the drawn single parts one after the other.
+// Layout writes the layout results into the model (each symbol's drawn
+// extent, each note's drawn height, each stave's base line and reached x);
+// nothing else writes them.
+//
+// The window keeps one per document and, on every paint, calls
+// LayoutAndPaintScore(canvas, layout, 5 - hscroll, -vscroll, selected);
+// the hit tests of ScoreHit.h and the document's nearest-symbol search then
+// answer for what was painted. Edits need no call here: the parts' and the
+// staves' revisions tell what to lay out again.
+class TScoreLayout {
+public:
+    explicit TScoreLayout(TUnitMuz& unitMuz) : UnitMuz(unitMuz) {}
+
+    // Lays out the staves from the drawing origin and the drawn parts,
+    // laying out again only the parts that changed. `measure` answers the
+    // glyph sizes (the canvas that will be painted on).
+    void Layout(Canvas& measure, int originX, int originY);
+
+    TUnitMuz& GetUnitMuz() const { return UnitMuz; }
+    const std::vector<TScorePiece>& Pieces() const { return Pieces_; }
+    const TScoreMetrics& Metrics() const { return Metrics_; }
+    int OriginX() const { return OriginX_; }
+    int OriginY() const { return OriginY_; }
+    // The final y of the stave layout plus 40.
+    int TotalHeight() const { return TotalHeight_; }
+    // The largest x the staves reached.
+    int LargestX() const { return LargestX_; }
+    // Where the drawing ends for the scroll bar: the largest x reached plus
+    // the client width less 80.
+    int RightEnd(int clientWidth) const { return LargestX_ + clientWidth - 80; }
+    // How many parts the last Layout laid out anew (the rest came from the
+    // cache).
+    int PartsLaidOut() const { return PartsLaidOut_; }
+
+private:
+    TUnitMuz& UnitMuz;
+    TScoreMetrics Metrics_;
+    uint64_t StavesKey_ = 0;
+    std::unordered_map<const TSinglePartMuz*, TPartLayout> Cache_;
+    std::vector<TScorePiece> Pieces_;
+    int OriginX_ = 0, OriginY_ = 0;
+    int TotalHeight_ = 0;
+    int LargestX_ = 0;
+    int PartsLaidOut_ = 0;
+    // Where the extents in the model were last written from.
+    struct TWritten {
+        const TPartLayout* Layout;
+        uint64_t Revision;
+        int Left;
+    };
+    std::unordered_map<const TSinglePartMuz*, TWritten> Written_;
+
+    void measure(Canvas& canvas);
+    uint64_t stavesKey() const;
+};
+
+// Lays out one single part from x 0 (the staves in document order).
+void LayoutSinglePart(TSinglePartMuz& part, const std::vector<TNoteStave*>& staves, const TScoreMetrics& metrics,
+                      Canvas& measure, TPartLayout& out);
+
+// The widths of the marks of a loop.
+int LoopSymbolWidth(const TLoopPartMuz& loop, uint8_t side);
+
+// Paints the laid-out score on the whole canvas with `selected` marked:
+// the hatched background, the stave bands and lines, the visible bars of
+// the drawn parts, the loop and turn marks and the closing lines.
+void PaintScore(Canvas& canvas, const TScoreLayout& layout, const TXTouchMuzSymbol* selected);
+
+// Lays out and paints in one go, as the window's paint does.
+void LayoutAndPaintScore(Canvas& canvas, TScoreLayout& layout, int originX, int originY,
+                         const TXTouchMuzSymbol* selected);
+
+}  // namespace korvane
