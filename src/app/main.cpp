@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstring>
 #include <iostream>
@@ -6,11 +7,15 @@
 #include "platform/Messages.h"
 #include "shell/Main.h"
 #include "shell/QtMessages.h"
+#include "wavewindow/ChildWave.h"
 
 namespace {
 const char* const kUsage =
-    "usage: korvane [OPTION]... [FILE.wav]...\n"
-    "Opens the Korvane sound workshop with each FILE.wav in its own wave window.\n"
+    "usage: korvane [OPTION]... [FILE | NAME=FILE.wav]...\n"
+    "Opens the Korvane sound workshop with each FILE in its own window: music files\n"
+    "(.korvanem, .xml) in music windows, every other file as a wave. NAME=FILE.wav\n"
+    "opens the wave under the registered name NAME, as the music players find their\n"
+    "instruments (\"sample=examples/sample.wav\").\n"
     "\n"
     "  --help      show this text and stop\n"
     "  --version   show the version and stop\n"
@@ -44,7 +49,21 @@ int main(int argc, char** argv) {
         boxes.SetParent(&form);
         form.show();
         // Qt has taken its own options out of the arguments by now.
-        form.OpenWaveFiles(QApplication::arguments().mid(1));
+        QStringList music;
+        for (const QString& argument : QApplication::arguments().mid(1)) {
+            if (argument.endsWith(".korvanem", Qt::CaseInsensitive) || argument.endsWith(".xml", Qt::CaseInsensitive)) {
+                music << argument;
+                continue;
+            }
+            const int eq = argument.indexOf('=');
+            const bool named = eq > 0 && !QFileInfo::exists(argument);
+            const size_t before = form.Children().size();
+            form.OpenWaveFiles({named ? argument.mid(eq + 1) : argument});
+            if (named && form.Children().size() > before && form.ActiveWaveChild())
+                form.Workspace().SetName(*form.ActiveWaveChild()->Doc(), argument.left(eq).toStdString());
+        }
+        // The music last, so that its window comes to the front.
+        form.OpenMusicFiles(music);
         status = QApplication::exec();
         boxes.SetParent(nullptr);
     }
