@@ -178,6 +178,7 @@ private:
     int prevKind_ = -1;
     // The last error of a single note, shown once until a note plays again.
     std::string lastNoteError_;
+    bool noteOutputFailed_ = false;
     // Panel 1 shows the music symbol's kind while a music window is active.
     bool musicPanel1_ = false;
 

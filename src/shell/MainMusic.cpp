@@ -185,7 +185,9 @@ void TMainForm::MusicGenerateExecute() {
 }
 
 void TMainForm::SoundNote(const TMuzNote& note) {
-    if (!playRecord_->Available()) return;
+    // Without a sound output the player said so once; the notes of every
+    // later click would only repeat it.
+    if (!playRecord_->Available() || noteOutputFailed_) return;
     bool ok = true;
     std::string error;
     std::unique_ptr<Sound> sound = PlayNoteSound(note, space_, ok, error);
@@ -196,7 +198,9 @@ void TMainForm::SoundNote(const TMuzNote& note) {
         return;
     }
     lastNoteError_.clear();
-    if (sound && sound->GetValues() > 0) playRecord_->PlaySound(*sound, 0, sound->GetValues());
+    if (!sound || sound->GetValues() == 0) return;
+    playRecord_->PlaySound(*sound, 0, sound->GetValues());
+    if (!playRecord_->PlayChecked() && !playRecord_->PlayPending()) noteOutputFailed_ = true;
 }
 
 void TMainForm::fillMusicStatus(const TUnitMuz& doc) {

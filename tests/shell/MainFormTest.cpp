@@ -44,36 +44,6 @@ namespace {
 
 QApplication& app() { return ShellApp(); }
 
-// Answers the dialogs in order without a modal loop: each script fills the
-// dialog and presses OK (or not) and says what the dialog ended with.
-class ScriptedRunner : public TDialogRunner {
-public:
-    std::deque<std::function<int(QDialog&)>> dialogs;
-    QStringList openFiles;
-    std::deque<QString> saveNames;
-    int run = 0;
-
-    int Run(QDialog& dialog) override {
-        ++run;
-        if (dialogs.empty()) return QDialog::Rejected;
-        auto script = dialogs.front();
-        dialogs.pop_front();
-        return script(dialog);
-    }
-    QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return openFiles; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
-        if (saveNames.empty()) return QString();
-        QString n = saveNames.front();
-        saveNames.pop_front();
-        return n;
-    }
-};
-
-int pressOK(QDialog& d) {
-    d.accept();
-    return d.result();
-}
-
 class MainFormTest : public CoreFixture {
 protected:
     void SetUp() override {

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <gtest/gtest.h>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "commands/CommandTable.h"
 #include "processing/TUnitWave.h"
 #include "shell/CommandDialogs.h"
+#include "shell/DialogRunner.h"
 
 namespace korvane::testing {
 
@@ -23,6 +26,36 @@ inline QApplication& ShellApp() {
         new QApplication(argc, argv);
     }
     return *qApp;
+}
+
+// Answers the dialogs in order without a modal loop: each script fills the
+// dialog and presses OK (or not) and says what the dialog ended with.
+class ScriptedRunner : public TDialogRunner {
+public:
+    std::deque<std::function<int(QDialog&)>> dialogs;
+    QStringList openFiles;
+    std::deque<QString> saveNames;
+    int run = 0;
+
+    int Run(QDialog& dialog) override {
+        ++run;
+        if (dialogs.empty()) return QDialog::Rejected;
+        auto script = dialogs.front();
+        dialogs.pop_front();
+        return script(dialog);
+    }
+    QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return openFiles; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        if (saveNames.empty()) return QString();
+        QString n = saveNames.front();
+        saveNames.pop_front();
+        return n;
+    }
+};
+
+inline int pressOK(QDialog& d) {
+    d.accept();
+    return d.result();
 }
 
 // A command's dialog as the main window opens it, on a document of the
