@@ -29,6 +29,8 @@ public:
     // Told after every change the window made to the document (the main
     // window refreshes its status and the open music dialogs).
     std::function<void()> Changed;
+    // Ctrl+D and Shift+Ctrl+D: shows or hides the music dialog.
+    std::function<void()> ToggleMusicDialog;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
