@@ -9,8 +9,9 @@
 
 namespace {
 const char* const kUsage =
-    "usage: korvane [OPTION]... [FILE.wav]...\n"
-    "Opens the Korvane sound workshop with each FILE.wav in its own wave window.\n"
+    "usage: korvane [OPTION]... [FILE]...\n"
+    "Opens the Korvane sound workshop with each FILE in its own window: music files\n"
+    "(.korvanem, .xml) in music windows, every other file as a wave.\n"
     "\n"
     "  --help      show this text and stop\n"
     "  --version   show the version and stop\n"
@@ -44,7 +45,14 @@ int main(int argc, char** argv) {
         boxes.SetParent(&form);
         form.show();
         // Qt has taken its own options out of the arguments by now.
-        form.OpenWaveFiles(QApplication::arguments().mid(1));
+        QStringList waves, music;
+        for (const QString& file : QApplication::arguments().mid(1)) {
+            const bool isMusic =
+                file.endsWith(".korvanem", Qt::CaseInsensitive) || file.endsWith(".xml", Qt::CaseInsensitive);
+            (isMusic ? music : waves) << file;
+        }
+        form.OpenWaveFiles(waves);
+        form.OpenMusicFiles(music);
         status = QApplication::exec();
         boxes.SetParent(nullptr);
     }
