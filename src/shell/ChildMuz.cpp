@@ -78,7 +78,11 @@ TMDIChildMuz::~TMDIChildMuz() { Detach(); }
 
 void TMDIChildMuz::Detach() { doc_ = nullptr; }
 
-void TMDIChildMuz::Repaint() { client_->update(); }
+void TMDIChildMuz::Repaint() {
+    // A selection made elsewhere (a command, the music parts dialog) comes into view.
+    if (doc_ && doc_->SelectedSymbol != shownSelection_) ScrollToSelected();
+    client_->update();
+}
 
 int TMDIChildMuz::OriginX() const { return 5 - hbar_->value(); }
 int TMDIChildMuz::OriginY() const { return -vbar_->value(); }
@@ -98,6 +102,7 @@ void TMDIChildMuz::PaintClient() {
         QPainter painter(&back_);
         TQPainterCanvas canvas(painter, back_);
         LayoutAndPaintScore(canvas, *layout_, OriginX(), OriginY(), doc_->SelectedSymbol);
+        shownSelection_ = doc_->SelectedSymbol;
     } else {
         back_.fill(QColor(64, 64, 64));
     }
@@ -134,7 +139,9 @@ void TMDIChildMuz::ScrollToExtent(int left, int right, int top, int bottom) {
 }
 
 void TMDIChildMuz::ScrollToSelected() {
-    if (!doc_ || !doc_->SelectedSymbol) return;
+    if (!doc_) return;
+    shownSelection_ = doc_->SelectedSymbol;
+    if (!doc_->SelectedSymbol) return;
     layout();
     const TXTouchMuzSymbol& s = *doc_->SelectedSymbol;
     TVerticalExtent v = SymbolVerticalExtent(s);

@@ -102,6 +102,8 @@ private:
     TNoteStave* DragStaveBorderPrevious = nullptr;
     // Which room gets the odd pixel of a two-button drag.
     bool oddToUp_ = true;
+    // The selection the last paint or scroll showed.
+    const TXTouchMuzSymbol* shownSelection_ = nullptr;
 };
 
 }  // namespace korvane

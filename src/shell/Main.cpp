@@ -28,6 +28,8 @@
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
 #include "shell/DMergeProps.h"
+#include "shell/DMusTree.h"
+#include "shell/DMusic.h"
 #include "shell/DRegisterWave.h"
 #include "shell/DSelZoom.h"
 #include "shell/DSplitHorProps.h"
@@ -64,11 +66,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
     buildMenus();
     buildToolBars();
     buildStatusBar();
+    makeMusicDialogs();
     resize(1100, 760);
     // The update rule runs whenever the event loop has nothing more to do.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::UpdateActions);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { UpdateActions(); });
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        followActiveMusic();
+        UpdateActions();
+    });
     UpdateActions();
 }
 
@@ -76,6 +82,11 @@ TMainForm::~TMainForm() {
     // Nothing may call back into this form while Qt takes its widgets down.
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) disconnect(dispatcher, nullptr, this, nullptr);
     disconnect(mdi_, nullptr, this, nullptr);
+    // The modeless dialogs look at the windows; they go first.
+    delete musicDialog_;
+    delete musTreeDialog_;
+    musicDialog_ = nullptr;
+    musTreeDialog_ = nullptr;
     // The documents go with the workspace before the windows go with Qt.
     for (TMDIChildKorvane* child : Children()) child->Detach();
 }
@@ -173,7 +184,6 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
 
     std::map<std::string, Own> own;
     own["FileNewWave"] = {[this] { FileNewWaveExecute(); }, {always, {}}};
-    // The music window is not there yet: its commands stay off.
     own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
     own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
     own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
@@ -225,8 +235,10 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
                       },
                       {}}};
     own["SelectWave"] = {[this] { SelectWaveExecute(); }, {wave, [this] { return selZoom_ && selZoom_->isVisible(); }}};
-    own["MusicDialog"] = {{}, {never, [] { return false; }}};
-    own["MusicParts"] = {{}, {never, [] { return false; }}};
+    own["MusicDialog"] = {[this] { MusicDialogExecute(); },
+                          {music, [this] { return musicDialog_ && musicDialog_->isVisible(); }}};
+    own["MusicParts"] = {[this] { MusicPartsExecute(); },
+                         {music, [this] { return musTreeDialog_ && musTreeDialog_->isVisible(); }}};
     own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
     own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
     own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
@@ -390,6 +402,11 @@ void TMainForm::fillStatus() {
         fillMusicStatus(*m->Doc());
         return;
     }
+    // The music symbol's kind leaves panel 1 with its window.
+    if (musicPanel1_) {
+        panels_[1]->clear();
+        musicPanel1_ = false;
+    }
     TMDIChildWave* w = ActiveWaveChild();
     const TUnitWave* doc = w ? w->Doc() : nullptr;
     if (!doc) {
@@ -452,6 +469,8 @@ void TMainForm::childClosed(TMDIChildKorvane& child) {
     TUnit* unit = child.Unit();
     if (auto* wave = dynamic_cast<TUnitWave*>(unit)) playRecord_->Forget(*wave);
     child.Detach();
+    // Before the document goes: the dialogs let go of it.
+    followActiveMusic();
     if (unit) space_.Close(*unit);
     UpdateActions();
 }
@@ -466,6 +485,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         }
     }
     if (selZoom_) selZoom_->close();
+    musicDialog_->close();
+    musTreeDialog_->close();
     event->accept();
 }
 
@@ -667,7 +688,9 @@ void TMainForm::MusicCommandExecute(const Command& command) {
     CommandState s = state();
     if (!s.music || !command.enabled(s).empty() || !command.runMusic) return;
     command.runMusic(*const_cast<TUnitMuz*>(s.music));
-    if (TMDIChildKorvane* child = ActiveChild()) child->update();
+    if (TMDIChildMuz* child = ActiveMusicChild()) child->Repaint();
+    musicDialog_->Refresh();
+    musTreeDialog_->Refresh();
     UpdateActions();
 }
 

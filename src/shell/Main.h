@@ -31,7 +31,11 @@ class TMDIChildKorvane;
 class TMDIChildWave;
 class TMDIChildMuz;
 class TDlgSelZoom;
+class TDlgMusic;
+class TDlgMusTree;
 class TUnitMuz;
+class TPartMuz;
+struct TRenderFilter;
 
 // The main window: the child windows, every command as an action with its
 // menu, tool bar button, short cut and hint, the status bar and the name box.
@@ -61,6 +65,15 @@ public:
     TMDIChildMuz* ActiveMusicChild() const;
     std::vector<TMDIChildKorvane*> Children() const;
     TDlgSelZoom* SelZoomDialog() const { return selZoom_; }
+    TDlgMusic* MusicDialog() const { return musicDialog_; }
+    TDlgMusTree* MusTreeDialog() const { return musTreeDialog_; }
+    // The registered names of the open waves, as the dialogs offer them.
+    QStringList WaveNames() const;
+    // Renders music (all of it, or the notes the filter lets through) and
+    // plays it; a render failure has shown its box.
+    void PlayMusic(TUnitMuz& doc, const TRenderFilter& filter);
+    // Renders one part with its subtree and plays it.
+    void PlayMusicPart(TUnitMuz& doc, TPartMuz& part);
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
     const TVoldViewProps& VoldViewDefault() const { return voldViewDefault_; }
     TPlayRecord& PlayRecord() { return *playRecord_; }
@@ -106,6 +119,8 @@ public:
     void ZoomInExecute();
     void NoZoomExecute();
     void SelectWaveExecute();
+    void MusicDialogExecute();
+    void MusicPartsExecute();
     void DrawWaveExecute(int kind);
     void HelpExecute();
     void HelpAboutExecute();
@@ -143,7 +158,12 @@ private:
     bool queryClose(TMDIChildKorvane& child);
     bool saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName);
     void musicProperties(TMDIChildMuz& child);
-    void playMusic(TUnitMuz& doc);
+    void playSound(const Sound& sound);
+    // The music dialogs show the active music window's document.
+    void followActiveMusic();
+    // A music dialog changed the document: the other one shows it too.
+    void musicChangedByDialog(QWidget* dialog);
+    void makeMusicDialogs();
     void fillMusicStatus(const TUnitMuz& doc);
     TMDIChildMuz* showMusic(TUnitMuz& unit);
     void childClosed(TMDIChildKorvane& child);
@@ -171,6 +191,8 @@ private:
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};
     TDlgSelZoom* selZoom_ = nullptr;
+    TDlgMusic* musicDialog_ = nullptr;
+    TDlgMusTree* musTreeDialog_ = nullptr;
     // The split and merge choices, kept for the whole run.
     TSplitHorProps splitHor_;
     TMergeHorProps mergeHor_;

@@ -12,6 +12,8 @@
 #include "platform/Messages.h"
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
+#include "shell/DMusTree.h"
+#include "shell/DMusic.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/Icons.h"
 #include "shell/Main.h"
@@ -74,7 +76,14 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     auto* child = new TMDIChildMuz(unit);
     child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
     child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
-    child->Changed = [this] { UpdateActions(); };
+    child->Changed = [this] {
+        UpdateActions();
+        // A stave border dragged in the score shows in Room Up and Room Down.
+        musicDialog_->Refresh();
+        musTreeDialog_->Refresh();
+    };
+    child->ToggleMusicDialog = [this] { MusicDialogExecute(); };
+    child->Duplicate = [this] { DuplicateMuzExecute(); };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(CommandIcon("music-new"));
@@ -164,13 +173,77 @@ void TMainForm::musicProperties(TMDIChildMuz& child) {
     doc.MarkChanged();
 }
 
-void TMainForm::playMusic(TUnitMuz& doc) {
+void TMainForm::PlayMusic(TUnitMuz& doc, const TRenderFilter& filter) {
     std::unique_ptr<Sound> sound;
     {
         BusyCursor busy;
-        sound = RenderMusic(doc, space_);
+        sound = RenderMusic(doc, space_, filter);
     }
-    if (sound && sound->GetValues() > 0) playRecord_->PlaySound(*sound, 0, sound->GetValues());
+    if (sound) playSound(*sound);
+}
+
+void TMainForm::PlayMusicPart(TUnitMuz& doc, TPartMuz& part) {
+    std::unique_ptr<Sound> sound;
+    {
+        BusyCursor busy;
+        sound = RenderMusicPart(doc, part, space_);
+    }
+    if (sound) playSound(*sound);
+}
+
+void TMainForm::playSound(const Sound& sound) {
+    if (sound.GetValues() > 0 && playRecord_->Available()) playRecord_->PlaySound(sound, 0, sound.GetValues());
+    UpdateActions();
+}
+
+QStringList TMainForm::WaveNames() const {
+    QStringList names;
+    for (const auto& unit : space_.Units())
+        if (unit->Kind == unitKindWave && !unit->Name.empty()) names << QString::fromStdString(unit->Name);
+    return names;
+}
+
+void TMainForm::makeMusicDialogs() {
+    musicDialog_ = new TDlgMusic(*this);
+    musicDialog_->Changed = [this] { musicChangedByDialog(musicDialog_); };
+    musTreeDialog_ = new TDlgMusTree(*this);
+    musTreeDialog_->Changed = [this] { musicChangedByDialog(musTreeDialog_); };
+}
+
+void TMainForm::followActiveMusic() {
+    TMDIChildMuz* m = ActiveMusicChild();
+    if (musicDialog_) musicDialog_->ShowFor(m);
+    if (musTreeDialog_) musTreeDialog_->ShowFor(m);
+}
+
+void TMainForm::musicChangedByDialog(QWidget* dialog) {
+    // The dialog has filled itself; filling it again here would pull its
+    // controls away under the event that made the change.
+    if (dialog != musicDialog_) musicDialog_->Refresh();
+    if (dialog != musTreeDialog_) musTreeDialog_->Refresh();
+    UpdateActions();
+}
+
+void TMainForm::MusicDialogExecute() {
+    if (musicDialog_->isVisible()) {
+        musicDialog_->close();
+    } else {
+        musicDialog_->ShowFor(ActiveMusicChild());
+        musicDialog_->show();
+        musicDialog_->raise();
+    }
+    UpdateActions();
+}
+
+void TMainForm::MusicPartsExecute() {
+    if (musTreeDialog_->isVisible()) {
+        musTreeDialog_->close();
+    } else {
+        musTreeDialog_->ShowFor(ActiveMusicChild());
+        musTreeDialog_->show();
+        musTreeDialog_->raise();
+    }
+    UpdateActions();
 }
 
 void TMainForm::MusicGenerateExecute() {
@@ -230,10 +303,8 @@ void TMainForm::fillMusicStatus(const TUnitMuz& doc) {
         default: break;
     }
     // Panel 1 names the symbol; 2 to 4 its place, length and note; 7 the state.
-    if (!texts[0].isEmpty() || panels_[1]->text().isEmpty() || musicPanel1_) {
-        panels_[1]->setText(texts[0]);
-        musicPanel1_ = true;
-    }
+    if (panels_[1]->text() != texts[0]) panels_[1]->setText(texts[0]);
+    musicPanel1_ = true;
     for (int i = 1; i < 4; ++i)
         if (panels_[i + 1]->text() != texts[i]) panels_[i + 1]->setText(texts[i]);
     panels_[5]->clear();

@@ -1,4 +1,5 @@
 // The main window's play and record commands and its volume-diagram view.
+#include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
@@ -26,7 +27,7 @@ void TMainForm::ViewVoldExecute() {
 
 void TMainForm::FilePlayExecute() {
     if (TMDIChildMuz* m = ActiveMusicChild()) {
-        playMusic(*m->Doc());
+        PlayMusic(*m->Doc(), TRenderFilter{});
     } else {
         TMDIChildWave* w = ActiveWaveChild();
         if (w && w->Doc()) playRecord_->PlayWave(*w->Doc());

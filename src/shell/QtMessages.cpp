@@ -1,10 +1,18 @@
 #include "shell/QtMessages.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace korvane {
 
 namespace {
+// A box goes over the window the user works in: a dialog that stays on top
+// would hide a box that belongs to the main window.
+QWidget* ownerOf(QWidget* parent) {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : parent;
+}
+
 QMessageBox::Icon iconOf(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Information: return QMessageBox::Information;
@@ -18,12 +26,12 @@ QMessageBox::Icon iconOf(MessageIcon icon) {
 
 void TQtMessages::show(const std::string& title, const std::string& text, MessageIcon icon) {
     QMessageBox box(iconOf(icon), QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    parent_);
+                    ownerOf(parent_));
     box.exec();
 }
 
 MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::string& text) {
-    auto b = QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
+    auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (b == QMessageBox::Yes) return MessageAnswer::Yes;
     if (b == QMessageBox::No) return MessageAnswer::No;
@@ -31,7 +39,7 @@ MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::s
 }
 
 MessageAnswer TQtMessages::askOkCancel(const std::string& title, const std::string& text) {
-    auto b = QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
+    auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
                                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     return b == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
