@@ -291,15 +291,19 @@ void TMainForm::buildMenus() {
         menus_.insert(key, menu);
         return menu;
     };
-    fill(add("&File", "File"), {"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "DuplicateWave",
+    // Alt and a letter is taken by many commands (Alt+F, Alt+E, Alt+V, Alt+W,
+    // Alt+B, Alt+T, Alt+R, and the music commands' Alt+U, Alt+G, Alt+P,
+    // Alt+M): the menu titles underline letters that none of them uses, or
+    // the key would be ambiguous and do nothing at all.
+    fill(add("Fi&le", "File"), {"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "DuplicateWave",
                                 "DuplicateMuz", "", "FileSave", "FileSaveAs", "", "FilePlay", "FileStop",
                                 "FilePause", "FileRecord", "", "Undo", "DeleteUndo", "", "FileProperties",
                                 "Register", "Options", "", "FileExit"});
-    fill(add("&Edit", "Edit"), {"EditDelete", "EditTrim", "", "EditCut", "EditCopy", "EditPaste", "EditSwap",
+    fill(add("E&dit", "Edit"), {"EditDelete", "EditTrim", "", "EditCut", "EditCopy", "EditPaste", "EditSwap",
                                 "EditExtract", "EditMix", "", "Begin", "End", "", "EditClearClipboard"});
-    fill(add("&View", "View"), {"ViewWave", "ViewVold", "", "ZoomIn", "NoZoom", "", "SelectWave", "MusicDialog",
+    fill(add("V&iew", "View"), {"ViewWave", "ViewVold", "", "ZoomIn", "NoZoom", "", "SelectWave", "MusicDialog",
                                 "MusicParts"});
-    fill(add("&Make", "Make"), {"MakeSilence", "MakeLine", "MakeBlock", "MakeTriangle", "MakeSinus", "MakeNoise",
+    fill(add("M&ake", "Make"), {"MakeSilence", "MakeLine", "MakeBlock", "MakeTriangle", "MakeSinus", "MakeNoise",
                                 "MakeMFreq", "", "DrawWaveLin", "DrawWave3G"});
     QMenu* effects = add("Effe&cts", "Effects");
     fill(effects, {"Volume", "MaxVolume", "Up", "Distort", "Block", "Reverse", "Length", "Rotate", "RollOut",
@@ -309,8 +313,8 @@ void TMainForm::buildMenus() {
     QMenu* echo = effects->addMenu("&Echo");
     fill(echo, {"PerEcho", "RndEcho"});
     if (QAction* tp = Action("TempoPitch")) tp->setText("&Pitch and Tempo...");
-    menus_.insert("Music", menuBar()->addMenu("M&usic"));
-    fill(add("&Window", "Window"), {"WindowCascade", "WindowTileHorizontal", "WindowTileVertical",
+    menus_.insert("Music", menuBar()->addMenu("Mu&sic"));
+    fill(add("Wind&ow", "Window"), {"WindowCascade", "WindowTileHorizontal", "WindowTileVertical",
                                     "WindowMinimizeAll", "WindowArrangeAll", "", "SplitH", "SplitV", "MergeH",
                                     "MergeV"});
     fill(add("&Help", "Help"), {"HelpContents", "HelpTopicSearch", "HelpOnHelp", "", "HelpAbout"});

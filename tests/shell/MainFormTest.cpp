@@ -11,11 +11,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <deque>
 #include <filesystem>
@@ -27,11 +30,11 @@
 #include "shell/DGenericProps.h"
 #include "shell/DMergeProps.h"
 #include "shell/DSplitHorProps.h"
-#include "shell/Help.h"
-#include "shell/PropsDlg.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
+#include "shell/Help.h"
 #include "shell/Main.h"
+#include "shell/PropsDlg.h"
 #include "wavewindow/ChildWave.h"
 
 using namespace korvane;
@@ -170,6 +173,49 @@ TEST_F(MainFormTest, ActionsCarryCaptionShortCutAndBothHints) {
     // A hovered command's long hint goes to the first panel.
     form->Action("FileNewWave")->showStatusText(form.get());
     EXPECT_EQ(form->Panel(0)->text(), "Create a new empty wave window");
+}
+
+TEST_F(MainFormTest, EveryShortCutOfTheWindowTriggersItsActionAndTheMenusOpenByTheirMnemonics) {
+    openSamples({1, 2, 3, 4, 5, 6, 7, 8});
+    form->UpdateActions();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // Only the key path is under test: the commands themselves stay quiet,
+    // and every action is made available as if its command applied.
+    std::vector<QAction*> actions;
+    for (QAction* a : form->findChildren<QAction*>())
+        if (!a->shortcuts().isEmpty()) {
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+            actions.push_back(a);
+        }
+    ASSERT_GT(actions.size(), 40u);
+    QStringList missed;
+    for (QAction* a : actions) {
+        for (const QKeySequence& keys : a->shortcuts()) {
+            a->setVisible(true);
+            a->setEnabled(true);
+            QSignalSpy spy(a, &QAction::triggered);
+            QTest::keySequence(form.get(), keys);
+            if (spy.count() != 1) missed << a->objectName() + " " + keys.toString();
+        }
+    }
+    EXPECT_TRUE(missed.isEmpty()) << missed.join(", ").toStdString();
+
+    // Alt and the underlined letter of a menu title opens that menu. Hidden
+    // menus keep their key, so no two menus may share one either.
+    std::set<QString> mnemonics;
+    for (QAction* m : form->menuBar()->actions())
+        EXPECT_TRUE(mnemonics.insert(QKeySequence::mnemonic(m->text()).toString()).second) << m->text().toStdString();
+    for (QAction* m : form->menuBar()->actions()) {
+        if (!m->isVisible() || !m->menu()) continue;
+        QKeySequence mnemonic = QKeySequence::mnemonic(m->text());
+        ASSERT_FALSE(mnemonic.isEmpty()) << m->text().toStdString();
+        QSignalSpy shown(m->menu(), &QMenu::aboutToShow);
+        QTest::keySequence(form.get(), mnemonic);
+        EXPECT_EQ(shown.count(), 1) << m->text().toStdString();
+        QTest::keyClick(m->menu(), Qt::Key_Escape);
+        QTest::keyClick(form->menuBar(), Qt::Key_Escape);
+    }
 }
 
 TEST_F(MainFormTest, NewAndDuplicateShareTheNonameCounter) {
