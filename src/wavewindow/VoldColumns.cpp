@@ -1,6 +1,12 @@
 #include "wavewindow/VoldColumns.h"
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -616,9 +622,28 @@ void TVoldComputation::work(int share) {
     }
 }
 
-void TVoldComputation::spawn(int from) {
+namespace {
+
+// Work in the background gives way to the thread that answers the user:
+// a lower priority for the calling thread alone.
+void yieldToTheWindow() {
+#if defined(__linux__)
+    const id_t self = static_cast<id_t>(::gettid());
+    errno = 0;
+    const int now = ::getpriority(PRIO_PROCESS, self);
+    if (errno == 0) (void)::setpriority(PRIO_PROCESS, self, std::min(now + 5, 19));
+#endif
+}
+
+}  // namespace
+
+void TVoldComputation::spawn(int from, bool background) {
     if (Done() || !workers_.empty()) return;
-    for (int t = from; t < threads_; ++t) workers_.emplace_back([this, t] { work(t); });
+    for (int t = from; t < threads_; ++t)
+        workers_.emplace_back([this, t, background] {
+            if (background) yieldToTheWindow();
+            work(t);
+        });
 }
 
 void TVoldComputation::join() {
@@ -626,11 +651,11 @@ void TVoldComputation::join() {
     workers_.clear();
 }
 
-void TVoldComputation::Start() { spawn(0); }
+void TVoldComputation::Start() { spawn(0, true); }
 
 void TVoldComputation::Run() {
     if (Done()) return;
-    spawn(1);
+    spawn(1, false);
     work(0);
     join();
 }

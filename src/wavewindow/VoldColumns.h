@@ -107,7 +107,7 @@ public:
 
 private:
     void work(int share);
-    void spawn(int from);
+    void spawn(int from, bool background);
     void join();
 
     std::shared_ptr<const Sound> sound_;
