@@ -222,7 +222,7 @@ int Call::Dispatch(const std::vector<std::string>& args) {
             out_ << "korvane-cli 7.1\n";
             return exitOk;
         }
-        if (command == "help") return Help(rest);
+        if (command == "help" || command == "--help" || command == "-h") return Help(rest);
         if (command == "info") return Info(rest);
         if (command == "apply") return Apply(rest);
         if (command == "new") return New(rest);
@@ -243,28 +243,77 @@ int Call::Dispatch(const std::vector<std::string>& args) {
     }
 }
 
+// The options every wave call takes, as help lists them.
+void globalOptionsHelp(std::ostream& out) {
+    out << "  --select B:E  the selection before the first step: sample indices or times (\"0.5 s\"), "
+           "B may be larger than E  (empty at 0)\n"
+           "  --wave NAME=FILE.wav[@B:E]  opens another wave under NAME, optionally with a selection; repeatable\n"
+           "  --name NAME  registers the edited wave under NAME\n"
+           "  --print-settings  prints the typed fields of each step before it runs\n";
+}
+
+void newHelp(std::ostream& out) {
+    WaveFileProps props;
+    out << "  --frequency HZ  1 to 1000000  (" << props.SampleFreq << ")\n"
+        << "  --channels 1|2  (" << props.MonoStereo << ")\n"
+        << "  --bits 8|16  (" << props.BytesPSample * 8 << ")\n";
+    globalOptionsHelp(out);
+}
+
+// The calls in the order help lists them. `help` alone prints every synopsis;
+// `help CALL` the call's synopsis and its options.
+struct CallHelp {
+    const char* name;
+    const char* synopsis;  // after "korvane-cli "; empty when `options` prints it
+    void (*options)(std::ostream& out);
+};
+
+const std::vector<CallHelp>& callHelps() {
+    static const std::vector<CallHelp> calls{
+        {"--version", "--version", nullptr},
+        {"help", "help [COMMAND]", nullptr},
+        {"info", "info FILE.wav...", nullptr},
+        {"apply", "apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]", globalOptionsHelp},
+        {"new", "new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16] [GLOBAL...] [STEP [-- STEP]...]", newHelp},
+        {"render", "", MusicRenderHelp},
+        {"check", "check MUSIC", nullptr},
+        {"convert", "convert MUSIC OUT.xml", nullptr},
+        {"picture", "", PictureHelp},
+        {"score", "", ScoreHelp},
+    };
+    return calls;
+}
+
 int Call::Help(const std::vector<std::string>& args) {
+    if (args.size() > 1) throw UsageError{"help [COMMAND]"};
     if (args.empty()) {
-        out_ << "korvane-cli --version\n"
-                "korvane-cli help [COMMAND]\n"
-                "korvane-cli info FILE.wav...\n"
-                "korvane-cli apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]\n"
-                "korvane-cli new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16] [GLOBAL...] "
-                "[STEP [-- STEP]...]\n"
-                "korvane-cli render MUSIC OUT.wav [--wave NAME=FILE.wav[@B:E]]... [--stave N] [--group N] "
-                "[--channels 1|2] [--frequency HZ] [--bits 8|16]\n"
-                "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
+        for (const CallHelp& call : callHelps()) {
+            if (*call.synopsis) {
+                out_ << "korvane-cli " << call.synopsis << "\n";
+            } else {
+                // The synopses are the lines of the call's own help that name
+                // the program (picture has one for waves and one for music).
+                std::ostringstream text;
+                call.options(text);
+                std::istringstream lines(text.str());
+                for (std::string line; std::getline(lines, line);)
+                    if (line.rfind("korvane-cli ", 0) == 0) out_ << line << "\n";
+            }
+        }
+        out_ << "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
                 "Steps:\n";
         for (const auto& c : Commands())
             if (c.makeStep) out_ << "  " << c.cliName << "\n";
         return exitOk;
     }
-    if (args.size() == 1 && args[0] == "score") {
-        ScoreHelp(out_);
+    for (const CallHelp& call : callHelps()) {
+        if (args[0] != call.name) continue;
+        if (*call.synopsis) out_ << "korvane-cli " << call.synopsis << "\n";
+        if (call.options) call.options(out_);
         return exitOk;
     }
     const Command* c = FindCommandByCliName(args[0]);
-    if (!c || args.size() > 1) throw UsageError{"unknown command " + args[0]};
+    if (!c) throw UsageError{"unknown command " + args[0]};
     std::string hint = c->hint.substr(c->hint.find('|') + 1);
     out_ << c->cliName << ": " << hint << "\n";
     // The options come from a step made on an empty document, so the defaults

@@ -1,6 +1,7 @@
 #include "cli/PictureCommand.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -24,7 +25,10 @@ namespace korvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "picture IN.wav OUT.png --view wave|volume [--width W] [--height H] [--select B:E] [view options]";
+    "picture IN.wav OUT.png --view wave|volume [--width W] [--height H] [GLOBAL...] [view options]";
+
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 400;
 
 struct PictureUsage {
     std::string text;
@@ -155,7 +159,126 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
 #endif
 }
 
+std::string hexColour(TColor c) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string text = "#";
+    for (int v : {RedOf(c), GreenOf(c), BlueOf(c)}) {
+        text += digits[v >> 4];
+        text += digits[v & 15];
+    }
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& all) {
+    std::string text;
+    for (const auto& n : all) text += (text.empty() ? "" : "|") + n;
+    return text;
+}
+
+// One option of a view: how it sets the view's settings and what help shows
+// for it, the default taken from a fresh record so that the two cannot differ.
+template <class Props>
+struct ViewOption {
+    std::string name;
+    std::string takes;
+    std::function<void(Props&, std::vector<TFieldText>&, const std::string&)> set;
+    std::function<std::string(Props&)> shown;
+};
+
+template <class Props, class Field>
+ViewOption<Props> typed(const char* name, const char* takes, Field Props::*field) {
+    return {
+        name, takes,
+        [field](Props& p, std::vector<TFieldText>& texts, const std::string& v) { texts.emplace_back(p.*field, v); },
+        [field](Props& p) { return (p.*field).ToText(); }};
+}
+
+template <class Props>
+ViewOption<Props> chosen(const char* name, std::vector<std::string> values, int Props::*field) {
+    return {name, joined(values),
+            [=](Props& p, std::vector<TFieldText>&, const std::string& v) { p.*field = choice(name, v, values); },
+            [=](Props& p) { return values[p.*field]; }};
+}
+
+template <class Props>
+ViewOption<Props> flag(const char* name, bool Props::*field) {
+    return {name, "on|off",
+            [=](Props& p, std::vector<TFieldText>&, const std::string& v) { p.*field = onOff(name, v); },
+            [=](Props& p) { return std::string(p.*field ? "on" : "off"); }};
+}
+
+template <class Props>
+ViewOption<Props> colourOf(const char* name, TColor Props::*field) {
+    return {name, "#RRGGBB",
+            [=](Props& p, std::vector<TFieldText>&, const std::string& v) { p.*field = colour(name, v); },
+            [=](Props& p) { return hexColour(p.*field); }};
+}
+
+// In the order they are read, which decides the error a call with several
+// wrong options gets.
+const std::vector<ViewOption<TVoldViewProps>>& voldOptions() {
+    using P = TVoldViewProps;
+    static const std::vector<ViewOption<P>> table{
+        typed("--top", "time or frequency", &P::Top),
+        typed("--bottom", "time or frequency", &P::Bottom),
+        typed("--vertical", "bands", &P::Vertical),
+        typed("--width-factor", "factor", &P::Width),
+        typed("--strength", "factor", &P::Strength),
+        chosen("--distribution", {"frequency-linear", "logaritmic", "time-linear"}, &P::HorDistribution),
+        flag("--two-waves", &P::TwoWaves),
+        chosen("--sensitivity", {"low", "normal", "high", "very-high"}, &P::Sensitivity),
+        colourOf("--background", &P::Background),
+        colourOf("--single", &P::Single),
+        colourOf("--left", &P::Left),
+        colourOf("--right", &P::Right),
+        colourOf("--cursor", &P::Cursor),
+    };
+    return table;
+}
+
+const std::vector<ViewOption<TWaveViewProps>>& waveOptions() {
+    using P = TWaveViewProps;
+    static const std::vector<ViewOption<P>> table{
+        typed("--values-per-pixel", "count", &P::ValuesPerPixel),
+        typed("--strength", "factor up to 1", &P::Strength),
+        chosen("--draw", {"lines", "points"}, &P::Draw),
+        chosen("--distribution", {"constant", "random"}, &P::Distribution),
+        flag("--draw-grid", &P::DrawGrid),
+        flag("--two-waves", &P::TwoWaves),
+        chosen("--combine", {"mixed", "left-at-front", "right-at-front"}, &P::Combine),
+        colourOf("--grid", &P::Grid),
+        colourOf("--background", &P::Background),
+        colourOf("--single-wave", &P::SingleWave),
+        colourOf("--left", &P::Left),
+        colourOf("--right", &P::Right),
+    };
+    return table;
+}
+
+template <class Props>
+void listOptions(std::ostream& out, const std::vector<ViewOption<Props>>& table) {
+    Props fresh;
+    for (const auto& o : table) out << "  " << o.name << " " << o.takes << "  (" << o.shown(fresh) << ")\n";
+}
+
 }  // namespace
+
+void PictureHelp(std::ostream& out) {
+    out << "korvane-cli " << kUsage << "\n"
+        << "  --view wave|volume|score\n"
+        << "  --width W  pixels, 1 to 16384  (" << kDefaultWidth << ")\n"
+        << "  --height H  pixels, 1 to 16384  (" << kDefaultHeight << ")\n"
+        << "  --select B:E  the selection: sample indices or times  (none)\n"
+        << "  --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings  as for apply\n"
+        << "--view wave:\n";
+    listOptions(out, waveOptions());
+    out << "--view volume (Top and Bottom are raised to two sample periods):\n";
+    listOptions(out, voldOptions());
+    out << "korvane-cli picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N]\n"
+        << "--view score (the score as the music window paints it; 1600 x 800 unless told):\n"
+        << "  --scroll X  pixels scrolled to the right  (0)\n"
+        << "  --select S N  the N-th symbol of stave S selected, both from 1  (none)\n";
+}
 
 int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
@@ -191,7 +314,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return v;
         };
         take("--view");
-        int width = 800, height = 400;
+        int width = kDefaultWidth, height = kDefaultHeight;
         if (auto v = take("--width")) width = pixels("--width", *v);
         if (auto v = take("--height")) height = pixels("--height", *v);
         if (static_cast<int64_t>(width) * height > 50'000'000) throw PictureUsage{"--width x --height too large"};
@@ -246,46 +369,22 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             paintView(canvas, args, 0, width);
             return true;
         };
+        auto readOptions = [&](auto& props, const auto& table, const char* view, std::vector<TFieldText>& texts) {
+            for (const auto& o : table)
+                if (auto v = take(o.name)) o.set(props, texts, *v);
+            if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view " + view};
+        };
         if (volume) {
             TVoldViewProps props;
             RaiseVoldPeriods(props, sound->Freq);  // as the dialog shows them
             std::vector<TFieldText> texts;
-            if (auto v = take("--top")) texts.emplace_back(props.Top, *v);
-            if (auto v = take("--bottom")) texts.emplace_back(props.Bottom, *v);
-            if (auto v = take("--vertical")) texts.emplace_back(props.Vertical, *v);
-            if (auto v = take("--width-factor")) texts.emplace_back(props.Width, *v);
-            if (auto v = take("--strength")) texts.emplace_back(props.Strength, *v);
-            if (auto v = take("--distribution"))
-                props.HorDistribution = choice("--distribution", *v, {"frequency-linear", "logaritmic", "time-linear"});
-            if (auto v = take("--two-waves")) props.TwoWaves = onOff("--two-waves", *v);
-            if (auto v = take("--sensitivity"))
-                props.Sensitivity = choice("--sensitivity", *v, {"low", "normal", "high", "very-high"});
-            if (auto v = take("--background")) props.Background = colour("--background", *v);
-            if (auto v = take("--single")) props.Single = colour("--single", *v);
-            if (auto v = take("--left")) props.Left = colour("--left", *v);
-            if (auto v = take("--right")) props.Right = colour("--right", *v);
-            if (auto v = take("--cursor")) props.Cursor = colour("--cursor", *v);
-            if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view volume"};
+            readOptions(props, voldOptions(), "volume", texts);
             if (!paint(props, ReadVoldViewProps(props, texts, sound->Freq), TVoldPaintArgs{}, PaintVoldView))
                 return exitUsage;
         } else {
             TWaveViewProps props;
             std::vector<TFieldText> texts;
-            if (auto v = take("--values-per-pixel")) texts.emplace_back(props.ValuesPerPixel, *v);
-            if (auto v = take("--strength")) texts.emplace_back(props.Strength, *v);
-            if (auto v = take("--draw")) props.Draw = choice("--draw", *v, {"lines", "points"});
-            if (auto v = take("--distribution"))
-                props.Distribution = choice("--distribution", *v, {"constant", "random"});
-            if (auto v = take("--draw-grid")) props.DrawGrid = onOff("--draw-grid", *v);
-            if (auto v = take("--two-waves")) props.TwoWaves = onOff("--two-waves", *v);
-            if (auto v = take("--combine"))
-                props.Combine = choice("--combine", *v, {"mixed", "left-at-front", "right-at-front"});
-            if (auto v = take("--grid")) props.Grid = colour("--grid", *v);
-            if (auto v = take("--background")) props.Background = colour("--background", *v);
-            if (auto v = take("--single-wave")) props.SingleWave = colour("--single-wave", *v);
-            if (auto v = take("--left")) props.Left = colour("--left", *v);
-            if (auto v = take("--right")) props.Right = colour("--right", *v);
-            if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view wave"};
+            readOptions(props, waveOptions(), "wave", texts);
             if (!paint(props, props.Fields().Read(texts), TWavePaintArgs{}, PaintWaveView)) return exitUsage;
         }
 

@@ -10,5 +10,7 @@ namespace korvane::cli {
 // its window would, with the view settings given as options, into a PNG
 // file. Returns the exit status.
 int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The synopsis of `picture` and the options of each view with their defaults.
+void PictureHelp(std::ostream& out);
 
 }  // namespace korvane::cli

@@ -46,6 +46,18 @@ TNoteGroup* groupNumber(const TNoteStave& stave, int number) {
 
 }  // namespace
 
+void MusicRenderHelp(std::ostream& out) {
+    // The defaults are those of a new music document, which render starts from.
+    TUnitMuz doc;
+    out << "korvane-cli " << kRenderUsage << "\n"
+        << "  --wave NAME=FILE.wav[@B:E]  opens a wave under NAME for the players to sample; repeatable\n"
+        << "  --stave N  renders only the notes of stave N, counted from 1\n"
+        << "  --group N  renders only note group N of --stave (else of the first stave), counted from 1\n"
+        << "  --channels 1|2  (" << doc.Channels << ")\n"
+        << "  --frequency HZ  1 to 1000000  (" << doc.SampleFreq << ")\n"
+        << "  --bits 8|16  (" << doc.BytesPSample * 8 << ")\n";
+}
+
 int MusicRender(const std::vector<std::string>& args, const RenderContext& context) {
     std::ostream& err = context.err;
     std::vector<std::string> positional, waves;

@@ -26,5 +26,7 @@ struct RenderContext {
 // `render MUSIC OUT.wav [--wave ...]... [--stave N] [--group N] [--channels 1|2]
 // [--frequency HZ] [--bits 8|16]`. Returns the exit status.
 int MusicRender(const std::vector<std::string>& args, const RenderContext& context);
+// The synopsis of `render` and its options with their defaults, for `help render`.
+void MusicRenderHelp(std::ostream& out);
 
 }  // namespace korvane::cli

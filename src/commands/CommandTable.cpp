@@ -393,6 +393,21 @@ void addHelpCommands(std::vector<Command>& t) {
     t.push_back(about);
 }
 
+// The commands the window runs itself that still belong to one kind of
+// document: they are only there while such a window is active.
+void setDocumentKinds(std::vector<Command>& t) {
+    for (Command& c : t) {
+        static const char* const waves[] = {"DuplicateWave", "Register", "Begin",      "End",         "ViewWave",
+                                            "ViewVold",      "ZoomIn",   "NoZoom",     "SelectWave",  "DrawWaveLin",
+                                            "DrawWave3G"};
+        static const char* const music[] = {"DuplicateMuz", "MusicDialog", "MusicParts"};
+        for (const char* a : waves)
+            if (c.action == a) c.kind = DocKind::Wave;
+        for (const char* a : music)
+            if (c.action == a) c.kind = DocKind::Music;
+    }
+}
+
 std::vector<Command> buildTable() {
     std::vector<Command> t;
     addFileCommands(t);
@@ -403,6 +418,7 @@ std::vector<Command> buildTable() {
     AddMusicCommands(t);
     addWindowCommands(t);
     addHelpCommands(t);
+    setDocumentKinds(t);
     return t;
 }
 
@@ -414,16 +430,28 @@ const std::vector<Command>& Commands() {
 }
 
 const std::vector<CommandMenu>& CommandMenus() {
+    // The letters: with a wave window Alt+R W V B T F E are short cuts, with a
+    // music window Alt+R U D G P M and the music window's Alt+N S L. Menus
+    // of one moment differ from each other as well.
     static const std::vector<CommandMenu> menus{
-        {"File", "&File"},           {"Edit", "&Edit"},
-        {"View", "&View"},           {"Make", "&Make"},
-        {"Effects", "Effe&cts"},     {"Effects/Filter", "&Filter"},
-        {"Effects/Echo", "&Echo"},   {"Music", "M&usic"},
-        {"Music/Note", "&Note"},     {"Music/Silence", "&Silence"},
-        {"Music/Key", "&Key"},       {"Music/Shift", "Note S&hift"},
-        {"Music/Tuplet", "&Tuplet"}, {"Music/Articulation", "&Articulation"},
-        {"Music/Move", "M&ove"},     {"Music/Select", "S&elect"},
-        {"Window", "&Window"},       {"Help", "&Help"},
+        {"File", "&File", "Fi&le"},
+        {"Edit", "E&dit", ""},
+        {"View", "V&iew", ""},
+        {"Make", "M&ake", ""},
+        {"Effects", "Effe&cts", ""},
+        {"Effects/Filter", "&Filter", ""},
+        {"Effects/Echo", "&Echo", ""},
+        {"Music", "Musi&c", ""},
+        {"Music/Note", "&Note", ""},
+        {"Music/Silence", "&Silence", ""},
+        {"Music/Key", "&Key", ""},
+        {"Music/Shift", "Note S&hift", ""},
+        {"Music/Tuplet", "&Tuplet", ""},
+        {"Music/Articulation", "&Articulation", ""},
+        {"Music/Move", "M&ove", ""},
+        {"Music/Select", "S&elect", ""},
+        {"Window", "Wind&ow", ""},
+        {"Help", "&Help", ""},
     };
     return menus;
 }

@@ -67,9 +67,13 @@ struct Command {
 };
 
 // A menu of the main window: its key (what `Command::menu` names) and title.
+// Alt and the underlined letter opens a menu, so the letter must be one no
+// short cut of the same moment uses (Alt+F is Multi Frequencies while a wave
+// window is active): `waveTitle`, when given, is the title then.
 struct CommandMenu {
     std::string key;    // "Effects/Filter"
     std::string title;  // "&Filter"
+    std::string waveTitle;
 };
 
 // Every command in menu order: the window's, the waves', the music's.

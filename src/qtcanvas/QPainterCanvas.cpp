@@ -5,7 +5,9 @@
 #include <QFontMetrics>
 #include <QPainterPath>
 #include <QPolygon>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace korvane {
 
@@ -172,6 +174,106 @@ void TQPainterCanvas::Hatch(int left, int top, int right, int bottom, uint8_t ha
                                                                  : Qt::BDiagPattern;
     painter_.fillRect(left, top, right - left, bottom - top, ToQColor(gaps));
     painter_.fillRect(left, top, right - left, bottom - top, QBrush(ToQColor(lines), style));
+}
+
+void TRasterCanvas::FillRect(int left, int top, int right, int bottom, TColor color) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, image_.width());
+    bottom = std::min(bottom, image_.height());
+    if (right <= left) return;
+    const QRgb c = rgb(color);
+    for (int y = top; y < bottom; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        std::fill(line + left, line + right, c);
+    }
+}
+
+TColor TRasterCanvas::GetPixel(int x, int y) const {
+    if (!image_.valid(x, y)) return 0;
+    QRgb c = image_.pixel(x, y);
+    return RGBColor(qRed(c), qGreen(c), qBlue(c));
+}
+
+void TRasterCanvas::SetPixel(int x, int y, TColor color) {
+    if (!image_.valid(x, y)) return;
+    reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = rgb(color);
+}
+
+void TRasterCanvas::Line(int x0, int y0, int x1, int y1, TColor color) {
+    if (x0 == x1) {
+        if (x0 < 0 || x0 >= image_.width()) return;
+        int from = std::max(y1 > y0 ? y0 : y1 + 1, 0);
+        int to = std::min(y1 > y0 ? y1 : y0 + 1, image_.height());
+        const QRgb c = rgb(color);
+        // Rows by the stride, so that the image is not asked for each one.
+        if (from >= to) return;
+        uchar* at = image_.scanLine(from) + x0 * sizeof(QRgb);
+        const qsizetype stride = image_.bytesPerLine();
+        for (int y = from; y < to; ++y, at += stride) *reinterpret_cast<QRgb*>(at) = c;
+        return;
+    }
+    // Bresenham, the end point excluded.
+    int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (int x = x0, y = y0; !(x == x1 && y == y1);) {
+        SetPixel(x, y, color);
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void TRasterCanvas::Polygon(const std::vector<TCanvasPoint>& points, TColor pen, TColor fill) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).Polygon(points, pen, fill);
+}
+
+void TRasterCanvas::Ellipse(int left, int top, int right, int bottom, TColor pen, TColor fill) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).Ellipse(left, top, right, bottom, pen, fill);
+}
+
+void TRasterCanvas::Text(int x, int y, const std::string& text, TColor color) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).Text(x, y, text, color);
+}
+
+TGlyphBox TRasterCanvas::MeasureText(const TCanvasFont& font, const std::string& text) {
+    QPainter painter(&image_);
+    return TQPainterCanvas(painter, image_).MeasureText(font, text);
+}
+
+void TRasterCanvas::FontText(int x, int baseline, const TCanvasFont& font, const std::string& text, TColor color) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).FontText(x, baseline, font, text, color);
+}
+
+TGlyphBox TRasterCanvas::MeasureMusicGlyph(char32_t code, int pixelSize) {
+    QPainter painter(&image_);
+    return TQPainterCanvas(painter, image_).MeasureMusicGlyph(code, pixelSize);
+}
+
+void TRasterCanvas::MusicGlyph(int x, int baseline, char32_t code, int pixelSize, TColor color) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).MusicGlyph(x, baseline, code, pixelSize, color);
+}
+
+void TRasterCanvas::Shape(const std::vector<TCanvasPointF>& points, TColor fill) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).Shape(points, fill);
+}
+
+void TRasterCanvas::Hatch(int left, int top, int right, int bottom, uint8_t hatch, TColor lines, TColor gaps) {
+    QPainter painter(&image_);
+    TQPainterCanvas(painter, image_).Hatch(left, top, right, bottom, hatch, lines, gaps);
 }
 
 }  // namespace korvane

@@ -366,11 +366,23 @@ void TMainForm::switchKind(int kind) {
     Menu("Window")->menuAction()->setVisible(wave || music);
     Menu("View")->menuAction()->setVisible(wave || music);
     Menu("Music")->menuAction()->setVisible(music);
-    for (const char* n : {"ViewWave", "ViewVold", "ZoomIn", "NoZoom", "SelectWave", "DuplicateWave"})
-        Action(n)->setVisible(wave);
-    for (const char* n : {"MusicDialog", "MusicParts", "DuplicateMuz"}) Action(n)->setVisible(music);
+    // The File and View items of one kind of document show with its windows.
+    for (const Command& c : Commands()) {
+        if (c.kind == DocKind::None || (c.menu != "File" && c.menu != "View")) continue;
+        Action(QString::fromStdString(c.action))->setVisible(static_cast<int>(c.kind) == kind);
+    }
     for (const char* t : {"View", "Make Waves", "Complex Manipulations"}) ToolBar(t)->setVisible(wave);
     for (const char* t : {"Music Note", "Music Silence", "Music Bar"}) ToolBar(t)->setVisible(music);
+    // A hidden menu keeps the key of its underlined letter, and a letter
+    // may be a short cut of the moment: a title underlines only while shown.
+    for (const CommandMenu& m : CommandMenus()) {
+        const QString key = QString::fromStdString(m.key);
+        if (key.contains('/')) continue;
+        QMenu* menu = Menu(key);
+        QString title = QString::fromStdString(wave && !m.waveTitle.empty() ? m.waveTitle : m.title);
+        if (!menu->menuAction()->isVisible()) title.remove('&');
+        menu->setTitle(title);
+    }
 }
 
 void TMainForm::UpdateActions() {

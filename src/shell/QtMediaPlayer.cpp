@@ -17,6 +17,8 @@ namespace korvane {
 TQtMediaPlayer::TQtMediaPlayer(QObject* parent) : QObject(parent) {
     fetch_.setInterval(50);
     connect(&fetch_, &QTimer::timeout, this, [this] { fetchRecorded(); });
+    drain_.setInterval(10);
+    connect(&drain_, &QTimer::timeout, this, [this] { drainTick(); });
 }
 
 void TQtMediaPlayer::fetchRecorded() {
@@ -29,6 +31,7 @@ TQtMediaPlayer::~TQtMediaPlayer() {
 }
 
 void TQtMediaPlayer::dropDevices() {
+    drain_.stop();
     if (sink_) {
         sink_->disconnect(this);
         sink_->stop();
@@ -127,12 +130,42 @@ bool TQtMediaPlayer::Play(bool notify, std::string& error) {
 
 void TQtMediaPlayer::sinkStateChanged() {
     if (!sink_ || mode_ != mpPlaying) return;
-    // All data went out (or the device failed): the play has ended.
     QAudio::State s = sink_->state();
-    if (s == QAudio::IdleState || (s == QAudio::StoppedState && sink_->error() != QAudio::NoError)) {
+    if (s == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        // The device failed: the play has ended.
+        drain_.stop();
         mode_ = mpStopped;
         endArmed();
+    } else if (s == QAudio::IdleState && buffer_.atEnd() && !drain_.isActive()) {
+        // Idle at the end of the data (idle before it was only a moment's
+        // starving): the end comes once the server has sounded it all.
+        startDrain();
     }
+}
+
+void TQtMediaPlayer::startDrain() {
+    bufferMs_ = sink_->format().durationForBytes(static_cast<qint32>(sink_->bufferSize())) / 1000;
+    readAllAtMs_ = -1;
+    drainClock_.start();
+    drain_.start();
+}
+
+void TQtMediaPlayer::drainTick() {
+    if (!sink_ || mode_ != mpPlaying) {
+        drain_.stop();
+        return;
+    }
+    QAudioFormat f = sink_->format();
+    qint64 all = static_cast<qint64>(data_.size()) * 1000000 / (f.sampleRate() * f.bytesPerFrame());
+    qint64 now = drainClock_.elapsed();
+    // The server counts what it has taken from us; the device it hands that
+    // to still needs about one buffer's time to sound it.
+    if (readAllAtMs_ < 0 && sink_->processedUSecs() >= all) readAllAtMs_ = now;
+    bool sounded = readAllAtMs_ >= 0 && now - readAllAtMs_ >= bufferMs_;
+    if (!sounded && now < 2 * bufferMs_ + 1000) return;
+    drain_.stop();
+    mode_ = mpStopped;
+    endArmed();
 }
 
 bool TQtMediaPlayer::StartRecording(bool notify, std::string& error) {
@@ -177,6 +210,7 @@ void TQtMediaPlayer::Pause() {
     if (mode_ != mpPlaying && mode_ != mpRecording) return;
     if (sink_) sink_->suspend();
     if (source_) source_->suspend();
+    drain_.stop();
     paused_ = mode_;
     mode_ = mpPaused;
     endArmed();
@@ -188,6 +222,8 @@ void TQtMediaPlayer::Resume() {
     armed_ = request_;
     if (sink_) sink_->resume();
     if (source_) source_->resume();
+    // A pause while the server played the last buffer: wait for it again.
+    if (sink_ && mode_ == mpPlaying && buffer_.atEnd()) startDrain();
 }
 
 void TQtMediaPlayer::Stop() {
@@ -202,6 +238,7 @@ void TQtMediaPlayer::Stop() {
         sink_->disconnect(this);
         sink_->stop();
     }
+    drain_.stop();
     mode_ = mpStopped;
     endArmed();
 }

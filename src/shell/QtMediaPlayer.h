@@ -3,6 +3,7 @@
 #include <QAudioFormat>
 #include <QBuffer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -36,6 +37,8 @@ public:
 
 private:
     void sinkStateChanged();
+    void startDrain();
+    void drainTick();
     void endArmed();
     void dropDevices();
     void fetchRecorded();
@@ -48,6 +51,14 @@ private:
     // timer, since not every audio back end signals every block.
     QIODevice* input_ = nullptr;
     QTimer fetch_;
+    // The sink goes idle once it has handed the last byte to the sound
+    // server, which still holds a buffer's worth to play: the end comes only
+    // when the server has taken them all and had the time to sound them (or,
+    // should it never say so, two buffers' time and a second later).
+    QTimer drain_;
+    QElapsedTimer drainClock_;
+    qint64 bufferMs_ = 0;
+    qint64 readAllAtMs_ = -1;
     std::unique_ptr<QAudioSink> sink_;
     std::unique_ptr<QAudioSource> source_;
     TMediaMode mode_ = mpNotReady;

@@ -43,6 +43,8 @@ TMDIChildWave::TMDIChildWave(TUnitWave& doc, const TWaveViewProps& view, QWidget
     layout->addWidget(client_, 1);
     layout->addWidget(bar_);
     connect(bar_, &QScrollBar::valueChanged, this, &TMDIChildWave::scrolled);
+    voldTick_.setInterval(30);
+    connect(&voldTick_, &QTimer::timeout, this, &TMDIChildWave::voldArrived);
     setFocusProxy(client_);
     doc.Window = this;
     lastCursor_ = doc.FirstSel;
@@ -55,11 +57,16 @@ TMDIChildWave::~TMDIChildWave() { Detach(); }
 void TMDIChildWave::Detach() {
     if (doc_ && doc_->Window == this) doc_->Window = nullptr;
     doc_ = nullptr;
+    voldTick_.stop();
+    diagram_.Clear();
 }
 
 void TMDIChildWave::SetWaveView(const TWaveViewProps& props) {
     view_ = props;
     viewKind_ = viewWave;
+    // The diagram's columns are not kept while the wave is shown.
+    voldTick_.stop();
+    diagram_.Clear();
     client_->update();
 }
 
@@ -186,27 +193,43 @@ void TMDIChildWave::SelectionChanged(int32_t oldBegin, int32_t oldEnd, int32_t n
     updateColumns(cursorColumn(lastCursor_), cursorColumn(lastCursor_));
 }
 
+TVoldPaintArgs TMDIChildWave::voldArgs() const {
+    TVoldPaintArgs args;
+    args.TheSound = doc_->TheSound.get();
+    args.Props = &vold_;
+    args.Map = Mapping();
+    args.Top = 0;
+    args.Bottom = client_->height();
+    args.SelBegin = doc_->SelBegin();
+    args.SelEnd = doc_->SelEnd();
+    args.Cursor = doc_->FirstSel;
+    return args;
+}
+
+void TMDIChildWave::voldArrived() {
+    int from, to;
+    if (diagram_.NewlyReady(from, to)) client_->update(QRect(from, 0, to - from, client_->height()));
+    if (!diagram_.Computing()) voldTick_.stop();
+}
+
 void TMDIChildWave::PaintClient(QPaintEvent* event) {
     QSize size = client_->size();
     if (back_.size() != size) back_ = QImage(size, QImage::Format_RGB32);
     QRect r = event->rect().intersected(QRect(QPoint(0, 0), size));
-    {
+    if (doc_ && viewKind_ == viewVold) {
+        // The columns of this view: kept ones, or those computed so far;
+        // the rest arrive through the timer.
+        TVoldPaintArgs args = voldArgs();
+        diagram_.Update(doc_->TheSound, args);
+        TRasterCanvas canvas(back_);
+        diagram_.Paint(canvas, args, r.left(), r.right() + 1);
+        if (diagram_.Computing() && !voldTick_.isActive()) voldTick_.start();
+    } else {
         QPainter painter(&back_);
         painter.setClipRect(r);
         TQPainterCanvas canvas(painter, back_);
         if (!doc_) {
             canvas.FillRect(r.left(), 0, r.right() + 1, size.height(), view_.Background);
-        } else if (viewKind_ == viewVold) {
-            TVoldPaintArgs args;
-            args.TheSound = doc_->TheSound.get();
-            args.Props = &vold_;
-            args.Map = Mapping();
-            args.Top = 0;
-            args.Bottom = size.height();
-            args.SelBegin = doc_->SelBegin();
-            args.SelEnd = doc_->SelEnd();
-            args.Cursor = doc_->FirstSel;
-            PaintVoldView(canvas, args, r.left(), r.right() + 1);
         } else {
             TWavePaintArgs args;
             args.TheSound = doc_->TheSound.get();

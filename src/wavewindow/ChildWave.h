@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "processing/TUnitWave.h"
 #include "shell/ChildWin.h"
+#include "wavewindow/VoldColumns.h"
 #include "wavewindow/VoldViewProps.h"
 #include "wavewindow/WaveSelect.h"
 #include "wavewindow/WaveView.h"
@@ -80,6 +82,9 @@ public:
     TWaveClient* Client() const { return client_; }
     // Ends a view kept across an edit that has not yet been finished by a repaint.
     void FinishKeepView();
+    // The volume diagram's columns of the present view, computed away from
+    // the window's thread and kept for repaints.
+    const TVoldDiagram& VoldDiagram() const { return diagram_; }
 
     // Hand-drawing.
     bool Drawing() const { return drawing_; }
@@ -112,6 +117,9 @@ private:
     void updateColumns(int from, int to);
     void recomputeDrawing();
     int hitPoint(double x, double y) const;
+    TVoldPaintArgs voldArgs() const;
+    // Paints the diagram's columns that arrived since the last look.
+    void voldArrived();
 
     TUnitWave* doc_;
     TWaveClient* client_;
@@ -121,6 +129,8 @@ private:
     int viewKind_ = viewWave;
     TWaveViewProps view_;
     TVoldViewProps vold_;
+    TVoldDiagram diagram_;
+    QTimer voldTick_;
 
     bool zoomed_ = false;
     double zoomBegin_ = 0, zoomEnd_ = 0;

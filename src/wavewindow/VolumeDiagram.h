@@ -38,8 +38,8 @@ struct TVoldColumns {
 void VoldColumnsReference(const TVoldBands& bands, const int16_t* samples, int64_t count, int columns,
                           TVoldColumns& out);
 
-// The same result bit for bit, bands side by side in vector registers and
-// blocks of bands (and the channels) spread over the processor's cores.
+// The same result bit for bit, bands (of both channels) side by side in
+// vector registers and spread over the processor's cores (TVoldComputation).
 // `threads` 0 means as many as the machine has; `vectorWidth` 0 picks the
 // widest the processor offers, 4, 8 or 16 ask for one (a width the processor
 // lacks falls back to a narrower one).
@@ -68,13 +68,13 @@ struct TVoldPaintArgs {
     int Threads = 0;
 };
 
-// Paints the diagram of the columns [x0, x1), all normal or all inverted.
-// The resonators start from rest at the range's first sample.
-void PaintVoldRange(Canvas& canvas, const TVoldPaintArgs& args, int x0, int x1, bool inverted);
-
 // Paints the columns [clipLeft, clipRight) as the window does: the parts
 // outside the selection normally, the selection inverted, then the cursor
-// line in the cursor colour.
+// line in the cursor colour. The columns are those of the whole view (from
+// Map.Left to Map.Right), the resonators starting from rest at the view's
+// first sample, so a strip looks the same whether painted alone or with the
+// rest; the window keeps them (TVoldDiagram) rather than computing them per
+// paint.
 void PaintVoldView(Canvas& canvas, const TVoldPaintArgs& args, int clipLeft, int clipRight);
 
 // The frequency shown for row y of the client area.

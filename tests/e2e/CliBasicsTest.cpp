@@ -1,6 +1,8 @@
-#include "CliHarness.h"
-
 #include <sys/stat.h>
+
+#include <cmath>
+
+#include "CliHarness.h"
 
 using namespace korvane::e2e;
 
@@ -21,6 +23,83 @@ TEST_F(CliBasics, VersionAndUsage) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--start-angle"), std::string::npos);
     EXPECT_NE(r.out.find("(440 Hz)"), std::string::npos);
+}
+
+// Lines of `text` that start with `prefix`, the prefix cut off.
+std::vector<std::string> linesAfter(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(prefix.size()));
+    return found;
+}
+
+TEST_F(CliBasics, HelpKnowsEveryCallAndTheDefaultsItShowsHold) {
+    auto list = cli({"help"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(cli({"--help"}).out, list.out);
+    EXPECT_EQ(cli({"-h"}).out, list.out);
+    std::vector<std::string> calls;
+    for (const auto& synopsis : linesAfter(list.out, "korvane-cli "))
+        calls.push_back(synopsis.substr(0, synopsis.find(' ')));
+    EXPECT_EQ(calls, (std::vector<std::string>{"--version", "help", "info", "apply", "new", "render", "check",
+                                               "convert", "picture", "picture", "score"}));
+    // Each call's own help holds the lines the list shows for it, the first
+    // one first.
+    auto synopses = linesAfter(list.out, "korvane-cli ");
+    for (size_t i = 0; i < calls.size(); ++i) {
+        auto r = cli({"help", calls[i]});
+        EXPECT_EQ(r.status, 0) << calls[i];
+        EXPECT_NE(r.out.find("korvane-cli " + synopses[i] + "\n"), std::string::npos) << synopses[i];
+        if (i == 0 || calls[i] != calls[i - 1])
+            EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "korvane-cli " + synopses[i]);
+    }
+    EXPECT_EQ(cli({"-h", "picture"}).out, cli({"help", "picture"}).out);
+    auto unknown = cli({"help", "frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "usage: unknown command frobnicate\n");
+
+    // Every view option help lists, given at the default it shows, paints
+    // the picture the call paints without it.
+    std::vector<int16_t> tone(2 * 8000);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<int16_t>(9000 * std::sin(i * 0.21) * (i % 2 ? 1 : -0.5));
+    writeWav("tone.wav", 2, 44100, tone);
+    std::string help = cli({"help", "picture"}).out;
+    for (std::string view : {"wave", "volume"}) {
+        size_t at = help.find("--view " + view + " ");
+        if (at == std::string::npos) at = help.find("--view " + view + ":");
+        ASSERT_NE(at, std::string::npos) << view;
+        std::string section = help.substr(help.find('\n', at) + 1);
+        section = section.substr(0, section.find("\n--view"));
+        std::vector<std::string> args{"picture",  path("tone.wav"), path(view + "-all.png"), "--view", view,
+                                      "--select", "1000:5000"};
+        for (const auto& line : linesAfter(section, "  --")) {
+            size_t open = line.rfind("  ("), close = line.rfind(')');
+            ASSERT_NE(open, std::string::npos) << line;
+            args.push_back("--" + line.substr(0, line.find(' ')));
+            args.push_back(line.substr(open + 3, close - open - 3));
+        }
+        EXPECT_GE(args.size(), 7u + 2 * 12) << view;
+        auto all = cli(args);
+        ASSERT_EQ(all.status, 0) << all.err;
+        auto plain = cli({"picture", path("tone.wav"), path(view + ".png"), "--view", view, "--select", "1000:5000"});
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        EXPECT_EQ(bytes(view + "-all.png"), bytes(view + ".png")) << view;
+    }
+    // So do those of new that have a one-word default.
+    std::vector<std::string> args{"new", path("defaults.wav")};
+    for (const auto& line : linesAfter(cli({"help", "new"}).out, "  --")) {
+        size_t open = line.rfind("  (");
+        std::string shown = line.substr(open + 3, line.size() - open - 4);
+        if (open == std::string::npos || shown.find(' ') != std::string::npos) continue;
+        args.push_back("--" + line.substr(0, line.find(' ')));
+        args.push_back(shown);
+    }
+    EXPECT_EQ(args.size(), 2u + 2 * 3);
+    ASSERT_EQ(cli(args).status, 0);
+    ASSERT_EQ(cli({"new", path("plain.wav")}).status, 0);
+    EXPECT_EQ(bytes("defaults.wav"), bytes("plain.wav"));
 }
 
 TEST_F(CliBasics, InfoPrintsTheStatusTextsAndGoesOnAfterABadFile) {

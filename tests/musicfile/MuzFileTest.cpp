@@ -14,11 +14,8 @@ using korvane::testing::CoreFixture;
 namespace {
 
 std::string dataFile(const std::string& name) {
-    // The test runs from the build folder; the data lies beside this source.
-    const char* source = std::getenv("KORVANE_SOURCE");
-    std::filesystem::path folder = source ? std::filesystem::path(source) / "tests" / "musicfile"
-                                          : std::filesystem::path(__FILE__).parent_path();
-    std::ifstream in(folder / "data" / name, std::ios::binary);
+    std::ifstream in(std::filesystem::path(KORVANE_SOURCE_DIR) / "tests" / "musicfile" / "data" / name,
+                     std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();

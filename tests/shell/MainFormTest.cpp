@@ -11,11 +11,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <deque>
 #include <filesystem>
@@ -27,11 +30,12 @@
 #include "shell/DGenericProps.h"
 #include "shell/DMergeProps.h"
 #include "shell/DSplitHorProps.h"
-#include "shell/Help.h"
-#include "shell/PropsDlg.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
+#include "shell/Help.h"
+#include "music/TUnitMuz.h"
 #include "shell/Main.h"
+#include "shell/PropsDlg.h"
 #include "wavewindow/ChildWave.h"
 
 using namespace korvane;
@@ -141,6 +145,65 @@ TEST_F(MainFormTest, ActionsCarryCaptionShortCutAndBothHints) {
     // A hovered command's long hint goes to the first panel.
     form->Action("FileNewWave")->showStatusText(form.get());
     EXPECT_EQ(form->Panel(0)->text(), "Create a new empty wave window");
+}
+
+// With a wave window and with a music window active, every short cut of the
+// commands of that moment reaches its command, and Alt and the underlined
+// letter of each menu shown opens it; the music window's own Alt keys are
+// not taken by a menu.
+TEST_F(MainFormTest, EveryShortCutOfTheWindowTriggersItsActionAndTheMenusOpenByTheirMnemonics) {
+    openSamples({1, 2, 3, 4, 5, 6, 7, 8});
+    auto music = std::make_unique<TUnitMuz>();
+    music->InitNew();
+    for (int kind : {unitKindWave, unitKindMuz}) {
+        if (kind == unitKindMuz) form->AddMusicWindow(std::move(music));
+        form->UpdateActions();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        // Only the key path is under test: the commands themselves stay
+        // quiet, and the actions of the moment are made available as if
+        // their command applied.
+        std::vector<QAction*> actions;
+        for (const Command& c : Commands()) {
+            QAction* a = form->Action(QString::fromStdString(c.action));
+            if (!a || a->shortcuts().isEmpty()) continue;
+            const bool now = c.kind == DocKind::None || static_cast<int>(c.kind) == kind;
+            if (!now) {
+                EXPECT_FALSE(a->isEnabled()) << c.action;
+                continue;
+            }
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+            a->setVisible(true);
+            a->setEnabled(true);
+            actions.push_back(a);
+        }
+        ASSERT_GT(actions.size(), 20u);
+        QStringList missed;
+        for (QAction* a : actions) {
+            for (const QKeySequence& keys : a->shortcuts()) {
+                QSignalSpy spy(a, &QAction::triggered);
+                QTest::keySequence(form.get(), keys);
+                if (spy.count() != 1) missed << a->objectName() + " " + keys.toString();
+            }
+        }
+        EXPECT_TRUE(missed.isEmpty()) << kind << ": " << missed.join(", ").toStdString();
+
+        std::set<QString> mnemonics;
+        for (QAction* m : form->menuBar()->actions()) {
+            if (!m->isVisible() || !m->menu()) continue;
+            QKeySequence mnemonic = QKeySequence::mnemonic(m->text());
+            ASSERT_FALSE(mnemonic.isEmpty()) << m->text().toStdString();
+            EXPECT_TRUE(mnemonics.insert(mnemonic.toString()).second) << m->text().toStdString();
+            QSignalSpy shown(m->menu(), &QMenu::aboutToShow);
+            QTest::keySequence(form.get(), mnemonic);
+            EXPECT_EQ(shown.count(), 1) << kind << ": " << m->text().toStdString();
+            QTest::keyClick(m->menu(), Qt::Key_Escape);
+            QTest::keyClick(form->menuBar(), Qt::Key_Escape);
+        }
+        if (kind == unitKindMuz)
+            for (const char* key : {"Alt+N", "Alt+S", "Alt+L"})
+                EXPECT_EQ(mnemonics.count(QKeySequence(key).toString()), 0u) << key;
+    }
 }
 
 TEST_F(MainFormTest, NewAndDuplicateShareTheNonameCounter) {

@@ -102,7 +102,7 @@ protected:
     }
     TMDIChildMuz* openDemo() {
         form->OpenMusicFiles(
-            {QString::fromStdString(std::string(std::getenv("KORVANE_SOURCE")) + "/examples/music-demo.korvanem")});
+            {QString::fromStdString(std::string(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem")});
         return form->ActiveMusicChild();
     }
     // The buttons of a level that are enabled, as "First Previous ...".

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <deque>
+#include <random>
 
 #include "ShellApp.h"
 #include "TestSupport.h"
@@ -12,6 +14,7 @@
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
 #include "wavewindow/ChildWave.h"
+#include "wavewindow/VoldColumns.h"
 
 using namespace korvane;
 using namespace korvane::testing;
@@ -210,6 +213,79 @@ TEST_F(PlayVoldWindowTest, VolumeDiagramDialogRefusesEqualPeriodsThenSwitchesThe
     EXPECT_EQ(w->VoldViewProps().Vertical.GetValue(), 20);
     EXPECT_EQ(form->VoldViewDefault().Vertical.GetValue(), 20);
     w->Client()->repaint();  // paints the diagram without trouble
+}
+
+// Runs the event loop until `done`, or for at most `ms`.
+bool spinUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+TEST_F(PlayVoldWindowTest, TheDiagramOfALongWaveArrivesBesideTheWindowAndIsKeptForRepaints) {
+    // Four minutes of stereo: too long to compute while the window waits.
+    bool failed = false;
+    const int32_t values = 4 * 60 * 44100;
+    auto l = Wave::create(failed, values), r = Wave::create(failed, values);
+    std::mt19937 rng(2);
+    for (int32_t i = 0; i < values; ++i) {
+        l->wave[i] = static_cast<int16_t>(rng() >> 17);
+        r->wave[i] = static_cast<int16_t>(20000 * std::sin(i * 0.01));
+    }
+    TMDIChildWave* w = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<StereoSound>(std::move(l), std::move(r), 44100, 2), "long.wav"));
+    w->Doc()->SetFirstEnd(values / 3);
+    w->Doc()->SetSecondEnd(values / 2);
+    w->parentWidget()->resize(700, 300);
+    QApplication::processEvents();
+    ASSERT_TRUE(w->Client()->isVisible());
+    w->SetVoldView(w->VoldViewProps());
+    w->Client()->repaint();
+    const TVoldComputation* columns = w->VoldDiagram().Current();
+    ASSERT_NE(columns, nullptr);
+    ASSERT_TRUE(spinUntil([&] { return !w->VoldDiagram().Computing(); }, 120000));
+    QApplication::processEvents();
+
+    // What the window shows is the diagram of the whole view.
+    TVoldPaintArgs a;
+    a.TheSound = w->Doc()->TheSound.get();
+    a.Props = &w->VoldViewProps();
+    a.Map = w->Mapping();
+    a.Bottom = w->Client()->height();
+    a.SelBegin = w->Doc()->SelBegin();
+    a.SelEnd = w->Doc()->SelEnd();
+    a.Cursor = w->Doc()->FirstSel;
+    ImageCanvas want(a.Map.Right, a.Bottom);
+    PaintVoldView(want, a, 0, a.Map.Right);
+    QImage shown = w->Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.width(), a.Map.Right);
+    int wrong = 0;
+    for (int y = 0; y < a.Bottom; ++y)
+        for (int x = 0; x < a.Map.Right; ++x) {
+            QRgb c = shown.pixel(x, y);
+            wrong += RGBColor(qRed(c), qGreen(c), qBlue(c)) != want.GetPixel(x, y);
+        }
+    EXPECT_EQ(wrong, 0);
+
+    // Repaints, a new selection and a colour use the kept columns.
+    w->Client()->repaint();
+    w->Doc()->SetCursor(values / 5);
+    TVoldViewProps props = w->VoldViewProps();
+    props.Single = RGBColor(200, 100, 0);
+    w->SetVoldView(props);
+    w->Client()->repaint();
+    EXPECT_EQ(w->VoldDiagram().Current(), columns);
+    EXPECT_FALSE(w->VoldDiagram().Computing());
+
+    // An edit near the end keeps the columns before it.
+    w->Doc()->SetFirstEnd(values - 44100);
+    w->Doc()->SetSecondEnd(values);
+    trigger("Reverse");
+    w->Client()->repaint();
+    ASSERT_NE(w->VoldDiagram().Current(), columns);
+    EXPECT_GT(w->VoldDiagram().Current()->Ready(), w->VoldDiagram().Current()->Events().size() * 9 / 10);
+    ASSERT_TRUE(spinUntil([&] { return !w->VoldDiagram().Computing(); }, 120000));
 }
 
 }  // namespace

@@ -5,16 +5,22 @@
 // Without it these tests are skipped, except the one that needs no server.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
+#include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
+#include "wavewindow/ChildWave.h"
 #include "wavewindow/PlayRecord.h"
 
 using namespace korvane;
@@ -78,6 +84,96 @@ TEST_F(AudioServerTest, PlaysToTheEndAndNotifies) {
     EXPECT_TRUE(waitFor([&] { return notified > 0; }, 10000));
     EXPECT_EQ(notified, 1);
     EXPECT_EQ(player.Mode(), mpStopped);
+}
+
+TEST_F(AudioServerTest, PauseWhileTheLastBufferPlaysThenResumeAndStopEachEndOnce) {
+    bool failed = false;
+    std::vector<int> samples(0.3 * 44100, 1000);
+    MonoSound sound(makeWave(samples), 44100, 2);
+    std::string file = (dir / "short.wav").string();
+    ASSERT_TRUE(WriteWaveFile(failed, file, sound, 0, sound.GetValues(), true));
+    TQtMediaPlayer player;
+    int notified = 0;
+    player.Notify = [&] { ++notified; };
+    std::string error;
+    ASSERT_TRUE(player.Open(file, error)) << error;
+    ASSERT_TRUE(player.Play(true, error)) << error;
+    // By now the whole wave has gone to the server, which still plays it.
+    waitFor([] { return false; }, 250);
+    player.Pause();
+    EXPECT_EQ(player.Mode(), mpPaused);
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(player.Mode(), mpPaused);
+    EXPECT_EQ(notified, 1);  // the one of the pause
+    player.Resume();
+    EXPECT_TRUE(waitFor([&] { return notified == 2; }, 3000));
+    EXPECT_EQ(player.Mode(), mpStopped);
+
+    ASSERT_TRUE(player.Play(true, error)) << error;
+    player.Stop();
+    EXPECT_EQ(player.Mode(), mpStopped);
+    waitFor([] { return false; }, 600);
+    EXPECT_EQ(notified, 3);
+}
+
+// How strongly `samples` hold a tone: its amplitude by the Goertzel filter.
+double toneAmplitude(const int16_t* samples, int n, double hertz, int rate) {
+    double w = 2 * M_PI * hertz / rate, c = 2 * std::cos(w), s1 = 0, s2 = 0;
+    for (int i = 0; i < n; ++i) {
+        double s0 = samples[i] + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2)) / n;
+}
+
+TEST_F(AudioServerTest, PlayFromTheWindowSoundsToTheLastSampleBeforeItEnds) {
+    QString parec = QStandardPaths::findExecutable("parec");
+    if (parec.isEmpty()) GTEST_SKIP() << "parec is missing (Debian package pulseaudio-utils)";
+    // One second of 300 Hz, then five tenths of a second at 500, 700, 900,
+    // 1100 and 1300 Hz: the last tone is the last tenth of the wave.
+    const int rate = 44100;
+    const double tones[] = {500, 700, 900, 1100, 1300};
+    std::vector<int> samples(rate * 3 / 2);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        size_t part = i < size_t(rate) ? 0 : 1 + (i - rate) / (rate / 10);
+        double hertz = part == 0 ? 300 : tones[part - 1];
+        samples[i] = static_cast<int>(12000 * std::sin(2 * M_PI * hertz * i / rate));
+    }
+
+    // What the null sink plays, as its monitor hears it.
+    QProcess capture;
+    capture.start(parec, {"-d", "korvane_null.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=1",
+                          "--latency-msec=20"});
+    ASSERT_TRUE(capture.waitForStarted(5000));
+    QByteArray heard;
+    QObject::connect(&capture, &QProcess::readyReadStandardOutput, [&] { heard += capture.readAllStandardOutput(); });
+    ASSERT_TRUE(waitFor([&] { return heard.size() > 4410 * 2; }, 5000)) << "the monitor delivers nothing";
+
+    TMainForm form;
+    form.PlayRecord().Start(dir.string());
+    TMDIChildWave* w = form.AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(samples), rate, 2), "t.wav"));
+    ASSERT_NE(w, nullptr);
+    form.UpdateActions();
+    form.Action("FilePlay")->trigger();
+    ASSERT_TRUE(form.PlayRecord().PlayChecked()) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+    // Play reports its end only when the sound server has everything.
+    ASSERT_TRUE(waitFor([&] { return !form.PlayRecord().PlayChecked(); }, 10000));
+    waitFor([] { return false; }, 400);
+    capture.terminate();
+    capture.waitForFinished(3000);
+    heard += capture.readAllStandardOutput();
+
+    // Count the 10 ms stretches in which each tone clearly sounds.
+    const int16_t* h = reinterpret_cast<const int16_t*>(heard.constData());
+    const int window = rate / 100, windows = static_cast<int>(heard.size() / 2) / window;
+    for (double hertz : tones) {
+        int sounding = 0;
+        for (int k = 0; k < windows; ++k)
+            if (toneAmplitude(h + k * window, window, hertz, rate) > 12000 * 0.5) ++sounding;
+        EXPECT_GE(sounding, 9) << hertz << " Hz sounded for " << sounding * 10 << " ms of 100 ms";
+    }
 }
 
 TEST_F(AudioServerTest, RecordsTheSineSourceInTheWavesFormat) {
