@@ -13,7 +13,6 @@
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
 #include "shell/DWaveFileProp.h"
-#include "shell/Icons.h"
 #include "shell/Main.h"
 #include "values/ValueWriters.h"
 
@@ -77,7 +76,6 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     child->Changed = [this] { UpdateActions(); };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(CommandIcon("music-new"));
     sub->resize(760, 420);
     child->RefreshCaption();
     sub->show();
