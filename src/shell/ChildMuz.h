@@ -47,6 +47,7 @@ public:
     TUnit* Unit() const override { return doc_; }
     TUnitMuz* Doc() const { return doc_; }
     void Detach() override;
+    QString IconName() const override { return "window-music"; }
 
     // Draws the score anew after the document changed.
     void Repaint();

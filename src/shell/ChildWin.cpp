@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 
+#include "shell/Icons.h"
+
 namespace korvane {
 
 void TMDIChildKorvane::RefreshCaption() {
@@ -10,6 +12,20 @@ void TMDIChildKorvane::RefreshCaption() {
     QString title = QString::fromStdString(unit->FileName.empty() ? unit->Name : unit->FileName);
     setWindowTitle(title);
     if (parentWidget()) parentWidget()->setWindowTitle(title);
+    RefreshIcon();
+}
+
+void TMDIChildKorvane::RefreshIcon() {
+    if (!Unit()) return;
+    const QString name = IconName();
+    // The frame comes after the window is made: it gets the icon then.
+    QWidget* frame = parentWidget();
+    if (name == iconName_ && frame == iconFrame_) return;
+    iconName_ = name;
+    iconFrame_ = frame;
+    const QIcon icon = CommandIcon(name);
+    setWindowIcon(icon);
+    if (frame) frame->setWindowIcon(icon);
 }
 
 void TMDIChildKorvane::closeEvent(QCloseEvent* event) {

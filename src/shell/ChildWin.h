@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -20,8 +21,14 @@ public:
     // The document is about to be released: the window must not touch it any more.
     virtual void Detach() = 0;
 
-    // The caption: the file name, or the document's name while it has no file.
+    // The caption: the file name, or the document's name while it has no
+    // file; and the icon of what the window shows.
     void RefreshCaption();
+    // The name of the window's icon (CommandIcon): a wave window's says its
+    // view kind and channel count.
+    virtual QString IconName() const = 0;
+    // Shows the icon of IconName on the window and its frame, when it changed.
+    void RefreshIcon();
 
     // Asked when the window is about to close; false keeps it open (the save
     // question was cancelled).
@@ -34,6 +41,8 @@ protected:
 
 private:
     bool closed_ = false;
+    QString iconName_;
+    QPointer<QWidget> iconFrame_;
 };
 
 }  // namespace korvane

@@ -457,7 +457,6 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(CommandIcon(unit.GetMoSt() == 2 ? "view-wave" : "make-sinus"));
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();

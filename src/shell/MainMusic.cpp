@@ -15,7 +15,6 @@
 #include "shell/DMusTree.h"
 #include "shell/DMusic.h"
 #include "shell/DWaveFileProp.h"
-#include "shell/Icons.h"
 #include "shell/Main.h"
 #include "values/ValueWriters.h"
 
@@ -86,7 +85,6 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     child->Duplicate = [this] { DuplicateMuzExecute(); };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(CommandIcon("music-new"));
     sub->resize(760, 420);
     child->RefreshCaption();
     sub->show();

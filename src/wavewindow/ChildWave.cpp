@@ -61,18 +61,25 @@ void TMDIChildWave::Detach() {
     diagram_.Clear();
 }
 
+QString TMDIChildWave::IconName() const {
+    const bool stereo = doc_ && doc_->GetMoSt() == 2;
+    return QString(viewKind_ == viewVold ? "window-vold-" : "window-wave-") + (stereo ? "stereo" : "mono");
+}
+
 void TMDIChildWave::SetWaveView(const TWaveViewProps& props) {
     view_ = props;
     viewKind_ = viewWave;
     // The diagram's columns are not kept while the wave is shown.
     voldTick_.stop();
     diagram_.Clear();
+    RefreshIcon();
     client_->update();
 }
 
 void TMDIChildWave::SetVoldView(const TVoldViewProps& props) {
     vold_ = props;
     viewKind_ = viewVold;
+    RefreshIcon();
     client_->update();
 }
 
@@ -165,6 +172,8 @@ void TMDIChildWave::Repaint() {
         else ZoomTo(zoomBegin_, end);
     }
     if (doc_) lastCursor_ = doc_->FirstSel;
+    // Properties, balance and undo can change the channel count.
+    RefreshIcon();
     client_->update();
 }
 

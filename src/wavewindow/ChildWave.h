@@ -59,6 +59,7 @@ public:
     TUnit* Unit() const override { return doc_; }
     TUnitWave* Doc() const { return doc_; }
     void Detach() override;
+    QString IconName() const override;
 
     int ViewKind() const { return viewKind_; }
     const TWaveViewProps& WaveViewProps() const { return view_; }
