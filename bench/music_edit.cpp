@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -70,6 +72,46 @@ void ReadMusic(benchmark::State& state) {
     }
 }
 
+// A chord of N notes at one time, in the file from the lowest pitch up and
+// round again: every note goes before the ones already read, the order that
+// made a walk per note. Reading it should take about as long per note as
+// ReadMusic does.
+void ReadChord(benchmark::State& state) {
+    const int notes = static_cast<int>(state.range(0));
+    static std::map<int, std::string> files;
+    std::string& file = files[notes];
+    if (file.empty()) {
+        auto doc = std::make_unique<TUnitMuz>();
+        doc->InitNew();
+        auto* stave = static_cast<TNoteStave*>(doc->GetFirstStave());
+        TSinglePartMuz* part = doc->FirstSinglePart();
+        part->InsertSorted(std::make_unique<TMuzNote>(stave->SelectedNoteGroup, doc.get(), stave, 0, part, 4, 0, sool,
+                                                      0, 0, noteShiftNormal, noteArtNormal, noteStickGroup));
+        file = (std::filesystem::temp_directory_path() / ("korvane-bench-chord-" + std::to_string(notes) + ".xml"))
+                   .string();
+        std::string message;
+        if (!SaveMuz(*doc, file, message)) std::abort();
+        std::ifstream in(file);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto begin = text.find("<Note>");
+        const auto end = text.find("</Note>", begin) + 7;
+        const std::string one = text.substr(begin, end - begin);
+        const auto h = one.find("<Height>0</Height>");
+        if (begin == std::string::npos || h == std::string::npos) std::abort();
+        std::string chord;
+        for (int i = 0; i < notes; ++i)
+            chord += one.substr(0, h) + "<Height>" + std::to_string(i % 80 - 40) + "</Height>" +
+                     one.substr(h + 18) + "\n";
+        text.replace(begin, end - begin, chord);
+        std::ofstream(file) << text;
+    }
+    for (auto _ : state) {
+        TUnitMuz doc;
+        std::string message;
+        if (!OpenMuz(doc, file, message)) state.SkipWithError(message.c_str());
+    }
+}
+
 // A click before the first note inserts a quarter there and pushes the rest
 // of the stave on; deleting it pulls the rest back.
 void InsertAndDeleteAtStart(benchmark::State& state) {
@@ -111,6 +153,7 @@ void MoveFirstNoteRight(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(ReadMusic)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadChord)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(InsertAndDeleteAtStart)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LengthenFirstNote)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(MoveFirstNoteRight)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);

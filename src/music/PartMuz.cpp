@@ -113,6 +113,10 @@ void TSinglePartMuz::linkAfter(TStaveSymbol* prev, TStaveSymbol* symbol) {
 
 void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
     Touch();
+    if (bulk_) {
+        pending_.push_back(std::move(owned));
+        return;
+    }
     TStaveSymbol* hint = lastInserted_;
     TStaveSymbol* symbol = owned.release();
     lastInserted_ = nullptr;
@@ -128,6 +132,40 @@ void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
     while (p->Next && p->Next->IsPrevOf(*symbol)) p = p->Next;
     linkAfter(p, symbol);
     lastInserted_ = symbol;
+}
+
+void TSinglePartMuz::EndBulkInsert() {
+    bulk_ = false;
+    if (pending_.empty()) return;
+    // One by one, a later symbol goes before the equal ones already in: the
+    // same as a stable sort of the reversed arrivals, merged in front of
+    // equal symbols of the list.
+    std::reverse(pending_.begin(), pending_.end());
+    std::stable_sort(pending_.begin(), pending_.end(),
+                     [](const auto& a, const auto& b) { return a->IsPrevOf(*b); });
+    std::vector<TStaveSymbol*> merged;
+    merged.reserve(pending_.size());
+    TStaveSymbol* old = FirstSymbol;
+    for (auto& fresh : pending_) {
+        while (old && old->IsPrevOf(*fresh)) {
+            merged.push_back(old);
+            old = old->Next;
+        }
+        merged.push_back(fresh.release());
+    }
+    for (; old; old = old->Next) merged.push_back(old);
+    pending_.clear();
+    TStaveSymbol* prev = nullptr;
+    for (TStaveSymbol* s : merged) {
+        s->Prev = prev;
+        if (prev)
+            prev->SetNext(s);
+        else
+            FirstSymbol = s;
+        prev = s;
+    }
+    prev->SetNext(nullptr);
+    lastInserted_ = nullptr;
 }
 
 bool TSinglePartMuz::InsertSymbol(std::unique_ptr<TStaveSymbol>& symbol) {

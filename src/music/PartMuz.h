@@ -134,6 +134,14 @@ public:
     // the part draws.
     void Touch();
     uint64_t Revision() const { return Revision_; }
+    // While a bulk insert is open, InsertSorted only collects; EndBulkInsert
+    // links them all at once, in the order one-by-one inserts would give
+    // (a symbol goes after every symbol that comes before it, so before its
+    // equals). A reader of many symbols at one time, a chord of thousands of
+    // notes, then takes n log n instead of a walk per symbol. Nothing may
+    // read the list while the insert is open.
+    void BeginBulkInsert() { bulk_ = true; }
+    void EndBulkInsert();
     // The largest end of its notes; 0 without notes.
     double PartLength() const;
     // The first symbol of a stave in the list, or none.
@@ -146,6 +154,8 @@ private:
     // in order, so the next one usually goes right after it. Cleared when
     // any symbol leaves the list.
     TStaveSymbol* lastInserted_ = nullptr;
+    bool bulk_ = false;
+    std::vector<std::unique_ptr<TStaveSymbol>> pending_;
     uint64_t Revision_;
 
     void unlink(TStaveSymbol* symbol);

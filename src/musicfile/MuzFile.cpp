@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "core/Assert.h"
@@ -619,13 +620,31 @@ private:
         if (!v71_ && !readKeyPart(keysAndSilences, *stave, *parts_.front())) return false;
 
         staveKeys_.clear();
+        chordHeads_.clear();
+        // Notes of old files take their accidentals from the notes before
+        // them in the bar, so those go into the list one by one.
+        BulkInsert bulk(v71_ ? parts_ : std::vector<TSinglePartMuz*>{});
         for (const auto& child : element.Children())
             if (child->GetElement() == "NoteGroup" && !readNoteGroup(child->AsCompound(), *stave)) return false;
         stave->SelectedNoteGroup = stave->DialogNoteGroup = stave->GetStartNoteGroup();
         return true;
     }
 
+    // Symbols of a stave are read into each part's list in one sorted insert
+    // when the reading of its keys or its notes ends (or fails), so that many
+    // symbols at one time cost no walk each.
+    struct BulkInsert {
+        std::vector<TSinglePartMuz*> parts;
+        explicit BulkInsert(std::vector<TSinglePartMuz*> p) : parts(std::move(p)) {
+            for (TSinglePartMuz* part : parts) part->BeginBulkInsert();
+        }
+        ~BulkInsert() {
+            for (TSinglePartMuz* part : parts) part->EndBulkInsert();
+        }
+    };
+
     bool readKeyPart(const std::vector<const TXMLItem*>& items, TNoteStave& stave, TSinglePartMuz& part) {
+        BulkInsert bulk({&part});
         int keyNumber = 0;
         double firstKey = 0;
         std::vector<std::pair<const TXMLItem*, double>> silences;
@@ -831,6 +850,15 @@ private:
     // notes are read, and each note finds its key without walking the part.
     std::map<const TSinglePartMuz*, std::vector<std::pair<double, TKey*>>> staveKeys_;
 
+    // The notes of one stave read so far, by part, time, place in the tuplet
+    // and stick: what they share as one chord.
+    using ChordKey = std::tuple<const TSinglePartMuz*, double, int, int>;
+    struct ChordHead {
+        int length, points, multiOol, art;
+        bool operator==(const ChordHead&) const = default;
+    };
+    std::map<ChordKey, ChordHead> chordHeads_;
+
     // The last key of `stave` at or before `p`, as KeyInEffect finds it.
     TKey* keyInEffect(const TSinglePartMuz& part, const TNoteStave& stave, double p) {
         auto [it, fresh] = staveKeys_.try_emplace(&part);
@@ -881,23 +909,14 @@ private:
         // Notes of one chord drawn with one stick share one head length. The
         // part's list is sorted by position, so the symbols at this position
         // stand next to the new note once it is in.
-        TMuzNote* placed = note.get();
-        part.InsertSorted(std::move(note));
-        auto clashes = [&](const TStaveSymbol* s) {
-            if (s->GetNoteStave() != &stave || s->GetStaveSymbolKind() != staveSymbolNote) return false;
-            const TMuzNote& other = static_cast<const TMuzNote&>(*s);
-            if (other.GetPosInOol() != v.PosInOol || other.GetEffectiveStick() != placed->GetEffectiveStick())
-                return false;
-            return other.GetNoteLengthKind() != v.Length || other.GetPoints() != v.Points ||
-                   other.GetMultiOol() != v.MultiOol || other.GetNoteArtKind() != art;
-        };
-        bool clash = false;
-        for (TStaveSymbol* s = placed->Prev; s && s->GetSymbolPosition() == v.Position && !clash; s = s->Prev)
-            clash = clashes(s);
-        for (TStaveSymbol* s = placed->Next; s && s->GetSymbolPosition() == v.Position && !clash; s = s->Next)
-            clash = clashes(s);
-        if (clash) {
-            part.DeleteSymbol(placed);
+        // Every earlier note of the chord agrees with the first one, so the
+        // first one stands for them all.
+        const ChordKey chord{&part, v.Position, v.PosInOol, note->GetEffectiveStick()};
+        const ChordHead head{note->GetNoteLengthKind(), note->GetPoints(), note->GetMultiOol(), note->GetNoteArtKind()};
+        const auto [first, fresh] = chordHeads_.try_emplace(chord, head);
+        const bool agrees = fresh || first->second == ChordHead{v.Length, v.Points, v.MultiOol, art};
+        if (agrees) part.InsertSorted(std::move(note));
+        if (!agrees) {
             return fail(element,
                         "The Notes of one chord with the same stick must have the same Length, Points, tuplet and "
                         "articulation.");

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -140,6 +141,41 @@ TEST_F(MusicTest, ListOrderKeysFirstHigherPitchFirstNewBeforeTies) {
     addNote(0.5, 8, -3);
     EXPECT_EQ(listOf(*part), (std::vector<std::string>{"K@0.000", "N@0.000", "N@0.000", "N@0.250", "N@0.500", "N@0.500",
                                                        "N@0.625", "N@0.750", "N@0.875", "N@1.000"}));
+}
+
+// A bulk insert (as a file is read) gives the very order that one-by-one
+// inserts give, equal symbols included, merged with what the list holds.
+TEST_F(MusicTest, BulkInsertOrdersAsOneByOne) {
+    TUnitMuz other;
+    other.InitNew();
+    TSinglePartMuz* bulkPart = other.FirstSinglePart();
+    TNoteStave* bulkStave = other.GetFirstStave();
+    std::vector<TMuzNote*> single, bulk;
+    uint32_t seed = 12345;
+    auto next = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+    auto both = [&](double position, int pitch) {
+        single.push_back(addNote(position, 4, pitch));
+        auto note = std::make_unique<TMuzNote>(bulkStave->GetStartNoteGroup(), &other, bulkStave, position, bulkPart, 4,
+                                               0, sool, 0, pitch, noteShiftNormal, noteArtNormal, noteStickGroup);
+        bulk.push_back(note.get());
+        bulkPart->InsertSorted(std::move(note));
+    };
+    for (int i = 0; i < 20; ++i) both(next(4) * 0.25, next(5));  // already in the list before the bulk
+    bulkPart->BeginBulkInsert();
+    for (int i = 20; i < 400; ++i) both(next(4) * 0.25, next(5));
+    EXPECT_EQ(listOf(*bulkPart).size(), 21u);  // nothing linked while it is open
+    bulkPart->EndBulkInsert();
+    // Each note by the number of its insert, so equal notes are told apart.
+    auto order = [](TSinglePartMuz& p, const std::vector<TMuzNote*>& notes) {
+        std::vector<long> out;
+        for (TStaveSymbol* s = p.GetFirstSymbol(); s; s = s->Next) {
+            out.push_back(std::find(notes.begin(), notes.end(), s) - notes.begin());
+            if (s->Next) EXPECT_EQ(s->Next->Prev, s);
+        }
+        return out;
+    };
+    EXPECT_EQ(order(*bulkPart, bulk), order(*part, single));
+    EXPECT_EQ(order(*bulkPart, bulk).size(), 401u);
 }
 
 TEST_F(MusicTest, BrokenLengthsAreRunsOfStandardValues) {
