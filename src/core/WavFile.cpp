@@ -115,7 +115,10 @@ public:
     }
     bool skip(uint64_t n) override {
         if (n > remaining()) {
+            // Past the end, as the memory reader stands: what follows reads
+            // nothing, not the bytes the skip should have passed over.
             pos_ = size_;
+            (void)::lseek(fd_, 0, SEEK_END);
             return false;
         }
         pos_ += n;

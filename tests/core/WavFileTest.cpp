@@ -375,6 +375,26 @@ TEST_F(WavFileTest, RejectsWhatItCannotReadAndLeavesTheSoundAlone) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// The fuzzing seeds are the broken and odd files collected so far: the file
+// reader and the memory reader give the same sound or the same reason for
+// each, also with the file grown past one read block.
+TEST_F(WavFileTest, FileAndMemoryReadersAgreeOnEverySeed) {
+    const fs::path seeds = fs::path(KORVANE_SOURCE_DIR) / "tests/fuzz/corpus/wav_reader";
+    int count = 0;
+    for (const auto& e : fs::directory_iterator(seeds)) {
+        SCOPED_TRACE(e.path().filename().string());
+        Bytes image = load(e.path().string());
+        readImage(image);
+        image.resize(image.size() + (300 << 10), 0x5A);
+        readImage(image);
+        ++count;
+    }
+    EXPECT_GE(count, 15);
+    const ReadResult huge = readImage(load((seeds / "huge_fmt_size").string()));
+    EXPECT_FALSE(huge.ok);
+    EXPECT_EQ(huge.reason, "\"data\" not found.");
+}
+
 TEST_F(WavFileTest, TruncatedHeadersFailWithTheReasonOfTheMissingField) {
     WavImage whole;
     whole.dataSize = 8;
