@@ -465,6 +465,11 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     const uint64_t dataSize = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(end - begin);
     // The header cannot express more; a cut-off size would make a broken file.
     if (dataSize > UINT32_MAX - 36) return writeFailed();
+    const uint64_t byteRate = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(sound.Freq);
+    if (sound.Freq <= 0 || byteRate > UINT32_MAX) {
+        messages().show(kWaveWriteErrorTitle, kWaveByteRateText, MessageIcon::Information);
+        return false;
+    }
 
     // 16-bit mono goes out straight from the wave; everything else through a buffer.
     const bool direct = channels == 1 && bytes == 2 && kLittleEndianHost;
@@ -503,7 +508,7 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     put16(header + 20, 1);
     put16(header + 22, static_cast<uint32_t>(channels));
     put32(header + 24, static_cast<uint32_t>(sound.Freq));
-    put32(header + 28, static_cast<uint32_t>(channels * bytes) * static_cast<uint32_t>(sound.Freq));
+    put32(header + 28, static_cast<uint32_t>(byteRate));
     put16(header + 32, static_cast<uint32_t>(channels * bytes));
     put16(header + 34, static_cast<uint32_t>(bytes * 8));
     std::memcpy(header + 36, "data", 4);

@@ -58,6 +58,10 @@ inline constexpr const char* kWaveNoData = "\"data\" not found.";
 
 // Texts of a failed save and of a failed read shown to the user.
 inline constexpr const char* kWaveWriteErrorTitle = "FileError";
+// A WAV header holds the bytes per second in 32 bits; a frequency whose byte
+// rate does not fit would be written wrong, so it is not written at all.
+inline constexpr const char* kWaveByteRateText =
+    "Cannot save Wave: the sample frequency is too high for a WAV file.";
 inline constexpr const char* kWaveWriteErrorText =
     "Cannot save Music: Operating System cannot open file for writing, maybe the file is readonly.";
 inline constexpr const char* kWaveReadErrorTitle = "File Error";

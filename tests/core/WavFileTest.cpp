@@ -190,6 +190,36 @@ TEST_F(WavFileTest, WritesTheHeaderFieldByFieldAndOnlyTheRange) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// The bytes per second of the header are exact up to the largest rate the
+// field holds; a frequency beyond it is refused, not written with a wrapped rate.
+TEST_F(WavFileTest, ByteRateIsExactOrTheFrequencyIsRefused) {
+    struct Case {
+        int32_t freq;
+        bool stereo;
+        int16_t bytes;
+        uint32_t rate;  // 0: refused
+    } cases[] = {{2147483647, false, 1, 2147483647u}, {2147483647, false, 2, 4294967294u},
+                 {1073741823, true, 2, 4294967292u},  {1073741824, true, 2, 0},
+                 {2147483647, true, 2, 0},            {2147483647, true, 1, 4294967294u}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.freq) + (c.stereo ? " stereo " : " mono ") + std::to_string(c.bytes));
+        boxes.shown.clear();
+        fs::remove(path("rate.wav"));
+        auto s = c.stereo ? stereo({1, 2}, {3, 4}, c.freq, c.bytes) : mono({1, 2}, c.freq, c.bytes);
+        EXPECT_EQ(write(path("rate.wav"), *s), c.rate != 0);
+        if (c.rate == 0) {
+            EXPECT_FALSE(fs::exists(path("rate.wav")));
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].text, "Cannot save Wave: the sample frequency is too high for a WAV file.");
+            continue;
+        }
+        const Bytes b = load(path("rate.wav"));
+        ASSERT_GE(b.size(), 44u);
+        EXPECT_EQ(uint32_t{b[28]} | uint32_t{b[29]} << 8 | uint32_t{b[30]} << 16 | uint32_t{b[31]} << 24, c.rate);
+        EXPECT_EQ(read(path("rate.wav")).sound->Freq, c.freq);
+    }
+}
+
 TEST_F(WavFileTest, EightBitSamplesMapBothWays) {
     auto s = mono({-32768, -256, -255, 0, 255, 256, 32767}, 11025, 1);
     ASSERT_TRUE(write(path("8.wav"), *s));
