@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
+#include "platform/Messages.h"
 
 namespace korvane::cli {
 
@@ -18,11 +19,12 @@ bool hasOption(const std::vector<std::string>& args, std::ostream& err) {
     return false;
 }
 
-bool readMusic(const std::string& path, TUnitMuz& doc, std::ostream& err) {
+// exitOk, or the exit of a file that cannot be read (out of memory is its own).
+int readMusic(const std::string& path, TUnitMuz& doc, std::ostream& err) {
     std::string message;
-    if (OpenMuz(doc, path, message)) return true;
+    if (OpenMuz(doc, path, message)) return exitOk;
     err << "Cannot read the file: \"" << path << "\", " << message << "\n";
-    return false;
+    return message == kMemoryMessage ? exitMemory : exitFile;
 }
 
 }  // namespace
@@ -34,7 +36,7 @@ int MusicCheck(const std::vector<std::string>& args, std::ostream& out, std::ost
         return exitUsage;
     }
     TUnitMuz doc;
-    if (!readMusic(args[0], doc, err)) return exitFile;
+    if (int status = readMusic(args[0], doc, err)) return status;
     out << "ok\n";
     return exitOk;
 }
@@ -46,7 +48,7 @@ int MusicConvert(const std::vector<std::string>& args, std::ostream&, std::ostre
         return exitUsage;
     }
     TUnitMuz doc;
-    if (!readMusic(args[0], doc, err)) return exitFile;
+    if (int status = readMusic(args[0], doc, err)) return status;
     std::string message;
     if (!SaveMuz(doc, args[1], message)) {
         err << "Cannot save Music: " << message << "\n";

@@ -128,7 +128,7 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
     std::string message;
     if (!OpenMuz(unitMuz, positional[0], message)) {
         err << "Cannot read the file: \"" << positional[0] << "\", " << message << "\n";
-        return exitFile;
+        return message == kMemoryMessage ? exitMemory : exitFile;
     }
     const TXTouchMuzSymbol* selected = nullptr;
     if (selectStave > 0) {

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <new>
 #include <tuple>
 #include <vector>
 
+#include "core/Allocation.h"
 #include "core/Assert.h"
 #include "platform/Messages.h"
 #include "values/ValueWriters.h"
@@ -956,19 +958,21 @@ const TDTDItem& MuzModel70() {
 
 std::unique_ptr<TXMLCompound> MuzToXML(TUnitMuz& unitMuz) { return MuzWriter(unitMuz).Write(); }
 
-bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
-    std::unique_ptr<TXMLCompound> root = MuzToXML(unitMuz);
-    return WriteXML(*root, path, message);
+namespace {
+// A file too large for the memory left is refused as every operation is that
+// runs out of it: with the memory message, once, and no document.
+template <class Work>
+bool withinMemory(std::string& message, Work work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        message = kMemoryMessage;
+        return false;
+    }
 }
 
-bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path) {
-    std::string message;
-    if (SaveMuz(unitMuz, path, message)) return true;
-    messages().show("FileError", "Cannot save Music: " + message, MessageIcon::Information);
-    return false;
-}
-
-bool ReadMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
+bool readMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
     std::vector<TXMLToken> tokens;
     if (!TokenizeXMLText(fileText, tokens, message)) return false;
     const std::string version = versionOf(tokens);
@@ -985,17 +989,41 @@ bool ReadMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& me
     }
     return buildFromTree(unitMuz, root, v71, message);
 }
+}  // namespace
+
+bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
+    return withinMemory(message, [&] {
+        std::unique_ptr<TXMLCompound> root = MuzToXML(unitMuz);
+        return WriteXML(*root, path, message);
+    });
+}
+
+bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path) {
+    std::string message;
+    if (SaveMuz(unitMuz, path, message)) return true;
+    messages().show("FileError", "Cannot save Music: " + message, MessageIcon::Information);
+    return false;
+}
+
+
+bool ReadMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
+    return withinMemory(message, [&] { return readMuzText(unitMuz, fileText, message); });
+}
 
 bool OpenMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
-    std::string text;
-    if (!ReadXMLFile(path, text, message)) return false;
-    return ReadMuzText(unitMuz, text, message);
+    return withinMemory(message, [&] {
+        std::string text;
+        if (!ReadXMLFile(path, text, message)) return false;
+        return readMuzText(unitMuz, text, message);
+    });
 }
 
 bool DuplicateMuz(TUnitMuz& source, TUnitMuz& target, std::string& message) {
-    TXMLCompound root("Root");
-    root.Append(MuzToXML(source));
-    return buildFromTree(target, root, true, message);
+    return withinMemory(message, [&] {
+        TXMLCompound root("Root");
+        root.Append(MuzToXML(source));
+        return buildFromTree(target, root, true, message);
+    });
 }
 
 }  // namespace korvane
