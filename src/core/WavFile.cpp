@@ -16,6 +16,7 @@
 
 #include "core/Allocation.h"
 #include "core/Assert.h"
+#include "platform/FileReplace.h"
 #include "platform/Messages.h"
 
 namespace korvane {
@@ -358,20 +359,6 @@ bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, st
 
 namespace {
 
-bool writeAll(int fd, const uint8_t* data, std::size_t n) {
-    while (n > 0) {
-        ssize_t put = ::write(fd, data, std::min<std::size_t>(n, 1u << 30));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (put == 0) return false;
-        data += put;
-        n -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 // Fills `out` with frames [from, to) in the file's layout.
 template <int Channels, int Bytes>
 void storeFrames(const int16_t* left, const int16_t* right, int64_t from, int64_t to, uint8_t* out) {
@@ -407,37 +394,6 @@ Storer storerFor(int channels, int bytes) {
         {storeFrames<2, 1>, storeFrames<2, 2>},
     };
     return table[channels - 1][bytes - 1];
-}
-
-// The file that a new version is written next to and renamed over: a
-// symbolic link stays a link to the file it names.
-std::string resolveTarget(const std::string& fileName) {
-    struct stat st;
-    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(fileName.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
-    }
-    return fileName;
-}
-
-// Creates a new file next to `target` that no one else uses; -1 on failure.
-int createSibling(const std::string& target, std::string& siblingName) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.size() > 180) base.resize(180);  // room for the suffix within a name's length limit
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        siblingName = folder + "." + base + ".korvane-" + std::to_string(::getpid()) + "-" +
-                      std::to_string(counter++) + ".tmp";
-        int fd = ::open(siblingName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST && errno != EINTR) return -1;
-    }
-    return -1;
 }
 
 bool writeFailed() {
@@ -484,23 +440,19 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         }
     }
 
-    const std::string target = resolveTarget(fileName);
-    struct stat previous;
-    const bool hadPrevious = ::stat(target.c_str(), &previous) == 0;
-    if (hadPrevious && S_ISREG(previous.st_mode) &&
-        ((previous.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
-        return writeFailed();
-
-    std::string temp;
-    const int fd = createSibling(target, temp);
-    if (fd < 0) return writeFailed();
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    TFileReplacement file;
+    if (!file.Open(fileName)) return writeFailed();
+    const int fd = file.Fd();
+    if (!file.IsStream()) {
+        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        // The whole file's blocks at once, rather than one page at a time as
+        // the data comes. Only where the file system does it itself; it
+        // changes no byte, and a failure here leaves the writes to fail or
+        // succeed.
+        (void)::fallocate(fd, 0, 0, static_cast<off_t>(44 + dataSize));
+    }
 
     uint8_t header[44];
-    // The whole file's blocks at once, rather than one page at a time as the
-    // data comes. Only where the file system does it itself; it changes no
-    // byte, and a failure here leaves the writes to fail or succeed.
-    (void)::fallocate(fd, 0, 0, static_cast<off_t>(sizeof header + dataSize));
     std::memcpy(header, "RIFF", 4);
     put32(header + 4, static_cast<uint32_t>(dataSize + 36));
     std::memcpy(header + 8, "WAVEfmt ", 8);
@@ -514,23 +466,21 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     std::memcpy(header + 36, "data", 4);
     put32(header + 40, static_cast<uint32_t>(dataSize));
 
-    bool ok = writeAll(fd, header, sizeof header);
+    bool ok = file.Write(header, sizeof header);
     if (ok && direct) {
-        ok = writeAll(fd, reinterpret_cast<const uint8_t*>(leftWave.wave + begin), static_cast<std::size_t>(dataSize));
+        ok = file.Write( reinterpret_cast<const uint8_t*>(leftWave.wave + begin), static_cast<std::size_t>(dataSize));
     } else if (ok) {
         const Storer store = storerFor(channels, bytes);
         for (int64_t i = begin; ok && i < end; i += blockFrames) {
             const int64_t stop = std::min<int64_t>(end, i + blockFrames);
             auto* bytesOut = reinterpret_cast<uint8_t*>(block.get());
             store(leftWave.wave, rightWave.wave, i, stop, bytesOut);
-            ok = writeAll(fd, bytesOut, static_cast<std::size_t>((stop - i) * frameBytes));
+            ok = file.Write(bytesOut, static_cast<std::size_t>((stop - i) * frameBytes));
         }
     }
-    if (ok && hadPrevious && S_ISREG(previous.st_mode)) ok = ::fchmod(fd, previous.st_mode & 07777) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (ok) ok = file.Commit();
     if (!ok) {
-        ::unlink(temp.c_str());
+        file.Abandon();
         return writeFailed();
     }
     return true;

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
 
 #include "core/Assert.h"
+#include "platform/FileReplace.h"
 
 namespace korvane {
 
@@ -276,62 +276,10 @@ std::string XMLDocumentText(const TXMLItem& root) {
     return out;
 }
 
-namespace {
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 bool WriteXML(const TXMLItem& root, const std::string& path, std::string& message) {
     const std::string text = XMLDocumentText(root);
-    std::string target = path;
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const bool hadPrevious = ::stat(target.c_str(), &st) == 0;
-    if (hadPrevious && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
-        message = kXMLWriteError;
-        return false;
-    }
-    // A new file beside the old one, renamed over it once complete.
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.size() > 180) base.resize(180);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp =
-            folder + "." + base + ".korvane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) break;
-    }
-    if (fd < 0) {
-        message = kXMLWriteError;
-        return false;
-    }
-    bool ok = writeAll(fd, text);
-    if (ok && hadPrevious) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    TFileReplacement file;
+    if (!file.Open(path) || !file.Write(text.data(), text.size()) || !file.Commit()) {
         message = kXMLWriteError;
         return false;
     }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/FileReplace.h"
+
 namespace korvane {
 
 namespace {
@@ -111,23 +113,12 @@ std::vector<uint8_t> EncodePng(int width, int height, const std::vector<TColor>&
 bool WritePngFile(const std::string& fileName, int width, int height, const std::vector<TColor>& pixels,
                   std::string& error) {
     std::vector<uint8_t> png = EncodePng(width, height, pixels);
-    std::string temp = fileName + ".korvane-" + std::to_string(::getpid()) + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "Cannot create the file \"" + fileName + "\".";
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            error = "Cannot write the file \"" + fileName + "\".";
-            return false;
-        }
+    TFileReplacement file;
+    if (!file.Open(fileName)) {
+        error = "Cannot create the file \"" + fileName + "\".";
+        return false;
     }
-    if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (!file.Write(png.data(), png.size()) || !file.Commit()) {
         error = "Cannot write the file \"" + fileName + "\".";
         return false;
     }

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "core/WavFile.h"
+#include "platform/FileReplace.h"
 
 namespace korvane {
 
@@ -252,40 +253,30 @@ bool TQtMediaPlayer::Save(std::string& error) {
     int bytes = format_.sampleFormat() == QAudioFormat::UInt8 ? 1 : 2;
     int frame = channels * bytes;
     uint32_t size = static_cast<uint32_t>(data_.size() / frame * frame);
-    auto le32 = [](std::ofstream& o, uint32_t v) {
-        char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-        o.write(b, 4);
+    std::string header;
+    auto le32 = [&header](uint32_t v) {
+        for (int shift = 0; shift < 32; shift += 8) header += static_cast<char>(v >> shift);
     };
-    auto le16 = [](std::ofstream& o, uint16_t v) {
-        char b[2] = {char(v), char(v >> 8)};
-        o.write(b, 2);
+    auto le16 = [&header](uint16_t v) {
+        header += static_cast<char>(v);
+        header += static_cast<char>(v >> 8);
     };
+    header += "RIFF";
+    le32(36 + size);
+    header += "WAVEfmt ";
+    le32(16);
+    le16(1);
+    le16(static_cast<uint16_t>(channels));
+    le32(static_cast<uint32_t>(format_.sampleRate()));
+    le32(static_cast<uint32_t>(format_.sampleRate() * frame));
+    le16(static_cast<uint16_t>(frame));
+    le16(static_cast<uint16_t>(bytes * 8));
+    header += "data";
+    le32(size);
     // A complete new file beside the old one, renamed over it at the end.
-    std::string temp = file_ + ".rec-" + std::to_string(::getpid()) + ".tmp";
-    {
-        std::ofstream o(temp, std::ios::binary | std::ios::trunc);
-        o.write("RIFF", 4);
-        le32(o, 36 + size);
-        o.write("WAVEfmt ", 8);
-        le32(o, 16);
-        le16(o, 1);
-        le16(o, static_cast<uint16_t>(channels));
-        le32(o, static_cast<uint32_t>(format_.sampleRate()));
-        le32(o, static_cast<uint32_t>(format_.sampleRate() * frame));
-        le16(o, static_cast<uint16_t>(frame));
-        le16(o, static_cast<uint16_t>(bytes * 8));
-        o.write("data", 4);
-        le32(o, size);
-        o.write(data_.constData(), size);
-        o.close();
-        if (!o) {
-            std::remove(temp.c_str());
-            error = "Cannot write File.";
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), file_.c_str()) != 0) {
-        std::remove(temp.c_str());
+    TFileReplacement file;
+    if (!file.Open(file_) || !file.Write(header.data(), header.size()) || !file.Write(data_.constData(), size) ||
+        !file.Commit()) {
         error = "Cannot write File.";
         return false;
     }

@@ -1,0 +1,190 @@
+#include "platform/FileReplace.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace korvane {
+
+namespace {
+
+// The new files being written, for the signal handlers: plain C strings in
+// atomic slots, because a handler may only read memory and call unlink.
+constexpr int kSlots = 64;
+std::atomic<char*> pendingTemps[kSlots];
+
+extern "C" void removeTempsAndEnd(int sig) {
+    for (auto& slot : pendingTemps)
+        if (char* name = slot.load()) ::unlink(name);
+    // End as the signal would have ended the process without us.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+// Only where no one else handles the signal: a program with handlers of its
+// own, or started to ignore hang-ups, keeps them.
+void installSignalCleanup() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction old {};
+            if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL ||
+                (old.sa_flags & SA_SIGINFO))
+                continue;
+            struct sigaction action {};
+            action.sa_handler = removeTempsAndEnd;
+            sigemptyset(&action.sa_mask);
+            action.sa_flags = SA_RESTART;
+            ::sigaction(sig, &action, nullptr);
+        }
+    });
+}
+
+int holdTemp(const std::string& name) {
+    char* copy = ::strdup(name.c_str());
+    if (!copy) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        char* expected = nullptr;
+        if (pendingTemps[i].compare_exchange_strong(expected, copy)) return i;
+    }
+    std::free(copy);
+    return -1;
+}
+
+void releaseTemp(int slot) {
+    if (slot < 0) return;
+    char* name = pendingTemps[slot].exchange(nullptr);
+    std::free(name);
+}
+
+// ".BASE.korvane-PID-N.tmp" of a process that no longer runs.
+bool isStaleTemp(const char* entry, const std::string& prefix) {
+    if (std::strncmp(entry, prefix.c_str(), prefix.size()) != 0) return false;
+    const char* p = entry + prefix.size();
+    char* end = nullptr;
+    errno = 0;
+    const long pid = std::strtol(p, &end, 10);
+    if (end == p || errno != 0 || pid <= 0 || *end != '-') return false;
+    const char* q = end + 1;
+    std::strtoul(q, &end, 10);
+    if (end == q || std::strcmp(end, ".tmp") != 0) return false;
+    if (pid == static_cast<long>(::getpid())) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void removeStaleTemps(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir))
+        if (isStaleTemp(entry->d_name, prefix)) ::unlink((folder + entry->d_name).c_str());
+    ::closedir(dir);
+}
+
+}  // namespace
+
+bool WriteAllToFd(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, std::min<std::size_t>(size - done, 1u << 30));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool TFileReplacement::Open(const std::string& fileName) {
+    Abandon();
+    target_ = fileName;
+    struct stat st;
+    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(fileName.c_str(), nullptr)) {
+            target_ = real;
+            std::free(real);
+        }
+    }
+    hadPrevious_ = ::stat(target_.c_str(), &st) == 0;
+    if (hadPrevious_) {
+        if (S_ISDIR(st.st_mode)) return false;
+        if (!S_ISREG(st.st_mode)) {
+            // Without a reader a FIFO would hold the write for ever.
+            fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+            if (fd_ < 0) return false;
+            const int flags = ::fcntl(fd_, F_GETFL);
+            if (flags != -1) (void)::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+            stream_ = true;
+            return true;
+        }
+        // Root may write anything; a file nobody may write is still kept.
+        if ((st.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) return false;
+        previousMode_ = st.st_mode & 07777;
+    }
+
+    installSignalCleanup();
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    if (base.size() > 180) base.resize(180);  // room for the suffix within a name's length limit
+    const std::string prefix = "." + base + ".korvane-";
+    removeStaleTemps(folder, prefix);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = folder + prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        // Held for the handlers before it exists, so that no moment has a file they miss.
+        slot_ = holdTemp(temp_);
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) return true;
+        releaseTemp(slot_);
+        slot_ = -1;
+        if (errno != EEXIST && errno != EINTR) break;
+    }
+    temp_.clear();
+    return false;
+}
+
+bool TFileReplacement::Write(const void* data, std::size_t size) { return fd_ >= 0 && WriteAllToFd(fd_, data, size); }
+
+bool TFileReplacement::Commit() {
+    if (fd_ < 0) return false;
+    bool ok = true;
+    if (stream_) {
+        ok = ::close(fd_) == 0;
+        fd_ = -1;
+        stream_ = false;
+        return ok;
+    }
+    if (hadPrevious_) ok = ::fchmod(fd_, previousMode_) == 0;
+    if (::close(fd_) != 0) ok = false;
+    fd_ = -1;
+    if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (!ok) ::unlink(temp_.c_str());
+    releaseTemp(slot_);
+    slot_ = -1;
+    temp_.clear();
+    return ok;
+}
+
+void TFileReplacement::Abandon() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!stream_ && !temp_.empty()) ::unlink(temp_.c_str());
+    stream_ = false;
+    releaseTemp(slot_);
+    slot_ = -1;
+    temp_.clear();
+}
+
+}  // namespace korvane

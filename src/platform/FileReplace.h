@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+
+namespace korvane {
+
+// Puts a written file in place so that the old one is never lost: a regular
+// file (or a name that is free) gets a complete new file written beside it
+// and renamed over it only once every byte is out; a symbolic link stays a
+// link to the file it names. A FIFO or a device cannot be replaced without
+// losing it, so it is written into as a stream. A directory, a file that is
+// read-only (for root too) or a stream nobody reads is refused.
+//
+// While a new file is being written, SIGINT, SIGTERM and SIGHUP remove it
+// before the process ends; new files that a process which is gone left beside
+// the same target are removed when the next one is made.
+class TFileReplacement {
+public:
+    TFileReplacement() = default;
+    TFileReplacement(const TFileReplacement&) = delete;
+    TFileReplacement& operator=(const TFileReplacement&) = delete;
+    ~TFileReplacement() { Abandon(); }
+
+    // False when the target is refused or nothing can be created beside it.
+    bool Open(const std::string& fileName);
+    int Fd() const { return fd_; }
+    // The target is a FIFO or a device, written into directly.
+    bool IsStream() const { return stream_; }
+    // Writes every byte, retrying short writes; false on an error.
+    bool Write(const void* data, std::size_t size);
+    // Gives the new file the old one's permissions, closes it and renames it
+    // over the target. False when any of that failed: the old file stands
+    // and the new one is removed.
+    bool Commit();
+    // Removes the new file; the target stays as it was.
+    void Abandon();
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool stream_ = false;
+    bool hadPrevious_ = false;
+    mode_t previousMode_ = 0;
+    int slot_ = -1;  // where the signal handlers find temp_
+};
+
+// Writes every byte to `fd`, retrying short and interrupted writes.
+bool WriteAllToFd(int fd, const void* data, std::size_t size);
+
+}  // namespace korvane
