@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "core/Allocation.h"
 #include "core/Sample.h"
 #include "platform/Messages.h"
+#include "processing/LongWork.h"
 #include "processing/TWorkspace.h"
 
 namespace korvane {
@@ -32,7 +35,7 @@ double transposeFactor(double t) { return std::pow(0.5, t / 12); }
 template <class Single>
 bool TMusicRenderer::Walk(TPartMuz& part, double& clock, double transpose, const bool* stop, bool measuring,
                           const Single& single) {
-    if (stop && *stop) return false;
+    if (stop && flagSet(*stop)) return false;
     auto child = [&](TPartMuz* c, double t) {
         return !c || !c->PlayAndDraw || Walk(*c, clock, t, stop, measuring, single);
     };
@@ -46,15 +49,10 @@ bool TMusicRenderer::Walk(TPartMuz& part, double& clock, double transpose, const
         case partMuzLoop: {
             auto& loop = static_cast<TLoopPartMuz&>(part);
             const int32_t count = loop.Count.GetValue();
+            if (measuring) return MeasureLoop(loop, clock, transpose, single);
             for (int32_t pass = 1; pass <= count; ++pass) {
                 loop.CurrentPass = pass;
                 if (!child(loop.GetLoopPart(), transpose)) return false;
-                // Past the longest wave the render fails anyway; a huge Count
-                // stops here instead of running for hours first.
-                if (measuring && !(UnitMuz.SampleFreq * clock < kMaxRenderSamples)) {
-                    tooLong_ = true;
-                    return false;
-                }
             }
             return true;
         }
@@ -70,11 +68,94 @@ bool TMusicRenderer::Walk(TPartMuz& part, double& clock, double transpose, const
     }
 }
 
+namespace {
+
+// The passes of `loop` in which a turn it governs plays: the turns of the
+// select parts below it that no nearer loop encloses.
+void collectTurnPasses(const TPartMuz* part, int32_t count, std::vector<int64_t>& passes) {
+    if (!part) return;
+    switch (part->GetPartMuzKind()) {
+        case partMuzConcat: {
+            auto* concat = static_cast<const TConcatPartMuz*>(part);
+            collectTurnPasses(concat->GetFirstPart(), count, passes);
+            collectTurnPasses(concat->GetSecondPart(), count, passes);
+            break;
+        }
+        case partMuzSelect: {
+            auto* select = static_cast<const TSelectPartMuz*>(part);
+            for (const auto& turn : select->GetTurns()) {
+                const int32_t pass = turn->Count.GetValue();
+                if (pass >= 1 && pass <= count) passes.push_back(pass);
+            }
+            collectTurnPasses(select->GetSelectPart(), count, passes);
+            break;
+        }
+        default: break;  // a nearer loop governs what lies below it
+    }
+}
+
+// Passes in a row that sound alike beyond this many are measured as one pass
+// times their number; fewer are walked one by one, as the render walks them.
+constexpr int32_t kMeasuredOneByOne = 4096;
+
+}  // namespace
+
+template <class Single>
+bool TMusicRenderer::MeasureLoop(TLoopPartMuz& loop, double& clock, double transpose, const Single& single) {
+    const int32_t count = loop.Count.GetValue();
+    TPartMuz* body = loop.GetLoopPart();
+    std::vector<int64_t> special;
+    collectTurnPasses(body, count, special);
+    std::sort(special.begin(), special.end());
+    special.erase(std::unique(special.begin(), special.end()), special.end());
+    special.push_back(int64_t{count} + 1);  // the end, as a last stop
+    auto walkPass = [&](int64_t pass) {
+        loop.CurrentPass = static_cast<int32_t>(pass);
+        return !body || !body->PlayAndDraw || Walk(*body, clock, transpose, nullptr, true, single);
+    };
+    // Past the longest wave the render fails anyway; a huge Count stops here
+    // instead of running for hours first.
+    auto tooLong = [&] {
+        if (UnitMuz.SampleFreq * clock < kMaxRenderSamples) return false;
+        tooLong_ = true;
+        return true;
+    };
+    int64_t pass = 1;
+    for (int64_t stop : special) {
+        // Passes [pass, stop) play no turn of this loop: each sounds as the first.
+        const int64_t plain = stop - pass;
+        if (plain > kMeasuredOneByOne) {
+            const double before = clock, outerS = measureS_, outerE = measureE_;
+            measureS_ = measureE_ = -std::numeric_limits<double>::infinity();
+            if (!walkPass(pass)) return false;
+            const double step = clock - before, rest = static_cast<double>(plain - 1) * step;
+            // The first of them starts earliest, the last ends latest.
+            measureS_ = std::max({outerS, measureS_, measureS_ - rest});
+            measureE_ = std::max({outerE, measureE_, measureE_ + rest});
+            clock = before + static_cast<double>(plain) * step;
+            if (tooLong()) return false;
+        } else {
+            for (int64_t p = pass; p < stop; ++p)
+                if (!walkPass(p) || tooLong()) return false;
+        }
+        if (stop > count) break;
+        if (!walkPass(stop) || tooLong()) return false;
+        pass = stop + 1;
+    }
+    loop.CurrentPass = count;
+    return true;
+}
+
 bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& clock, std::string& error,
                                 const TRenderFilter& filter, double transpose) {
-    return Walk(part, clock, transpose, nullptr, true, [&](TSinglePartMuz& single, double& c, double t) {
-        return SingleOffsets(single, S, E, c, error, filter, t);
+    measureS_ = S;
+    measureE_ = E;
+    const bool ok = Walk(part, clock, transpose, nullptr, true, [&](TSinglePartMuz& single, double& c, double t) {
+        return SingleOffsets(single, measureS_, measureE_, c, error, filter, t);
     });
+    S = measureS_;
+    E = measureE_;
+    return ok;
 }
 
 bool TMusicRenderer::Render(TPartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
@@ -192,7 +273,10 @@ std::unique_ptr<Sound> RenderMusicPart(TUnitMuz& unitMuz, TPartMuz& part, const 
 }
 
 TUnitWave* MusicGenerate(TWorkspace& space, TUnitMuz& unitMuz) {
-    auto sound = RenderMusic(unitMuz, space);
+    bool stop = false;
+    std::string error;
+    std::unique_ptr<Sound> sound;
+    if (!RunLongWork([&] { sound = RenderMusic(unitMuz, space, {}, stop, error); }, stop)) return nullptr;
     if (!sound) return nullptr;
     auto doc = std::make_unique<TUnitWave>(std::move(sound), "");
     doc->MarkNew();

@@ -55,15 +55,21 @@ private:
     double Tempo;
     // The first pass ran past what any wave can hold.
     bool tooLong_ = false;
+    // What the first pass has found so far (seconds before and after the start).
+    double measureS_ = 0, measureE_ = 0;
 
     // The walk both passes share: loops pass by pass, a select part only in
     // the pass of one of its turns, transposed by it; each single part goes
     // to `single(part, clock, transpose)`. A child whose play-and-draw flag is
     // off is skipped. `stop`, when given, ends the walk as soon as it is set;
-    // `measuring` stops a loop that runs past the longest wave.
+    // `measuring` measures loops with MeasureLoop.
     template <class Single>
     bool Walk(TPartMuz& part, double& clock, double transpose, const bool* stop, bool measuring,
               const Single& single);
+    // Measures a loop without walking every one of a long run of passes that
+    // sound alike, so that no Count makes the measure slow.
+    template <class Single>
+    bool MeasureLoop(TLoopPartMuz& loop, double& clock, double transpose, const Single& single);
     bool SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,
                        const TRenderFilter& filter, double transpose);
     bool SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,

@@ -1,5 +1,7 @@
 #include "RenderFixture.h"
 
+#include <functional>
+
 namespace korvane::testing {
 namespace {
 
@@ -228,6 +230,74 @@ TEST_F(MusicRenderTest, ALoopLongerThanAnyWaveStopsAtOnceWithTheMemoryMessage) {
     EXPECT_EQ(error, "");
     EXPECT_EQ(memoryMessages(), 1);
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+// However large the counts, measuring takes a walk per turn, not per pass:
+// before, each of these ran for hours or for ever.
+TEST_F(MusicRenderTest, HugeCountsMeasureAtOnceAndAsTheyWouldPassByPass) {
+    addMono("sample", {1000, 2000, 3000, 4000}, 1024);
+    setPlayers(group, {props(notePlayerRollOutWaveForm)});
+    addNote(0, 1, 5);  // one whole note, one second at tempo 1 s
+    struct Case {
+        const char* what;
+        double tempo;
+        std::function<std::unique_ptr<TPartMuz>(std::unique_ptr<TPartMuz>)> wrap;
+        bool ok;
+        double clock;
+    };
+    const Case cases[] = {
+        {"long run, summed exactly", 1, [&](auto s) { return loop(std::move(s), 10000); }, true, 10000},
+        {"turns inside a long run",
+         1,
+         [&](auto s) { return loop(select(std::move(s), {{1, 0}, {7000, 0}, {9000, 0}}), 9000); },
+         true,
+         3},
+        {"tiny tempo, largest count", 1e-13, [&](auto s) { return loop(std::move(s), 2147483647); }, true,
+         2147483647 * 1e-13},
+        {"nested, tiny tempo",
+         1e-13,
+         [&](auto s) { return loop(loop(std::move(s), 2000000000), 2000000000); },
+         true,
+         4e18 * 1e-13},
+        {"nested, past every wave",
+         1,
+         [&](auto s) { return loop(loop(std::move(s), 2000000000), 2000000000); },
+         false,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        doc.Tempo.SetValue(c.tempo);
+        wrapPart(c.wrap);
+        Offsets o = measure();
+        EXPECT_EQ(o.ok, c.ok);
+        if (c.ok) {
+            EXPECT_NEAR(o.clock, c.clock, c.clock * 1e-12);
+            EXPECT_NEAR(o.E, c.clock, c.clock * 1e-12);
+            EXPECT_EQ(o.S, 0);
+        } else {
+            bool stop = false;
+            std::string error;
+            EXPECT_FALSE(RenderMusic(doc, space, {}, stop, error));
+            EXPECT_TRUE(stop);
+            EXPECT_EQ(memoryMessages(), 1);
+        }
+        // Back to the single part for the next case.
+        TPartMuz* unused = nullptr;
+        auto wrapped = doc.GetStartPart()->GetPartMuz()->Detach(unused);
+        TPartMuz* inner = wrapped.get();
+        while (inner->GetPartMuzKind() != partMuzSingle)
+            inner = inner->GetPartMuzKind() == partMuzLoop ? static_cast<TLoopPartMuz*>(inner)->GetLoopPart()
+                                                          : static_cast<TSelectPartMuz*>(inner)->GetSelectPart();
+        doc.GetStartPart()->SetPartMuz(inner->Detach(unused));
+    }
+    // The turns of the long run play where they would: 0 s, 1 s and 2 s.
+    doc.Tempo.SetValue(1);
+    wrapPart([&](auto s) { return loop(select(std::move(s), {{1, 0}, {7000, 0}, {9000, 0}}), 9000); });
+    auto sound = RenderMusic(doc, space);
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->GetValues(), 3073);
+    EXPECT_EQ(channelOf(*sound)[2048], 1000);
 }
 
 TEST_F(MusicRenderTest, PartRenderStartsLoopsAtPassOne) {
