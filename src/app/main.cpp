@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/Messages.h"
+#include "shell/LongWorkDialog.h"
 #include "shell/Main.h"
 #include "shell/QtMessages.h"
 #include "wavewindow/ChildWave.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     {
         korvane::TMainForm form;
         boxes.SetParent(&form);
+        korvane::TLongWorkDialog longWork(&form);
+        korvane::SetLongWorkRunner(&longWork);
         form.show();
         // Qt has taken its own options out of the arguments by now.
         QStringList music;
@@ -65,6 +68,7 @@ int main(int argc, char** argv) {
         // The music last, so that its window comes to the front.
         form.OpenMusicFiles(music);
         status = QApplication::exec();
+        korvane::SetLongWorkRunner(nullptr);
         boxes.SetParent(nullptr);
     }
     korvane::setMessages(nullptr);

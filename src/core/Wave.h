@@ -135,12 +135,16 @@ public:
     // ---- end generators ----
 };
 
+// The failure flag as work running on a thread of its own reads it: the
+// window's Cancel sets it from another thread, so it is read afresh each time.
+inline bool flagSet(const bool& failed) { return __atomic_load_n(&failed, __ATOMIC_RELAXED); }
+
 // Runs f(from, to) over [begin, end) in chunks of Wave::kChunk, testing the
 // flag before each chunk. Returns false when it stopped because of the flag.
 template <class F>
 bool forChunks(bool& failed, int64_t begin, int64_t end, F&& f) {
     for (int64_t i = begin; i < end; i += Wave::kChunk) {
-        if (failed) return false;
+        if (flagSet(failed)) return false;
         int64_t stop = end - i > Wave::kChunk ? i + Wave::kChunk : end;
         f(i, stop);
     }

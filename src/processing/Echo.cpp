@@ -81,7 +81,7 @@ std::unique_ptr<Wave> periodEchoRun(const Wave& w, bool& failed, double per, con
     const double timeLast = TimeEnv ? timeEnvelope->values - 1 : 0;
     const double volumeLast = VolumeEnv ? volumeEnvelope->values - 1 : 0;
 
-    for (int32_t i = 1; i <= count && !failed; ++i) {
+    for (int32_t i = 1; i <= count && !flagSet(failed); ++i) {
         const double h = std::pow(factor, i);
         const double delay = per * i;
         int64_t lo = d, hi = c;
@@ -207,7 +207,7 @@ std::unique_ptr<Sound> RandomEcho(bool& failed, const Sound& sound, const Random
         return args.Envelope[aspect]->GetValueAt(failed, die(aspect, 0, 1), max, min);
     };
 
-    for (int32_t k = 0; k < args.Count && !failed; ++k) {
+    for (int32_t k = 0; k < args.Count && !flagSet(failed); ++k) {
         double r = std::trunc(T);
         dicer.Throw();
         std::unique_ptr<Sound> echo = copyOf(failed, sound);

@@ -108,7 +108,7 @@ std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, doubl
     if (!w) return nullptr;
     const int16_t* in = wave.wave;
     double ox = 1 - x;
-    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+    for (int32_t pass = 0; pass < countCmd && !flagSet(failed); ++pass) {
         double y = 0;
         int16_t* out = w->wave;
         forChunks(failed, begin, end,
@@ -131,7 +131,7 @@ bool onePoleStereo(const Wave& left, const Wave& right, bool& failed, double tim
     const int16_t* in0 = left.wave;
     const int16_t* in1 = right.wave;
     double ox = 1 - x;
-    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+    for (int32_t pass = 0; pass < countCmd && !flagSet(failed); ++pass) {
         double y0 = 0, y1 = 0;
         int16_t* o0 = out[0]->wave;
         int16_t* o1 = out[1]->wave;
@@ -155,7 +155,7 @@ std::unique_ptr<Wave> onePoleByEnvelope(const Wave& wave, bool& failed, const Wa
     if (!w) return nullptr;
     EnvelopeStretch stretch(end - begin, envelope.values);
     const int16_t* in = wave.wave;
-    for (int32_t pass = 0; pass < countCmd && !failed; ++pass) {
+    for (int32_t pass = 0; pass < countCmd && !flagSet(failed); ++pass) {
         onePolePass<High>(failed, in, w->wave, begin, end, [&](int64_t i) {
             double time = sampleFreq / envelopeFrequency(envelope.readAt(stretch.at(i - begin)));
             return onePoleCoefficient(a, root, time);

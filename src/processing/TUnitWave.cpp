@@ -4,6 +4,7 @@
 
 #include "core/Assert.h"
 #include "core/Sample.h"
+#include "processing/LongWork.h"
 
 namespace korvane {
 
@@ -117,7 +118,12 @@ bool TUnitWave::Run(bool insert, const SoundOp& op) {
         EditRange(begin, end);
     }
     if (Window) Window->RangeAboutToChange(begin, end);
-    std::unique_ptr<Sound> result = Failed ? nullptr : op(Failed, *TheSound, begin, end);
+    std::unique_ptr<Sound> result;
+    if (!Failed && !RunLongWork([&] { result = op(Failed, *TheSound, begin, end); }, Failed)) {
+        // Cancelled: the flag was the cancel's, not a failed allocation's.
+        Failed = false;
+        result.reset();
+    }
     if (Failed || !result) {
         // The document keeps its sound; a result made before the failure is dropped.
         if (Window) Window->Repaint();

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+#include <type_traits>
 
 namespace korvane {
 
@@ -22,15 +25,35 @@ QMessageBox::Icon iconOf(MessageIcon icon) {
     }
     return QMessageBox::NoIcon;
 }
+// Work running beside the event loop (a long command) may need a box: it is
+// shown by the window's thread while the work waits for the answer.
+template <class F>
+auto onWindowThread(F&& f) {
+    if (!qApp || QThread::currentThread() == qApp->thread()) return f();
+    using Result = decltype(f());
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(qApp, [&] { f(); }, Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
 }  // namespace
 
 void TQtMessages::show(const std::string& title, const std::string& text, MessageIcon icon) {
-    QMessageBox box(iconOf(icon), QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    ownerOf(parent_));
-    box.exec();
+    onWindowThread([&] {
+        QMessageBox box(iconOf(icon), QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                        ownerOf(parent_));
+        box.exec();
+    });
 }
 
 MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::string& text) {
+    return onWindowThread([&] { return askYesNoCancelHere(title, text); });
+}
+
+MessageAnswer TQtMessages::askYesNoCancelHere(const std::string& title, const std::string& text) {
     auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (b == QMessageBox::Yes) return MessageAnswer::Yes;
@@ -39,6 +62,10 @@ MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::s
 }
 
 MessageAnswer TQtMessages::askOkCancel(const std::string& title, const std::string& text) {
+    return onWindowThread([&] { return askOkCancelHere(title, text); });
+}
+
+MessageAnswer TQtMessages::askOkCancelHere(const std::string& title, const std::string& text) {
     auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
                                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     return b == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;

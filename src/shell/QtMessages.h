@@ -18,6 +18,8 @@ public:
 
 private:
     QWidget* parent_;
+    MessageAnswer askYesNoCancelHere(const std::string& title, const std::string& text);
+    MessageAnswer askOkCancelHere(const std::string& title, const std::string& text);
 };
 
 }  // namespace korvane

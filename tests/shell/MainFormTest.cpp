@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <deque>
 #include <filesystem>
@@ -33,6 +34,7 @@
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Help.h"
+#include "shell/LongWorkDialog.h"
 #include "music/TUnitMuz.h"
 #include "shell/Main.h"
 #include "shell/PropsDlg.h"
@@ -294,6 +296,42 @@ TEST_F(MainFormTest, EffectThenUndoGivesTheOldSoundBack) {
     EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3, 4, 5, 6}));
     trigger("DeleteUndo");
     EXPECT_FALSE(enabled("Undo"));
+}
+
+// A command that runs long shows its progress box; Cancel stops it through
+// the failure flag and leaves the wave as it was, ready for the next command.
+TEST_F(MainFormTest, CancelStopsALongCommandAndLeavesTheWaveAsItWas) {
+    TLongWorkDialog longWork(form.get());
+    SetLongWorkRunner(&longWork);
+    TMDIChildWave* w = openSamples(std::vector<int>(20000, 1000));
+    const std::shared_ptr<Sound> before = w->Doc()->TheSound;
+    runner->dialogs.push_back([](QDialog& d) {
+        // More than a billion passes: an hour of work if nothing stopped it.
+        dynamic_cast<TPropsDlg&>(d).Edit("Count")->setText("99999999999");
+        return pressOK(d);
+    });
+    QString title;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() != "LongWorkProgress" || !top->isVisible() || !title.isEmpty()) continue;
+            title = top->windowTitle();
+            if (auto* cancel = top->findChild<QPushButton*>()) cancel->click();
+        }
+    });
+    poll.start();
+    trigger("FilterLow");
+    poll.stop();
+    SetLongWorkRunner(nullptr);
+    EXPECT_EQ(title, "Working");
+    EXPECT_EQ(w->Doc()->TheSound, before);
+    EXPECT_FALSE(w->Doc()->Failed);
+    EXPECT_NE(w->Doc()->State, unitStateChanged);
+    EXPECT_TRUE(boxes.shown.empty());
+    w->Doc()->SetRange(1, 3);
+    trigger("EditDelete");
+    EXPECT_EQ(w->Doc()->GetValues(), 19998);
 }
 
 TEST_F(MainFormTest, OpeningThreeFilesWithTheSecondBrokenOpensTwo) {
