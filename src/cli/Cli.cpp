@@ -4,12 +4,18 @@
 #include "cli/PictureCommand.h"
 #include "cli/ScoreCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "core/Sample.h"
 #include "core/WavFile.h"
@@ -481,9 +487,56 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return call.Dispatch(args);
 }
 
+namespace {
+
+// On a terminal, work that takes more than half a second says that it runs
+// and for how long, on one line of stderr that is wiped when it ends.
+class TerminalProgress {
+public:
+    explicit TerminalProgress(const std::string& command) {
+        if (command.empty() || !::isatty(STDERR_FILENO)) return;
+        thread_ = std::thread([this, command] {
+            const auto start = std::chrono::steady_clock::now();
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (wake_.wait_for(lock, std::chrono::milliseconds(500), [this] { return done_; })) return;
+            do {
+                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                         std::chrono::steady_clock::now() - start)
+                                         .count();
+                const std::string line =
+                    "\rkorvane-cli " + command + ": working, " + std::to_string(seconds) + " s (Ctrl-C stops)";
+                (void)!::write(STDERR_FILENO, line.data(), line.size());
+                shown_ = true;
+            } while (!wake_.wait_for(lock, std::chrono::milliseconds(250), [this] { return done_; }));
+        });
+    }
+    ~TerminalProgress() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+        if (shown_) (void)!::write(STDERR_FILENO, "\r\033[K", 4);
+    }
+
+private:
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    bool shown_ = false;
+};
+
+}  // namespace
+
 int Main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return Run(args, std::cout, std::cerr);
+    TerminalProgress progress(args.empty() ? std::string() : args[0]);
+    const int status = Run(args, std::cout, std::cerr);
+    std::cout.flush();
+    return status;
 }
 
 }  // namespace korvane::cli
