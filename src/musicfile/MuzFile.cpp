@@ -972,9 +972,11 @@ bool withinMemory(std::string& message, Work work) {
     }
 }
 
-bool readMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
+// Takes the text over: each stage frees what it read before the next one
+// builds, so that a large file is held about twice at most.
+bool readMuzText(TUnitMuz& unitMuz, std::string&& fileText, std::string& message) {
     std::vector<TXMLToken> tokens;
-    if (!TokenizeXMLText(fileText, tokens, message)) return false;
+    if (!TokenizeXMLText(std::move(fileText), tokens, message)) return false;
     const std::string version = versionOf(tokens);
     if (version != "7.0" && version != "7.1") {
         message = "Version \"" + version + "\" is not a known Music file version; only 7.0 and 7.1 can be read.";
@@ -987,6 +989,7 @@ bool readMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& me
         message = match.Message;
         return false;
     }
+    std::vector<TXMLToken>().swap(tokens);
     return buildFromTree(unitMuz, root, v71, message);
 }
 }  // namespace
@@ -1007,14 +1010,14 @@ bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path) {
 
 
 bool ReadMuzText(TUnitMuz& unitMuz, const std::string& fileText, std::string& message) {
-    return withinMemory(message, [&] { return readMuzText(unitMuz, fileText, message); });
+    return withinMemory(message, [&] { return readMuzText(unitMuz, std::string(fileText), message); });
 }
 
 bool OpenMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
     return withinMemory(message, [&] {
         std::string text;
         if (!ReadXMLFile(path, text, message)) return false;
-        return readMuzText(unitMuz, text, message);
+        return readMuzText(unitMuz, std::move(text), message);
     });
 }
 

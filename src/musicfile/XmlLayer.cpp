@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -175,11 +176,16 @@ TXMLToken TXMLTokenizer::Next() {
     }
 }
 
-bool TokenizeXMLText(const std::string& fileText, std::vector<TXMLToken>& tokens, std::string& message) {
-    std::string data;
-    data.reserve(fileText.size());
-    for (std::size_t i = 0; i < fileText.size(); ++i)
-        if (!(fileText[i] == '\r' && i + 1 < fileText.size() && fileText[i + 1] == '\n')) data += fileText[i];
+bool TokenizeXMLText(std::string&& fileText, std::vector<TXMLToken>& tokens, std::string& message) {
+    // Carriage returns before line feeds go in place: a large file is held
+    // once, not once more without them.
+    std::string data = std::move(fileText);
+    std::size_t out = data.find("\r\n");
+    if (out != std::string::npos) {
+        for (std::size_t in = out; in < data.size(); ++in)
+            if (!(data[in] == '\r' && in + 1 < data.size() && data[in + 1] == '\n')) data[out++] = data[in];
+        data.resize(out);
+    }
     std::size_t start = 0;
     for (int line = 0; line < 2; ++line) {
         for (int n = 0; n < 98 && start < data.size();) {
@@ -188,6 +194,9 @@ bool TokenizeXMLText(const std::string& fileText, std::vector<TXMLToken>& tokens
         }
     }
     tokens.clear();
+    // Every token but the end of the file takes at least one '<'; room for
+    // them at once spares the copies of a growing vector.
+    tokens.reserve(static_cast<std::size_t>(std::count(data.begin() + static_cast<std::ptrdiff_t>(start), data.end(), '<')) + 1);
     TXMLTokenizer tokenizer(data, start, 3, 1);
     for (;;) {
         tokens.push_back(tokenizer.Next());
@@ -200,6 +209,10 @@ bool TokenizeXMLText(const std::string& fileText, std::vector<TXMLToken>& tokens
     }
 }
 
+bool TokenizeXMLText(const std::string& fileText, std::vector<TXMLToken>& tokens, std::string& message) {
+    return TokenizeXMLText(std::string(fileText), tokens, message);
+}
+
 bool ReadXMLFile(const std::string& path, std::string& fileText, std::string& message) {
     std::ifstream in(path, std::ios::binary);
     struct stat st;
@@ -207,13 +220,24 @@ bool ReadXMLFile(const std::string& path, std::string& fileText, std::string& me
         message = kXMLReadError;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Straight into the text where the size is known; a stream (a FIFO) as it comes.
+    fileText.clear();
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        fileText.resize(static_cast<std::size_t>(st.st_size));
+        in.read(fileText.data(), static_cast<std::streamsize>(fileText.size()));
+        fileText.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.bad()) {
+            message = kXMLReadError;
+            return false;
+        }
+        in.clear();
+    }
+    char block[65536];
+    while (in.read(block, sizeof block) || in.gcount() > 0) fileText.append(block, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) {
         message = kXMLReadError;
         return false;
     }
-    fileText = text.str();
     return true;
 }
 

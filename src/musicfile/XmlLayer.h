@@ -61,6 +61,8 @@ private:
 // up to and including the end-of-file or the first error token. Returns
 // false with the error token's message on a tokenizer error.
 bool TokenizeXMLText(const std::string& fileText, std::vector<TXMLToken>& tokens, std::string& message);
+// The same, taking the text over (and freeing it before it returns).
+bool TokenizeXMLText(std::string&& fileText, std::vector<TXMLToken>& tokens, std::string& message);
 bool ReadXMLFile(const std::string& path, std::string& fileText, std::string& message);
 
 // ---------------------------------------------------------------------------
