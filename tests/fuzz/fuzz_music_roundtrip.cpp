@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzScratch.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
 #include "platform/Messages.h"
@@ -34,8 +35,7 @@ SilentMessages silent;
 // Never destroyed, so that the exit handler that removes the files can use it.
 const std::string& folder() {
     static const std::string* path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string name = std::string(dir && *dir ? dir : "/tmp") + "/korvane-fuzz-music-XXXXXX";
+        std::string name = FuzzScratchFolder() + "/korvane-fuzz-music-XXXXXX";
         std::vector<char> buf(name.begin(), name.end());
         buf.push_back('\0');
         if (!::mkdtemp(buf.data())) std::abort();
@@ -84,6 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string first = folder() + "/first.korvanem";
     const std::string second = folder() + "/second.korvanem";
+    // Saving replaces a file by renaming a new one over it, which makes ext4
+    // write the data out at once: start without the old files.
+    ::unlink(first.c_str());
+    ::unlink(second.c_str());
     if (!korvane::SaveMuz(doc, first, message)) differ("the first save failed", message, inMemory);
     const std::string firstText = fileText(first);
     if (firstText != inMemory) differ("the saved file is not the written text", inMemory, firstText);

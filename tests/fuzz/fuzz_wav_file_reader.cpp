@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzScratch.h"
 #include "core/Sound.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
@@ -78,8 +79,7 @@ ssize_t shortRead(int fd, void* buffer, std::size_t count) {
 // Never destroyed, so that the exit handler that removes the file can use it.
 const std::string& tempPath() {
     static const std::string* path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string name = std::string(dir && *dir ? dir : "/tmp") + "/korvane-fuzz-wav-XXXXXX";
+        std::string name = FuzzScratchFolder() + "/korvane-fuzz-wav-XXXXXX";
         std::vector<char> buf(name.begin(), name.end());
         buf.push_back('\0');
         const int fd = ::mkstemp(buf.data());
@@ -94,7 +94,10 @@ const std::string& tempPath() {
 }
 
 void writeFile(const std::vector<uint8_t>& bytes) {
-    const int fd = ::open(tempPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    // A new file each time: truncating one that holds data makes ext4 write
+    // the new data out at close, which would make the runs wait on the disk.
+    ::unlink(tempPath().c_str());
+    const int fd = ::open(tempPath().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) std::abort();
     std::size_t done = 0;
     while (done < bytes.size()) {
