@@ -146,31 +146,10 @@ void Call::SplitArgs(const std::vector<std::string>& args, size_t positionals,
     }
 }
 
-// A selection end: a sample index, or a time converted as time * freq + 0.5,
-// limited to the wave as the window's selection is.
-bool ReadPosition(const std::string& text, const TUnitWave& doc, int32_t& position) {
-    if (text.empty()) return false;
-    int64_t v;
-    size_t digits = text[0] == '-' ? 1 : 0;
-    if (digits < text.size() && text.find_first_not_of("0123456789", digits) == std::string::npos &&
-        text.size() - digits <= 12) {
-        v = std::stoll(text);
-    } else {
-        TStringReader reader(text);
-        double seconds;
-        if (!reader.ReadTime(seconds, ckNone)) return false;
-        v = truncToInt32(seconds * doc.GetFreq() + 0.5);
-    }
-    position = static_cast<int32_t>(std::clamp<int64_t>(v, 0, doc.GetValues()));
-    return true;
-}
-
 // "B:E" sets the selection with B as the first end (B may be larger than E).
 bool ApplySelection(TUnitWave& doc, const std::string& text) {
-    size_t colon = text.find(':');
-    if (colon == std::string::npos) return false;
     int32_t b, e;
-    if (!ReadPosition(text.substr(0, colon), doc, b) || !ReadPosition(text.substr(colon + 1), doc, e)) return false;
+    if (!ReadSelectionText(text, doc.GetFreq(), doc.GetValues(), b, e)) return false;
     doc.SetFirstEnd(b);
     doc.SetSecondEnd(e);
     return true;

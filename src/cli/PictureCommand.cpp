@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/Cli.h"
+#include "commands/CommandStep.h"
 #include "core/Sample.h"
 #include "core/WavFile.h"
 #include "musicfile/MuzFile.h"
@@ -64,25 +65,6 @@ int pixels(const std::string& option, const std::string& value) {
     int v = digits ? std::stoi(value) : 0;
     if (v < 1 || v > 16384) throw PictureUsage{option + " takes a number of pixels from 1 to 16384"};
     return v;
-}
-
-// A selection end as the other commands read it: a sample index, or a time
-// (time x frequency + 0.5, truncated), limited to the wave.
-bool position(const std::string& text, const Sound& sound, int32_t& pos) {
-    if (text.empty()) return false;
-    int64_t v;
-    size_t digits = text[0] == '-' ? 1 : 0;
-    if (digits < text.size() && text.find_first_not_of("0123456789", digits) == std::string::npos &&
-        text.size() - digits <= 12) {
-        v = std::stoll(text);
-    } else {
-        TStringReader reader(text);
-        double seconds;
-        if (!reader.ReadTime(seconds, ckNone)) return false;
-        v = truncToInt32(seconds * sound.Freq + 0.5);
-    }
-    pos = static_cast<int32_t>(std::clamp<int64_t>(v, 0, sound.GetValues()));
-    return true;
 }
 
 // `picture MUSIC OUT.png --view score`: the score as the music window
@@ -340,12 +322,8 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
 
         int32_t first = 0, second = 0;
-        if (select) {
-            size_t colon = select->find(':');
-            if (colon == std::string::npos || !position(select->substr(0, colon), *sound, first) ||
-                !position(select->substr(colon + 1), *sound, second))
-                throw PictureUsage{"--select takes B:E"};
-        }
+        if (select && !ReadSelectionText(*select, sound->Freq, sound->GetValues(), first, second))
+            throw PictureUsage{"--select takes B:E"};
 
         ImageCanvas canvas(width, height);
         TWaveMapping map{0, width, 0, static_cast<double>(sound->GetValues())};

@@ -54,4 +54,11 @@ public:
 // frequency field of a dialog does; returns the Input Error text, or empty.
 std::string ReadFrequencyText(const std::string& text, int32_t& freq);
 
+// One end of a selection typed for the batch front end: a sample index, or a
+// time converted as time * freq + 0.5 (truncated), limited to 0 .. values as
+// the window's selection is. False when the text is neither.
+bool ReadPositionText(const std::string& text, int32_t freq, int32_t values, int32_t& position);
+// "B:E", the ends of a selection; B is the first end and may be larger than E.
+bool ReadSelectionText(const std::string& text, int32_t freq, int32_t values, int32_t& first, int32_t& second);
+
 }  // namespace korvane

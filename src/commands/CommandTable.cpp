@@ -1,6 +1,9 @@
 #include "commands/CommandTable.h"
 
+#include <algorithm>
+
 #include "commands/WaveSteps.h"
+#include "core/Sample.h"
 #include "music/TUnitMuz.h"
 #include "processing/TWorkspace.h"
 #include "values/StringReader.h"
@@ -14,6 +17,35 @@ std::string ReadFrequencyText(const std::string& text, int32_t& freq) {
         return "In Frequency: " + reader.ErrorMessage();
     freq = v;
     return "";
+}
+
+bool ReadPositionText(const std::string& text, int32_t freq, int32_t values, int32_t& position) {
+    if (text.empty()) return false;
+    int64_t v;
+    size_t digits = text[0] == '-' ? 1 : 0;
+    if (digits < text.size() && text.find_first_not_of("0123456789", digits) == std::string::npos &&
+        text.size() - digits <= 12) {
+        v = std::stoll(text);
+    } else {
+        TStringReader reader(text);
+        double seconds;
+        if (!reader.ReadTime(seconds, ckNone)) return false;
+        v = truncToInt32(seconds * freq + 0.5);
+    }
+    position = static_cast<int32_t>(std::clamp<int64_t>(v, 0, values));
+    return true;
+}
+
+bool ReadSelectionText(const std::string& text, int32_t freq, int32_t values, int32_t& first, int32_t& second) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    int32_t b, e;
+    if (!ReadPositionText(text.substr(0, colon), freq, values, b) ||
+        !ReadPositionText(text.substr(colon + 1), freq, values, e))
+        return false;
+    first = b;
+    second = e;
+    return true;
 }
 
 std::string NotDrawing(const CommandState& s) {

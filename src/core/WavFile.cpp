@@ -97,13 +97,15 @@ private:
     std::size_t pos_ = 0;
 };
 
+WaveReadFunction waveRead = ::read;
+
 class FileSource : public ByteSource {
 public:
     FileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
     int64_t read(uint8_t* to, std::size_t n) override {
         std::size_t done = 0;
         while (done < n) {
-            ssize_t got = ::read(fd_, to + done, std::min<std::size_t>(n - done, 1u << 30));
+            ssize_t got = waveRead(fd_, to + done, std::min<std::size_t>(n - done, 1u << 30));
             if (got < 0) {
                 if (errno == EINTR) continue;
                 return -1;
@@ -331,6 +333,8 @@ bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound
     MemorySource source(data, data ? size : 0);
     return WaveReader(source).read(sound, reason);
 }
+
+void SetWaveReadFunctionForTesting(WaveReadFunction function) { waveRead = function ? function : ::read; }
 
 bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, std::string& reason) {
     int fd;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 #include "core/Sound.h"
 
@@ -77,6 +78,13 @@ bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, st
 
 // The same reader over a file image in memory.
 bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound>& sound, std::string& reason);
+
+// Test seam: the call ReadWaveFile reads the file's bytes with, ::read by
+// default. The fuzz targets install one that returns short counts and fails
+// with EINTR, to show that the file reader stands what a real file system may
+// do; nullptr restores ::read. Not for the program itself; not thread-safe.
+using WaveReadFunction = ssize_t (*)(int fd, void* buffer, std::size_t count);
+void SetWaveReadFunctionForTesting(WaveReadFunction function);
 
 // `Cannot read the file: "NAME", REASON`
 std::string WaveReadErrorText(const std::string& fileName, const std::string& reason);
