@@ -5,8 +5,8 @@
 
 namespace korvane {
 
-TDlgRegisterWave::TDlgRegisterWave(QWidget* parent, const QString& name)
-    : TOKDlg(parent, "Register", buttonsBottom, 24) {
+TDlgRegisterWave::TDlgRegisterWave(QWidget* parent, const QString& name, std::function<bool(const QString&)> accept)
+    : TOKDlg(parent, "Register", buttonsBottom, 24), accept_(std::move(accept)) {
     auto* form = new QFormLayout(Body());
     edit_ = new QLineEdit(name, Body());
     edit_->setMinimumWidth(200);

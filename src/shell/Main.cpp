@@ -210,8 +210,15 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
     own["Options"] = {{}, {never, {}}};
     own["FileExit"] = {[this] { FileExitExecute(); }, {always, {}}};
-    own["Begin"] = {{}, {never, {}}};
-    own["End"] = {{}, {never, {}}};
+    // As Home and End in the wave.
+    own["Begin"] = {[this] {
+                        if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::Home);
+                    },
+                    {wave, {}}};
+    own["End"] = {[this] {
+                      if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::End);
+                  },
+                  {wave, {}}};
     own["ViewWave"] = {[this] { ViewWaveExecute(); },
                        {wave, [this] {
                             TMDIChildWave* w = ActiveWaveChild();
@@ -646,9 +653,12 @@ void TMainForm::FilePropertiesExecute() {
 void TMainForm::RegisterExecute() {
     TMDIChildWave* w = ActiveWaveChild();
     if (!w) return;
-    TDlgRegisterWave dialog(this, QString::fromStdString(w->Doc()->Name));
+    TUnitWave& doc = *w->Doc();
+    // A name another document has is refused with its message, and the
+    // dialog stays open for another one.
+    TDlgRegisterWave dialog(this, QString::fromStdString(doc.Name),
+                            [&](const QString& name) { return space_.SetName(doc, name.toStdString()); });
     if (runner_->Run(dialog) != QDialog::Accepted) return;
-    space_.SetName(*w->Doc(), dialog.Name().toStdString());
     nameBox_->setText(QString::fromStdString(w->Doc()->Name));
 }
 

@@ -48,6 +48,21 @@ void TOKDlg::HelpBtnClick() {
     if (helpContext_ > 0) ShowHelp(this, helpContext_);
 }
 
+void TOKDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (focusWidget() && body_->isAncestorOf(focusWidget())) return;
+    if (QWidget* first = FirstField(body_)) first->setFocus(Qt::TabFocusReason);
+}
+
+QWidget* FirstField(QWidget* within) {
+    QWidget* top = within->window();
+    for (QWidget* w = top->nextInFocusChain(); w && w != top; w = w->nextInFocusChain()) {
+        if (!within->isAncestorOf(w) || !w->isEnabled() || !w->isVisibleTo(top)) continue;
+        if (w->focusPolicy() & Qt::TabFocus) return w;
+    }
+    return nullptr;
+}
+
 void TOKDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && helpContext_ > 0) {
         HelpBtnClick();

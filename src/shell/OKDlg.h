@@ -32,6 +32,8 @@ protected:
     // the dialog open.
     virtual bool OKBtnClick() { return true; }
     void keyPressEvent(QKeyEvent* event) override;
+    // The dialog opens with the focus in its first field, ready for typing.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* body_;
@@ -39,6 +41,9 @@ private:
     QPushButton* help_;
     int helpContext_ = 0;
 };
+
+// The first control in `within` that Tab would reach, or null.
+QWidget* FirstField(QWidget* within);
 
 // The four frames of the property dialogs.
 class TOKRightDlg : public TOKDlg {

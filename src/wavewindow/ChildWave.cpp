@@ -356,10 +356,14 @@ void TMDIChildWave::KeyPress(QKeyEvent* event) {
         case Qt::Key_PageDown: key = TSelKey::PageDown; break;
         default: event->ignore(); return;
     }
-    TSelectionEnds sel{doc_->FirstSel, doc_->SecondSel};
-    bool shift = event->modifiers() & Qt::ShiftModifier, ctrl = event->modifiers() & Qt::ControlModifier;
-    if (KeySelection(sel, key, shift, ctrl, doc_->GetValues(), Mapping())) applySelection(sel);
+    SelectionKey(key, event->modifiers() & Qt::ShiftModifier, event->modifiers() & Qt::ControlModifier);
     event->accept();
+}
+
+void TMDIChildWave::SelectionKey(TSelKey key, bool shift, bool ctrl) {
+    if (!doc_) return;
+    TSelectionEnds sel{doc_->FirstSel, doc_->SecondSel};
+    if (KeySelection(sel, key, shift, ctrl, doc_->GetValues(), Mapping())) applySelection(sel);
 }
 
 void TMDIChildWave::applySelection(const TSelectionEnds& sel) {

@@ -110,6 +110,8 @@ public:
     void MouseMove(QMouseEvent* event);
     void MouseRelease(QMouseEvent* event);
     void KeyPress(QKeyEvent* event);
+    // What the key does to the selection, for the menu entries that do the same.
+    void SelectionKey(TSelKey key, bool shift = false, bool ctrl = false);
     void ClientResized(const QSize& oldSize, const QSize& newSize);
 
 private:

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "processing/TWorkspace.h"
 #include "shell/DLeftRightProps.h"
+#include "shell/DRegisterWave.h"
 #include "shell/Help.h"
 #include "shell/PropsDlg.h"
 #include "shell/RecordBrowser.h"
@@ -208,6 +209,58 @@ TEST_F(PropsDialogsTest, AnExampleFillsTheFourBoxesAndStaysChosenUntilTheUserTyp
     EXPECT_TRUE(ok(o));
     EXPECT_EQ(doc->Records.LeftRight.LeftToLeft.ToText(), "100 %");
     EXPECT_EQ(doc->Records.LeftRight.RightToLeft.ToText(), "10 %");
+}
+
+// Typing starts in the first field of every dialog, never on OK.
+TEST_F(PropsDialogsTest, EveryDialogOpensWithTheFocusInItsFirstField) {
+    int dialogs = 0;
+    for (const Command& command : Commands()) {
+        if (command.kind != DocKind::Wave || !command.HasDialog() || !command.makeStep) continue;
+        SCOPED_TRACE(command.action);
+        Opened o = open(command.action);
+        if (!o.dialog) continue;
+        auto* frame = dynamic_cast<TOKDlg*>(o.dialog.get());
+        ASSERT_NE(frame, nullptr);
+        frame->show();
+        QWidget* focus = frame->focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(frame->Body()->isAncestorOf(focus)) << focus->metaObject()->className();
+        EXPECT_EQ(focus, FirstField(frame->Body()));
+        // The first field is the first control from the top left.
+        for (QWidget* w : frame->Body()->findChildren<QWidget*>())
+            if (w != focus && w->isVisibleTo(frame) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled())
+                EXPECT_FALSE(w->mapTo(frame, QPoint()).y() + 4 < focus->mapTo(frame, QPoint()).y() &&
+                             w->mapTo(frame, QPoint()).x() + 4 < focus->mapTo(frame, QPoint()).x())
+                    << w->metaObject()->className() << " lies above and left of the focus";
+        frame->hide();
+        ++dialogs;
+    }
+    EXPECT_GT(dialogs, 25);
+}
+
+// A taken name is refused with its message and the dialog stays open; an
+// empty name is always taken.
+TEST_F(PropsDialogsTest, RegisterStaysOpenUntilTheNameIsFree) {
+    addWave("Taken", 10);
+    TDlgRegisterWave dialog(nullptr, "", [&](const QString& n) { return space.SetName(*doc, n.toStdString()); });
+    dialog.show();
+    EXPECT_EQ(dialog.focusWidget(), dialog.NameEdit());
+    dialog.NameEdit()->setText(" Taken ");
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "A wave with name \"Taken\" already exists.");
+    EXPECT_EQ(doc->Name, "");
+    dialog.NameEdit()->setText("Free");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(doc->Name, "Free");
+    TDlgRegisterWave again(nullptr, "Free", [&](const QString& n) { return space.SetName(*doc, n.toStdString()); });
+    again.NameEdit()->clear();
+    again.accept();
+    EXPECT_EQ(again.result(), QDialog::Accepted);
+    EXPECT_EQ(doc->Name, "");
 }
 
 TEST_F(PropsDialogsTest, HelpOpensThePageOfTheDialogsContext) {
