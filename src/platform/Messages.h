@@ -15,6 +15,12 @@ public:
     virtual void show(const std::string& title, const std::string& text, MessageIcon icon) = 0;
     // Returns Yes, No or Cancel.
     virtual MessageAnswer askYesNoCancel(const std::string& title, const std::string& text) = 0;
+    // The same about one document, which `about` names in a line of its own
+    // under the fixed text.
+    virtual MessageAnswer askYesNoCancel(const std::string& title, const std::string& text, const std::string& about) {
+        (void)about;
+        return askYesNoCancel(title, text);
+    }
     // Returns Ok or Cancel.
     virtual MessageAnswer askOkCancel(const std::string& title, const std::string& text) = 0;
 };

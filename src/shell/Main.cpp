@@ -476,7 +476,15 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
 bool TMainForm::queryClose(TMDIChildKorvane& child) {
     TUnit* unit = child.Unit();
     if (!unit || !unit->NeedsSaving()) return true;
-    switch (messages().askYesNoCancel("You have unsaved changes", "Do you want to save?")) {
+    // The window asked about comes to the front, and the box says which it is:
+    // at Exit the questions come one after another.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child.parentWidget())) {
+        if (sub->isMinimized()) sub->showNormal();
+        mdi_->setActiveSubWindow(sub);
+        sub->raise();
+    }
+    const std::string about = "\"" + child.windowTitle().toStdString() + "\" has changes that are not saved.";
+    switch (messages().askYesNoCancel("You have unsaved changes", "Do you want to save?", about)) {
         case MessageAnswer::Yes: return SaveChild(child);
         case MessageAnswer::No: return true;
         default: return false;

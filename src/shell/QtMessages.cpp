@@ -53,9 +53,18 @@ MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::s
     return onWindowThread([&] { return askYesNoCancelHere(title, text); });
 }
 
-MessageAnswer TQtMessages::askYesNoCancelHere(const std::string& title, const std::string& text) {
-    auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
-                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+MessageAnswer TQtMessages::askYesNoCancel(const std::string& title, const std::string& text,
+                                          const std::string& about) {
+    return onWindowThread([&] { return askYesNoCancelHere(title, text, about); });
+}
+
+MessageAnswer TQtMessages::askYesNoCancelHere(const std::string& title, const std::string& text,
+                                              const std::string& about) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, ownerOf(parent_));
+    box.setDefaultButton(QMessageBox::Yes);
+    if (!about.empty()) box.setInformativeText(QString::fromStdString(about));
+    const int b = box.exec();
     if (b == QMessageBox::Yes) return MessageAnswer::Yes;
     if (b == QMessageBox::No) return MessageAnswer::No;
     return MessageAnswer::Cancel;

@@ -14,11 +14,12 @@ public:
 
     void show(const std::string& title, const std::string& text, MessageIcon icon) override;
     MessageAnswer askYesNoCancel(const std::string& title, const std::string& text) override;
+    MessageAnswer askYesNoCancel(const std::string& title, const std::string& text, const std::string& about) override;
     MessageAnswer askOkCancel(const std::string& title, const std::string& text) override;
 
 private:
     QWidget* parent_;
-    MessageAnswer askYesNoCancelHere(const std::string& title, const std::string& text);
+    MessageAnswer askYesNoCancelHere(const std::string& title, const std::string& text, const std::string& about = {});
     MessageAnswer askOkCancelHere(const std::string& title, const std::string& text);
 };
 

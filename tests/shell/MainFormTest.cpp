@@ -360,7 +360,7 @@ TEST_F(MainFormTest, TheSaveQuestionsThreeAnswers) {
     EXPECT_EQ(closeActive(), 0);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "You have unsaved changes");
-    EXPECT_EQ(boxes.shown[0].text, "Do you want to save?");
+    EXPECT_EQ(boxes.shown[0].text, "Do you want to save?\n\"NONAME1\" has changes that are not saved.");
 
     // Yes with Save As cancelled keeps the window too.
     boxes.answers = {MessageAnswer::Yes};
@@ -402,8 +402,16 @@ TEST_F(MainFormTest, SavedWaveReopensAndExitAsksForEachChangedWave) {
     makeSinus();
     boxes.shown.clear();
     boxes.answers = {MessageAnswer::No, MessageAnswer::Cancel};
+    // Each question is asked with its window in front, and names it.
+    std::vector<std::string> inFront;
+    boxes.onQuestion = [&] { inFront.push_back(form->ActiveWaveChild()->windowTitle().toStdString()); };
+    form->MdiArea()->setActiveSubWindow(form->MdiArea()->subWindowList().front());
     EXPECT_FALSE(form->close());
-    EXPECT_EQ(boxes.shown.size(), 2u);  // the unchanged wave is not asked about
+    boxes.onQuestion = nullptr;
+    ASSERT_EQ(boxes.shown.size(), 2u);  // the unchanged wave is not asked about
+    EXPECT_EQ(inFront, (std::vector<std::string>{path.toStdString(), "NONAME2"}));
+    EXPECT_EQ(boxes.shown[0].text, "Do you want to save?\n\"" + path.toStdString() + "\" has changes that are not saved.");
+    EXPECT_EQ(boxes.shown[1].text, "Do you want to save?\n\"NONAME2\" has changes that are not saved.");
     // Closed up to the Cancel: the one cancelled stays.
     ASSERT_EQ(form->Children().size(), 1u);
     EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME2");

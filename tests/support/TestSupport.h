@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,17 @@ class RecordingMessages : public Messages {
 public:
     std::vector<RecordedMessage> shown;
     std::vector<MessageAnswer> answers;  // consumed front first; Cancel when empty
+    std::function<void()> onQuestion;    // sees the program as it asks
 
     void show(const std::string& title, const std::string& text, MessageIcon icon) override {
         shown.push_back({title, text, icon});
     }
     MessageAnswer askYesNoCancel(const std::string& title, const std::string& text) override {
         return answer(title, text);
+    }
+    // The line that names the document goes into the recorded text after a line feed.
+    MessageAnswer askYesNoCancel(const std::string& title, const std::string& text, const std::string& about) override {
+        return answer(title, text + "\n" + about);
     }
     MessageAnswer askOkCancel(const std::string& title, const std::string& text) override {
         return answer(title, text);
@@ -38,6 +44,7 @@ public:
 private:
     MessageAnswer answer(const std::string& title, const std::string& text) {
         shown.push_back({title, text, MessageIcon::Question});
+        if (onQuestion) onQuestion();
         if (answers.empty()) return MessageAnswer::Cancel;
         MessageAnswer a = answers.front();
         answers.erase(answers.begin());
