@@ -43,6 +43,8 @@ public:
     // by a complete new one.
     virtual bool Save(std::string& error) = 0;
     virtual TMediaMode Mode() const = 0;
+    // How much of the open file has sounded while playing, in seconds.
+    virtual double PlayedSeconds() const { return 0; }
 
     // Set by the owner.
     std::function<void()> Notify;

@@ -36,6 +36,7 @@
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Icons.h"
+#include "values/ValueWriters.h"
 #include "wavewindow/ChildWave.h"
 
 namespace korvane {
@@ -428,6 +429,7 @@ void TMainForm::fillStatus() {
     }
     TMDIChildWave* w = ActiveWaveChild();
     const TUnitWave* doc = w ? w->Doc() : nullptr;
+    showSelection(doc);
     if (!doc) {
         for (int i = 2; i < 8; ++i) panels_[i]->clear();
         return;
@@ -438,6 +440,26 @@ void TMainForm::fillStatus() {
         QString t = QString::fromStdString(texts[i]);
         if (panels_[i + 2]->text() != t) panels_[i + 2]->setText(t);
     }
+}
+
+// The selection's ends and length in panel 0 whenever it changes; a hint
+// or the play time may take the panel over until the next change.
+void TMainForm::showSelection(const TUnitWave* doc) {
+    const std::pair<int32_t, int32_t> sel = doc && doc->HasSelection() ? std::make_pair(doc->SelBegin(), doc->SelEnd())
+                                                                        : std::make_pair(-1, -1);
+    if (doc == shownSelectionOf_ && sel == shownSelection_) return;
+    const bool wasShown = shownSelection_.first >= 0;
+    shownSelectionOf_ = doc;
+    shownSelection_ = sel;
+    if (playReadout_) return;
+    if (sel.first < 0) {
+        if (wasShown) panels_[0]->clear();
+        return;
+    }
+    const double freq = doc->GetFreq();
+    panels_[0]->setText(QString::fromStdString("Selection " + WriteClockTime(sel.first / freq) + " to " +
+                                               WriteClockTime(sel.second / freq) + ", length " +
+                                               WriteClockTime((sel.second - sel.first) / freq)));
 }
 
 TMDIChildWave* TMainForm::AddWaveWindow(std::unique_ptr<TUnitWave> doc) { return showWave(space_.AddWave(std::move(doc))); }
@@ -459,7 +481,12 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     child->QueryClose = [this](TMDIChildKorvane& c) { return queryClose(c); };
     child->Closed = [this](TMDIChildKorvane& c) { childClosed(c); };
     child->Readout = [this, child](const QString& text) {
-        panels_[1]->setFixedWidth(child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
+        // At least the width the readout is given, and never less than its
+        // text needs: "(0:00:00.00000, -100.00 %)" is read to its end.
+        const int given = child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120;
+        const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
+        if (panels_[1]->width() < needed || panels_[1]->minimumWidth() < given)
+            panels_[1]->setFixedWidth(std::max({given, needed, panels_[1]->minimumWidth()}));
         panels_[1]->setText(text);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <string>
@@ -72,6 +73,8 @@ public:
     // Renders music (all of it, or the notes the filter lets through) and
     // plays it; a render failure has shown its box.
     void PlayMusic(TUnitMuz& doc, const TRenderFilter& filter);
+    // Moves the play cursor and the elapsed time; stops with the playing.
+    void PlayTick();
     // Renders one part with its subtree and plays it.
     void PlayMusicPart(TUnitMuz& doc, TPartMuz& part);
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
@@ -154,6 +157,7 @@ private:
     void buildStatusBar();
     void switchKind(int kind);
     void fillStatus();
+    void showSelection(const TUnitWave* doc);
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
     bool saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName);
@@ -203,6 +207,13 @@ private:
     bool noteOutputFailed_ = false;
     // Panel 1 shows the music symbol's kind while a music window is active.
     bool musicPanel1_ = false;
+    // While a wave plays: its cursor in the window and the time in panel 0.
+    QTimer* playTick_ = nullptr;
+    bool playReadout_ = false;
+    // The selection panel 0 shows last, so that hints are not overwritten
+    // while it stands still.
+    std::pair<int32_t, int32_t> shownSelection_{-1, -1};
+    const TUnitWave* shownSelectionOf_ = nullptr;
 
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;

@@ -1,9 +1,12 @@
 // The main window's play and record commands and its volume-diagram view.
+#include <QLabel>
+
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
+#include "values/ValueWriters.h"
 #include "wavewindow/ChildWave.h"
 
 namespace korvane {
@@ -32,7 +35,32 @@ void TMainForm::FilePlayExecute() {
         TMDIChildWave* w = ActiveWaveChild();
         if (w && w->Doc()) playRecord_->PlayWave(*w->Doc());
     }
+    if (!playTick_) {
+        playTick_ = new QTimer(this);
+        playTick_->setInterval(40);
+        connect(playTick_, &QTimer::timeout, this, &TMainForm::PlayTick);
+    }
+    playTick_->start();
+    PlayTick();
     UpdateActions();
+}
+
+void TMainForm::PlayTick() {
+    const TUnitWave* doc = nullptr;
+    int32_t sample = -1;
+    double elapsed = 0, total = 0;
+    const bool playing = playRecord_->PlayCursor(doc, sample, elapsed, total);
+    for (TMDIChildKorvane* child : Children())
+        if (auto* w = dynamic_cast<TMDIChildWave*>(child)) w->SetPlayCursor(playing && w->Doc() == doc ? sample : -1);
+    if (!playing) {
+        // Play is still being started: the next tick finds it playing.
+        if (!playRecord_->PlayPending() && playTick_) playTick_->stop();
+        if (playReadout_) panels_[0]->clear();
+        playReadout_ = false;
+        return;
+    }
+    panels_[0]->setText(QString::fromStdString("Playing " + WriteClockTime(elapsed) + " of " + WriteClockTime(total)));
+    playReadout_ = true;
 }
 
 void TMainForm::FilePauseExecute() {

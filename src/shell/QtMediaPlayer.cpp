@@ -7,6 +7,7 @@
 #include <QAudioSource>
 #include <QMediaDevices>
 #include <QMetaObject>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -142,6 +143,13 @@ void TQtMediaPlayer::sinkStateChanged() {
         // starving): the end comes once the server has sounded it all.
         startDrain();
     }
+}
+
+double TQtMediaPlayer::PlayedSeconds() const {
+    if (!sink_ || (mode_ != mpPlaying && mode_ != mpPaused)) return 0;
+    // What the server has taken, less what its buffer still holds unsounded.
+    const double buffered = sink_->format().durationForBytes(static_cast<qint32>(sink_->bufferSize())) / 1e6;
+    return std::max(0.0, sink_->processedUSecs() / 1e6 - buffered);
 }
 
 void TQtMediaPlayer::startDrain() {

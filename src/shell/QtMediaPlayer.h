@@ -33,6 +33,7 @@ public:
     void Resume() override;
     void Stop() override;
     bool Save(std::string& error) override;
+    double PlayedSeconds() const override;
     TMediaMode Mode() const override { return mode_; }
 
 private:

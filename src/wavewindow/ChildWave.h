@@ -110,6 +110,9 @@ public:
     void MouseMove(QMouseEvent* event);
     void MouseRelease(QMouseEvent* event);
     void KeyPress(QKeyEvent* event);
+    // The line of the sample that sounds while the wave plays; -1 for none.
+    void SetPlayCursor(int32_t sample);
+    int32_t PlayCursor() const { return playCursor_; }
     // What the key does to the selection, for the menu entries that do the same.
     void SelectionKey(TSelKey key, bool shift = false, bool ctrl = false);
     void ClientResized(const QSize& oldSize, const QSize& newSize);
@@ -145,6 +148,8 @@ private:
     bool dragging_ = false;
 
     bool drawing_ = false;
+    int32_t playCursor_ = -1;
+    int playCursorX_ = -1;  // the column it was drawn in
     int drawKind_ = 0;
     std::vector<TDrawPoint> points_;
     int grabbed_ = -1;

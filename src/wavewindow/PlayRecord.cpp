@@ -1,5 +1,6 @@
 #include "wavewindow/PlayRecord.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -60,9 +61,26 @@ void TPlayRecord::PlayWave(const TUnitWave& doc) {
     int32_t begin, end;
     doc.EditRange(begin, end);
     PlaySound(*doc.TheSound, begin, end);
+    if (!playChecked_) return;
+    playing_ = &doc;
+    playBegin_ = begin;
+    playEnd_ = end;
+    playFreq_ = doc.TheSound->Freq;
+}
+
+bool TPlayRecord::PlayCursor(const TUnitWave*& doc, int32_t& sample, double& elapsed, double& total) const {
+    if (!playing_ || !playChecked_ || playPending_) return false;
+    const TMediaMode mode = player_.Mode();
+    if (mode != mpPlaying && mode != mpPaused) return false;
+    doc = playing_;
+    total = static_cast<double>(playEnd_ - playBegin_) / playFreq_;
+    elapsed = std::clamp(player_.PlayedSeconds(), 0.0, total);
+    sample = std::min<int32_t>(playEnd_, playBegin_ + static_cast<int32_t>(elapsed * playFreq_));
+    return true;
 }
 
 void TPlayRecord::PlaySound(const Sound& sound, int32_t begin, int32_t end) {
+    playing_ = nullptr;
     if (!available_) return;
     // Closing a player that runs with a notification request brings that
     // notification later; it must not be taken for the end of the new play.
@@ -233,6 +251,7 @@ void TPlayRecord::Notified() {
 }
 
 void TPlayRecord::Forget(const TUnitWave& doc) {
+    if (playing_ == &doc) playing_ = nullptr;
     if (recording_ != &doc) return;
     player_.Close();
     recording_ = nullptr;

@@ -57,6 +57,9 @@ public:
     bool StopEnabled() const { return available_ && (playChecked_ || recordChecked_); }
     bool PauseEnabled() const { return available_ && (!recordChecked_ || recordPending_); }
     const TUnitWave* RecordingDocument() const { return recording_; }
+    // While a wave plays (or pauses): the wave, the sample that sounds now,
+    // and the seconds played of the whole played range's. False otherwise.
+    bool PlayCursor(const TUnitWave*& doc, int32_t& sample, double& elapsed, double& total) const;
 
 private:
     void startPlaying();
@@ -76,6 +79,9 @@ private:
     bool pauseChecked_ = false;
     bool recordChecked_ = false;
     TUnitWave* recording_ = nullptr;
+    // What PlayWave plays; no wave for a sound that is not a document's.
+    const TUnitWave* playing_ = nullptr;
+    int32_t playBegin_ = 0, playEnd_ = 0, playFreq_ = 1;
 };
 
 }  // namespace korvane

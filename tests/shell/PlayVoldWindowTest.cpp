@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <deque>
 #include <random>
@@ -69,6 +70,8 @@ public:
         return recording && WriteWaveFile(failed, file, *recording, 0, recording->GetValues(), true);
     }
     TMediaMode Mode() const override { return mode; }
+    double played = 0;
+    double PlayedSeconds() const override { return played; }
     void ReachEnd() {
         mode = mpStopped;
         end();
@@ -134,6 +137,36 @@ protected:
     FakePlayer* player = nullptr;
     Runner* runner = nullptr;
 };
+
+// The sample that sounds is marked in its window and the time played stands
+// in the status bar; both go when the playing ends.
+TEST_F(PlayVoldWindowTest, ThePlayCursorFollowsThePlayedTime) {
+    TMDIChildWave* other = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(std::vector<int>(100)), 1000, 2), "o.wav"));
+    TMDIChildWave* w = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(std::vector<int>(8000)), 1000, 2), "x.wav"));
+    w->Doc()->SetRange(2000, 6000);
+    trigger("FilePlay");
+    struct Step {
+        double played;
+        int32_t cursor;
+        const char* panel;
+    };
+    for (const Step& step : {Step{0, 2000, "Playing 0.00000 s of 4.00000 s"},
+                             Step{1.5, 3500, "Playing 1.50000 s of 4.00000 s"},
+                             Step{9, 6000, "Playing 4.00000 s of 4.00000 s"}}) {
+        player->played = step.played;
+        form->PlayTick();
+        EXPECT_EQ(w->PlayCursor(), step.cursor);
+        EXPECT_EQ(other->PlayCursor(), -1);
+        EXPECT_EQ(form->Panel(0)->text().toStdString(), step.panel);
+    }
+    player->ReachEnd();
+    player->Deliver();
+    form->PlayTick();
+    EXPECT_EQ(w->PlayCursor(), -1);
+    EXPECT_EQ(form->Panel(0)->text().toStdString(), "");
+}
 
 TEST_F(PlayVoldWindowTest, PlaySelectionPauseResumeAndStop) {
     TMDIChildWave* w = form->AddWaveWindow(
