@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -66,6 +67,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
     buildActions();
     buildMenus();
     buildToolBars();
+    recent_ = std::make_unique<TRecentFiles>();
+    refreshRecentMenu();
     buildStatusBar();
     makeMusicDialogs();
     resize(1100, 760);
@@ -600,7 +603,55 @@ void TMainForm::OpenWaveFiles(const QStringList& files) {
         auto doc = std::make_unique<TUnitWave>(std::move(sound), path);
         doc->Records = space_.Records;
         AddWaveWindow(std::move(doc));
+        rememberFile(path);
     }
+}
+
+void TMainForm::rememberFile(const std::string& file) {
+    recent_->Add(file);
+    refreshRecentMenu();
+}
+
+void TMainForm::refreshRecentMenu() {
+    QMenu* file = Menu("File");
+    QAction* exit = Action("FileExit");
+    if (!file || !exit) return;
+    for (QAction* a : recentActions_) {
+        file->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    const auto& files = recent_->Files();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const QString name = QString::fromStdString(files[i]);
+        // "&1 name": the digit opens it from the keyboard; an & of the name stays an &.
+        QString shown = name;
+        shown.replace('&', "&&");
+        auto* a = new QAction(QString("&%1 %2").arg(i + 1).arg(shown), file);
+        a->setData(name);
+        a->setStatusTip(name);
+        connect(a, &QAction::triggered, this, [this, name] { openRecent(name); });
+        file->insertAction(exit, a);
+        recentActions_.push_back(a);
+    }
+    if (!files.empty()) {
+        QAction* line = file->insertSeparator(exit);
+        recentActions_.push_back(line);
+    }
+}
+
+void TMainForm::openRecent(const QString& file) {
+    if (!QFileInfo::exists(file)) {
+        messages().show("File Error", "Cannot read the file: \"" + file.toStdString() + "\", it is no longer there.",
+                        MessageIcon::Error);
+        recent_->Remove(file.toStdString());
+        refreshRecentMenu();
+        return;
+    }
+    const bool music = file.endsWith(".xml", Qt::CaseInsensitive) || file.endsWith(".korvanem", Qt::CaseInsensitive);
+    if (music) OpenMusicFiles({file});
+    else OpenWaveFiles({file});
+    UpdateActions();
 }
 
 void TMainForm::DuplicateWaveExecute() {
@@ -643,6 +694,7 @@ bool TMainForm::SaveChildAs(TMDIChildKorvane& child) {
     if (!doc->SaveAs(name.toStdString(), false)) return false;
     doc->SetFileName(name.toStdString());
     child.RefreshCaption();
+    rememberFile(name.toStdString());
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
+#include "shell/RecentFiles.h"
 #include "wavewindow/PlayRecord.h"
 #include "wavewindow/VoldViewProps.h"
 #include "wavewindow/WaveView.h"
@@ -54,6 +55,8 @@ public:
     QMenu* Menu(const QString& name) const;
     QToolBar* ToolBar(const QString& name) const;
     QLabel* Panel(int index) const;
+    // The recent-files entries of the File menu, newest first.
+    const std::vector<QAction*>& RecentActions() const { return recentActions_; }
     QLineEdit* NameBox() const { return nameBox_; }
     QMdiArea* MdiArea() const { return mdi_; }
 
@@ -207,6 +210,12 @@ private:
     bool noteOutputFailed_ = false;
     // Panel 1 shows the music symbol's kind while a music window is active.
     bool musicPanel1_ = false;
+    // The File menu's list of the files opened and saved last.
+    std::unique_ptr<TRecentFiles> recent_;
+    std::vector<QAction*> recentActions_;
+    void rememberFile(const std::string& file);
+    void refreshRecentMenu();
+    void openRecent(const QString& file);
     // While a wave plays: its cursor in the window and the time in panel 0.
     QTimer* playTick_ = nullptr;
     bool playReadout_ = false;

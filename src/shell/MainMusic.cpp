@@ -122,6 +122,7 @@ void TMainForm::OpenMusicFiles(const QStringList& files) {
         if (!doc->SelectedTreeItem) doc->SelectedTreeItem = doc->GetStartPart();
         doc->SetFileName(path);
         AddMusicWindow(std::move(doc));
+        rememberFile(path);
     }
 }
 
@@ -155,6 +156,7 @@ bool TMainForm::saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName) 
     if (!SaveMuzShowing(doc, path)) return false;
     doc.SetFileName(path);
     child.RefreshCaption();
+    rememberFile(path);
     return true;
 }
 

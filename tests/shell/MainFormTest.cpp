@@ -383,6 +383,51 @@ TEST_F(MainFormTest, TheSaveQuestionsThreeAnswers) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
+// Opened and saved files come first in the File menu, once each, and are
+// there again in the next run; a file that has gone leaves the list.
+TEST_F(MainFormTest, RecentFilesListTheLastOpenedAndSavedAcrossRuns) {
+    QFile::remove(QString::fromStdString(TRecentFiles::DefaultPath()));
+    form = std::make_unique<TMainForm>();
+    auto r = std::make_unique<ScriptedRunner>();
+    runner = r.get();
+    form->SetDialogRunner(std::move(r));
+    EXPECT_TRUE(form->RecentActions().empty());
+    const std::string a = writeWave("a.wav", 10), b = writeWave("b.wav", 20);
+    form->OpenWaveFiles({QString::fromStdString(a), QString::fromStdString(b), QString::fromStdString(a)});
+    newWave(1);
+    makeSinus();
+    const QString c = dir.filePath("c&d.wav");
+    runner->saveNames = {c};
+    trigger("FileSaveAs");
+    auto entries = [&] {
+        std::vector<std::string> out;
+        for (QAction* action : form->RecentActions())
+            out.push_back(action->isSeparator() ? "--" : action->text().toStdString());
+        return out;
+    };
+    const std::vector<std::string> expected{"&1 " + dir.filePath("c&&d.wav").toStdString(), "&2 " + a, "&3 " + b, "--"};
+    EXPECT_EQ(entries(), expected);
+    // The menu holds them just before Exit.
+    QList<QAction*> menu = form->Menu("File")->actions();
+    ASSERT_GE(menu.size(), 5);
+    EXPECT_EQ(menu[menu.size() - 5], form->RecentActions()[0]);
+    EXPECT_EQ(menu.back(), form->Action("FileExit"));
+
+    form = std::make_unique<TMainForm>();
+    form->SetDialogRunner(std::make_unique<ScriptedRunner>());
+    EXPECT_EQ(entries(), expected);
+    form->RecentActions()[2]->trigger();
+    ASSERT_EQ(form->Children().size(), 1u);
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->FileName, b);
+    EXPECT_EQ(entries()[0], "&1 " + b);
+    QFile::remove(QString::fromStdString(a));
+    form->RecentActions()[2]->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot read the file: \"" + a + "\", it is no longer there.");
+    EXPECT_EQ(form->Children().size(), 1u);
+    EXPECT_EQ(entries().size(), 3u);
+}
+
 TEST_F(MainFormTest, SavedWaveReopensAndExitAsksForEachChangedWave) {
     TMDIChildWave* w = newWave(1);
     makeSinus();

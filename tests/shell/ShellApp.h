@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <deque>
 #include <functional>
@@ -20,6 +21,10 @@ namespace korvane::testing {
 inline QApplication& ShellApp() {
     if (!qApp) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The recent-files list goes to a folder of the tests' own, never
+        // into the user's configuration.
+        static QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         static int argc = 1;
         static char name[] = "korvane_shell_tests";
         static char* argv[] = {name, nullptr};
