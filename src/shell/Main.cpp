@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStyle>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -253,7 +254,7 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
     own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
     own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
-    own["WindowCascade"] = {[this] { mdi_->cascadeSubWindows(); }, {anyChild, {}}};
+    own["WindowCascade"] = {[this] { cascade(); }, {anyChild, {}}};
     own["WindowTileHorizontal"] = {[this] { tile(true); }, {anyChild, {}}};
     own["WindowTileVertical"] = {[this] { tile(false); }, {anyChild, {}}};
     own["WindowMinimizeAll"] = {[this] {
@@ -497,6 +498,7 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();
+    keepInArea(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
@@ -562,6 +564,46 @@ void TMainForm::tile(bool horizontally) {
             int w = area.width() / n;
             subs[i]->setGeometry(i * w, 0, w, area.height());
         }
+    }
+}
+
+QSize TMainForm::usableSize() const {
+    const QSize area = mdi_->viewport()->size();
+    return QSize(std::min(360, area.width()), std::min(200, area.height()));
+}
+
+void TMainForm::keepInArea(QMdiSubWindow* sub, QRect wanted, QSize least) {
+    if (!sub || sub->isMaximized() || sub->isMinimized()) return;
+    const QRect area = mdi_->viewport()->rect();
+    if (area.width() < 50 || area.height() < 50) return;  // not laid out yet
+    if (wanted.isNull()) wanted = sub->geometry();
+    if (!least.isValid()) least = usableSize();
+    least = least.boundedTo(area.size());
+    const int w = std::clamp(wanted.width(), least.width(), area.width());
+    const int h = std::clamp(wanted.height(), least.height(), area.height());
+    const int x = std::clamp(wanted.x(), 0, area.width() - w);
+    const int y = std::clamp(wanted.y(), 0, area.height() - h);
+    sub->setGeometry(x, y, w, h);
+}
+
+void TMainForm::cascade() {
+    QList<QMdiSubWindow*> subs;
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (!sub->isMinimized()) subs << sub;
+    if (subs.isEmpty()) return;
+    const QRect area = mdi_->viewport()->rect();
+    const int step = std::max(20, subs.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4);
+    const QSize least = usableSize();
+    // As many steps as leave every window usable; more windows start over.
+    const int room = std::max(1, std::min((area.width() - least.width()) / step, (area.height() - least.height()) / step) + 1);
+    const int shown = std::min<int>(room, static_cast<int>(subs.size()));
+    const int w = std::max(least.width(), area.width() - (shown - 1) * step);
+    const int h = std::max(least.height(), area.height() - (shown - 1) * step);
+    for (int i = 0; i < subs.size(); ++i) {
+        subs[i]->showNormal();
+        const int k = i % shown;
+        keepInArea(subs[i], QRect(k * step, k * step, w, h));
+        subs[i]->raise();
     }
 }
 
@@ -861,8 +903,10 @@ void TMainForm::splitHorizontally(TMDIChildWave& source) {
         if (!place || !sub) continue;
         int left = i == 0 ? bounds.left() : columnOf(parts[i].first);
         int right = i + 1 == made.size() ? bounds.right() : columnOf(parts[i].second);
-        sub->setGeometry(left, bounds.top(), std::max(right - left + 1, sub->minimumSizeHint().width()),
-                         bounds.height());
+        // Side by side where the parts were shown: as narrow as they were,
+        // but high enough to use.
+        keepInArea(sub, QRect(left, bounds.top(), right - left + 1, bounds.height()),
+                   QSize(sub->minimumSizeHint().width(), usableSize().height()));
     }
     closeReplaced(source);
 }
@@ -881,8 +925,8 @@ void TMainForm::splitVertically(TMDIChildWave& source) {
         auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
         if (place && sub) {
             int half = bounds.height() / 2;
-            sub->setGeometry(bounds.left(), bounds.top() + i * half, bounds.width(),
-                             std::max(i == 0 ? half : bounds.height() - half, sub->minimumSizeHint().height()));
+            keepInArea(sub, QRect(bounds.left(), bounds.top() + i * half, bounds.width(),
+                                  i == 0 ? half : bounds.height() - half));
         }
         // Zoomed once the window has its size, so that the range is the source's.
         if (source.Zoomed()) {
@@ -925,7 +969,7 @@ void TMainForm::mergeWindows(bool horizontally, TMDIChildWave& active) {
     bool place = frame && !frame->isMaximized() && !frame->isMinimized();
     TMDIChildWave* child = showWave(*made, display == 0 ? first : last);
     // The merged wave takes the first window's place.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) sub->setGeometry(bounds);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) keepInArea(sub, bounds);
     closeReplaced(*first);
     closeReplaced(*last);
 }

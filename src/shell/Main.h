@@ -161,6 +161,11 @@ private:
     void switchKind(int kind);
     void fillStatus();
     void showSelection(const TUnitWave* doc);
+    // Child windows stay inside the work area at a size that can be used:
+    // `wanted` (or the window's own geometry) moved and grown as needed.
+    QSize usableSize() const;
+    void keepInArea(QMdiSubWindow* sub, QRect wanted = QRect(), QSize least = QSize());
+    void cascade();
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
     bool saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName);

@@ -88,6 +88,7 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     sub->resize(760, 420);
     child->RefreshCaption();
     sub->show();
+    keepInArea(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();

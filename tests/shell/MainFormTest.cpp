@@ -334,6 +334,39 @@ TEST_F(MainFormTest, CancelStopsALongCommandAndLeavesTheWaveAsItWas) {
     EXPECT_EQ(w->Doc()->GetValues(), 19998);
 }
 
+// However many windows there are, each opens, cascades and tiles inside the
+// work area at a size that can be used.
+TEST_F(MainFormTest, WindowsStayInsideTheWorkAreaAtAUsableSize) {
+    form->resize(900, 640);
+    QCoreApplication::processEvents();
+    const QRect area = form->MdiArea()->viewport()->rect();
+    ASSERT_GT(area.height(), 300);
+    auto check = [&](const char* when, int minWidth, int minHeight, int last = 1000) {
+        const QList<QMdiSubWindow*> subs = form->MdiArea()->subWindowList();
+        for (QMdiSubWindow* sub : subs.mid(std::max<qsizetype>(0, subs.size() - last))) {
+            SCOPED_TRACE(when);
+            EXPECT_TRUE(area.contains(sub->geometry())) << sub->geometry().x() << "," << sub->geometry().y() << " "
+                                                        << sub->width() << "x" << sub->height();
+            EXPECT_GE(sub->width(), minWidth);
+            EXPECT_GE(sub->height(), minHeight);
+        }
+    };
+    for (int i = 0; i < 14; ++i) openSamples(std::vector<int>(100, i * 100));
+    check("opened", 360, 200);
+    trigger("WindowCascade");
+    check("cascaded", 360, 200);
+    trigger("WindowTileVertical");
+    check("tiled", 1, 1);
+    // A stereo wave split into its channels in a small window: both halves usable.
+    TMDIChildWave* stereo = newWave(2);
+    makeSinus();
+    auto* sub = qobject_cast<QMdiSubWindow*>(stereo->parentWidget());
+    sub->setGeometry(area.width() - 150, area.height() - 80, 150, 80);
+    trigger("SplitV");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    check("split", 360, 200, 2);
+}
+
 TEST_F(MainFormTest, OpeningThreeFilesWithTheSecondBrokenOpensTwo) {
     std::string a = writeWave("a.wav", 10);
     std::string broken = dir.filePath("b.wav").toStdString();
