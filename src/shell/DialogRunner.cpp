@@ -5,7 +5,12 @@
 
 namespace korvane {
 
-int TDialogRunner::Run(QDialog& dialog) { return dialog.exec(); }
+// Modal to the main window only: the help window, a window of its own, takes
+// clicks while a dialog is open.
+int TDialogRunner::Run(QDialog& dialog) {
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec();
+}
 
 QStringList TDialogRunner::OpenFileNames(QWidget* parent, const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileNames(parent, caption, QString(), filter);

@@ -1,9 +1,13 @@
 #include "shell/Help.h"
 
+#include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace korvane {
 
@@ -76,6 +80,15 @@ const std::map<int, Page>& pages() {
               "Tempo: the length of a whole note (2 s) or its frequency|The arrow buttons go to the first, previous, next and last stave, note group or player; the boxes show which one of how many|Insert and Append add a new one before or after the shown one, Delete removes it (with its notes), the move buttons exchange it with its neighbour|Room Up and Room Down: the room in pixels above and below a stave|Foreground, Background, Note: colours; Enable Sound off mutes a stave|Allow Join Flags, Draw Extra Horizontal Lines, Shape, Draw Sticks Up or Down: how the notes are drawn|Play: the shown stave alone, or the notes of the shown note group|Volume Factor (50 %, -6 dB) and Freq Up (Hz) of a player|The pages are the kinds of player; each keeps its own settings|Sample Wave: the name of an open wave the player takes its sound from|Basic Frequency: the frequency of the sample as recorded (440 Hz, A4)|Resonant Factor: between 0 and 1"}},
         {52, {"Music Parts", "Arranges the music as a tree of parts: single parts hold the notes, a repeat plays its part Count times, turns play their part only in the passes of the enclosing repeat that their turn items name, transposed by the turn's Pitch.",
               "Add: a new single part before or after the selected one, a repeat or turns around it, a turn item to the selected turns|Move: exchange with the next or previous part, into the next or previous repeat or turns, or out of the repeat or turns around it|Delete: removes a turn item, or a repeat or turns (keeping its part), or a single part with its music after you confirm|View: open or close a node and everything below it|Go To Symbol: selects the first or last symbol of the part in the score|Click a selected name to give the part a label; an empty label brings back the default name|Count: the passes of a repeat, or the pass of a turn item; two turn items of the same turns cannot have the same count|Pitch: semitones, shown as octaves in Octave|Play and Draw Subtree: off leaves the part out of the score and of what is played; greyed means a part above it is off|Play Subtree: plays the selected part alone"}},
+        // The pages that teach the windows rather than one dialog.
+        {kHelpWaveWindow, {"The Wave Window", "Shows one wave. The selection is what the commands change; with no selection they work on the whole wave, and the Make commands insert at the cursor.",
+              "Click: puts the cursor there; drag: selects from there|Shift+click: moves the cursor end of the selection there|Ctrl+click: keeps the end of the selection nearer the click and moves the other end there|Left and Right: one pixel; Up and Down: ten pixels (Up to the left)|Home and End (or Edit, Go to Begin and Go to End): to the begin or end of the wave|Shift with a key: moves only the cursor end, extending the selection|Ctrl with a key: moves only the other end; Ctrl+Page Up and Ctrl+Page Down move the whole selection by its own length|Ctrl+Shift with a key: moves the whole selection|View, Zoom In shows the selection over the whole window; No Zoom shows all of the wave again|The status bar shows the time and height under the mouse, the selection while it changes, and while playing the time played; a blue line follows the sound|Draw Wave Linear and Draw Wave Smooth on an empty mono wave: click to place points, drag them, drag one out of the window to delete it"}},
+        {kHelpValues, {"Typing Values", "Every field that takes a value reads a number with an optional unit; the value comes back in the unit you typed it in.",
+              "Times: 1.5 s, 250 ms, 0:01:30 (a clock time), 44100 smp (samples)|Frequencies and periods: 440 Hz, A4, C#3, Bb2 (notes), 2 ms as a period|Volumes and factors: 0.5, 50 %, -6 dB|Wave values (heights): 16384, 50 %, 1000 $|Angles and phases: 0.25 (of a turn), 90' (degrees)|Fractions: 1/3; a comma is read as a decimal point: 0,25|A wrong value is refused with a box that names the field and says why, and the dialog stays open"}},
+        {kHelpMusicWindow, {"The Music Window", "Shows the music as staves of notes. The mode buttons of the Music Note, Music Silence and Music Bar tool bars decide what a click does.",
+              "In an add mode a click on a stave adds the chosen note, silence, key or bar line there; the pitch is the line or space clicked|In the select mode a click selects the symbol under the mouse|Left and Right: select the symbol before or after; Up and Down: the note above or below in a chord|Home and End: the first or last symbol of the stave; Page Up and Page Down: the symbol at the same time in the stave above or below (with Shift: in the first or last stave)|Ctrl+Left and Ctrl+Right move the selected symbol; Ctrl+Up and Ctrl+Down change its pitch, Ctrl+Shift+Up and Ctrl+Shift+Down by an octave|Alt+N adds a note and Alt+S a silence of the current length; L makes the length longer, Shift+L shorter; Alt+L and Shift+Alt+L step the articulation toward legato or staccatissimo|Ctrl+D opens the music dialog; D duplicates the music|Drag the border between two staves to give a stave more room|Music, Generate makes a new wave of the music; Play plays it"}},
+        {kHelpOnHelp, {"Help on Help", "The help window stays open beside your work: it never blocks a dialog, and a dialog never blocks it.",
+              "F1 in the main window opens the contents; F1 or Help in a dialog opens the dialog's page|Click a link to go to its page; Contents at the foot of a page goes back|Type words in the search box: the pages that hold all of them are listed"}},
     };
     return all;
 }
@@ -86,9 +99,13 @@ QString escaped(const char* text) { return QString::fromUtf8(text).toHtmlEscaped
 
 QString HelpPage(int context) {
     if (context == 0) {
-        QString html = "<h2>Korvane Help</h2><p>The dialogs:</p><ul>";
+        QString html = "<h2>Korvane Help</h2><p>Using Korvane:</p><ul>";
+        for (int number : {kHelpWaveWindow, kHelpMusicWindow, kHelpValues, kHelpOnHelp})
+            html += QString("<li><a href=\"#%1\">%2</a></li>").arg(number).arg(escaped(pages().at(number).title));
+        html += "</ul><p>The dialogs:</p><ul>";
         for (const auto& [number, page] : pages())
-            html += QString("<li><a href=\"#%1\">%2</a></li>").arg(number).arg(escaped(page.title));
+            if (number < kHelpWaveWindow)
+                html += QString("<li><a href=\"#%1\">%2</a></li>").arg(number).arg(escaped(page.title));
         return html + "</ul>";
     }
     auto it = pages().find(context);
@@ -98,15 +115,38 @@ QString HelpPage(int context) {
     return html + "</ul><p><a href=\"#0\">Contents</a></p>";
 }
 
-THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent) {
+std::vector<int> FindHelpPages(const QString& words) {
+    const QStringList wanted = words.split(' ', Qt::SkipEmptyParts);
+    std::vector<int> found;
+    if (wanted.isEmpty()) return found;
+    for (const auto& [number, page] : pages()) {
+        const QString text = QString::fromUtf8(page.title) + ' ' + QString::fromUtf8(page.what) + ' ' +
+                             QString::fromUtf8(page.fields);
+        bool all = true;
+        for (const QString& word : wanted) all = all && text.contains(word, Qt::CaseInsensitive);
+        if (all) found.push_back(number);
+    }
+    return found;
+}
+
+THelpWindow::THelpWindow() : QDialog(nullptr) {
     setWindowTitle("Korvane Help");
+    setObjectName("HelpWindow");
+    search_ = new QLineEdit(this);
+    search_->setObjectName("HelpSearch");
+    search_->setPlaceholderText("Search the help");
+    search_->setClearButtonEnabled(true);
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& words) {
+        if (!words.trimmed().isEmpty()) ShowSearch(words);
+    });
     browser_ = new QTextBrowser(this);
     browser_->setOpenLinks(false);
     connect(browser_, &QTextBrowser::anchorClicked, this,
             [this](const QUrl& url) { ShowContext(url.fragment().toInt()); });
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(search_);
     layout->addWidget(browser_);
-    resize(460, 360);
+    resize(480, 420);
 }
 
 void THelpWindow::ShowContext(int context) {
@@ -115,17 +155,70 @@ void THelpWindow::ShowContext(int context) {
     browser_->setHtml(html.isEmpty() ? HelpPage(0) : html);
 }
 
+void THelpWindow::ShowSearch(const QString& words) {
+    const std::vector<int> found = FindHelpPages(words);
+    QString html = "<h2>Search: " + words.toHtmlEscaped() + "</h2>";
+    if (found.empty()) {
+        html += "<p>No page holds all of these words.</p>";
+    } else {
+        html += "<ul>";
+        for (int number : found) {
+            const QString page = HelpPage(number);
+            const int from = page.indexOf("<h2>") + 4;
+            html += QString("<li><a href=\"#%1\">%2</a></li>").arg(number).arg(page.mid(from, page.indexOf("</h2>") - from));
+        }
+        html += "</ul>";
+    }
+    browser_->setHtml(html + "<p><a href=\"#0\">Contents</a></p>");
+    context_ = -1;
+}
+
+void THelpWindow::FocusSearch() {
+    search_->setFocus();
+    search_->selectAll();
+}
+
 QString THelpWindow::PageText() const { return browser_->toPlainText(); }
 
-THelpWindow* ShowHelp(QWidget* parent, int context) {
+namespace {
+QPointer<THelpWindow>& helpWindow() {
     static QPointer<THelpWindow> window;
-    if (!window) {
-        // Owned by the top window, so it outlives the dialog that asked.
-        QWidget* owner = parent ? parent->window() : nullptr;
-        while (owner && owner->parentWidget()) owner = owner->parentWidget()->window();
-        window = new THelpWindow(owner);
-    }
+    return window;
+}
+}  // namespace
+
+THelpWindow* CurrentHelpWindow() { return helpWindow(); }
+
+void CloseHelpWindow() { delete helpWindow().data(); }
+
+THelpWindow* ShowHelp(QWidget* parent, int context) {
+    QPointer<THelpWindow>& window = helpWindow();
+    // A window of its own, owned by no other: the dialogs are modal to the
+    // main window only, so it takes clicks beside any of them.
+    const bool made = !window;
+    if (made) window = new THelpWindow();
     window->ShowContext(context);
+    // Beside the dialog that asked, not over it: to its right where the
+    // screen has room, else to its left.
+    QWidget* asker = parent ? parent->window() : nullptr;
+    if (asker && asker->isVisible() && (made || !window->isVisible())) {
+        const QRect screen = asker->screen() ? asker->screen()->availableGeometry() : QRect();
+        const QRect frame = asker->frameGeometry();
+        QPoint at(frame.right() + 8, frame.top());
+        if (screen.isValid()) {
+            // The side with room for it; where neither has, the roomier one,
+            // narrowed to fit when that still leaves a readable page.
+            const int right = screen.right() - frame.right() - 8, left = frame.left() - 8 - screen.left();
+            const int w = window->width();
+            const bool onRight = w <= right || (w > left && right >= left);
+            const int room = onRight ? right : left;
+            if (w > room && room >= 280) window->resize(room, window->height());
+            at.setX(onRight ? frame.right() + 8 : frame.left() - 8 - window->width());
+            at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() - window->width())));
+            at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() - window->height())));
+        }
+        window->move(at);
+    }
     window->show();
     window->raise();
     return window;

@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QShortcut>
 #include <QStyle>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -70,6 +71,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
     buildToolBars();
     recent_ = std::make_unique<TRecentFiles>();
     refreshRecentMenu();
+    // F1 opens the help contents; a dialog's own F1 opens its page.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { HelpExecute(); });
     buildStatusBar();
     makeMusicDialogs();
     resize(1100, 760);
@@ -84,6 +88,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_u
 }
 
 TMainForm::~TMainForm() {
+    CloseHelpWindow();
     // Nothing may call back into this form while Qt takes its widgets down.
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) disconnect(dispatcher, nullptr, this, nullptr);
     disconnect(mdi_, nullptr, this, nullptr);
@@ -265,8 +270,8 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"})
         own[action] = Own{splitMerge(action), Rule{tableRule(action), {}}};
     own["HelpContents"] = {[this] { HelpExecute(); }, {always, {}}};
-    own["HelpTopicSearch"] = {[this] { HelpExecute(); }, {always, {}}};
-    own["HelpOnHelp"] = {[this] { HelpExecute(); }, {always, {}}};
+    own["HelpTopicSearch"] = {[this] { ShowHelpContents(this)->FocusSearch(); }, {always, {}}};
+    own["HelpOnHelp"] = {[this] { ShowHelp(this, kHelpOnHelp); }, {always, {}}};
     own["HelpAbout"] = {[this] { HelpAboutExecute(); }, {always, {}}};
     return own;
 }

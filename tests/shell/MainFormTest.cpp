@@ -31,6 +31,7 @@
 #include "shell/DGenericProps.h"
 #include "shell/DMergeProps.h"
 #include "shell/DSplitHorProps.h"
+#include "shell/DRegisterWave.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Help.h"
@@ -835,6 +836,53 @@ TEST_F(MainFormTest, MergeVerticallyPadsTheShorterChannelByTheLengthRule) {
 }  // namespace
 
 namespace {
+
+// F1 opens the contents; a dialog's F1 opens its page beside it, in a window
+// the dialog does not block; the search box finds pages by their words.
+TEST_F(MainFormTest, HelpOpensBesideADialogAndFindsPagesByWords) {
+    form->resize(900, 640);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    EXPECT_EQ(CurrentHelpWindow()->Context(), 0);
+    EXPECT_TRUE(CurrentHelpWindow()->PageText().contains("The Wave Window"));
+    CloseHelpWindow();
+
+    TDlgRegisterWave dialog(form.get(), "");
+    bool checked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        THelpWindow* help = CurrentHelpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(help->Context(), 24);
+        // A window of its own, beside the dialog: the dialog is modal to the
+        // main window only, so the help takes clicks.
+        EXPECT_EQ(help->parentWidget(), nullptr);
+        EXPECT_FALSE(help->frameGeometry().intersects(dialog.frameGeometry()));
+        QTest::keyClicks(help->SearchBox(), "ctrl page");
+        EXPECT_EQ(help->Context(), -1);
+        EXPECT_TRUE(help->PageText().contains("The Wave Window"));
+        EXPECT_FALSE(help->PageText().contains("Make Sinus"));
+        checked = true;
+        dialog.reject();
+    });
+    TDialogRunner().Run(dialog);
+    EXPECT_TRUE(checked);
+
+    struct Search {
+        const char* words;
+        std::vector<int> pages;
+    };
+    for (const Search& c : {Search{"  DB  ", {9, 51, kHelpValues}}, Search{"staccatissimo", {kHelpMusicWindow}},
+                            Search{"no such word", {}}, Search{"", {}}}) {
+        SCOPED_TRACE(c.words);
+        EXPECT_EQ(FindHelpPages(c.words), c.pages);
+    }
+    trigger("HelpOnHelp");
+    EXPECT_EQ(CurrentHelpWindow()->Context(), kHelpOnHelp);
+}
 
 TEST_F(MainFormTest, TheWindowsOwnDialogsHaveTheirHelpPages) {
     openSamples(std::vector<int>(100, 5));

@@ -288,11 +288,10 @@ TEST_F(MusicDialogsTest, DialogsFollowTheActiveWindowAndAreEmptyAndDisabledWitho
     EXPECT_TRUE(tree->isVisible());
     for (auto [help, title] : {std::pair{dlg->btnHelp, "Music"}, std::pair{tree->btnHelp, "Music Parts"}}) {
         help->click();
-        auto windows = form->findChildren<THelpWindow*>();
-        ASSERT_EQ(windows.size(), 1);
-        EXPECT_TRUE(windows[0]->PageText().startsWith(title)) << title;
+        ASSERT_NE(CurrentHelpWindow(), nullptr);
+        EXPECT_TRUE(CurrentHelpWindow()->PageText().startsWith(title)) << title;
     }
-    EXPECT_EQ(form->findChildren<THelpWindow*>()[0]->Context(), TDlgMusTree::kHelpContext);
+    EXPECT_EQ(CurrentHelpWindow()->Context(), TDlgMusTree::kHelpContext);
     // Activating the dialog lists the open waves.
     dlg->FillWaveNames();
     EXPECT_EQ(dlg->sampleWaves[2]->findText("piano"), 0);
