@@ -56,6 +56,10 @@ public:
     const TUndoUnit* UndoStep() const { return undo_.get(); }
     void Undo();
     void DeleteUndo() { undo_.reset(); }
+    // For a command that may change nothing: the step before it is taken
+    // out, and put back when the command did not change the document.
+    std::unique_ptr<TUndoUnit> TakeUndo() { return std::move(undo_); }
+    void PutUndo(std::unique_ptr<TUndoUnit> undo) { undo_ = std::move(undo); }
 
     // The records last confirmed in any document; new documents copy them.
     TWaveRecords Records;

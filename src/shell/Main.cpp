@@ -861,10 +861,19 @@ void TMainForm::WaveCommandExecute(const Command& command) {
         if (dialog && runner_->Run(*dialog) != QDialog::Accepted) return;
     }
     BusyCursor busy;
-    if (command.takesUndo) space_.NewUndo(doc);
+    std::unique_ptr<TUndoUnit> previous;
+    if (command.takesUndo) {
+        previous = space_.TakeUndo();
+        space_.NewUndo(doc);
+    }
     StepResult result = step->Run(space_, doc, nullptr);
     if (result.kind == StepResult::Refused) messages().show("Input Error", result.text, MessageIcon::Error);
     else if (result.kind == StepResult::Done && command.takesUndo) doc.MarkChanged();
+    // Refused, cancelled or out of memory, the wave is as it was: Undo still
+    // undoes the command before.
+    if (command.takesUndo && result.kind != StepResult::Done && previous &&
+        space_.UndoStep() && space_.UndoStep()->TheSound == doc.TheSound)
+        space_.PutUndo(std::move(previous));
     w->Repaint();
     adoptNewDocuments();
 }

@@ -265,20 +265,20 @@ void TMDIChildWave::PaintClient(QPaintEvent* event) {
     // Over the picture, not in it: moving it repaints two columns only.
     if (playCursor_ >= 0 && doc_) {
         playCursorX_ = Mapping().PixelOf(playCursor_);
-        if (playCursorX_ >= r.left() && playCursorX_ <= r.right()) {
-            widget.setPen(QColor(0, 96, 224));
-            widget.drawLine(playCursorX_, r.top(), playCursorX_, r.bottom());
-        }
+        // Two pixels of orange: seen on the wave, the background and the
+        // inverted selection alike.
+        if (playCursorX_ + 1 >= r.left() && playCursorX_ <= r.right())
+            widget.fillRect(QRect(playCursorX_, r.top(), 2, r.height()).intersected(r), QColor(255, 110, 0));
     }
 }
 
 void TMDIChildWave::SetPlayCursor(int32_t sample) {
     if (sample == playCursor_) return;
     const int h = client_->height();
-    if (playCursorX_ >= 0) client_->update(playCursorX_, 0, 1, h);
+    if (playCursorX_ >= 0) client_->update(playCursorX_, 0, 2, h);
     playCursor_ = sample;
     playCursorX_ = -1;
-    if (sample >= 0 && doc_) client_->update(Mapping().PixelOf(sample), 0, 1, h);
+    if (sample >= 0 && doc_) client_->update(Mapping().PixelOf(sample), 0, 2, h);
 }
 
 void TMDIChildWave::MousePress(QMouseEvent* event) {
