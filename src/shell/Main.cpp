@@ -361,11 +361,13 @@ void TMainForm::buildStatusBar() {
         panels_[i] = new QLabel(this);
         panels_[i]->setObjectName(QString("Panel%1").arg(i));
         int needed = panels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 12;
-        panels_[i]->setFixedWidth(std::max(widths[i], widest[i][0] ? needed : 0));
+        panelWidths_[i] = std::max(widths[i], widest[i][0] ? needed : 0);
+        panels_[i]->setFixedWidth(panelWidths_[i]);
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(panels_[i]);
     }
+    statusBar()->installEventFilter(this);
 }
 
 bool TMainForm::event(QEvent* event) {
@@ -375,6 +377,29 @@ bool TMainForm::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Panels side by side in the width there is: the hints panel gives way
+// first, then the panels from the right; the mouse readout always stays.
+void TMainForm::fitStatusPanels() {
+    QStatusBar* bar = statusBar();
+    const int spacing = 8;
+    int room = bar->width() - 24;  // the size grip and the margins
+    for (int i = 1; i < 8; ++i) room -= panelWidths_[i] + spacing;
+    int hidden = 8;
+    while (room < 0 && hidden > 2) {
+        --hidden;
+        room += panelWidths_[hidden] + spacing;
+    }
+    for (int i = 2; i < 8; ++i) panels_[i]->setVisible(i < hidden);
+    const int hints = std::min(panelWidths_[0], room - spacing);
+    panels_[0]->setVisible(hints >= 40);
+    if (hints >= 40) panels_[0]->setFixedWidth(hints);
 }
 
 void TMainForm::switchKind(int kind) {
@@ -494,8 +519,11 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
         // text needs: "(0:00:00.00000, -100.00 %)" is read to its end.
         const int given = child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120;
         const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
-        if (panels_[1]->width() < needed || panels_[1]->minimumWidth() < given)
-            panels_[1]->setFixedWidth(std::max({given, needed, panels_[1]->minimumWidth()}));
+        if (panelWidths_[1] < needed || panelWidths_[1] < given) {
+            panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
+            panels_[1]->setFixedWidth(panelWidths_[1]);
+            fitStatusPanels();
+        }
         panels_[1]->setText(text);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);

@@ -140,6 +140,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Rule {
@@ -202,6 +203,8 @@ private:
     QMdiArea* mdi_;
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};
+    int panelWidths_[8] = {};  // each panel's width when there is room
+    void fitStatusPanels();
     TDlgSelZoom* selZoom_ = nullptr;
     TDlgMusic* musicDialog_ = nullptr;
     TDlgMusTree* musTreeDialog_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -371,6 +372,32 @@ TEST_F(MainFormTest, WindowsStayInsideTheWorkAreaAtAUsableSize) {
     trigger("SplitV");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     check("split", 360, 200, 2);
+}
+
+// However narrow the window is made, the status panels lie side by side and
+// the mouse readout is read to its end.
+TEST_F(MainFormTest, StatusPanelsNeverOverlapAndTheReadoutIsNeverCut) {
+    TMDIChildWave* w = openSamples(std::vector<int>(5000, 100), 44100);
+    w->Readout("(0:00:00.11338, -100.00 %)");
+    for (int width : {1400, 900, 600, 300}) {
+        SCOPED_TRACE(width);
+        form->resize(width, 500);
+        QCoreApplication::processEvents();
+        int right = -1, shown = 0;
+        for (int i = 0; i < 8; ++i) {
+            QLabel* panel = form->Panel(i);
+            if (!panel->isVisible()) continue;
+            ++shown;
+            EXPECT_GT(panel->geometry().left(), right) << "panel " << i;
+            right = panel->geometry().right();
+        }
+        EXPECT_LE(right, form->statusBar()->width());
+        if (width >= 1400) EXPECT_EQ(shown, 8);
+        if (width <= 600) EXPECT_LT(shown, 8);
+        QLabel* readout = form->Panel(1);
+        EXPECT_TRUE(readout->isVisible());
+        EXPECT_GE(readout->contentsRect().width(), readout->fontMetrics().horizontalAdvance(readout->text()));
+    }
 }
 
 TEST_F(MainFormTest, OpeningThreeFilesWithTheSecondBrokenOpensTwo) {
