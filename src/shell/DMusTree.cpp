@@ -26,6 +26,7 @@
 #include "platform/Messages.h"
 #include "shell/ChildMuz.h"
 #include "shell/Help.h"
+#include "shell/OKDlg.h"
 #include "shell/Main.h"
 #include "values/InputErrors.h"
 
@@ -414,6 +415,8 @@ void TDlgMusTree::Refresh() {
 void TDlgMusTree::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     rebuild();
+    if (!focusWidget())
+        if (QWidget* first = FirstField(centralWidget())) first->setFocus(Qt::TabFocusReason);
 }
 
 void TDlgMusTree::rebuild() {

@@ -22,6 +22,7 @@
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
 #include "shell/Help.h"
+#include "shell/OKDlg.h"
 #include "shell/Main.h"
 #include "values/InputErrors.h"
 
@@ -572,6 +573,8 @@ void TDlgMusic::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FillWaveNames();
     fill();
+    if (!focusWidget())
+        if (QWidget* first = FirstField(this)) first->setFocus(Qt::TabFocusReason);
 }
 
 void TDlgMusic::changeEvent(QEvent* event) {

@@ -11,6 +11,7 @@
 
 #include "platform/Messages.h"
 #include "shell/Help.h"
+#include "shell/OKDlg.h"
 #include "values/ValueWriters.h"
 #include "wavewindow/ChildWave.h"
 #include "wavewindow/WaveSelect.h"
@@ -74,6 +75,8 @@ TDlgSelZoom::TDlgSelZoom(QWidget* parent, std::function<TMDIChildWave*()> active
 void TDlgSelZoom::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FillFromWindow();
+    if (!focusWidget())
+        if (QWidget* first = FirstField(this)) first->setFocus(Qt::TabFocusReason);
 }
 
 void TDlgSelZoom::FillFromWindow() {
