@@ -409,7 +409,6 @@ bool writeFailed() {
 
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary) {
-    (void)temporary;
     if (failed) return false;
     const int channels = sound.MoSt;
     const int bytes = sound.BytesPSample;
@@ -445,7 +444,7 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     }
 
     TFileReplacement file;
-    if (!file.Open(fileName)) return writeFailed();
+    if (!file.Open(fileName, !temporary)) return writeFailed();
     const int fd = file.Fd();
     if (!file.IsStream()) {
         (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -101,9 +101,10 @@ void ShowWaveReadError(const std::string& fileName, const std::string& reason);
 // false. A failure flag set on entry writes nothing and returns false; a
 // failed buffer allocation sets it and shows the memory message.
 // A previous file keeps its permissions; one marked read-only (no write
-// permission for anyone, or none for us) is not replaced. `temporary` marks
-// the play file; this platform has no file attribute for it, so it changes
-// nothing.
+// permission for anyone, or none for us) is not replaced; a FIFO or a device
+// is written into as a stream. A file that is not `temporary` reaches the
+// disk before it replaces the old one; `temporary` marks the play file,
+// which needs no such wait.
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary);
 

@@ -89,6 +89,17 @@ void removeStaleTemps(const std::string& folder, const std::string& prefix) {
     ::closedir(dir);
 }
 
+// The rename is kept only once the folder's entry is on the disk too. A file
+// system that cannot sync a folder has it written by then anyway.
+void syncFolderOf(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 bool WriteAllToFd(int fd, const void* data, std::size_t size) {
@@ -106,9 +117,10 @@ bool WriteAllToFd(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-bool TFileReplacement::Open(const std::string& fileName) {
+bool TFileReplacement::Open(const std::string& fileName, bool durable) {
     Abandon();
     target_ = fileName;
+    durable_ = durable;
     struct stat st;
     if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         if (char* real = ::realpath(fileName.c_str(), nullptr)) {
@@ -167,10 +179,12 @@ bool TFileReplacement::Commit() {
         return ok;
     }
     if (hadPrevious_) ok = ::fchmod(fd_, previousMode_) == 0;
+    if (ok && durable_) ok = ::fsync(fd_) == 0;
     if (::close(fd_) != 0) ok = false;
     fd_ = -1;
     if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (!ok) ::unlink(temp_.c_str());
+    if (ok && durable_) syncFolderOf(target_);
     releaseTemp(slot_);
     slot_ = -1;
     temp_.clear();

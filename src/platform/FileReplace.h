@@ -24,7 +24,10 @@ public:
     ~TFileReplacement() { Abandon(); }
 
     // False when the target is refused or nothing can be created beside it.
-    bool Open(const std::string& fileName);
+    // A durable file reaches the disk before it replaces the old one, and its
+    // folder after, so that a power cut leaves the old file or the new one;
+    // a scratch file (what Play plays) needs no such wait.
+    bool Open(const std::string& fileName, bool durable = true);
     int Fd() const { return fd_; }
     // The target is a FIFO or a device, written into directly.
     bool IsStream() const { return stream_; }
@@ -43,6 +46,7 @@ private:
     int fd_ = -1;
     bool stream_ = false;
     bool hadPrevious_ = false;
+    bool durable_ = true;
     mode_t previousMode_ = 0;
     int slot_ = -1;  // where the signal handlers find temp_
 };

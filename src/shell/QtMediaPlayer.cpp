@@ -283,7 +283,8 @@ bool TQtMediaPlayer::Save(std::string& error) {
     le32(size);
     // A complete new file beside the old one, renamed over it at the end.
     TFileReplacement file;
-    if (!file.Open(file_) || !file.Write(header.data(), header.size()) || !file.Write(data_.constData(), size) ||
+    // The record file is scratch: it is read back into the wave at once.
+    if (!file.Open(file_, false) || !file.Write(header.data(), header.size()) || !file.Write(data_.constData(), size) ||
         !file.Commit()) {
         error = "Cannot write File.";
         return false;
