@@ -137,17 +137,15 @@ void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
 void TSinglePartMuz::EndBulkInsert() {
     bulk_ = false;
     if (pending_.empty()) return;
-    // One by one, a later symbol goes before the equal ones already in: the
-    // same as a stable sort of the reversed arrivals, merged in front of
-    // equal symbols of the list.
-    std::reverse(pending_.begin(), pending_.end());
+    // Equal symbols keep the order they came in, after the equal ones already
+    // in: a file reads back as it was written, however often it is saved.
     std::stable_sort(pending_.begin(), pending_.end(),
                      [](const auto& a, const auto& b) { return a->IsPrevOf(*b); });
     std::vector<TStaveSymbol*> merged;
     merged.reserve(pending_.size());
     TStaveSymbol* old = FirstSymbol;
     for (auto& fresh : pending_) {
-        while (old && old->IsPrevOf(*fresh)) {
+        while (old && !fresh->IsPrevOf(*old)) {
             merged.push_back(old);
             old = old->Next;
         }

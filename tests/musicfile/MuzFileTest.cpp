@@ -80,6 +80,19 @@ TEST_F(MuzFileTest, EveryElementSurvivesSavingAndOpening) {
     EXPECT_EQ(written(example), demo);
 }
 
+// Notes equal in the stave's order (one position and line, other accidentals)
+// read back in the order they were written: saving again gives the same file.
+TEST_F(MuzFileTest, EqualNotesKeepTheirOrderAcrossSaves) {
+    const std::string text = small({}, {{40, "        <Note>\n          <Position>0</Position>\n          <Length>4</Length>\n"
+                                             "          <Height>5</Height>\n          <ShiftCross />\n        </Note>"}});
+    TUnitMuz doc;
+    ASSERT_TRUE(ReadMuzText(doc, text, message)) << message;
+    EXPECT_EQ(written(doc), text);
+    TUnitMuz again;
+    ASSERT_TRUE(ReadMuzText(again, written(doc), message)) << message;
+    EXPECT_EQ(written(again), text);
+}
+
 TEST_F(MuzFileTest, ReadingBuildsTheTreeAndTheSymbols) {
     TUnitMuz doc;
     ASSERT_TRUE(ReadMuzText(doc, dataFile("every-element.xml"), message)) << message;
