@@ -17,6 +17,18 @@ SampleSpan scan(const int16_t* s, int64_t begin, int64_t end) {
     return {lo, hi};
 }
 
+// One whole block: a loop of a fixed count, which the compiler turns into
+// vector minimum and maximum instructions; an hour of sound is summarised in
+// a fraction of the time a sample-by-sample scan takes.
+SampleSpan scanBlock(const int16_t* s) {
+    int16_t lo = 32767, hi = -32768;
+    for (int64_t i = 0; i < WavePeaks::kFine; ++i) {
+        lo = std::min(lo, s[i]);
+        hi = std::max(hi, s[i]);
+    }
+    return {lo, hi};
+}
+
 SampleSpan join(const std::vector<SampleSpan>& spans, int64_t begin, int64_t end, SampleSpan into) {
     for (int64_t i = begin; i < end; ++i) {
         into.lo = std::min(into.lo, spans[i].lo);
@@ -42,8 +54,9 @@ WavePeaks::WavePeaks(const int16_t* samples, int64_t count) : samples_(samples),
         coarse_.shrink_to_fit();
         return;
     }
-    for (int64_t b = 0; b < static_cast<int64_t>(fine_.size()); ++b)
-        fine_[b] = scan(samples_, b * kFine, std::min(count_, (b + 1) * kFine));
+    int64_t whole = count_ / kFine;
+    for (int64_t b = 0; b < whole; ++b) fine_[b] = scanBlock(samples_ + b * kFine);
+    if (whole < static_cast<int64_t>(fine_.size())) fine_[whole] = scan(samples_, whole * kFine, count_);
     for (int64_t c = 0; c < static_cast<int64_t>(coarse_.size()); ++c) {
         int64_t first = c * kPerCoarse, last = std::min<int64_t>(fine_.size(), first + kPerCoarse);
         coarse_[c] = join(fine_, first + 1, last, fine_[first]);
