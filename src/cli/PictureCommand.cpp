@@ -224,7 +224,7 @@ const std::vector<ViewOption<TWaveViewProps>>& waveOptions() {
         typed("--values-per-pixel", "count", &P::ValuesPerPixel),
         typed("--strength", "factor up to 1", &P::Strength),
         chosen("--draw", {"lines", "points"}, &P::Draw),
-        chosen("--distribution", {"constant", "random"}, &P::Distribution),
+        chosen("--distribution", {"constant", "random", "peaks"}, &P::Distribution),
         flag("--draw-grid", &P::DrawGrid),
         flag("--two-waves", &P::TwoWaves),
         chosen("--combine", {"mixed", "left-at-front", "right-at-front"}, &P::Combine),

@@ -19,17 +19,19 @@ struct WaveFileProps {
     int16_t BytesPSample = 2;  // 1 for 8-bit, 2 for 16-bit samples
 };
 
-// The choices of the properties dialog, in list order.
+// The choices of the properties dialog, in list order: rising frequencies.
 struct SampleFreqChoice {
     const char* label;
     int32_t freq;
 };
-inline constexpr std::array<SampleFreqChoice, 6> kSampleFreqChoices{{
+inline constexpr std::array<SampleFreqChoice, 8> kSampleFreqChoices{{
     {"5 kHz", 5512},
     {"11 kHz", 11025},
     {"22 kHz", 22050},
     {"44 kHz", 44100},
+    {"48 kHz", 48000},
     {"88 kHz", 88200},
+    {"96 kHz", 96000},
     {"176 kHz", 176128},
 }};
 

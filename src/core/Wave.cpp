@@ -30,6 +30,17 @@ Wave::~Wave() {
     if (values > 0) freeSamples(wave);
 }
 
+const WavePeaks& Wave::peaks() const {
+    std::lock_guard<std::mutex> hold(peaksLock_);
+    if (!peaks_) peaks_ = std::make_unique<WavePeaks>(wave, values);
+    return *peaks_;
+}
+
+void Wave::forgetPeaks() {
+    std::lock_guard<std::mutex> hold(peaksLock_);
+    peaks_.reset();
+}
+
 std::unique_ptr<Wave> Wave::create(bool& failed, int32_t count) {
     if (failed) return nullptr;
     KORVANE_ASSERT(count >= 0);
@@ -75,6 +86,7 @@ double Wave::readAtOrZero(double position) const {
 }
 
 void Wave::copyFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
+    forgetPeaks();
     KORVANE_ASSERT(end <= from.values);
     KORVANE_ASSERT(begin >= 0);
     KORVANE_ASSERT(end >= begin);
@@ -84,6 +96,7 @@ void Wave::copyFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
 }
 
 void Wave::zero(int32_t begin, int32_t end) {
+    forgetPeaks();
     KORVANE_ASSERT(begin >= 0);
     KORVANE_ASSERT(end >= begin);
     KORVANE_ASSERT(end <= values);
@@ -91,6 +104,7 @@ void Wave::zero(int32_t begin, int32_t end) {
 }
 
 void Wave::addFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
+    forgetPeaks();
     KORVANE_ASSERT(end <= from.values);
     KORVANE_ASSERT(begin >= 0);
     KORVANE_ASSERT(end >= begin);
@@ -102,6 +116,7 @@ void Wave::addFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
 }
 
 void Wave::drawLine(int32_t begin, double a, int32_t end, double b) {
+    forgetPeaks();
     KORVANE_ASSERT(end > begin);
     KORVANE_ASSERT(end <= values);
     if (end == begin + 1) {
@@ -117,6 +132,7 @@ void Wave::drawLine(int32_t begin, double a, int32_t end, double b) {
 }
 
 void Wave::mixCycleAfter(bool& failed, const Wave& other, int32_t after) {
+    forgetPeaks();
     KORVANE_ASSERT(values != 0);
     KORVANE_ASSERT(after < values);
     int64_t pos = after;
@@ -129,6 +145,7 @@ void Wave::mixCycleAfter(bool& failed, const Wave& other, int32_t after) {
 }
 
 void Wave::addScaledAfter(bool& failed, const Wave& other, int32_t after, double factor) {
+    forgetPeaks();
     KORVANE_ASSERT(values != 0);
     KORVANE_ASSERT(after < values);
     KORVANE_ASSERT(after >= 0);
@@ -139,6 +156,7 @@ void Wave::addScaledAfter(bool& failed, const Wave& other, int32_t after, double
 }
 
 int32_t Wave::addAfter(bool& failed, const Wave& other, int32_t after) {
+    forgetPeaks();
     KORVANE_ASSERT(values != 0);
     KORVANE_ASSERT(after < values);
     KORVANE_ASSERT(after >= 0);
@@ -152,6 +170,7 @@ int32_t Wave::addAfter(bool& failed, const Wave& other, int32_t after) {
 }
 
 void Wave::fillBalanceCurve(int32_t sampleFreq) {
+    forgetPeaks();
     KORVANE_ASSERT(values == 150);
     static const int divisors[5] = {20000, 3500, 2500, 1000, 350};
     double anchor[5];

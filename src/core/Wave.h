@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
+
+#include "core/WavePeaks.h"
 
 namespace korvane {
 
@@ -46,6 +49,13 @@ public:
     Wave& operator=(const Wave&) = delete;
 
     int32_t getValues() const { return values; }
+
+    // The minimum and maximum summary of the samples for drawing peaks, built
+    // on first use and kept while the wave lives. An edit makes a new wave, so
+    // the summary stays true; the in-place operations below forget it, and
+    // code writing `wave` directly must do so before the wave is drawn.
+    const WavePeaks& peaks() const;
+    void forgetPeaks();
 
     // A new wave of `count` samples; null when the flag is set or memory is short.
     static std::unique_ptr<Wave> create(bool& failed, int32_t count);
@@ -133,6 +143,10 @@ public:
     std::unique_ptr<Wave> multiFreq(bool& failed, int32_t length, const Wave& source,
                                     std::span<const MultiFreqRow> rows, int32_t& begin, int32_t& end) const;
     // ---- end generators ----
+
+private:
+    mutable std::mutex peaksLock_;
+    mutable std::unique_ptr<WavePeaks> peaks_;
 };
 
 // The failure flag as work running on a thread of its own reads it: the

@@ -75,7 +75,7 @@ TDlgWaveViewProps::TDlgWaveViewProps(QWidget* parent, const TWaveViewProps& prop
     columns->addLayout(right);
 
     left->addWidget(radioGroup(Body(), "Draw", {"Lines", "Points"}, rgrDraw, props.Draw));
-    left->addWidget(radioGroup(Body(), "Distribution", {"Constant", "Random"}, rgrDistribution, props.Distribution));
+    left->addWidget(radioGroup(Body(), "Distribution", {"Constant", "Random", "Peaks"}, rgrDistribution, props.Distribution));
     auto* values = new QFormLayout;
     editValuesPerPixel = new QLineEdit(QString::fromStdString(props.ValuesPerPixel.ToText()), Body());
     editStrength = new QLineEdit(QString::fromStdString(props.Strength.ToText()), Body());
@@ -118,7 +118,7 @@ bool TDlgWaveViewProps::OKBtnClick() {
         return false;
     }
     p.Draw = rgrDraw[1]->isChecked() ? 1 : 0;
-    p.Distribution = rgrDistribution[1]->isChecked() ? 1 : 0;
+    p.Distribution = rgrDistribution[1]->isChecked() ? 1 : rgrDistribution[2]->isChecked() ? 2 : 0;
     p.DrawGrid = chkDrawGrid->isChecked();
     p.Grid = ColorOf(*colbGrid);
     p.Background = ColorOf(*colbBackground);

@@ -25,7 +25,7 @@ public:
     bool UseAsDefault() const;
 
     QRadioButton* rgrDraw[2];
-    QRadioButton* rgrDistribution[2];
+    QRadioButton* rgrDistribution[3];
     QLineEdit* editValuesPerPixel;
     QLineEdit* editStrength;
     QCheckBox* chkDrawGrid;

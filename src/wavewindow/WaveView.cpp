@@ -53,6 +53,27 @@ std::string WaveReadout(double seconds, int y, int clientHeight, bool stereo) {
     return "(" + WriteClockTime(seconds) + ", " + WriteNumber(value * 100, 1, 2, 2) + " %)";
 }
 
+void ColumnSamples(const TWaveMapping& m, int x, int32_t values, int64_t& first, int64_t& end) {
+    first = end = 0;
+    if (m.Right <= m.Left || !(m.ZoomEnd > m.ZoomBegin) || values <= 0) return;
+    // Both ends come from the same formula, so columns side by side meet
+    // exactly; multiplying before dividing keeps it in step with PixelOf.
+    auto edge = [&](int k) {
+        double e = std::ceil(m.ZoomBegin + k * (m.ZoomEnd - m.ZoomBegin) / (m.Right - m.Left));
+        return static_cast<int64_t>(std::clamp(e, 0.0, static_cast<double>(values)));
+    };
+    first = edge(x - m.Left);
+    end = edge(x - m.Left + 1);
+    if (first < end) return;
+    double middle = m.PixelToSample(x);
+    if (middle >= 0 && middle < values) {
+        first = static_cast<int64_t>(middle);
+        end = first + 1;
+    } else {
+        first = end = 0;
+    }
+}
+
 namespace {
 
 struct Colors {
@@ -160,6 +181,72 @@ void paintChannel(Canvas& c, const TWavePaintArgs& a, const Wave& w, int x0, int
     }
 }
 
+// One column of both channels in one band: the back line, the front line over
+// it and, when mixed, their overlap in the single-wave colour.
+void combinedLines(Canvas& c, const TWavePaintArgs& a, int x, SampleSpan back, SampleSpan front, TColor backColor,
+                   TColor frontColor, TColor pen) {
+    int b0 = yOf(back.hi, a.Top, a.Bottom) - 1, b1 = yOf(back.lo, a.Top, a.Bottom);
+    int f0 = yOf(front.hi, a.Top, a.Bottom) - 1, f1 = yOf(front.lo, a.Top, a.Bottom);
+    c.Line(x, b0, x, b1, backColor);
+    c.Line(x, f0, x, f1, frontColor);
+    if (a.Props->Combine == 0) {
+        int o0 = std::max(b0, f0), o1 = std::min(b1, f1);
+        if (o0 < o1) c.Line(x, o0, x, o1, pen);
+    }
+}
+
+// The two extremes of a column as points; one point when they share a pixel,
+// so a flat column is blended once.
+void peakPoints(Canvas& c, int x, SampleSpan span, int top, int bottom, TColor pen, double strength) {
+    int yHi = yOf(span.hi, top, bottom), yLo = yOf(span.lo, top, bottom);
+    setPoint(c, x, yLo, pen, strength);
+    if (yHi != yLo) setPoint(c, x, yHi, pen, strength);
+}
+
+// One channel in the band [top, bottom) from the true extremes of every column.
+void paintChannelPeaks(Canvas& c, const TWavePaintArgs& a, const Wave& w, int x0, int x1, int top, int bottom,
+                       TColor pen) {
+    const WavePeaks& peaks = w.peaks();
+    double strength = a.Props->Strength.GetValue();
+    bool lines = a.Props->Draw == 0;
+    for (int x = x0; x < x1; ++x) {
+        int64_t first, end;
+        ColumnSamples(a.Map, x, w.values, first, end);
+        if (first >= end) continue;
+        SampleSpan span = peaks.Range(first, end);
+        if (lines)
+            c.Line(x, yOf(span.hi, top, bottom) - 1, x, yOf(span.lo, top, bottom), pen);
+        else
+            peakPoints(c, x, span, top, bottom, pen, strength);
+    }
+}
+
+// Both channels in one band from their true extremes, layered as with picks.
+void paintCombinedPeaks(Canvas& c, const TWavePaintArgs& a, int x0, int x1, const Colors& col) {
+    const TWaveViewProps& p = *a.Props;
+    bool leftFront = p.Combine == 1;
+    const Wave& back = a.TheSound->Channel(leftFront ? 1 : 0);
+    const Wave& front = a.TheSound->Channel(leftFront ? 0 : 1);
+    const WavePeaks& backPeaks = back.peaks();
+    const WavePeaks& frontPeaks = front.peaks();
+    TColor backColor = leftFront ? col.right : col.left;
+    TColor frontColor = leftFront ? col.left : col.right;
+    double strength = p.Strength.GetValue();
+    int32_t values = std::min(back.values, front.values);
+    for (int x = x0; x < x1; ++x) {
+        int64_t first, end;
+        ColumnSamples(a.Map, x, values, first, end);
+        if (first >= end) continue;
+        SampleSpan b = backPeaks.Range(first, end), f = frontPeaks.Range(first, end);
+        if (p.Draw == 0) {
+            combinedLines(c, a, x, b, f, backColor, frontColor, col.pen);
+        } else {
+            peakPoints(c, x, b, a.Top, a.Bottom, backColor, strength);
+            peakPoints(c, x, f, a.Top, a.Bottom, frontColor, strength);
+        }
+    }
+}
+
 // Both channels of a stereo sound in one band, sharing the picks.
 void paintCombined(Canvas& c, const TWavePaintArgs& a, int x0, int x1, const Colors& col) {
     const TWaveViewProps& p = *a.Props;
@@ -183,14 +270,7 @@ void paintCombined(Canvas& c, const TWavePaintArgs& a, int x0, int x1, const Col
                 flo = std::min(flo, front[idx[k]]);
                 fhi = std::max(fhi, front[idx[k]]);
             }
-            int b0 = yOf(bhi, a.Top, a.Bottom) - 1, b1 = yOf(blo, a.Top, a.Bottom);
-            int f0 = yOf(fhi, a.Top, a.Bottom) - 1, f1 = yOf(flo, a.Top, a.Bottom);
-            c.Line(x, b0, x, b1, backColor);
-            c.Line(x, f0, x, f1, frontColor);
-            if (p.Combine == 0) {
-                int o0 = std::max(b0, f0), o1 = std::min(b1, f1);
-                if (o0 < o1) c.Line(x, o0, x, o1, col.pen);
-            }
+            combinedLines(c, a, x, {blo, bhi}, {flo, fhi}, backColor, frontColor, col.pen);
         } else {
             for (int k = 0; k < n; ++k) setPoint(c, x, yOf(back[idx[k]], a.Top, a.Bottom), backColor, strength);
             for (int k = 0; k < n; ++k) setPoint(c, x, yOf(front[idx[k]], a.Top, a.Bottom), frontColor, strength);
@@ -224,19 +304,23 @@ void paintRange(Canvas& c, const TWavePaintArgs& a, int x0, int x1, bool inverte
     }
     c.FillRect(x0, a.Top, x1, a.Bottom, col.fill);
     const Sound& s = *a.TheSound;
+    auto channel = p.Distribution == 2 ? paintChannelPeaks : paintChannel;
     if (s.Channels() == 1) {
-        paintChannel(c, a, s.Channel(0), x0, x1, a.Top, a.Bottom, col.pen);
+        channel(c, a, s.Channel(0), x0, x1, a.Top, a.Bottom, col.pen);
         if (p.DrawGrid) paintGrid(c, a, x0, x1, a.Top, a.Bottom);
     } else if (p.TwoWaves) {
         int mid = (a.Top + a.Bottom) / 2;
-        paintChannel(c, a, s.Channel(0), x0, x1, a.Top, mid, col.pen);
-        paintChannel(c, a, s.Channel(1), x0, x1, mid, a.Bottom, col.pen);
+        channel(c, a, s.Channel(0), x0, x1, a.Top, mid, col.pen);
+        channel(c, a, s.Channel(1), x0, x1, mid, a.Bottom, col.pen);
         if (p.DrawGrid) {
             paintGrid(c, a, x0, x1, a.Top, mid);
             paintGrid(c, a, x0, x1, mid, a.Bottom);
         }
     } else {
-        paintCombined(c, a, x0, x1, col);
+        if (p.Distribution == 2)
+            paintCombinedPeaks(c, a, x0, x1, col);
+        else
+            paintCombined(c, a, x0, x1, col);
         if (p.DrawGrid) paintGrid(c, a, x0, x1, a.Top, a.Bottom);
     }
 }

@@ -14,7 +14,7 @@ namespace korvane {
 // window keeps its own copy; the main window keeps the default.
 struct TWaveViewProps {
     int Draw = 0;          // 0 "Lines", 1 "Points"
-    int Distribution = 0;  // 0 "Constant", 1 "Random"
+    int Distribution = 0;  // 0 "Constant", 1 "Random", 2 "Peaks"
     unitIntegerPosMore ValuesPerPixel = DefaultField<unitIntegerPosMore>("15");
     unitFactorPosMax1 Strength = DefaultField<unitFactorPosMax1>("1.0");
     bool DrawGrid = true;
@@ -58,9 +58,19 @@ struct TWavePaintArgs {
     int32_t Cursor = 0;
 };
 
+// The samples [first, end) column x covers: those whose position falls into
+// it, so that neighbouring columns share none and miss none. A column
+// narrower than a sample that holds none of its own shows the sample under
+// its middle. Clamped to the wave: empty for a column outside it.
+void ColumnSamples(const TWaveMapping& m, int x, int32_t values, int64_t& first, int64_t& end);
+
 // Paints the columns [clipLeft, clipRight) of the wave view: the wave, the
-// selection inverted, the grid and the cursor line. The cost depends on the
-// number of columns and the picks per column, never on the wave's length.
+// selection inverted, the grid and the cursor line. With Constant and Random
+// the cost depends on the number of columns and the picks per column, never on
+// the wave's length. Peaks draws every column from the true minimum and
+// maximum of its samples, read from the waves' kept summaries: the first
+// paint of a wave builds them in one pass over it, later ones cost a few
+// hundred reads a column whatever the zoom.
 void PaintWaveView(Canvas& canvas, const TWavePaintArgs& args, int clipLeft, int clipRight);
 
 // The time between two grid lines for this many visible seconds over the

@@ -158,10 +158,12 @@ TEST(WaveFileProps, DefaultsAndFrequencyList) {
     EXPECT_EQ(props.SampleFreq, 44100);
     EXPECT_EQ(props.MonoStereo, 2);
     EXPECT_EQ(props.BytesPSample, 2);
-    EXPECT_STREQ(kSampleFreqChoices[5].label, "176 kHz");
-    EXPECT_EQ(kSampleFreqChoices[5].freq, 176128);
+    EXPECT_STREQ(kSampleFreqChoices[7].label, "176 kHz");
+    EXPECT_EQ(kSampleFreqChoices[7].freq, 176128);
     EXPECT_EQ(SampleFreqIndex(5512), 0);
-    EXPECT_EQ(SampleFreqIndex(88200), 4);
+    EXPECT_EQ(SampleFreqIndex(48000), 4);
+    EXPECT_EQ(SampleFreqIndex(88200), 5);
+    EXPECT_EQ(SampleFreqIndex(96000), 6);
     EXPECT_EQ(SampleFreqIndex(176400), 0);
 }
 

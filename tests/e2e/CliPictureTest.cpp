@@ -169,6 +169,16 @@ TEST_F(CliPicture, WaveViewPaintsTheWaveOnItsBackgroundWithTheGrid) {
     EXPECT_EQ(p.at(100, 2), 0xFFFFFFu);
 }
 
+TEST_F(CliPicture, PeaksDrawTheWholeSwingOfEveryColumn) {
+    // About 110 samples a column, nearly a period of the sine: 20000 lies at y
+    // 19 and -20000 at y 81, so a column holding both crests draws 63 pixels.
+    auto r = cli({"picture", path("sine.wav"), path("out.png"), "--view", "wave", "--width", "200", "--height", "101",
+                  "--single-wave", "#0000ff", "--draw-grid", "off", "--distribution", "peaks"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture p = decode(bytes("out.png"));
+    for (int x = 1; x < 200; ++x) EXPECT_GE(p.countInColumn(x, 0x0000FF), 55) << x;  // column 0: the cursor
+}
+
 TEST_F(CliPicture, RefusalsLeaveTheOldPicture) {
     std::ofstream(path("out.png")) << "old";
     auto r = cli(

@@ -236,6 +236,18 @@ TEST_F(MainFormTest, NewAndDuplicateShareTheNonameCounter) {
     trigger("FileNewWave");
     newWave();
     EXPECT_EQ(form->ActiveWaveChild()->Doc()->Name, "NONAME4");
+    // The frequencies in rising order; the new wave takes the one chosen.
+    runner->dialogs.push_back([](QDialog& d) {
+        QComboBox* f = static_cast<TDlgWaveFileProp&>(d).Frequency();
+        QStringList names;
+        for (int i = 0; i < f->count(); ++i) names << f->itemText(i);
+        EXPECT_EQ(names.join(","), "5 kHz,11 kHz,22 kHz,44 kHz,48 kHz,88 kHz,96 kHz,176 kHz");
+        EXPECT_EQ(f->currentText(), "44 kHz");
+        f->setCurrentIndex(6);
+        return pressOK(d);
+    });
+    trigger("FileNewWave");
+    EXPECT_EQ(form->ActiveWaveChild()->Doc()->GetFreq(), 96000);
 }
 
 TEST_F(MainFormTest, TrimAndZoomInNeedASelectionOfSomeLength) {
@@ -641,6 +653,8 @@ TEST_F(MainFormTest, WaveViewDialogRefusesAWrongValueAndAppliesTheRest) {
         EXPECT_EQ(v.editValuesPerPixel->text(), "15");
         v.editValuesPerPixel->setText("0");
         v.rgrDraw[1]->setChecked(true);
+        EXPECT_EQ(v.rgrDistribution[2]->text(), "Peaks");
+        v.rgrDistribution[2]->setChecked(true);
         d.accept();
         EXPECT_EQ(d.result(), QDialog::Rejected);
         v.editValuesPerPixel->setText("4");
@@ -652,6 +666,7 @@ TEST_F(MainFormTest, WaveViewDialogRefusesAWrongValueAndAppliesTheRest) {
     EXPECT_EQ(boxes.shown[0].text.rfind("In Values per Pixel: ", 0), 0u);
     EXPECT_EQ(w->WaveViewProps().ValuesPerPixel.GetValue(), 4);
     EXPECT_EQ(w->WaveViewProps().Draw, 1);
+    EXPECT_EQ(w->WaveViewProps().Distribution, 2);
     EXPECT_EQ(form->WaveViewDefault().ValuesPerPixel.GetValue(), 15);  // not "Use As Default"
 }
 
