@@ -21,25 +21,13 @@
 #include "core/Wave.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
+#include "FuzzSupport.h"
 #include "platform/Messages.h"
 #include "platform/WaveRegistry.h"
 #include "processing/TUnitWave.h"
 #include "render/MusicRender.h"
 
 namespace {
-
-class SilentMessages : public korvane::Messages {
-public:
-    void show(const std::string&, const std::string&, korvane::MessageIcon) override {}
-    korvane::MessageAnswer askYesNoCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-    korvane::MessageAnswer askOkCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-};
-
-SilentMessages silent;
 
 constexpr double kSampleBudget = 2000000;
 

@@ -12,42 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "FuzzScratch.h"
+#include "FuzzSupport.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
 #include "platform/Messages.h"
 
 namespace {
 
-class SilentMessages : public korvane::Messages {
-public:
-    void show(const std::string&, const std::string&, korvane::MessageIcon) override {}
-    korvane::MessageAnswer askYesNoCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-    korvane::MessageAnswer askOkCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-};
-
-SilentMessages silent;
-
-// Never destroyed, so that the exit handler that removes the files can use it.
-const std::string& folder() {
-    static const std::string* path = [] {
-        std::string name = FuzzScratchFolder() + "/korvane-fuzz-music-XXXXXX";
-        std::vector<char> buf(name.begin(), name.end());
-        buf.push_back('\0');
-        if (!::mkdtemp(buf.data())) std::abort();
-        std::atexit([] {
-            ::unlink((folder() + "/first.korvanem").c_str());
-            ::unlink((folder() + "/second.korvanem").c_str());
-            ::rmdir(folder().c_str());
-        });
-        return new std::string(buf.data());
-    }();
-    return *path;
-}
 
 std::string fileText(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -82,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string inMemory = korvane::XMLDocumentText(*korvane::MuzToXML(doc));
 
-    const std::string first = folder() + "/first.korvanem";
-    const std::string second = folder() + "/second.korvanem";
+    const std::string first = FuzzScratchDir() + "/first.korvanem";
+    const std::string second = FuzzScratchDir() + "/second.korvanem";
     // Saving replaces a file by renaming a new one over it, which makes ext4
     // write the data out at once: start without the old files.
     ::unlink(first.c_str());

@@ -24,25 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "FuzzScratch.h"
+#include "FuzzSupport.h"
 #include "core/Sound.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
 
 namespace {
-
-class SilentMessages : public korvane::Messages {
-public:
-    void show(const std::string&, const std::string&, korvane::MessageIcon) override {}
-    korvane::MessageAnswer askYesNoCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-    korvane::MessageAnswer askOkCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-};
-
-SilentMessages silent;
 
 // The bigger files reach past the reader's 256 KiB block.
 constexpr std::size_t kBigSize = 300 * 1024;
@@ -76,21 +63,9 @@ ssize_t shortRead(int fd, void* buffer, std::size_t count) {
     return ::read(fd, buffer, n);
 }
 
-// Never destroyed, so that the exit handler that removes the file can use it.
 const std::string& tempPath() {
-    static const std::string* path = [] {
-        std::string name = FuzzScratchFolder() + "/korvane-fuzz-wav-XXXXXX";
-        std::vector<char> buf(name.begin(), name.end());
-        buf.push_back('\0');
-        const int fd = ::mkstemp(buf.data());
-        if (fd < 0) std::abort();
-        ::close(fd);
-        std::string made(buf.data());
-        // Each run leaves no file behind, even when it stops on a finding.
-        std::atexit([] { ::unlink(tempPath().c_str()); });
-        return new std::string(made);
-    }();
-    return *path;
+    static const std::string path = FuzzScratchDir() + "/input.wav";
+    return path;
 }
 
 void writeFile(const std::vector<uint8_t>& bytes) {

@@ -9,24 +9,8 @@
 
 #include "core/Sound.h"
 #include "core/WavFile.h"
+#include "FuzzSupport.h"
 #include "platform/Messages.h"
-
-namespace {
-
-class SilentMessages : public korvane::Messages {
-public:
-    void show(const std::string&, const std::string&, korvane::MessageIcon) override {}
-    korvane::MessageAnswer askYesNoCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-    korvane::MessageAnswer askOkCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-};
-
-SilentMessages silent;
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     korvane::setMessages(&silent);

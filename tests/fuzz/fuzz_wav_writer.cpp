@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "FuzzScratch.h"
+#include "FuzzSupport.h"
 #include "core/Sound.h"
 #include "core/WavFile.h"
 #include "core/Wave.h"
@@ -30,35 +30,10 @@
 
 namespace {
 
-class SilentMessages : public korvane::Messages {
-public:
-    void show(const std::string&, const std::string&, korvane::MessageIcon) override {}
-    korvane::MessageAnswer askYesNoCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-    korvane::MessageAnswer askOkCancel(const std::string&, const std::string&) override {
-        return korvane::MessageAnswer::Cancel;
-    }
-};
-
-SilentMessages silent;
-
 // A folder of our own: the writer puts its temporary file next to the target.
-// Never destroyed, so that the exit handler that removes the file can use it.
 const std::string& tempFile() {
-    static const std::string* path = [] {
-        std::string name = FuzzScratchFolder() + "/korvane-fuzz-writer-XXXXXX";
-        std::vector<char> buf(name.begin(), name.end());
-        buf.push_back('\0');
-        if (!::mkdtemp(buf.data())) std::abort();
-        std::string made = std::string(buf.data()) + "/sound.wav";
-        std::atexit([] {
-            ::unlink(tempFile().c_str());
-            ::rmdir(tempFile().substr(0, tempFile().rfind('/')).c_str());
-        });
-        return new std::string(made);
-    }();
-    return *path;
+    static const std::string path = FuzzScratchDir() + "/sound.wav";
+    return path;
 }
 
 [[noreturn]] void fail(const char* what) {
