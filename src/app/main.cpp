@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/Messages.h"
+#include "journal/Journal.h"
 #include "shell/LongWorkDialog.h"
 #include "shell/Main.h"
 #include "shell/QtMessages.h"
@@ -21,7 +22,11 @@ const char* const kUsage =
     "  --help      show this text and stop\n"
     "  --version   show the version and stop\n"
     "\n"
-    "Qt options such as -platform offscreen are accepted too.\n";
+    "Qt options such as -platform offscreen are accepted too.\n"
+    "\n"
+    "Unsaved changes are kept in a recovery journal in $XDG_STATE_HOME/korvane\n"
+    "(~/.local/state/korvane), offered back after a crash; KORVANE_JOURNAL=off\n"
+    "turns it off.\n";
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +56,9 @@ int main(int argc, char** argv) {
         korvane::TLongWorkDialog longWork(&form);
         korvane::SetLongWorkRunner(&longWork);
         form.show();
+        // What a crashed window left unsaved comes back first; then this
+        // window keeps its own journal.
+        form.StartJournal(korvane::DefaultJournalRoot());
         // Qt has taken its own options out of the arguments by now.
         QStringList music;
         for (const QString& argument : QApplication::arguments().mid(1)) {

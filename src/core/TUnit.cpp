@@ -1,6 +1,13 @@
 #include "core/TUnit.h"
 
+#include <atomic>
+
 namespace korvane {
+
+uint64_t TUnit::NextSerial() {
+    static std::atomic<uint64_t> next{0};
+    return ++next;
+}
 
 std::string TUnit::StateText() const {
     switch (State) {

@@ -19,7 +19,7 @@ public:
     std::string FileName;
     uint8_t State = unitStateNew;
 
-    explicit TUnit(uint8_t kind) : Kind(kind) {}
+    explicit TUnit(uint8_t kind) : Kind(kind), Serial(NextSerial()) {}
     TUnit(const TUnit&) = delete;
     TUnit& operator=(const TUnit&) = delete;
     virtual ~TUnit() = default;
@@ -30,9 +30,15 @@ public:
     virtual int16_t GetBytesPSample() const = 0;
     virtual void ChangeProperties(const WaveFileProps& oldProps, const WaveFileProps& newProps) = 0;
 
+    // Every change of the document's content marks it, so the count also
+    // tells whoever keeps a copy (the recovery journal) that it is stale.
     void MarkChanged() {
+        ++Revision;
         if (State == unitStateSaved) State = unitStateChanged;
     }
+    uint64_t Revision = 0;
+    // Tells documents apart for the whole run, where an address may be reused.
+    const uint64_t Serial;
     void MarkSaved() { State = unitStateSaved; }
     void MarkNew() { State = unitStateNew; }
     void SetFileName(const std::string& fileName) {
@@ -42,6 +48,9 @@ public:
     bool HasNoFile() const { return State == unitStateNew; }
     // The state panel of the status bar.
     std::string StateText() const;
+
+private:
+    static uint64_t NextSerial();
 };
 
 }  // namespace korvane

@@ -489,4 +489,96 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     return true;
 }
 
+namespace {
+void streamHeader(uint8_t* header, int channels, int bytes, int32_t freq, uint32_t riffSize, uint32_t dataSize) {
+    std::memcpy(header, "RIFF", 4);
+    put32(header + 4, riffSize);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    put32(header + 16, 16);
+    put16(header + 20, 1);
+    put16(header + 22, static_cast<uint32_t>(channels));
+    put32(header + 24, static_cast<uint32_t>(freq));
+    put32(header + 28, static_cast<uint32_t>(freq) * static_cast<uint32_t>(channels * bytes));
+    put16(header + 32, static_cast<uint32_t>(channels * bytes));
+    put16(header + 34, static_cast<uint32_t>(bytes * 8));
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, dataSize);
+}
+
+// The sizes at offsets 4 and 40 for `data` bytes of sample data.
+bool writeSizes(int fd, uint64_t data) {
+    uint8_t riff[4], chunk[4];
+    put32(riff, static_cast<uint32_t>(data + 36));
+    put32(chunk, static_cast<uint32_t>(data));
+    return ::pwrite(fd, riff, 4, 4) == 4 && ::pwrite(fd, chunk, 4, 40) == 4;
+}
+
+constexpr uint64_t kMaxStreamData = UINT32_MAX - 36;
+}  // namespace
+
+bool TWaveStream::Open(const std::string& fileName, int channels, int bytesPerSample, int32_t freq) {
+    Close();
+    if ((channels != 1 && channels != 2) || (bytesPerSample != 1 && bytesPerSample != 2) || freq <= 0) return false;
+    fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) return false;
+    frame_ = channels * bytesPerSample;
+    bytes_ = 0;
+    uint8_t header[44];
+    streamHeader(header, channels, bytesPerSample, freq, UINT32_MAX, UINT32_MAX);
+    if (!WriteAllToFd(fd_, header, sizeof header)) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool TWaveStream::Append(const void* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    if (bytes_ + size > kMaxStreamData) return false;
+    if (!WriteAllToFd(fd_, data, size)) return false;
+    bytes_ += size;
+    return true;
+}
+
+bool TWaveStream::Finish() {
+    if (fd_ < 0) return false;
+    const uint64_t whole = bytes_ / frame_ * frame_;
+    bool ok = writeSizes(fd_, whole);
+    if (whole != bytes_) ok = ::ftruncate(fd_, static_cast<off_t>(44 + whole)) == 0 && ok;
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    return ok;
+}
+
+void TWaveStream::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool RepairWaveSizes(const std::string& fileName, std::string& reason) {
+    const int fd = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    uint8_t header[44];
+    struct stat st {};
+    bool ok = ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) && ::fstat(fd, &st) == 0;
+    const int frame = ok ? get16(header + 32) : 0;
+    ok = ok && std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVEfmt ", 8) == 0 &&
+         get32(header + 16) == 16 && std::memcmp(header + 36, "data", 4) == 0 && frame > 0;
+    if (!ok) {
+        reason = "not a recording's WAV file";
+        ::close(fd);
+        return false;
+    }
+    const uint64_t held = static_cast<uint64_t>(st.st_size) - 44;
+    const uint64_t whole = std::min<uint64_t>(held, kMaxStreamData) / frame * frame;
+    ok = writeSizes(fd, whole);
+    if (whole != held) ok = ::ftruncate(fd, static_cast<off_t>(44 + whole)) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) reason = std::strerror(errno);
+    return ok;
+}
+
 }  // namespace korvane

@@ -110,4 +110,41 @@ void ShowWaveReadError(const std::string& fileName, const std::string& reason);
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary);
 
+// A WAV file written while its samples come in (a recording): the 44-byte
+// header first, with both sizes at 0xFFFFFFFF as streams mark an open end,
+// then the bytes as they arrive, and the true sizes on Finish. What a crash
+// leaves behind holds every byte written so far; the reader takes it as it is
+// (a data chunk longer than the file gives the frames the file holds) and
+// RepairWaveSizes gives it its true sizes.
+class TWaveStream {
+public:
+    TWaveStream() = default;
+    TWaveStream(const TWaveStream&) = delete;
+    TWaveStream& operator=(const TWaveStream&) = delete;
+    ~TWaveStream() { Close(); }
+
+    // Creates (or empties) the file and writes the header.
+    bool Open(const std::string& fileName, int channels, int bytesPerSample, int32_t freq);
+    bool IsOpen() const { return fd_ >= 0; }
+    // Appends sample bytes; past what a WAV file can hold nothing more is
+    // written and the result is false.
+    bool Append(const void* data, std::size_t size);
+    // Writes the sizes of the whole frames written, cuts off a partial last
+    // frame and closes the file.
+    bool Finish();
+    // Closes without touching the sizes.
+    void Close();
+    uint64_t DataBytes() const { return bytes_; }
+
+private:
+    int fd_ = -1;
+    int frame_ = 1;
+    uint64_t bytes_ = 0;
+};
+
+// Gives a file a TWaveStream left open-ended (or with sizes that no longer
+// match its length) the sizes of the whole frames it holds. Only a file with
+// the 44-byte header that stream writes is touched; `reason` says why not.
+bool RepairWaveSizes(const std::string& fileName, std::string& reason);
+
 }  // namespace korvane

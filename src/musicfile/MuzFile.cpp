@@ -1001,6 +1001,14 @@ bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
     });
 }
 
+bool MuzText(TUnitMuz& unitMuz, std::string& text, std::string& message) {
+    return withinMemory(message, [&] {
+        std::unique_ptr<TXMLCompound> root = MuzToXML(unitMuz);
+        text = XMLDocumentText(*root);
+        return true;
+    });
+}
+
 bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path) {
     std::string message;
     if (SaveMuz(unitMuz, path, message)) return true;

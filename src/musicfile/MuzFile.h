@@ -16,6 +16,8 @@ const TDTDItem& MuzModel70();
 // The element tree of a document as version 7.1 writes it.
 std::unique_ptr<TXMLCompound> MuzToXML(TUnitMuz& unitMuz);
 bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message);
+// The bytes SaveMuz writes.
+bool MuzText(TUnitMuz& unitMuz, std::string& text, std::string& message);
 // Save and Save As of a music window: a failure shows "Cannot save Music: "
 // and the writer's message in a "FileError" box.
 bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path);

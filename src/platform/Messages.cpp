@@ -21,9 +21,12 @@ MessageAnswer StderrMessages::askOkCancel(const std::string& title, const std::s
 namespace {
 StderrMessages defaultSink;
 Messages* currentSink = &defaultSink;
+thread_local Messages* threadSink = nullptr;
 }  // namespace
 
-Messages& messages() { return *currentSink; }
+Messages& messages() { return threadSink ? *threadSink : *currentSink; }
+
+void setThreadMessages(Messages* sink) { threadSink = sink; }
 
 void setMessages(Messages* sink) { currentSink = sink ? sink : &defaultSink; }
 

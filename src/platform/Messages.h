@@ -37,6 +37,10 @@ public:
 // The process-wide message sink. setMessages(nullptr) restores the stderr sink.
 Messages& messages();
 void setMessages(Messages* sink);
+// A sink for the calling thread only, over the process-wide one: background
+// work that must not put up boxes of its own collects its messages there.
+// nullptr goes back to the process-wide sink.
+void setThreadMessages(Messages* sink);
 
 // Fixed texts shared by several layers.
 inline constexpr const char* kMemoryMessage = "There is not enough memmory for this operation.";

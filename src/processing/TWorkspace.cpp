@@ -38,6 +38,16 @@ void TWorkspace::Close(TUnit& unit) {
 
 std::string TWorkspace::NextNewName() { return "NONAME" + std::to_string(++counter_); }
 
+void TWorkspace::NoteName(const std::string& name) {
+    if (name.size() <= 6 || name.compare(0, 6, "NONAME") != 0 || name.size() > 15) return;
+    int number = 0;
+    for (std::size_t i = 6; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return;
+        number = number * 10 + (name[i] - '0');
+    }
+    if (number > counter_) counter_ = number;
+}
+
 bool TWorkspace::NameAvailable(const TUnit& unit, const std::string& name) const {
     if (name.empty()) return true;
     for (const auto& u : units_)

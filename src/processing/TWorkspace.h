@@ -42,6 +42,8 @@ public:
 
     // "NONAME" followed by the next number; wave and music share the counter.
     std::string NextNewName();
+    // A document came back with a name of that form: new names go past it.
+    void NoteName(const std::string& name);
 
     // Accepts an empty name, or one no other open document has; otherwise
     // shows "A wave with name "X" already exists." titled "Error" and refuses.

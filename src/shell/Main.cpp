@@ -449,6 +449,7 @@ void TMainForm::UpdateActions() {
         if (nameBox_->text() != name) nameBox_->setText(name);
     }
     fillStatus();
+    updateJournal();
 }
 
 void TMainForm::fillStatus() {
@@ -579,6 +580,75 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     musicDialog_->close();
     musTreeDialog_->close();
     event->accept();
+    // Everything is saved or given up by now: nothing is left to recover.
+    if (journal_) journal_->Finish();
+}
+
+void TMainForm::StartJournal(const std::string& root) {
+    if (root.empty() || journal_) return;
+    TJournalRecovery recovery(root);
+    MessageAnswer answer = MessageAnswer::Cancel;
+    if (recovery.Count() > 0) {
+        std::string list;
+        for (const std::string& line : recovery.Listing()) list += line + "\n";
+        answer = messages().askYesNoCancel("Korvane", "Recover " + std::to_string(recovery.Count()) +
+                                                          " unsaved documents?",
+                                           list + "\nNo discards them; Cancel keeps them for the next start.");
+        if (answer == MessageAnswer::Yes) {
+            std::vector<std::string> damaged;
+            adoptRecovered(recovery.Read(damaged));
+            if (!damaged.empty()) {
+                std::string text = "These unsaved documents could not be recovered:";
+                for (const std::string& line : damaged) text += "\n" + line;
+                messages().show("Error", text, MessageIcon::Error);
+            }
+        }
+    }
+    journal_ = std::make_unique<TJournal>();
+    std::string error;
+    if (!journal_->Start(root, error)) {
+        journal_.reset();
+        messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
+    } else {
+        playRecord_->SetRecordFile(journal_->RecordFile());
+        // The recovered documents are safe in the new journal before the old
+        // one goes.
+        journal_->Update(space_.Units(), nullptr);
+        journal_->WaitIdle();
+    }
+    if (answer == MessageAnswer::No || (answer == MessageAnswer::Yes && journal_)) recovery.Discard();
+}
+
+void TMainForm::adoptRecovered(std::vector<TRecoveredDocument> documents) {
+    for (TRecoveredDocument& recovered : documents) {
+        TUnit& unit = *recovered.Unit;
+        // Two windows that are gone may both have had a "NONAME1".
+        if (!space_.NameAvailable(unit, unit.Name)) unit.Name.clear();
+        space_.NoteName(unit.Name);
+        if (unit.Kind == unitKindWave) {
+            std::unique_ptr<TUnitWave> wave(static_cast<TUnitWave*>(recovered.Unit.release()));
+            wave->Records = space_.Records;
+            TUnitWave& doc = space_.AddWave(std::move(wave));
+            doc.FirstSel = recovered.FirstSel;
+            doc.SecondSel = recovered.SecondSel;
+            showWave(doc);
+        } else {
+            std::unique_ptr<TUnitMuz> music(static_cast<TUnitMuz*>(recovered.Unit.release()));
+            if (!music->SelectedTreeItem) music->SelectedTreeItem = music->GetStartPart();
+            AddMusicWindow(std::move(music));
+        }
+    }
+}
+
+void TMainForm::updateJournal() {
+    if (!journal_) return;
+    journal_->Update(space_.Units(), playRecord_ ? playRecord_->RecordingDocument() : nullptr);
+    const std::string error = journal_->TakeError();
+    if (error.empty()) return;
+    // Told once, and not from inside the event loop's idle call.
+    QTimer::singleShot(0, this, [error] {
+        messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
+    });
 }
 
 void TMainForm::tile(bool horizontally) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/CommandTable.h"
+#include "journal/Journal.h"
 #include "music/TUnitMuz.h"
 #include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
@@ -88,7 +89,14 @@ public:
 
     // The update rule: enabled and checked state of every action, the menus
     // and tool bars of the active child's kind, the status bar and the name box.
+    // The recovery journal catches up here too.
     void UpdateActions();
+
+    // Offers back, in one question, the unsaved documents of windows under
+    // `root` that are gone, then keeps this window's own journal there. An
+    // empty root keeps no journal.
+    void StartJournal(const std::string& root);
+    TJournal* Journal() const { return journal_.get(); }
 
     // Opens each file in its own window; a file that cannot be read gets its
     // File Error box and the others still open.
@@ -194,6 +202,9 @@ private:
     void closeReplaced(TMDIChildWave& window);
 
     TWorkspace space_;
+    std::unique_ptr<TJournal> journal_;
+    void updateJournal();
+    void adoptRecovered(std::vector<TRecoveredDocument> documents);
     std::unique_ptr<TDialogRunner> runner_;
     TWaveViewProps waveViewDefault_;
     TVoldViewProps voldViewDefault_;

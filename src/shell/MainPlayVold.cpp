@@ -17,6 +17,7 @@ void TMainForm::SetMediaPlayer(std::unique_ptr<MediaPlayer> player) {
     player_ = player ? std::move(player) : std::make_unique<TQtMediaPlayer>();
     playRecord_ = std::make_unique<TPlayRecord>(*player_);
     playRecord_->Start(TPlayRecord::DefaultFolder());
+    if (journal_) playRecord_->SetRecordFile(journal_->RecordFile());
 }
 
 void TMainForm::ViewVoldExecute() {

@@ -24,7 +24,19 @@ TQtMediaPlayer::TQtMediaPlayer(QObject* parent) : QObject(parent) {
 }
 
 void TQtMediaPlayer::fetchRecorded() {
-    if (input_) data_ += input_->readAll();
+    if (!input_) return;
+    const QByteArray chunk = input_->readAll();
+    if (chunk.isEmpty()) return;
+    data_ += chunk;
+    // A file that failed once is written whole by Save instead.
+    if (stream_.IsOpen() && !stream_.Append(chunk.constData(), static_cast<std::size_t>(chunk.size())))
+        stream_.Close();
+}
+
+void TQtMediaPlayer::endStream() {
+    if (!stream_.IsOpen()) return;
+    const bool whole = stream_.DataBytes() == static_cast<uint64_t>(data_.size());
+    streamed_ = stream_.Finish() && whole;
 }
 
 TQtMediaPlayer::~TQtMediaPlayer() {
@@ -40,11 +52,13 @@ void TQtMediaPlayer::dropDevices() {
         sink_.reset();
     }
     fetch_.stop();
+    if (source_) fetchRecorded();
     input_ = nullptr;
     if (source_) {
         source_->stop();
         source_.reset();
     }
+    endStream();
     buffer_.close();
 }
 
@@ -198,6 +212,9 @@ bool TQtMediaPlayer::StartRecording(bool notify, std::string& error) {
     // A tenth of a second of buffer keeps the source delivering steadily.
     source_->setBufferSize(format_.bytesForDuration(100000));
     data_.clear();
+    streamed_ = false;
+    stream_.Open(file_, format_.channelCount(), format_.sampleFormat() == QAudioFormat::UInt8 ? 1 : 2,
+                 format_.sampleRate());
     mode_ = mpRecording;
     armed_ = request_ = notify;
     input_ = source_->start();
@@ -242,6 +259,7 @@ void TQtMediaPlayer::Stop() {
         fetch_.stop();
         input_ = nullptr;
         source_->stop();
+        endStream();
     }
     if (sink_) {
         sink_->disconnect(this);
@@ -257,6 +275,8 @@ bool TQtMediaPlayer::Save(std::string& error) {
         error = "No file is open.";
         return false;
     }
+    // The recording went to the file as it came and is complete there.
+    if (streamed_) return true;
     int channels = format_.channelCount();
     int bytes = format_.sampleFormat() == QAudioFormat::UInt8 ? 1 : 2;
     int frame = channels * bytes;

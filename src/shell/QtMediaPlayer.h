@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "core/WavFile.h"
 #include "platform/MediaPlayer.h"
 
 class QAudioSink;
@@ -47,6 +48,11 @@ private:
     std::string file_;
     QAudioFormat format_;
     QByteArray data_;  // the samples to play, or those recorded
+    // A recording also goes to the open file as it comes, so that a crash
+    // keeps it; `streamed_` says the file got all of it and is complete.
+    TWaveStream stream_;
+    bool streamed_ = false;
+    void endStream();
     QBuffer buffer_;
     // What the source has captured is fetched on readyRead and by this
     // timer, since not every audio back end signals every block.

@@ -33,6 +33,9 @@ public:
     bool Available() const { return available_; }
     const std::string& PlayFile() const { return playFile_; }
     const std::string& RecordFile() const { return recordFile_; }
+    // Records into this file instead (the recovery journal's, so that a
+    // recording outlives a crash).
+    void SetRecordFile(const std::string& file) { recordFile_ = file; }
 
     // Plays the selection of the wave, or all of it when nothing is selected.
     void PlayWave(const TUnitWave& doc);

@@ -2,7 +2,11 @@
 // (a watchdog sets the stop flag after two seconds), and a sound it gives must
 // have the length, channels and frequency the measuring pass promises; no
 // sound comes only with an error text or the stop flag. Documents that measure
-// over two million samples are only measured, to keep each run short.
+// over two million samples are only measured, to keep each run short. A note's
+// own sound is made at its instrument wave's rate, which may be far above the
+// document's, so the output budget does not bound it: sample buffers over
+// sixteen million samples fail here as a full memory would, and the render
+// must take that path (stop flag, memory message) like any other.
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -16,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Allocation.h"
 #include "core/Sample.h"
 #include "core/Sound.h"
 #include "core/Wave.h"
@@ -30,6 +35,7 @@
 namespace {
 
 constexpr double kSampleBudget = 2000000;
+constexpr long long kLargestBuffer = 16LL << 20;
 
 // A short wave of a few periods of a rising and falling line.
 std::unique_ptr<korvane::Wave> shortWave(int32_t count, int period) {
@@ -93,6 +99,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     korvane::setMessages(&silent);
+    korvane::allocation_testing::failAllocationsAbove(kLargestBuffer);
     static const Samples samples;
     const std::string text(reinterpret_cast<const char*>(data), size);
     korvane::TUnitMuz doc;

@@ -14,10 +14,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "KillHarness.h"
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
+#include "journal/Journal.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
 #include "wavewindow/ChildWave.h"
@@ -62,8 +66,13 @@ protected:
     }
     void TearDown() override {
         if (!dir.empty()) std::filesystem::remove_all(dir);
+        audioUsed = true;
         CoreFixture::TearDown();
     }
+    // The audio client's threads do not survive a fork: a test that forks
+    // needs a process in which no audio test ran before (ctest gives each
+    // test its own).
+    static inline bool audioUsed = false;
 };
 
 TEST_F(AudioServerTest, PlaysToTheEndAndNotifies) {
@@ -207,6 +216,60 @@ TEST_F(AudioServerTest, RecordsTheSineSourceInTheWavesFormat) {
     ASSERT_GT(crossings, 10);
     double period = static_cast<double>(last - first) / (crossings - 1);
     EXPECT_NEAR(period, 44100.0 / 440, 1.0);
+}
+
+// A window killed while it records: the next start gives the wave every
+// sample that had reached the recording's file, which is every one recorded.
+TEST_F(AudioServerTest, ARecordingSurvivesTheWindowBeingKilledWhileItRecords) {
+    if (audioUsed) GTEST_SKIP() << "needs a process of its own, as ctest runs it";
+    const std::filesystem::path root = dir / "journal";
+    const std::filesystem::path expected = dir / "expected.raw";
+    const std::string child = RunAndKill(dir, [&]() -> std::string {
+        auto* form = new TMainForm;  // killed, never destroyed
+        form->PlayRecord().Start(dir.string());
+        form->StartJournal(root.string());
+        if (!form->Journal()) return "no journal";
+        WaveFileProps props;
+        props.MonoStereo = 1;
+        props.SampleFreq = 44100;
+        form->AddWaveWindow(std::make_unique<TUnitWave>(props, ""));
+        form->UpdateActions();
+        form->Action("FileRecord")->trigger();
+        if (!form->PlayRecord().RecordChecked()) return boxes.shown.empty() ? "no recording" : boxes.shown[0].text;
+        const std::string file = form->Journal()->RecordFile();
+        if (file != form->PlayRecord().RecordFile()) return "the recording is not made in the journal";
+        // Half a second of sound reaches the file, then the source is held.
+        waitFor([&] { return std::filesystem::exists(file) && std::filesystem::file_size(file) > 44 + 44100; }, 5000);
+        form->UpdateActions();
+        form->Action("FilePause")->trigger();
+        waitFor([] { return false; }, 300);
+        form->UpdateActions();
+        form->Journal()->WaitIdle();
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.size() <= 44 + 44100) return "only " + std::to_string(bytes.size()) + " bytes recorded";
+        std::ofstream(expected, std::ios::binary) << bytes.substr(44);
+        return "";
+    });
+    ASSERT_EQ(child, "");
+
+    boxes.answers = {MessageAnswer::Yes};
+    TMainForm form;
+    form.StartJournal(root.string());
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown[0].text.substr(0, 28), "Recover 1 unsaved documents?");
+    ASSERT_EQ(form.Workspace().Units().size(), 1u) << (boxes.shown.size() > 1 ? boxes.shown[1].text : "");
+    auto& doc = static_cast<TUnitWave&>(*form.Workspace().Units()[0]);
+    std::ifstream in(expected, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int> recorded(bytes.size() / 2);
+    for (size_t i = 0; i < recorded.size(); ++i)
+        recorded[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    EXPECT_EQ(doc.GetMoSt(), 1);
+    EXPECT_EQ(doc.GetFreq(), 44100);
+    EXPECT_EQ(doc.State, unitStateNew);
+    EXPECT_EQ(samplesOf(doc.TheSound->Channel(0)), recorded);
+    EXPECT_GT(*std::max_element(recorded.begin(), recorded.end()), 1000);  // the sine, not silence
 }
 
 }  // namespace

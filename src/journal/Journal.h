@@ -1,0 +1,151 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/Sound.h"
+#include "core/TUnit.h"
+
+namespace korvane {
+
+// The recovery journal keeps a copy of every unsaved document of a running
+// window on disk, so that a crash, a kill or a power cut loses nothing that
+// was not saved: the next start offers the copies back.
+//
+// Journals live under one root folder, one folder of their own per running
+// window ("window-XXXXXX"), which that window keeps locked while it runs. A
+// folder whose lock is free belongs to a window that is gone.
+//
+// In a window's folder each document has an entry: "N.entry", a few lines of
+// text with its kind, name, file name, state, selection (or the music's sound
+// format) and the name of its data file, "N-G.wav" for a wave (written by our
+// own WAV writer, so it can also be opened by hand) or "N-G.korvanem" for
+// music (its 7.1 file). The data file is complete before the entry names it,
+// and the older data file goes only after, so whatever moment the process dies
+// in, each entry names a complete copy. A recording goes to "record.wav" as it
+// comes in, and the entry of the wave it goes into says so.
+
+// $XDG_STATE_HOME/korvane, else ~/.local/state/korvane; empty when
+// KORVANE_JOURNAL is "off" (or "0") or there is no home to put it in.
+std::string DefaultJournalRoot();
+
+// One window's journal.
+class TJournal {
+public:
+    TJournal() = default;
+    TJournal(const TJournal&) = delete;
+    TJournal& operator=(const TJournal&) = delete;
+    // Writes what is still waiting and stops the writer; the folder stays, as
+    // after a crash. Finish is what removes it.
+    ~TJournal();
+
+    // Makes and locks this window's folder under `root` (made if missing).
+    bool Start(const std::string& root, std::string& error);
+    bool Active() const { return !folder_.empty(); }
+    const std::string& Folder() const { return folder_; }
+    // The file recordings are made in.
+    std::string RecordFile() const;
+
+    // Brings the journal up to date with the documents, at once for what is
+    // cheap and in the background for the rest: a document that needs saving
+    // gets its entry (re)written when anything of it changed since, a saved
+    // or closed one loses its entry. `recording` is the wave a recording goes
+    // into, if any. A wave's sound never changes in place, so the writer
+    // shares it and the window goes on; music is put in text here.
+    void Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording);
+    // Returns when everything handed to the writer is on disk.
+    void WaitIdle();
+    // A clean end: stops the writer and removes the folder.
+    void Finish();
+    // The first failure to write, once: empty when there was none or it was
+    // already taken.
+    std::string TakeError();
+
+    // One write or removal for the writer (public for the helpers that make them).
+    struct Job {
+        bool remove = false;
+        std::string entryText;
+        std::string dataName;     // the data file the entry names ("-" for none)
+        std::string oldDataName;  // what the entry named before, removed after
+        std::shared_ptr<const Sound> sound;
+        std::string musicText;
+        bool hasData = false;  // sound or musicText holds new data to write
+    };
+
+private:
+    // What was handed to the writer last for one document.
+    struct Seen {
+        uint64_t id = 0;
+        std::weak_ptr<Sound> sound;
+        uint64_t revision = 0;
+        std::string entryText;
+        std::string dataName = "-";
+        uint64_t generation = 0;
+        bool written = false;
+    };
+
+    void post(uint64_t id, Job job);
+    void run();
+    void write(uint64_t id, const Job& job);
+    void fail(const std::string& text);
+
+    std::string folder_;
+    int lockFd_ = -1;
+    uint64_t nextId_ = 0;
+    std::map<uint64_t, Seen> seen_;  // by the document's serial
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::map<uint64_t, Job> pending_;  // by entry id; a newer job replaces a waiting one
+    std::deque<uint64_t> order_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::string error_;
+    bool errorTaken_ = false;
+    std::thread writer_;
+};
+
+// A document read back from a journal.
+struct TRecoveredDocument {
+    std::unique_ptr<TUnit> Unit;
+    int32_t FirstSel = 0, SecondSel = 0;
+};
+
+// The journals of windows that are gone, held locked so that no other window
+// starting now offers them too.
+class TJournalRecovery {
+public:
+    explicit TJournalRecovery(const std::string& root);
+    TJournalRecovery(const TJournalRecovery&) = delete;
+    TJournalRecovery& operator=(const TJournalRecovery&) = delete;
+    // Lets the folders go as they are, for a later start.
+    ~TJournalRecovery();
+
+    // One line per document found: its name, and its file or "new".
+    const std::vector<std::string>& Listing() const { return listing_; }
+    int Count() const { return static_cast<int>(listing_.size()); }
+    // Reads every entry; one that cannot be read is left out and named in
+    // `damaged` with the reason.
+    std::vector<TRecoveredDocument> Read(std::vector<std::string>& damaged);
+    // Removes the folders.
+    void Discard();
+
+private:
+    struct Folder {
+        std::string path;
+        int lockFd = -1;
+        std::vector<std::string> entries;  // entry file names, oldest first
+    };
+    std::vector<Folder> folders_;
+    std::vector<std::string> listing_;
+};
+
+}  // namespace korvane

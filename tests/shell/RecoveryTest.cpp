@@ -1,0 +1,243 @@
+// The recovery journal from the outside: a window is killed with SIGKILL in
+// a process of its own, and a new window offers back what it had not saved.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "KillHarness.h"
+#include "ShellApp.h"
+#include "TestSupport.h"
+#include "core/WavFile.h"
+#include "journal/Journal.h"
+#include "music/TUnitMuz.h"
+#include "musicfile/MuzFile.h"
+#include "shell/ChildMuz.h"
+#include "shell/Main.h"
+#include "wavewindow/ChildWave.h"
+
+using namespace korvane;
+using namespace korvane::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void writeAll(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string musicText(TUnitMuz& doc) {
+    std::string text, message;
+    EXPECT_TRUE(MuzText(doc, text, message)) << message;
+    return text;
+}
+
+// What a document was just before the kill, as the child writes it down.
+std::string describe(const TUnit& unit) {
+    std::ostringstream out;
+    out << unit.Name << "|" << unit.FileName << "|" << int(unit.State);
+    if (unit.Kind == unitKindWave) {
+        auto& wave = static_cast<const TUnitWave&>(unit);
+        out << "|" << wave.FirstSel << "|" << wave.SecondSel;
+    }
+    return out.str();
+}
+
+class RecoveryTest : public CoreFixture {
+protected:
+    void SetUp() override {
+        CoreFixture::SetUp();
+        ShellApp();
+        folder = fs::path(dir.path().toStdString());
+        root = folder / "journal";
+        for (const char* name : {"demo-chord.wav", "sample.wav", "music-demo.korvanem"})
+            fs::copy_file(fs::path(KORVANE_SOURCE_DIR) / "examples" / name, folder / name);
+    }
+
+    std::unique_ptr<TMainForm> window() {
+        auto form = std::make_unique<TMainForm>();
+        form->SetDialogRunner(std::make_unique<ScriptedRunner>());
+        form->show();
+        return form;
+    }
+    static bool trigger(TMainForm& form, const char* name) {
+        form.UpdateActions();
+        QAction* a = form.Action(name);
+        if (!a || !a->isEnabled()) return false;
+        a->trigger();
+        form.UpdateActions();
+        return true;
+    }
+
+    // In the child: a wave with a part deleted and another part selected.
+    static std::string editWave(TMainForm& form, const fs::path& file, int32_t cut, std::string& expected) {
+        form.OpenWaveFiles({QString::fromStdString(file.string())});
+        TMDIChildWave* w = form.ActiveWaveChild();
+        if (!w) return "the wave did not open";
+        w->Doc()->SetRange(cut, cut + 700);
+        if (!trigger(form, "EditDelete")) return "Delete was not enabled";
+        w->Doc()->SetRange(cut / 2, cut + 40);
+        expected += describe(*w->Doc()) + "\n";
+        return "";
+    }
+    // In the child: the first note of the demo music gets a point and a sharp.
+    static std::string editMusic(TMainForm& form, const fs::path& file, std::string& expected) {
+        form.OpenMusicFiles({QString::fromStdString(file.string())});
+        TMDIChildMuz* m = form.ActiveMusicChild();
+        if (!m) return "the music did not open";
+        TUnitMuz& doc = *m->Doc();
+        doc.AutoPlay = false;
+        if (!trigger(form, "MusicModeEdit")) return "no Select and Edit";
+        TMuzNote* note = nullptr;
+        for (TStaveSymbol* s = doc.FirstSinglePart()->GetFirstSymbol(); s && !note; s = s->Next)
+            note = dynamic_cast<TMuzNote*>(s);
+        if (!note) return "the demo has no note";
+        doc.SetSelectedSymbol(note);
+        if (!trigger(form, "MusicPointAdd") || !trigger(form, "MusicNSCross")) return "the note edits were not enabled";
+        if (doc.State != unitStateChanged) return "the music did not change";
+        expected += describe(doc) + "\n";
+        return "";
+    }
+    // In the child: everything written down, and the journal caught up.
+    std::string finish(TMainForm& form, const std::string& expected) {
+        form.UpdateActions();
+        form.Journal()->WaitIdle();
+        int wave = 0;
+        for (const auto& unit : form.Workspace().Units()) {
+            if (unit->Kind == unitKindWave) {
+                bool failed = false;
+                auto& doc = static_cast<TUnitWave&>(*unit);
+                const fs::path to = folder / ("expected-" + std::to_string(++wave) + ".wav");
+                if (!WriteWaveFile(failed, to.string(), *doc.TheSound, 0, doc.GetValues(), true)) return "write";
+            } else {
+                writeAll(folder / "expected-music.korvanem", musicText(static_cast<TUnitMuz&>(*unit)));
+            }
+        }
+        writeAll(folder / "expected.txt", expected);
+        return "";
+    }
+
+    // In the parent: a new window, its question answered Yes.
+    std::unique_ptr<TMainForm> recover() {
+        boxes.answers = {MessageAnswer::Yes};
+        auto form = window();
+        form->StartJournal(root.string());
+        return form;
+    }
+    std::vector<std::string> expectedLines() {
+        std::vector<std::string> lines;
+        std::istringstream in(readAll(folder / "expected.txt"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    static int windowFolders(const fs::path& root) {
+        int n = 0;
+        for (const auto& item : fs::directory_iterator(root))
+            if (item.path().filename().string().rfind("window-", 0) == 0) ++n;
+        return n;
+    }
+
+    QTemporaryDir dir;
+    fs::path folder, root;
+};
+
+}  // namespace
+
+TEST_F(RecoveryTest, AKilledWindowsWaveAndMusicComeBackExactlyAsTheyWere) {
+    const std::string child = RunAndKill(folder, [&]() -> std::string {
+        auto form = window();
+        form->StartJournal(root.string());
+        if (!form->Journal()) return "no journal";
+        std::string expected;
+        std::string problem = editWave(*form, folder / "demo-chord.wav", 3000, expected);
+        if (problem.empty()) problem = editMusic(*form, folder / "music-demo.korvanem", expected);
+        return problem.empty() ? finish(*form, expected) : problem;
+    });
+    ASSERT_EQ(child, "");
+    ASSERT_EQ(windowFolders(root), 1);
+
+    auto form = recover();
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown[0].title, "Korvane");
+    EXPECT_EQ(boxes.shown[0].text, "Recover 2 unsaved documents?\n" + (folder / "demo-chord.wav").string() + "\n" +
+                                       (folder / "music-demo.korvanem").string() +
+                                       "\n\nNo discards them; Cancel keeps them for the next start.");
+    ASSERT_EQ(form->Workspace().Units().size(), 2u);
+    EXPECT_EQ(form->Children().size(), 2u);
+    const std::vector<std::string> expected = expectedLines();
+    ASSERT_EQ(expected.size(), 2u);
+    auto& wave = static_cast<TUnitWave&>(*form->Workspace().Units()[0]);
+    auto& music = static_cast<TUnitMuz&>(*form->Workspace().Units()[1]);
+    ASSERT_EQ(wave.Kind, unitKindWave);
+    ASSERT_EQ(music.Kind, unitKindMuz);
+    EXPECT_EQ(describe(wave), expected[0]);
+    EXPECT_EQ(describe(music), expected[1]);
+    std::unique_ptr<Sound> before;
+    std::string reason;
+    ASSERT_TRUE(ReadWaveFile((folder / "expected-1.wav").string(), before, reason));
+    ASSERT_EQ(wave.GetValues(), before->GetValues());
+    EXPECT_EQ(wave.GetMoSt(), before->MoSt);
+    EXPECT_EQ(wave.GetFreq(), before->Freq);
+    for (int c = 0; c < before->MoSt; ++c)
+        EXPECT_EQ(samplesOf(wave.TheSound->Channel(c)), samplesOf(before->Channel(c))) << "channel " << c;
+    EXPECT_EQ(musicText(music), readAll(folder / "expected-music.korvanem"));
+
+    // The old journal is gone once the new one holds both; a clean exit
+    // that gives both up leaves no journal.
+    ASSERT_EQ(windowFolders(root), 1);
+    EXPECT_EQ(TJournalRecovery(root.string()).Count(), 0);  // this window's own, and locked
+    boxes.answers = {MessageAnswer::No, MessageAnswer::No};
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(windowFolders(root), 0);
+}
+
+// One entry cut off as a crash in its write would leave it (and another
+// whose wave file lost its end): the question still counts them, the others
+// come back, and one message names what could not be read.
+TEST_F(RecoveryTest, ADamagedEntryIsSkippedWithOneMessageAndTheOthersComeBack) {
+    const std::string child = RunAndKill(folder, [&]() -> std::string {
+        auto form = window();
+        form->StartJournal(root.string());
+        std::string expected;
+        std::string problem = editWave(*form, folder / "demo-chord.wav", 2000, expected);
+        if (problem.empty()) problem = editWave(*form, folder / "sample.wav", 1000, expected);
+        if (problem.empty()) problem = editMusic(*form, folder / "music-demo.korvanem", expected);
+        return problem.empty() ? finish(*form, expected) : problem;
+    });
+    ASSERT_EQ(child, "");
+    fs::path journal;
+    for (const auto& item : fs::directory_iterator(root)) journal = item.path();
+    // The first wave's entry loses its second half, the second wave's file
+    // all but its header.
+    const std::string entry = readAll(journal / "1.entry");
+    writeAll(journal / "1.entry", entry.substr(0, entry.size() / 2));
+    for (const auto& item : fs::directory_iterator(journal))
+        if (item.path().filename().string().rfind("2-", 0) == 0) fs::resize_file(item.path(), 30);
+
+    auto form = recover();
+    ASSERT_GE(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text.substr(0, 28), "Recover 3 unsaved documents?");
+    EXPECT_NE(boxes.shown[0].text.find("1.entry (damaged)"), std::string::npos) << boxes.shown[0].text;
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].title, "Error");
+    const std::string& message = boxes.shown[1].text;
+    EXPECT_EQ(message.substr(0, message.find('\n')), "These unsaved documents could not be recovered:");
+    EXPECT_NE(message.find((journal / "1.entry").string() + ": it is incomplete"), std::string::npos) << message;
+    EXPECT_NE(message.find((folder / "sample.wav").string()), std::string::npos) << message;
+    ASSERT_EQ(form->Workspace().Units().size(), 1u);
+    auto& music = static_cast<TUnitMuz&>(*form->Workspace().Units()[0]);
+    ASSERT_EQ(music.Kind, unitKindMuz);
+    EXPECT_EQ(describe(music), expectedLines().at(2));
+    EXPECT_EQ(musicText(music), readAll(folder / "expected-music.korvanem"));
+}
