@@ -1,0 +1,114 @@
+// What the recovery journal costs the window: a volume command on a long
+// stereo wave (an hour by default; KORVANE_BENCH_SECONDS sets it), alone and
+// followed by the journal's update, which is all the window waits for. The
+// copy is written in the background; JournalSnapshot measures that write on
+// its own. The journal goes to a temporary folder (TMPDIR).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "core/Sound.h"
+#include "core/Wave.h"
+#include "journal/Journal.h"
+#include "processing/AmplitudeEffects.h"
+#include "processing/TUnitWave.h"
+
+using namespace korvane;
+
+namespace {
+
+int32_t benchSamples() {
+    const char* seconds = std::getenv("KORVANE_BENCH_SECONDS");
+    return static_cast<int32_t>((seconds ? std::atof(seconds) : 3600.0) * 44100);
+}
+
+std::unique_ptr<Wave> noise(int32_t count, uint32_t seed) {
+    bool failed = false;
+    auto wave = Wave::create(failed, count);
+    for (int32_t i = 0; i < count; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        wave->wave[i] = static_cast<int16_t>(seed >> 16);
+    }
+    return wave;
+}
+
+struct Setup {
+    std::vector<std::unique_ptr<TUnit>> units;
+    TUnitWave* doc;
+    std::filesystem::path root;
+    Setup() {
+        const int32_t n = benchSamples();
+        units.push_back(std::make_unique<TUnitWave>(
+            std::make_unique<StereoSound>(noise(n, 1), noise(n, 2), 44100, 2), "long.wav"));
+        doc = static_cast<TUnitWave*>(units[0].get());
+        doc->MarkChanged();
+        root = std::filesystem::temp_directory_path() / ("korvane-bench-journal-" + std::to_string(::getpid()));
+    }
+    ~Setup() { std::filesystem::remove_all(root); }
+    void volume() {
+        doc->RunOnEditRange([](bool& failed, const Sound& s, int32_t& b, int32_t& e) {
+            return Volume(s, failed, 0.9, b, e);
+        });
+        doc->MarkChanged();
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+void VolumeCommand(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) s.volume();
+}
+
+void VolumeCommandWithJournal(benchmark::State& state) {
+    Setup& s = setup();
+    TJournal journal;
+    std::string error;
+    if (!journal.Start(s.root.string(), error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        s.volume();
+        journal.Update(s.units, nullptr);
+        // The copy of this command is written before the next one starts,
+        // so the commands measured here do not share the machine with it.
+        state.PauseTiming();
+        journal.WaitIdle();
+        state.ResumeTiming();
+    }
+    journal.Finish();
+}
+
+void JournalSnapshot(benchmark::State& state) {
+    Setup& s = setup();
+    TJournal journal;
+    std::string error;
+    if (!journal.Start(s.root.string(), error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        bool failed = false;
+        s.doc->ExchangeSound(std::shared_ptr<Sound>(s.doc->TheSound->Extract(failed, 0, s.doc->GetValues())));
+        state.ResumeTiming();
+        journal.Update(s.units, nullptr);
+        journal.WaitIdle();
+    }
+    journal.Finish();
+}
+
+}  // namespace
+
+BENCHMARK(VolumeCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(VolumeCommandWithJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(JournalSnapshot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_MAIN();
