@@ -106,8 +106,31 @@ void JournalSnapshot(benchmark::State& state) {
     journal.Finish();
 }
 
+// The window's own share alone: the update that hands a new sound over.
+void JournalUpdate(benchmark::State& state) {
+    Setup& s = setup();
+    TJournal journal;
+    std::string error;
+    if (!journal.Start(s.root.string(), error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        bool failed = false;
+        s.doc->ExchangeSound(std::shared_ptr<Sound>(s.doc->TheSound->Extract(failed, 0, s.doc->GetValues())));
+        state.ResumeTiming();
+        journal.Update(s.units, nullptr);
+        state.PauseTiming();
+        journal.WaitIdle();
+        state.ResumeTiming();
+    }
+    journal.Finish();
+}
+
 }  // namespace
 
+BENCHMARK(JournalUpdate)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(3);
 BENCHMARK(VolumeCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(VolumeCommandWithJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(JournalSnapshot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
