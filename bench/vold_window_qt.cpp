@@ -27,7 +27,7 @@
 #include "core/Sound.h"
 #include "core/Wave.h"
 #include "shell/Main.h"
-#include "shell/QPainterCanvas.h"
+#include "qtcanvas/QPainterCanvas.h"
 #include "wavewindow/ChildWave.h"
 #include "wavewindow/VolumeDiagram.h"
 

@@ -276,7 +276,12 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         }
         seen.revision = unit->Revision;
         entry << "name " << escape(unit->Name) << "\n";
-        entry << "file " << escape(unit->FileName) << "\n";
+        // A file name as typed is relative to this window's folder; the
+        // window that recovers it may start in another.
+        std::error_code ec;
+        const std::string file =
+            unit->FileName.empty() ? std::string() : fs::absolute(unit->FileName, ec).lexically_normal().string();
+        entry << "file " << escape(ec ? unit->FileName : file) << "\n";
         entry << "state " << static_cast<int>(unit->State) << "\n";
         entry << "data " << job.dataName << "\n";
         if (records) entry << "recording " << kRecordFileName << "\n";
