@@ -470,16 +470,25 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
     put32(header + 40, static_cast<uint32_t>(dataSize));
 
     bool ok = file.Write(header, sizeof header);
+    // The flag is read between blocks too: another thread may set it to stop
+    // a write that is no longer wanted (a newer copy of the same sound).
     if (ok && direct) {
-        ok = file.Write( reinterpret_cast<const uint8_t*>(leftWave.wave + begin), static_cast<std::size_t>(dataSize));
+        const auto* data = reinterpret_cast<const uint8_t*>(leftWave.wave + begin);
+        constexpr uint64_t kDirectBlock = 32 * kBlockBytes;
+        for (uint64_t at = 0; ok && at < dataSize && !flagSet(failed); at += kDirectBlock)
+            ok = file.Write(data + at, static_cast<std::size_t>(std::min(kDirectBlock, dataSize - at)));
     } else if (ok) {
         const Storer store = storerFor(channels, bytes);
-        for (int64_t i = begin; ok && i < end; i += blockFrames) {
+        for (int64_t i = begin; ok && i < end && !flagSet(failed); i += blockFrames) {
             const int64_t stop = std::min<int64_t>(end, i + blockFrames);
             auto* bytesOut = reinterpret_cast<uint8_t*>(block.get());
             store(leftWave.wave, rightWave.wave, i, stop, bytesOut);
             ok = file.Write(bytesOut, static_cast<std::size_t>((stop - i) * frameBytes));
         }
+    }
+    if (flagSet(failed)) {
+        file.Abandon();
+        return false;
     }
     if (ok) ok = file.Commit();
     if (!ok) {

@@ -100,8 +100,9 @@ void ShowWaveReadError(const std::string& fileName, const std::string& reason);
 // end. If anything fails on the way (create, write, close, rename, or an
 // existing file we may not write) the temporary file is removed, any previous
 // file is left as it was, the "FileError" box is shown and the result is
-// false. A failure flag set on entry writes nothing and returns false; a
-// failed buffer allocation sets it and shows the memory message.
+// false. A failure flag set on entry writes nothing and returns false; one
+// that another thread sets while it writes stops it the same way, without a
+// box; a failed buffer allocation sets it and shows the memory message.
 // A previous file keeps its permissions; one marked read-only (no write
 // permission for anyone, or none for us) is not replaced; a FIFO or a device
 // is written into as a stream. A file that is not `temporary` reaches the

@@ -324,6 +324,9 @@ void TJournal::post(uint64_t id, Job job) {
             if (old.hasData && job.oldDataName == old.dataName) job.oldDataName = old.oldDataName;
             old = std::move(job);
         }
+        // The copy being written now is already out of date.
+        if (busy_ && writingId_ == id && (pending_[id].remove || pending_[id].sound))
+            __atomic_store_n(&writingStop_, true, __ATOMIC_RELAXED);
     }
     wake_.notify_all();
 }
@@ -340,8 +343,18 @@ void TJournal::run() {
         Job job = std::move(pending_[id]);
         pending_.erase(id);
         busy_ = true;
+        writingId_ = id;
+        writingStop_ = false;
         lock.unlock();
-        write(id, job);
+        const bool written = write(id, job);
+        lock.lock();
+        writingId_ = 0;
+        // A copy stopped half way left the file before it on disk: the newer
+        // job removes that one when it is done.
+        auto next = pending_.find(id);
+        if (!written && next != pending_.end() && next->second.oldDataName == job.dataName)
+            next->second.oldDataName = job.oldDataName;
+        lock.unlock();
         job = Job{};  // the sound goes before the lock is taken again
         if (!collected.text.empty()) {
             fail(collected.text);
@@ -354,7 +367,7 @@ void TJournal::run() {
     setThreadMessages(nullptr);
 }
 
-void TJournal::write(uint64_t id, const Job& job) {
+bool TJournal::write(uint64_t id, const Job& job) {
     const fs::path folder(folder_);
     const std::string entryFile = (folder / (std::to_string(id) + ".entry")).string();
     std::error_code ec;
@@ -364,28 +377,29 @@ void TJournal::write(uint64_t id, const Job& job) {
         const std::string prefix = std::to_string(id) + "-";
         for (const auto& item : fs::directory_iterator(folder, ec))
             if (item.path().filename().string().rfind(prefix, 0) == 0) fs::remove(item.path(), ec);
-        return;
+        return true;
     }
     if (job.hasData) {
         const std::string data = (folder / job.dataName).string();
         bool ok;
         if (job.sound) {
-            bool failed = false;
-            ok = WriteWaveFile(failed, data, *job.sound, 0, job.sound->GetValues(), true);
+            ok = WriteWaveFile(writingStop_, data, *job.sound, 0, job.sound->GetValues(), true);
+            if (!ok && __atomic_load_n(&writingStop_, __ATOMIC_RELAXED)) return false;  // superseded
         } else {
             ok = writeWhole(data, job.musicText);
         }
         if (!ok) {
             fail("The recovery journal could not write \"" + data + "\".");
-            return;
+            return false;
         }
     }
     if (!writeWhole(entryFile, job.entryText)) {
         fail("The recovery journal could not write \"" + entryFile + "\".");
-        return;
+        return false;
     }
     if (job.oldDataName != job.dataName && job.oldDataName != "-" && !job.oldDataName.empty())
         fs::remove(folder / job.oldDataName, ec);
+    return true;
 }
 
 void TJournal::fail(const std::string& text) {

@@ -93,7 +93,8 @@ private:
 
     void post(uint64_t id, Job job);
     void run();
-    void write(uint64_t id, const Job& job);
+    // False when nothing was put in place (failed or superseded).
+    bool write(uint64_t id, const Job& job);
     void fail(const std::string& text);
 
     std::string folder_;
@@ -107,6 +108,10 @@ private:
     std::map<uint64_t, Job> pending_;  // by entry id; a newer job replaces a waiting one
     std::deque<uint64_t> order_;
     bool busy_ = false;
+    // The entry whose wave is being written now, and the flag that stops
+    // that write when a newer sound of the same document comes.
+    uint64_t writingId_ = 0;
+    bool writingStop_ = false;
     bool stopping_ = false;
     std::string error_;
     bool errorTaken_ = false;

@@ -130,6 +130,10 @@ TEST_F(JournalTest, EntriesFollowTheDocumentsAndComeBackAsTheyWere) {
         EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-1.wav", "2.entry", "2-1.korvanem"}));
         // Sounds one after the other faster than they are written: the last
         // is the one on disk, and nothing of the others stays.
+        // The first is long: its write is stopped half way, or finishes and
+        // is removed; either way only the newest stays.
+        wave.ExchangeSound(std::make_shared<MonoSound>(makeWave(std::vector<int>(8000000, 7)), 8000, 2));
+        journal.Update(units, nullptr);
         for (int i = 0; i < 20; ++i) {
             wave.ExchangeSound(std::make_shared<MonoSound>(makeWave({i, i, i}), 8000, 2));
             journal.Update(units, nullptr);
