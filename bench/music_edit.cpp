@@ -11,7 +11,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "journal/Journal.h"
 #include "music/MusicEdit.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
@@ -150,8 +152,33 @@ void MoveFirstNoteRight(benchmark::State& state) {
     }
 }
 
+// The recovery journal after an edit: the window's thread puts the score in
+// text (the file's bytes) and hands it to the journal's writer. Copies of a
+// score this large are spaced out, so each iteration waits (untimed) until
+// the journal takes one again.
+void JournalAfterEdit(benchmark::State& state) {
+    TUnitMuz& doc = *score(static_cast<int>(state.range(0))).doc;
+    std::vector<std::unique_ptr<TUnit>> units;
+    units.emplace_back(&doc);
+    TJournal journal;
+    std::string error;
+    const auto root = std::filesystem::temp_directory_path() / "korvane-bench-music-journal";
+    if (!journal.Start(root.string(), error)) state.SkipWithError(error.c_str());
+    for (auto _ : state) {
+        doc.MarkChanged();
+        journal.Update(units, nullptr);
+        state.PauseTiming();
+        journal.WaitIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        state.ResumeTiming();
+    }
+    journal.Finish();
+    (void)units[0].release();  // the score's own
+}
+
 }  // namespace
 
+BENCHMARK(JournalAfterEdit)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ReadMusic)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadChord)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(InsertAndDeleteAtStart)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);

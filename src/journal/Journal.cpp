@@ -227,6 +227,7 @@ std::string TJournal::RecordFile() const { return (fs::path(folder_) / kRecordFi
 
 void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
     if (!Active()) return;
+    deferred_ = false;
     std::set<uint64_t> present;
     for (const auto& unit : units) {
         present.insert(unit->Serial);
@@ -263,8 +264,16 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             entry << "kind music\n";
             entry << "format " << music.SampleFreq << " " << music.Channels << " " << music.BytesPSample << "\n";
             if (!seen.written || seen.revision != unit->Revision) {
+                const auto start = std::chrono::steady_clock::now();
+                if (seen.written && start < seen.nextMusic) {
+                    deferred_ = true;
+                    continue;
+                }
                 std::string message;
-                if (!MuzText(music, job.musicText, message)) {
+                const bool made = MuzText(music, job.musicText, message);
+                const auto cost = std::chrono::steady_clock::now() - start;
+                if (cost > std::chrono::milliseconds(2)) seen.nextMusic = start + 10 * cost;
+                if (!made) {
                     fail("The music \"" + unit->Name + "\" could not be put in the recovery journal: " + message);
                     continue;
                 }

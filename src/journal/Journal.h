@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -59,7 +60,11 @@ public:
     // or closed one loses its entry. `recording` is the wave a recording goes
     // into, if any. A wave's sound never changes in place, so the writer
     // shares it and the window goes on; music is put in text here.
+    // A large score costs the window milliseconds to put in text, so its
+    // copies are spaced out to at most a tenth of the window's time; Deferred
+    // says the last Update left such a change for a later one.
     void Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording);
+    bool Deferred() const { return deferred_; }
     // Returns when everything handed to the writer is on disk.
     void WaitIdle();
     // A clean end: stops the writer and removes the folder.
@@ -89,6 +94,7 @@ private:
         std::string dataName = "-";
         uint64_t generation = 0;
         bool written = false;
+        std::chrono::steady_clock::time_point nextMusic{};  // no text before this
     };
 
     void post(uint64_t id, Job job);
@@ -100,6 +106,7 @@ private:
     std::string folder_;
     int lockFd_ = -1;
     uint64_t nextId_ = 0;
+    bool deferred_ = false;
     std::map<uint64_t, Seen> seen_;  // by the document's serial
 
     std::mutex mutex_;

@@ -643,6 +643,14 @@ void TMainForm::adoptRecovered(std::vector<TRecoveredDocument> documents) {
 void TMainForm::updateJournal() {
     if (!journal_) return;
     journal_->Update(space_.Units(), playRecord_ ? playRecord_->RecordingDocument() : nullptr);
+    if (journal_->Deferred()) {
+        if (!journalLater_) {
+            journalLater_ = new QTimer(this);
+            journalLater_->setSingleShot(true);
+            connect(journalLater_, &QTimer::timeout, this, [this] { updateJournal(); });
+        }
+        if (!journalLater_->isActive()) journalLater_->start(50);
+    }
     const std::string error = journal_->TakeError();
     if (error.empty()) return;
     // Told once, and not from inside the event loop's idle call.

@@ -203,6 +203,7 @@ private:
 
     TWorkspace space_;
     std::unique_ptr<TJournal> journal_;
+    QTimer* journalLater_ = nullptr;  // picks up what the journal put off
     void updateJournal();
     void adoptRecovered(std::vector<TRecoveredDocument> documents);
     std::unique_ptr<TDialogRunner> runner_;
