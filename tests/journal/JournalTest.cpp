@@ -18,12 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+std::string readAll(const fs::path& path) { return readFileBytes(path.string()); }
 
 uint32_t le32(const std::string& bytes, size_t at) {
     uint32_t v = 0;

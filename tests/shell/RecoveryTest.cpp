@@ -25,12 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+std::string readAll(const fs::path& path) { return readFileBytes(path.string()); }
 
 void writeAll(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);

@@ -1,10 +1,20 @@
 #include "TestSupport.h"
 
+#include <fstream>
+#include <sstream>
+
 namespace korvane::testing {
 
 namespace {
 [[noreturn]] void throwingHandler(const char* condition, const char*, int) { throw AssertionFailure(condition); }
 }  // namespace
+
+std::string readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
 
 void CoreFixture::SetUp() {
     setMessages(&boxes);

@@ -67,6 +67,9 @@ protected:
     int memoryMessages() const;
 };
 
+// The bytes of a file; empty when it cannot be read.
+std::string readFileBytes(const std::string& path);
+
 // A wave holding exactly these samples.
 std::unique_ptr<Wave> makeWave(const std::vector<int>& samples);
 std::vector<int> samplesOf(const Wave& w);
