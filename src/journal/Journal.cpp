@@ -29,6 +29,8 @@ namespace {
 constexpr const char* kFirstLine = "korvane journal entry 1";
 constexpr const char* kRecordFileName = "record.wav";
 constexpr const char* kLockFileName = "lock";
+// A copy that could not be written (a full disk) is tried again this much later.
+constexpr auto kRetryDelay = std::chrono::seconds(2);
 
 // Values stand on one line each: a backslash and a line break are escaped.
 std::string escape(const std::string& value) {
@@ -228,6 +230,17 @@ std::string TJournal::RecordFile() const { return (fs::path(folder_) / kRecordFi
 void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
     if (!Active()) return;
     deferred_ = false;
+    const auto now = std::chrono::steady_clock::now();
+    std::set<uint64_t> failed;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed.swap(failedIds_);
+    }
+    for (auto& [serial, seen] : seen_)
+        if (failed.count(seen.id)) {
+            seen.retry = true;
+            seen.retryAt = now + kRetryDelay;
+        }
     std::set<uint64_t> present;
     for (const auto& unit : units) {
         present.insert(unit->Serial);
@@ -243,13 +256,21 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         Seen& seen = found != seen_.end() ? found->second : seen_[unit->Serial];
         if (found == seen_.end()) seen.id = ++nextId_;
 
+        // What failed to be written goes again, whole, now and then.
+        // Until then the entry on disk, which names the copy before, stays.
+        const bool retrying = seen.retry && now >= seen.retryAt;
+        if (seen.retry && !retrying) {
+            deferred_ = true;
+            continue;
+        }
+        seen.retry = false;
         Job job;
         std::ostringstream entry;
         entry << kFirstLine << "\n";
         if (unit->Kind == unitKindWave) {
             auto& wave = static_cast<const TUnitWave&>(*unit);
             entry << "kind wave\n";
-            const bool newSound = !seen.written || seen.sound.lock() != wave.TheSound;
+            const bool newSound = !seen.written || retrying || seen.sound.lock() != wave.TheSound;
             if (newSound && wave.HasSamples()) {
                 job.sound = wave.TheSound;
                 job.hasData = true;
@@ -263,9 +284,9 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             auto& music = static_cast<TUnitMuz&>(*unit);
             entry << "kind music\n";
             entry << "format " << music.SampleFreq << " " << music.Channels << " " << music.BytesPSample << "\n";
-            if (!seen.written || seen.revision != unit->Revision) {
+            if (!seen.written || retrying || seen.revision != unit->Revision) {
                 const auto start = std::chrono::steady_clock::now();
-                if (seen.written && start < seen.nextMusic) {
+                if (seen.written && !retrying && start < seen.nextMusic) {
                     deferred_ = true;
                     continue;
                 }
@@ -297,7 +318,6 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         entry << "end .\n";
         job.entryText = entry.str();
         if (seen.written && !job.hasData && job.entryText == seen.entryText) continue;
-        job.oldDataName = seen.dataName;
         seen.entryText = job.entryText;
         seen.dataName = job.dataName;
         seen.written = true;
@@ -322,15 +342,13 @@ void TJournal::post(uint64_t id, Job job) {
             pending_.emplace(id, std::move(job));
         } else {
             // The waiting job was never written: its data is what the new
-            // entry names when the new job brings none, and what it replaced
-            // is still the file on disk.
+            // entry names when the new job brings none.
             Job& old = waiting->second;
             if (!job.remove && !job.hasData && old.hasData) {
                 job.sound = std::move(old.sound);
                 job.musicText = std::move(old.musicText);
                 job.hasData = true;
             }
-            if (old.hasData && job.oldDataName == old.dataName) job.oldDataName = old.oldDataName;
             old = std::move(job);
         }
         // The copy being written now is already out of date.
@@ -355,14 +373,9 @@ void TJournal::run() {
         writingId_ = id;
         writingStop_ = false;
         lock.unlock();
-        const bool written = write(id, job);
+        write(id, job);
         lock.lock();
         writingId_ = 0;
-        // A copy stopped half way left the file before it on disk: the newer
-        // job removes that one when it is done.
-        auto next = pending_.find(id);
-        if (!written && next != pending_.end() && next->second.oldDataName == job.dataName)
-            next->second.oldDataName = job.oldDataName;
         lock.unlock();
         job = Job{};  // the sound goes before the lock is taken again
         if (!collected.text.empty()) {
@@ -386,6 +399,7 @@ bool TJournal::write(uint64_t id, const Job& job) {
         const std::string prefix = std::to_string(id) + "-";
         for (const auto& item : fs::directory_iterator(folder, ec))
             if (item.path().filename().string().rfind(prefix, 0) == 0) fs::remove(item.path(), ec);
+        onDisk_.erase(id);
         return true;
     }
     if (job.hasData) {
@@ -398,22 +412,25 @@ bool TJournal::write(uint64_t id, const Job& job) {
             ok = writeWhole(data, job.musicText);
         }
         if (!ok) {
-            fail("The recovery journal could not write \"" + data + "\".");
+            fail("The recovery journal could not write \"" + data + "\".", id);
             return false;
         }
     }
     if (!writeWhole(entryFile, job.entryText)) {
-        fail("The recovery journal could not write \"" + entryFile + "\".");
+        fail("The recovery journal could not write \"" + entryFile + "\".", id);
         return false;
     }
-    if (job.oldDataName != job.dataName && job.oldDataName != "-" && !job.oldDataName.empty())
-        fs::remove(folder / job.oldDataName, ec);
+    // The entry names the new copy now; the one it named before can go.
+    std::string& before = onDisk_[id];
+    if (!before.empty() && before != "-" && before != job.dataName) fs::remove(folder / before, ec);
+    before = job.dataName;
     return true;
 }
 
-void TJournal::fail(const std::string& text) {
+void TJournal::fail(const std::string& text, uint64_t id) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (error_.empty()) error_ = text;
+    if (id) failedIds_.insert(id);
 }
 
 std::string TJournal::TakeError() {

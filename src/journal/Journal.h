@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,7 +79,6 @@ public:
         bool remove = false;
         std::string entryText;
         std::string dataName;     // the data file the entry names ("-" for none)
-        std::string oldDataName;  // what the entry named before, removed after
         std::shared_ptr<const Sound> sound;
         std::string musicText;
         bool hasData = false;  // sound or musicText holds new data to write
@@ -95,13 +95,18 @@ private:
         uint64_t generation = 0;
         bool written = false;
         std::chrono::steady_clock::time_point nextMusic{};  // no text before this
+        // A write of this entry failed: its data is written again, whole,
+        // but not before retryAt.
+        bool retry = false;
+        std::chrono::steady_clock::time_point retryAt{};
     };
 
     void post(uint64_t id, Job job);
     void run();
     // False when nothing was put in place (failed or superseded).
     bool write(uint64_t id, const Job& job);
-    void fail(const std::string& text);
+    // Keeps the first failure for TakeError; `id` names the entry to write again.
+    void fail(const std::string& text, uint64_t id = 0);
 
     std::string folder_;
     int lockFd_ = -1;
@@ -122,6 +127,9 @@ private:
     bool stopping_ = false;
     std::string error_;
     bool errorTaken_ = false;
+    std::set<uint64_t> failedIds_;  // entries whose last write failed
+    // The writer's own: the data file each entry on disk names.
+    std::map<uint64_t, std::string> onDisk_;
     std::thread writer_;
 };
 

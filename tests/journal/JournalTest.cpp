@@ -4,6 +4,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "TestSupport.h"
 #include "core/WavFile.h"
@@ -203,4 +204,47 @@ TEST_F(JournalTest, FinishRemovesTheFolderAndTheSwitchTurnsTheJournalOff) {
     if (before) ::setenv("KORVANE_JOURNAL", before, 1);
     else ::unsetenv("KORVANE_JOURNAL");
     ::unsetenv("XDG_STATE_HOME");
+}
+
+// A copy that cannot be written (here its name is taken by a folder, as a full
+// disk would refuse it) is told once; the entry still names the copy before,
+// and the next update after a while writes the document again, whole.
+TEST_F(JournalTest, AFailedCopyIsToldOnceAndWrittenAgainLater) {
+    std::vector<std::unique_ptr<TUnit>> units;
+    units.push_back(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({1, 2}), 8000, 2), "f.wav"));
+    auto& wave = static_cast<TUnitWave&>(*units[0]);
+    wave.MarkChanged();
+    TJournal journal;
+    std::string error;
+    ASSERT_TRUE(journal.Start(root.string(), error));
+    journal.Update(units, nullptr);
+    journal.WaitIdle();
+    const fs::path folder(journal.Folder());
+    fs::create_directory(folder / "1-2.wav");
+    wave.ExchangeSound(std::make_shared<MonoSound>(makeWave({3, 4, 5}), 8000, 2));
+    journal.Update(units, nullptr);
+    journal.WaitIdle();
+    EXPECT_EQ(journal.TakeError(), "The recovery journal could not write \"" + (folder / "1-2.wav").string() + "\".");
+    EXPECT_EQ(journal.TakeError(), "");
+    EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-1.wav", "1-2.wav"}));
+    EXPECT_NE(readAll(folder / "1.entry").find("data 1-1.wav\n"), std::string::npos);
+
+    fs::remove(folder / "1-2.wav");
+    // Not at once (a full disk stays full for a while), and meanwhile a new
+    // selection does not make the entry name the copy that failed.
+    wave.SetRange(1, 2);
+    journal.Update(units, nullptr);
+    EXPECT_TRUE(journal.Deferred());
+    journal.WaitIdle();
+    EXPECT_NE(readAll(folder / "1.entry").find("data 1-1.wav\n"), std::string::npos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    journal.Update(units, nullptr);
+    EXPECT_FALSE(journal.Deferred());
+    journal.WaitIdle();
+    EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-3.wav"}));
+    std::unique_ptr<Sound> copy;
+    std::string reason;
+    ASSERT_TRUE(ReadWaveFile((folder / "1-3.wav").string(), copy, reason));
+    EXPECT_EQ(samplesOf(copy->GetLeft()), (std::vector<int>{3, 4, 5}));
+    EXPECT_NE(readAll(folder / "1.entry").find("selection 1 2\n"), std::string::npos);
 }
