@@ -62,6 +62,13 @@ Setup& setup() {
     return s;
 }
 
+bool started(benchmark::State& state, TJournal& journal, const Setup& s) {
+    std::string error;
+    if (journal.Start(s.root.string(), error)) return true;
+    state.SkipWithError(error.c_str());
+    return false;
+}
+
 void VolumeCommand(benchmark::State& state) {
     Setup& s = setup();
     for (auto _ : state) s.volume();
@@ -70,11 +77,7 @@ void VolumeCommand(benchmark::State& state) {
 void VolumeCommandWithJournal(benchmark::State& state) {
     Setup& s = setup();
     TJournal journal;
-    std::string error;
-    if (!journal.Start(s.root.string(), error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    if (!started(state, journal, s)) return;
     for (auto _ : state) {
         s.volume();
         journal.Update(s.units, nullptr);
@@ -93,11 +96,7 @@ void VolumeCommandWithJournal(benchmark::State& state) {
 void newSoundToJournal(benchmark::State& state, bool withWrite) {
     Setup& s = setup();
     TJournal journal;
-    std::string error;
-    if (!journal.Start(s.root.string(), error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    if (!started(state, journal, s)) return;
     for (auto _ : state) {
         state.PauseTiming();
         bool failed = false;
