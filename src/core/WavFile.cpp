@@ -57,6 +57,21 @@ void put32(uint8_t* p, uint32_t v) {
     put16(p + 2, v >> 16);
 }
 
+void fillHeader(uint8_t* header, int channels, int bytes, int32_t freq, uint32_t riffSize, uint32_t dataSize) {
+    std::memcpy(header, "RIFF", 4);
+    put32(header + 4, riffSize);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    put32(header + 16, 16);
+    put16(header + 20, 1);
+    put16(header + 22, static_cast<uint32_t>(channels));
+    put32(header + 24, static_cast<uint32_t>(freq));
+    put32(header + 28, static_cast<uint32_t>(freq) * static_cast<uint32_t>(channels * bytes));
+    put16(header + 32, static_cast<uint32_t>(channels * bytes));
+    put16(header + 34, static_cast<uint32_t>(bytes * 8));
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, dataSize);
+}
+
 // ---------------------------------------------------------------------------
 // Reading
 
@@ -407,6 +422,13 @@ bool writeFailed() {
 
 }  // namespace
 
+std::array<uint8_t, 44> WaveHeader(int channels, int bytesPerSample, int32_t freq, uint64_t dataBytes) {
+    std::array<uint8_t, 44> header{};
+    fillHeader(header.data(), channels, bytesPerSample, freq, static_cast<uint32_t>(dataBytes + 36),
+               static_cast<uint32_t>(dataBytes));
+    return header;
+}
+
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary) {
     if (failed) return false;
@@ -455,21 +477,8 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         (void)::fallocate(fd, 0, 0, static_cast<off_t>(44 + dataSize));
     }
 
-    uint8_t header[44];
-    std::memcpy(header, "RIFF", 4);
-    put32(header + 4, static_cast<uint32_t>(dataSize + 36));
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, 16);
-    put16(header + 20, 1);
-    put16(header + 22, static_cast<uint32_t>(channels));
-    put32(header + 24, static_cast<uint32_t>(sound.Freq));
-    put32(header + 28, static_cast<uint32_t>(byteRate));
-    put16(header + 32, static_cast<uint32_t>(channels * bytes));
-    put16(header + 34, static_cast<uint32_t>(bytes * 8));
-    std::memcpy(header + 36, "data", 4);
-    put32(header + 40, static_cast<uint32_t>(dataSize));
-
-    bool ok = file.Write(header, sizeof header);
+    const std::array<uint8_t, 44> header = WaveHeader(channels, bytes, sound.Freq, dataSize);
+    bool ok = file.Write(header.data(), header.size());
     // The flag is read between blocks too: another thread may set it to stop
     // a write that is no longer wanted (a newer copy of the same sound).
     if (ok && direct) {
@@ -499,21 +508,6 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
 }
 
 namespace {
-void streamHeader(uint8_t* header, int channels, int bytes, int32_t freq, uint32_t riffSize, uint32_t dataSize) {
-    std::memcpy(header, "RIFF", 4);
-    put32(header + 4, riffSize);
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    put32(header + 16, 16);
-    put16(header + 20, 1);
-    put16(header + 22, static_cast<uint32_t>(channels));
-    put32(header + 24, static_cast<uint32_t>(freq));
-    put32(header + 28, static_cast<uint32_t>(freq) * static_cast<uint32_t>(channels * bytes));
-    put16(header + 32, static_cast<uint32_t>(channels * bytes));
-    put16(header + 34, static_cast<uint32_t>(bytes * 8));
-    std::memcpy(header + 36, "data", 4);
-    put32(header + 40, dataSize);
-}
-
 // The sizes at offsets 4 and 40 for `data` bytes of sample data.
 bool writeSizes(int fd, uint64_t data) {
     uint8_t riff[4], chunk[4];
@@ -533,7 +527,7 @@ bool TWaveStream::Open(const std::string& fileName, int channels, int bytesPerSa
     frame_ = channels * bytesPerSample;
     bytes_ = 0;
     uint8_t header[44];
-    streamHeader(header, channels, bytesPerSample, freq, UINT32_MAX, UINT32_MAX);
+    fillHeader(header, channels, bytesPerSample, freq, UINT32_MAX, UINT32_MAX);
     if (!WriteAllToFd(fd_, header, sizeof header)) {
         Close();
         return false;

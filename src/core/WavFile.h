@@ -111,6 +111,10 @@ void ShowWaveReadError(const std::string& fileName, const std::string& reason);
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary);
 
+// The 44-byte header of a PCM file of `dataBytes` bytes of samples (at most
+// what a WAV file can hold, UINT32_MAX - 36).
+std::array<uint8_t, 44> WaveHeader(int channels, int bytesPerSample, int32_t freq, uint64_t dataBytes);
+
 // A WAV file written while its samples come in (a recording): the 44-byte
 // header first, with both sizes at 0xFFFFFFFF as streams mark an open end,
 // then the bytes as they arrive, and the true sizes on Finish. What a crash

@@ -71,9 +71,9 @@ int tryLock(const std::string& path) {
     return fd;
 }
 
+// Journal copies are scratch: a crash keeps them, a power cut may not.
 bool writeWhole(const std::string& path, const std::string& text) {
-    TFileReplacement file;
-    return file.Open(path, false) && file.Write(text.data(), text.size()) && file.Commit();
+    return ReplaceFileWith(path, text.data(), text.size(), false);
 }
 
 bool readWhole(const std::string& path, std::string& text) {
@@ -227,9 +227,35 @@ bool TJournal::Start(const std::string& root, std::string& error) {
 
 std::string TJournal::RecordFile() const { return (fs::path(folder_) / kRecordFileName).string(); }
 
+bool TJournal::Seen::SameAs(const TUnit& unit, bool recordsNow) const {
+    if (revision != unit.Revision || state != unit.State || records != recordsNow || freq != unit.GetFreq() ||
+        channels != unit.GetMoSt() || bytes != unit.GetBytesPSample() || name != unit.Name || file != unit.FileName)
+        return false;
+    if (unit.Kind != unitKindWave) return true;
+    auto& wave = static_cast<const TUnitWave&>(unit);
+    return first == wave.FirstSel && second == wave.SecondSel && sound.lock() == wave.TheSound;
+}
+
+void TJournal::Seen::Remember(const TUnit& unit, bool recordsNow) {
+    revision = unit.Revision;
+    state = unit.State;
+    records = recordsNow;
+    freq = unit.GetFreq();
+    channels = unit.GetMoSt();
+    bytes = unit.GetBytesPSample();
+    name = unit.Name;
+    file = unit.FileName;
+    if (unit.Kind != unitKindWave) return;
+    auto& wave = static_cast<const TUnitWave&>(unit);
+    first = wave.FirstSel;
+    second = wave.SecondSel;
+    sound = wave.TheSound;
+}
+
 void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
     if (!Active()) return;
     deferred_ = false;
+    ++pass_;
     const auto now = std::chrono::steady_clock::now();
     std::set<uint64_t> failed;
     {
@@ -241,9 +267,7 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             seen.retry = true;
             seen.retryAt = now + kRetryDelay;
         }
-    std::set<uint64_t> present;
     for (const auto& unit : units) {
-        present.insert(unit->Serial);
         const bool records = unit.get() == recording;
         auto found = seen_.find(unit->Serial);
         if (!unit->NeedsSaving() && !records) {
@@ -255,6 +279,7 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         }
         Seen& seen = found != seen_.end() ? found->second : seen_[unit->Serial];
         if (found == seen_.end()) seen.id = ++nextId_;
+        seen.pass = pass_;
 
         // What failed to be written goes again, whole, now and then.
         // Until then the entry on disk, which names the copy before, stays.
@@ -263,7 +288,7 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             deferred_ = true;
             continue;
         }
-        seen.retry = false;
+        if (seen.written && !retrying && seen.SameAs(*unit, records)) continue;
         Job job;
         std::ostringstream entry;
         entry << kFirstLine << "\n";
@@ -278,7 +303,6 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             } else {
                 job.dataName = newSound ? "-" : seen.dataName;
             }
-            seen.sound = wave.TheSound;
             entry << "selection " << wave.FirstSel << " " << wave.SecondSel << "\n";
         } else {
             auto& music = static_cast<TUnitMuz&>(*unit);
@@ -304,7 +328,8 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
                 job.dataName = seen.dataName;
             }
         }
-        seen.revision = unit->Revision;
+        seen.retry = false;
+        seen.Remember(*unit, records);
         entry << "name " << escape(unit->Name) << "\n";
         // A file name as typed is relative to this window's folder; the
         // window that recovers it may start in another.
@@ -317,14 +342,13 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         if (records) entry << "recording " << kRecordFileName << "\n";
         entry << "end .\n";
         job.entryText = entry.str();
-        if (seen.written && !job.hasData && job.entryText == seen.entryText) continue;
-        seen.entryText = job.entryText;
         seen.dataName = job.dataName;
         seen.written = true;
         post(seen.id, std::move(job));
     }
+    // The documents not met above are closed.
     for (auto it = seen_.begin(); it != seen_.end();) {
-        if (present.count(it->first)) {
+        if (it->second.pass == pass_) {
             ++it;
             continue;
         }

@@ -88,9 +88,19 @@ private:
     // What was handed to the writer last for one document.
     struct Seen {
         uint64_t id = 0;
+        uint64_t pass = 0;  // the last Update that found the document open
+        // What the entry was made from: Update runs whenever the window is
+        // idle, and most of the time nothing of this has changed.
         std::weak_ptr<Sound> sound;
         uint64_t revision = 0;
-        std::string entryText;
+        int32_t first = 0, second = 0;
+        uint8_t state = 0;
+        bool records = false;
+        int32_t freq = 0;
+        int16_t channels = 0, bytes = 0;
+        std::string name, file;
+        bool SameAs(const TUnit& unit, bool records) const;
+        void Remember(const TUnit& unit, bool records);
         std::string dataName = "-";
         uint64_t generation = 0;
         bool written = false;
@@ -111,6 +121,7 @@ private:
     std::string folder_;
     int lockFd_ = -1;
     uint64_t nextId_ = 0;
+    uint64_t pass_ = 0;
     bool deferred_ = false;
     std::map<uint64_t, Seen> seen_;  // by the document's serial
 

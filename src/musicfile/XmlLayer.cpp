@@ -302,8 +302,7 @@ std::string XMLDocumentText(const TXMLItem& root) {
 
 bool WriteXML(const TXMLItem& root, const std::string& path, std::string& message) {
     const std::string text = XMLDocumentText(root);
-    TFileReplacement file;
-    if (!file.Open(path) || !file.Write(text.data(), text.size()) || !file.Commit()) {
+    if (!ReplaceFileWith(path, text.data(), text.size())) {
         message = kXMLWriteError;
         return false;
     }

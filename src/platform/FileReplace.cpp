@@ -201,4 +201,9 @@ void TFileReplacement::Abandon() {
     temp_.clear();
 }
 
+bool ReplaceFileWith(const std::string& fileName, const void* data, std::size_t size, bool durable) {
+    TFileReplacement file;
+    return file.Open(fileName, durable) && file.Write(data, size) && file.Commit();
+}
+
 }  // namespace korvane

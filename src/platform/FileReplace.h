@@ -51,6 +51,9 @@ private:
     int slot_ = -1;  // where the signal handlers find temp_
 };
 
+// Open, Write and Commit of one buffer: the whole new file, put in place.
+bool ReplaceFileWith(const std::string& fileName, const void* data, std::size_t size, bool durable = true);
+
 // Writes every byte to `fd`, retrying short and interrupted writes.
 bool WriteAllToFd(int fd, const void* data, std::size_t size);
 

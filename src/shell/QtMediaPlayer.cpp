@@ -280,27 +280,8 @@ bool TQtMediaPlayer::Save(std::string& error) {
     int channels = format_.channelCount();
     int bytes = format_.sampleFormat() == QAudioFormat::UInt8 ? 1 : 2;
     int frame = channels * bytes;
-    uint32_t size = static_cast<uint32_t>(data_.size() / frame * frame);
-    std::string header;
-    auto le32 = [&header](uint32_t v) {
-        for (int shift = 0; shift < 32; shift += 8) header += static_cast<char>(v >> shift);
-    };
-    auto le16 = [&header](uint16_t v) {
-        header += static_cast<char>(v);
-        header += static_cast<char>(v >> 8);
-    };
-    header += "RIFF";
-    le32(36 + size);
-    header += "WAVEfmt ";
-    le32(16);
-    le16(1);
-    le16(static_cast<uint16_t>(channels));
-    le32(static_cast<uint32_t>(format_.sampleRate()));
-    le32(static_cast<uint32_t>(format_.sampleRate() * frame));
-    le16(static_cast<uint16_t>(frame));
-    le16(static_cast<uint16_t>(bytes * 8));
-    header += "data";
-    le32(size);
+    const uint32_t size = static_cast<uint32_t>(data_.size() / frame * frame);
+    const auto header = WaveHeader(channels, bytes, format_.sampleRate(), size);
     // A complete new file beside the old one, renamed over it at the end.
     TFileReplacement file;
     // The record file is scratch: it is read back into the wave at once.
