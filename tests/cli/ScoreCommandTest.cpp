@@ -203,6 +203,9 @@ TEST_F(ScoreCommandTest, BarsTakeLengthPointsAndUpbeat) {
         {"MusicNote64 -- MusicNote64", "bar 1 count=64 length=64 extra=0\n"},
         {"MusicMovePrev", "bar 1 count=4 length=4 extra=3\n"},
         {"MusicMovePrev -- MusicMoveNext -- MusicMoveNext", "bar 1 count=4 length=4 extra=1\n"},
+        // A shorter bar keeps its upbeat below a bar, so the file reads back.
+        {"MusicMovePrev -- MusicNote1", "bar 1 count=1 length=1 extra=0\n"},
+        {"MusicMovePrev -- MusicPointDelete", "bar 1 count=3 length=4 extra=2\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(lines(std::string("MusicModeEdit -- select bar 1 -- ") + c.steps, "bar "), c.expected) << c.steps;
