@@ -360,6 +360,8 @@ void TMainForm::buildStatusBar() {
     for (int i = 0; i < 8; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setObjectName(QString("Panel%1").arg(i));
+        // Panels show file and symbol names as they are.
+        panels_[i]->setTextFormat(Qt::PlainText);
         int needed = panels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 12;
         panelWidths_[i] = std::max(widths[i], widest[i][0] ? needed : 0);
         panels_[i]->setFixedWidth(panelWidths_[i]);
