@@ -360,17 +360,24 @@ bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, st
         reason = kWaveCannotOpen;
         return false;
     }
+    const bool ok = ReadWaveFd(fd, sound, reason);
+    ::close(fd);
+    return ok;
+}
+
+bool ReadWaveFd(int fd, std::unique_ptr<Sound>& sound, std::string& reason) {
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+        reason = kWaveCannotOpen;
+        return false;
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
         reason = kWaveCannotOpen;
         return false;
     }
     (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     FileSource source(fd, static_cast<uint64_t>(st.st_size));
-    bool ok = WaveReader(source).read(sound, reason);
-    ::close(fd);
-    return ok;
+    return WaveReader(source).read(sound, reason);
 }
 
 // ---------------------------------------------------------------------------
@@ -429,8 +436,12 @@ std::array<uint8_t, 44> WaveHeader(int channels, int bytesPerSample, int32_t fre
     return header;
 }
 
-bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
-                   bool temporary) {
+namespace {
+
+// Opens `file` for `fileName` and writes the whole new file into it, not yet
+// in place. False with the box shown (or, when `failed` was set, without).
+bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& fileName, const Sound& sound,
+                   int32_t begin, int32_t end, bool temporary) {
     if (failed) return false;
     const int channels = sound.MoSt;
     const int bytes = sound.BytesPSample;
@@ -465,7 +476,6 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         }
     }
 
-    TFileReplacement file;
     if (!file.Open(fileName, !temporary)) return writeFailed();
     const int fd = file.Fd();
     if (!file.IsStream()) {
@@ -499,11 +509,34 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         file.Abandon();
         return false;
     }
-    if (ok) ok = file.Commit();
     if (!ok) {
         file.Abandon();
         return writeFailed();
     }
+    return true;
+}
+
+}  // namespace
+
+bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
+                   bool temporary) {
+    TFileReplacement file;
+    if (!writeWaveInto(file, failed, fileName, sound, begin, end, temporary)) return false;
+    if (!file.Commit()) return writeFailed();
+    return true;
+}
+
+bool WriteWaveFiles(bool& failed, const std::vector<std::string>& fileNames, const std::vector<const Sound*>& sounds) {
+    if (fileNames.size() != sounds.size()) return false;
+    std::vector<std::unique_ptr<TFileReplacement>> files;
+    std::vector<TFileReplacement*> all;
+    for (std::size_t i = 0; i < fileNames.size(); ++i) {
+        files.push_back(std::make_unique<TFileReplacement>());
+        all.push_back(files.back().get());
+        if (!writeWaveInto(*files.back(), failed, fileNames[i], *sounds[i], 0, sounds[i]->GetValues(), false))
+            return false;
+    }
+    if (!TFileReplacement::CommitAll(all.data(), all.size())) return writeFailed();
     return true;
 }
 
@@ -564,22 +597,26 @@ bool RepairWaveSizes(const std::string& fileName, std::string& reason) {
         reason = std::strerror(errno);
         return false;
     }
+    const bool ok = RepairWaveSizesFd(fd, reason);
+    ::close(fd);
+    return ok;
+}
+
+bool RepairWaveSizesFd(int fd, std::string& reason) {
     uint8_t header[44];
     struct stat st {};
     bool ok = ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) && ::fstat(fd, &st) == 0;
     const int frame = ok ? get16(header + 32) : 0;
     ok = ok && std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVEfmt ", 8) == 0 &&
          get32(header + 16) == 16 && std::memcmp(header + 36, "data", 4) == 0 && frame > 0;
-    if (!ok) {
+    if (!ok || !S_ISREG(st.st_mode)) {
         reason = "not a recording's WAV file";
-        ::close(fd);
         return false;
     }
     const uint64_t held = static_cast<uint64_t>(st.st_size) - 44;
     const uint64_t whole = std::min<uint64_t>(held, kMaxStreamData) / frame * frame;
     ok = writeSizes(fd, whole);
     if (whole != held) ok = ::ftruncate(fd, static_cast<off_t>(44 + whole)) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
     if (!ok) reason = std::strerror(errno);
     return ok;
 }

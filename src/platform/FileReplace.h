@@ -40,7 +40,18 @@ public:
     // Removes the new file; the target stays as it was.
     void Abandon();
 
+    // Commit for several files that belong together (the outputs of one
+    // command): every one is put in place, or none is. Each was opened and
+    // written whole, so every target has passed the checks above before the
+    // first rename; a rename that still fails puts back what the earlier ones
+    // replaced (kept meanwhile as a link to the old file) and removes what
+    // they created. A stream target is written as it goes and cannot be
+    // taken back.
+    static bool CommitAll(TFileReplacement* const* files, std::size_t count);
+
 private:
+    // Closes the new file with the old one's permissions, synced when durable.
+    bool close();
     std::string target_;
     std::string temp_;
     int fd_ = -1;
