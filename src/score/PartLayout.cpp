@@ -177,6 +177,23 @@ struct TTuplet {
     bool Mixed = false;
 };
 
+// What each stave's symbols need, read as they will be drawn: the key
+// and the accidentals in effect change as the bar goes.
+struct TPlan {
+    const TKey* Key = nullptr;
+    std::array<uint8_t, 7> Scale{};
+    bool Open = false;
+    double Pos = 0;
+    int PosInOol = 0;
+    std::vector<TMuzNote*> Notes;
+    std::vector<TSilence*> Silences;
+    bool KeyPending = false;
+    double KeyTime = 0;
+    int KeyW = 0;
+    int Count = 0;
+    TSilence* Only = nullptr;
+};
+
 class TBuilder {
 public:
     TBuilder(TSinglePartMuz& part, const std::vector<TNoteStave*>& staves, const TScoreMetrics& m, Canvas& canvas,
@@ -202,7 +219,14 @@ private:
     const TPartContext& context_;
     std::vector<TStaveState> states_;
     std::unordered_map<const TNoteStave*, int> index_;
-    std::unordered_map<const TXTouchMuzSymbol*, std::pair<int, int>> extents_;
+    // Each symbol's hit extent and, for keys, notes and silences, where it
+    // stands (one map: a part has tens of thousands of them).
+    struct TPlaced {
+        int Left, Right;
+        bool Anchored = false;
+        TPartLayout::TAnchor Anchor{};
+    };
+    std::unordered_map<const TXTouchMuzSymbol*, TPlaced> extents_;
     std::unordered_map<const TMuzNote*, TTieStart> ties_;
     std::vector<TTuplet> tuplets_;
     const TMuzBar* bar_ = nullptr;
@@ -219,7 +243,9 @@ private:
     int barStartX_ = 0, barEndX_ = 0;
     int barNumber_ = 0;
     std::unordered_set<const TSilence*> wholeRests_;
-    std::unordered_map<const TXTouchMuzSymbol*, TPartLayout::TAnchor> anchors_;
+    std::vector<TPlan> plans_;  // kept from bar to bar with their room
+    std::vector<TNoteEntry> planEntries_;
+    std::vector<int> planHeights_;
     size_t segBegin_ = 0;
     int segMin_ = 0, segMax_ = 0;
     bool segEmpty_ = true;
@@ -291,8 +317,9 @@ private:
         widen(it.X0 + box.Left, it.X0 + box.Right);
         return box;
     }
-    void anchor(const TXTouchMuzSymbol* s, int stave, double onset, int x, int y) {
-        anchors_.emplace(s, TPartLayout::TAnchor{s, stave, onset, x, y});
+    void anchor(TPlaced& placed, const TXTouchMuzSymbol* s, int stave, double onset, int x, int y) {
+        placed.Anchored = true;
+        placed.Anchor = {s, stave, onset, x, y};
     }
     // Flats are drawn as shapes of their own, as heavy as the font's sharps
     // and naturals (the fonts' flats are much thinner).
@@ -329,12 +356,10 @@ private:
         }
         shape(stave, pts, owner, colour);
     }
-    void extent(const TXTouchMuzSymbol* s, int left, int right) {
-        auto it = extents_.find(s);
-        if (it == extents_.end())
-            extents_[s] = {left, right};
-        else
-            it->second = {std::min(it->second.first, left), std::max(it->second.second, right)};
+    TPlaced& extent(const TXTouchMuzSymbol* s, int left, int right) {
+        auto [it, inserted] = extents_.try_emplace(s, TPlaced{left, right});
+        if (!inserted) it->second.Left = std::min(it->second.Left, left), it->second.Right = std::max(it->second.Right, right);
+        return it->second;
     }
     void finishSegment() {
         if (out_.Items.size() > segBegin_) {
@@ -440,8 +465,7 @@ void TBuilder::drawKey(TStaveState& st, const TKey& key, bool partStart) {
     if (partStart && restates(st, key)) {
         // What the stave already shows is not repeated; the key can still
         // be clicked where it stands.
-        extent(&key, st.X, st.X + kCourtesyWidth);
-        anchor(&key, st.Index, key.GetSymbolPosition(), st.X, 0);
+        anchor(extent(&key, st.X, st.X + kCourtesyWidth), &key, st.Index, key.GetSymbolPosition(), st.X, 0);
         st.X += kCourtesyWidth;
         st.Key = &key;
         st.Stave->Layout.StartKeyLayout(key);
@@ -486,8 +510,7 @@ void TBuilder::drawKey(TStaveState& st, const TKey& key, bool partStart) {
         }
     }
     const int right = x + 4;
-    extent(&key, left, right);
-    anchor(&key, st.Index, key.GetSymbolPosition(), left + 3, 0);
+    anchor(extent(&key, left, right), &key, st.Index, key.GetSymbolPosition(), left + 3, 0);
     st.X = right + kClearAfterLine - 4;
     st.Key = &key;
     st.Stave->Layout.StartKeyLayout(key);
@@ -733,8 +756,7 @@ void TBuilder::emitHeads(TStaveState& st, TChord& c, bool up) {
         }
         if (c.FirstPiece) {
             n->NoteLayout.DrawnHeight = e.Height;
-            extent(n, x, x + c.HeadW);
-            anchor(n, st.Index, onsetOf(*n), c.HeadX, y);
+            anchor(extent(n, x, x + c.HeadW), n, st.Index, onsetOf(*n), c.HeadX, y);
         }
         if (c.TieIn) {
             auto it = ties_.find(n);
@@ -919,8 +941,7 @@ int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, i
     for (int i = 0; i < points; ++i) dot(st.Index, x + restW + 1 + 4 * i, -5, 4, s, nullptr);
     const int w = SilenceWidth(lengthKind, points);
     if (record) {
-        extent(s, x, x + w);
-        anchor(s, st.Index, onsetOf(*s), anchorX, baseline + (box.Top + box.Bottom) / 2);
+        anchor(extent(s, x, x + w), s, st.Index, onsetOf(*s), anchorX, baseline + (box.Top + box.Bottom) / 2);
         if (s->GetMultiOol() != sool)
             noteTuplet(st.Index, s->GetSymbolPosition(), s->GetMultiOol(), x, x + w, baseline + box.Top,
                        baseline + box.Bottom, true, false, -1);
@@ -1049,26 +1070,17 @@ void TBuilder::barLine() {
 void TBuilder::planBar() {
     grid_.Clear();
     wholeRests_.clear();
-    // What each stave's symbols need, read as they will be drawn: the key
-    // and the accidentals in effect change as the bar goes.
-    struct TPlan {
-        const TKey* Key = nullptr;
-        std::array<uint8_t, 7> Scale{};
-        bool Open = false;
-        double Pos = 0;
-        int PosInOol = 0;
-        std::vector<TMuzNote*> Notes;
-        std::vector<TSilence*> Silences;
-        bool KeyPending = false;
-        double KeyTime = 0;
-        int KeyW = 0;
-        int Count = 0;
-        TSilence* Only = nullptr;
-    };
-    std::vector<TPlan> plans(states_.size());
+    std::vector<TPlan>& plans = plans_;
+    plans.resize(states_.size());
     for (size_t i = 0; i < states_.size(); ++i) {
-        plans[i].Key = states_[i].Key;
-        plans[i].Scale = states_[i].Stave->Layout.BarScale;
+        TPlan& m = plans[i];
+        m.Key = states_[i].Key;
+        m.Scale = states_[i].Stave->Layout.BarScale;
+        m.Open = m.KeyPending = false;
+        m.Notes.clear();
+        m.Silences.clear();
+        m.Count = 0;
+        m.Only = nullptr;
     }
     auto chordNeed = [&](const std::vector<int>& heights, int flagLength, int points) {
         TChord c;
@@ -1101,7 +1113,8 @@ void TBuilder::planBar() {
     auto close = [&](TPlan& m) {
         if (!m.Open) return;
         m.Open = false;
-        std::vector<TNoteEntry> entries;
+        std::vector<TNoteEntry>& entries = planEntries_;
+        entries.clear();
         int columnW = 0;
         int before = shownAccidentals(m.Key, m.Scale, m.Notes, entries, columnW);
         const TStaveTimeSymbol* first = m.Notes.empty() ? static_cast<TStaveTimeSymbol*>(m.Silences.front())
@@ -1120,7 +1133,8 @@ void TBuilder::planBar() {
                 after = std::max(after, SilenceWidth(s->GetFlagLength(), s->GetShownPoints()) + 5);
         }
         for (int k = 0; k < 3; ++k) {
-            std::vector<int> heights;
+            std::vector<int>& heights = planHeights_;
+            heights.clear();
             const TMuzNote* note = nullptr;
             for (const auto& e : entries)
                 if (e.Note->GetEffectiveStick() == k) heights.push_back(e.Height), note = e.Note;
@@ -1230,7 +1244,6 @@ void TBuilder::Run() {
     }
     shortest_ = ClampedShortest(shortest);
     extents_.reserve(symbols + 1);
-    anchors_.reserve(symbols);
     out_.Items.reserve(symbols * 4);
     out_.Extents.reserve(symbols + 1);
     out_.Anchors.reserve(symbols);
@@ -1305,12 +1318,12 @@ void TBuilder::Run() {
 
     // The extents in list order, the bar first.
     auto barIt = extents_.find(bar_);
-    if (barIt != extents_.end()) out_.Extents.push_back({part_.GetMuzBar(), barIt->second.first, barIt->second.second});
+    if (barIt != extents_.end()) out_.Extents.push_back({part_.GetMuzBar(), barIt->second.Left, barIt->second.Right});
     for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
         auto it = extents_.find(s);
-        if (it != extents_.end()) out_.Extents.push_back({s, it->second.first, it->second.second});
-        auto a = anchors_.find(s);
-        if (a != anchors_.end()) out_.Anchors.push_back(a->second);
+        if (it == extents_.end()) continue;
+        out_.Extents.push_back({s, it->second.Left, it->second.Right});
+        if (it->second.Anchored) out_.Anchors.push_back(it->second.Anchor);
     }
 }
 
