@@ -29,12 +29,13 @@ std::vector<TTransferKind> TMainForm::transferKinds() {
         kinds.push_back({std::move(title), std::move(suffixes), [this](const QString& path) { importSound(path); },
                          [this, format](const QString& path) { exportSound(path, format); }});
     };
-    sound("Wave Files", {"wav"}, AudioFormat::Wav);
+    // Export's file dialog starts on the first kind, FLAC: WAV has Save As.
     sound("FLAC Files", {"flac"}, AudioFormat::Flac);
     sound("Ogg Vorbis Files", {"ogg", "oga"}, AudioFormat::OggVorbis);
     sound("Opus Files", {"opus"}, AudioFormat::Opus);
     sound("MP3 Files", {"mp3"}, AudioFormat::Mp3);
     sound("AIFF Files", {"aif", "aiff", "aifc"}, AudioFormat::Aiff);
+    sound("Wave Files", {"wav"}, AudioFormat::Wav);
     for (auto [title, suffix] : {std::pair{"CAF Files", "caf"}, {"W64 Files", "w64"}, {"RF64 Files", "rf64"}})
         kinds.push_back({title, {suffix}, [this](const QString& path) { importSound(path); }, {}});
     return kinds;
