@@ -1,5 +1,7 @@
 #include "cli/PictureCommand.h"
 
+#include "audiofile/AudioFile.h"
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -318,8 +320,8 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         take("--name");  // a registered name changes nothing in a picture
 
         std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(positional[0], sound, reason)) {
+        std::string reason, format;
+        if (!ReadSoundFile(positional[0], sound, reason, format)) {
             err << WaveReadErrorText(positional[0], reason) << "\n";
             return reason == kMemoryMessage ? exitMemory : exitFile;
         }
@@ -329,7 +331,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             std::string name, file, range;
             if (!SplitWaveOption(waveOption, name, file, range)) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
             std::unique_ptr<Sound> other;
-            if (!ReadWaveFile(file, other, reason)) {
+            if (!ReadSoundFile(file, other, reason, format)) {
                 err << WaveReadErrorText(file, reason) << "\n";
                 return exitFile;
             }

@@ -164,6 +164,12 @@ void addFileCommands(std::vector<Command>& t) {
     save.menuBreak = true;
     t.push_back(save);
     t.push_back(shell("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the document to a new file", file));
+    Command import = shell("FileImport", "&Import...", "Ctrl+Alt+O",
+                           "Import|Bring in a sound file of any format, each in its own window", file);
+    import.menuBreak = true;
+    t.push_back(import);
+    t.push_back(shell("FileExport", "&Export...", "Ctrl+Shift+E",
+                      "Export|Write the wave, or its selection, as FLAC, Ogg Vorbis, Opus, MP3 or AIFF", file));
     Command play = shell("FilePlay", "&Play", "P", "Play|Play the wave or the music", file, "Basic",
                          "media-playback-start");
     play.menuBreak = play.toolBreak = true;

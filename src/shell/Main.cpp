@@ -201,6 +201,8 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
     own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
     own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
+    own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
+    own["FileExport"] = {[this] { FileExportExecute(); }, {needsSamples, {}}};
     own["FilePlay"] = {[this] { FilePlayExecute(); },
                        {[=, this] { return playAvailable() && (music() || needsSamples()); },
                         [this] { return playRecord_->PlayChecked(); }}};
@@ -751,27 +753,6 @@ void TMainForm::FileNewWaveExecute() {
     doc->Name = space_.NextNewName();
     doc->Records = space_.Records;
     AddWaveWindow(std::move(doc));
-}
-
-void TMainForm::FileOpenWaveExecute() {
-    QStringList files = runner_->OpenFileNames(this, "Open wave", kWaveFilter);
-    OpenWaveFiles(files);
-}
-
-void TMainForm::OpenWaveFiles(const QStringList& files) {
-    for (const QString& file : files) {
-        std::string path = file.toStdString();
-        std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(path, sound, reason)) {
-            ShowWaveReadError(path, reason);
-            continue;
-        }
-        auto doc = std::make_unique<TUnitWave>(std::move(sound), path);
-        doc->Records = space_.Records;
-        AddWaveWindow(std::move(doc));
-        rememberFile(path);
-    }
 }
 
 void TMainForm::rememberFile(const std::string& file) {
