@@ -57,7 +57,8 @@ std::shared_ptr<const TMixedNote> TNoteMixer::Keep(const Key& key, std::unique_p
             if (note->Channels[i].copy()) note->Bytes += waveBytes(*note->Channels[i]);
         }
     }
-    note->Made = std::move(made);
+    // An empty sound adds nothing: it is kept as silence.
+    if (note->Bytes > 0) note->Made = std::move(made);
     if (held_ + note->Bytes > budget_) {
         // What is pending holds the sounds it needs; once it is added they go.
         if (!Flush()) return nullptr;

@@ -117,13 +117,21 @@ TEST(NoteMixerTest, BatchesGiveTheSamplesOfOneNoteAfterTheOther) {
     }
 }
 
-// A set stop flag ends the mixing with a failure.
-TEST(NoteMixerTest, StopFlagEndsTheBatch) {
+// Silence and empty sounds add nothing; a set stop flag ends the mixing
+// with a failure.
+TEST(NoteMixerTest, SilenceAddsNothingAndTheStopFlagEndsTheBatch) {
     std::mt19937 rng(3);
     bool failed = false;
     StereoSound empty(44100, 2);
     auto result = empty.MakeSilence(failed, 100000);
     TNoteMixer mixer(*result, failed);
+    auto none = mixer.Keep(TNoteMixer::MakeKey(nullptr, 2, 1, 1), nullptr, 1, 0);
+    auto hollow = mixer.Keep(TNoteMixer::MakeKey(nullptr, 3, 1, 1), empty.MakeSilence(failed, 0), 1, 0);
+    ASSERT_TRUE(none && hollow);
+    EXPECT_TRUE(mixer.Add(none, 5, 1));
+    EXPECT_TRUE(mixer.Add(hollow, 5, 1));
+    EXPECT_TRUE(mixer.Flush());
+    EXPECT_EQ(result->GetLeft().peak(failed, 0, 100000), 0);
     auto note = mixer.Keep(TNoteMixer::MakeKey(nullptr, 1, 1, 1), randomSound(rng, 1, 44100, 1000), 1, 0);
     ASSERT_TRUE(mixer.Add(note, 10, 1));
     failed = true;
