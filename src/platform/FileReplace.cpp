@@ -124,6 +124,7 @@ bool TFileReplacement::Open(const std::string& fileName, bool durable) {
     Abandon();
     target_ = fileName;
     durable_ = durable;
+    written_ = sent_ = 0;
     struct stat st;
     if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         if (char* real = ::realpath(fileName.c_str(), nullptr)) {
@@ -170,7 +171,22 @@ bool TFileReplacement::Open(const std::string& fileName, bool durable) {
     return false;
 }
 
-bool TFileReplacement::Write(const void* data, std::size_t size) { return fd_ >= 0 && WriteAllToFd(fd_, data, size); }
+bool TFileReplacement::Write(const void* data, std::size_t size) {
+    if (fd_ < 0 || !WriteAllToFd(fd_, data, size)) return false;
+    written_ += size;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Without this the whole file waits in memory until the fsync of Commit,
+    // and only then goes to the disk while the program does nothing. Only a
+    // start: Commit's fsync still waits for every byte.
+    constexpr uint64_t kWriteBackStep = 8u << 20;
+    if (durable_ && !stream_ && written_ - sent_ >= kWriteBackStep) {
+        (void)::sync_file_range(fd_, static_cast<off_t>(sent_), static_cast<off_t>(written_ - sent_),
+                                SYNC_FILE_RANGE_WRITE);
+        sent_ = written_;
+    }
+#endif
+    return true;
+}
 
 bool TFileReplacement::close() {
     if (fd_ < 0) return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -31,7 +32,9 @@ public:
     int Fd() const { return fd_; }
     // The target is a FIFO or a device, written into directly.
     bool IsStream() const { return stream_; }
-    // Writes every byte, retrying short writes; false on an error.
+    // Writes every byte, retrying short writes; false on an error. A durable
+    // file's data starts on its way to the disk as it comes, so that the
+    // wait at the end is for the last part only.
     bool Write(const void* data, std::size_t size);
     // Gives the new file the old one's permissions, closes it and renames it
     // over the target. False when any of that failed: the old file stands
@@ -59,6 +62,9 @@ private:
     bool hadPrevious_ = false;
     bool durable_ = true;
     mode_t previousMode_ = 0;
+    // Bytes written, and how many of them the disk has been asked to take.
+    uint64_t written_ = 0;
+    uint64_t sent_ = 0;
     int slot_ = -1;  // where the signal handlers find temp_
 };
 

@@ -12,6 +12,7 @@ namespace korvane {
 
 class TWorkspace;
 class TUnitWave;
+class TNoteMixer;
 
 // Which notes a render request plays. A given stave or note group also lets
 // the notes of a muted stave sound (the play buttons of the music dialog).
@@ -72,8 +73,8 @@ private:
     bool MeasureLoop(TLoopPartMuz& loop, double& clock, double transpose, const Single& single);
     bool SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,
                        const TRenderFilter& filter, double transpose);
-    bool SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
-                      const TRenderFilter& filter, double transpose);
+    bool SingleRender(TSinglePartMuz& part, bool& stop, TNoteMixer& mixer, int32_t freq, double& clock,
+                      std::string& error, const TRenderFilter& filter, double transpose);
 };
 
 // An empty sound of the music document's kind: mono for one channel, stereo
