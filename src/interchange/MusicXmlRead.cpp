@@ -448,7 +448,7 @@ bool Reader::readNote(pugi::xml_node item, size_t measure, double offset, double
         const long rgb = std::strtol(std::string(colour + 1, 6).c_str(), nullptr, 16);
         n.Colour = static_cast<int>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
     }
-    n.Square = !std::strcmp(item.child_value("notehead"), "square");
+    n.Square = !std::strcmp(item.child_value("notehead"), "rectangle") || !std::strcmp(item.child_value("notehead"), "square");
     staves_[firstStave + static_cast<size_t>(staff) - 1].Notes.push_back(n);
     return true;
 }

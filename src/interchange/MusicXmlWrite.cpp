@@ -218,7 +218,8 @@ private:
     void writeHeader(pugi::xml_node score);
     void writePart(pugi::xml_node score, TNoteStave& stave, int staveIndex);
     std::vector<long long> barLines(const TSinglePartMuz& part) const;
-    void writeAttributes(pugi::xml_node measure, const TKey* key, const TMuzBar* bar, bool divisions);
+    void writeAttributes(pugi::xml_node measure, const TKey* key, const TMuzBar* bar, bool divisions,
+                         const TKey* before = nullptr, const TMuzBar* barBefore = nullptr);
     void writeMeasureEvents(pugi::xml_node measure, std::vector<TEvent>& events, long long mStart, long long mEnd,
                             const TNoteStave& stave);
     void writeNote(pugi::xml_node measure, const TEvent& e, long long duration, bool chord, long long pieceLen,
@@ -281,6 +282,14 @@ void MusicXmlWriter::writeHeader(pugi::xml_node score) {
         auto part = list.append_child("score-part");
         part.append_attribute("id") = ("P" + std::to_string(i + 1)).c_str();
         part.append_child("part-name").text() = ("Stave " + std::to_string(i + 1)).c_str();
+        const std::string instrument = "P" + std::to_string(i + 1) + "-I1";
+        auto score = part.append_child("score-instrument");
+        score.append_attribute("id") = instrument.c_str();
+        score.append_child("instrument-name").text() = ("Stave " + std::to_string(i + 1)).c_str();
+        auto midi = part.append_child("midi-instrument");
+        midi.append_attribute("id") = instrument.c_str();
+        midi.append_child("midi-channel").text() = static_cast<int>(i % 15 < 9 ? i % 15 + 1 : i % 15 + 2);
+        midi.append_child("midi-program").text() = 1;
     }
 }
 
@@ -305,7 +314,8 @@ std::vector<long long> MusicXmlWriter::barLines(const TSinglePartMuz& part) cons
     return lines;
 }
 
-void MusicXmlWriter::writeAttributes(pugi::xml_node measure, const TKey* key, const TMuzBar* bar, bool divisions) {
+void MusicXmlWriter::writeAttributes(pugi::xml_node measure, const TKey* key, const TMuzBar* bar, bool divisions,
+                                     const TKey* before, const TMuzBar* barBefore) {
     auto attributes = measure.append_child("attributes");
     if (divisions) attributes.append_child("divisions").text() = static_cast<long long>(kMusicXmlDivisions);
     if (key) {
@@ -336,12 +346,19 @@ void MusicXmlWriter::writeAttributes(pugi::xml_node measure, const TKey* key, co
     }
     if (bar) {
         auto t = attributes.append_child("time");
+        // Every part states its bar, so that a reader finds where parts begin;
+        // the same bar again is not printed.
+        if (barBefore && barBefore->GetCountNotes() == bar->GetCountNotes() &&
+            barBefore->GetNoteLength() == bar->GetNoteLength())
+            t.append_attribute("print-object") = "no";
         t.append_child("beats").text() = bar->GetCountNotes();
         t.append_child("beat-type").text() = static_cast<int>(bar->GetNoteLength());
     }
     if (key) {
         auto c = attributes.append_child("clef");
         const int8_t kind = key->GetKeyKind();
+        if (before && before->GetKeyKind() == kind && before->GetAddOctaves() == key->GetAddOctaves())
+            c.append_attribute("print-object") = "no";
         c.append_child("sign").text() = kind == TKey::keyKindG ? "G" : kind == TKey::keyKindF ? "F" : "C";
         c.append_child("line").text() = kind == TKey::keyKindG ? 2 : kind == TKey::keyKindF ? 4 : 3;
         if (key->GetAddOctaves() != 0) c.append_child("clef-octave-change").text() = key->GetAddOctaves();
@@ -353,8 +370,8 @@ void MusicXmlWriter::writeBarlines(pugi::xml_node measure, const TPartEntry& ent
     if (!left && !entry.BackwardTimes && !entry.EndingEnds) return;
     auto barline = measure.append_child("barline");
     barline.append_attribute("location") = left ? "left" : "right";
-    if (left ? entry.ForwardRepeats > 0 : entry.BackwardTimes > 0)
-        barline.append_child("bar-style").text() = left ? "heavy-light" : "light-heavy";
+    const bool repeat = left ? entry.ForwardRepeats > 0 : entry.BackwardTimes > 0;
+    barline.append_child("bar-style").text() = repeat ? (left ? "heavy-light" : "light-heavy") : "regular";
     if (left && entry.EndingStarts) {
         auto ending = barline.append_child("ending");
         ending.append_attribute("number") = entry.EndingNumbers.c_str();
@@ -381,6 +398,8 @@ void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int stav
     int voice = 0;
     for (TNoteGroup* g = stave.GetStartNoteGroup(); g; g = g->GetNext()) voices[g] = ++voice;
     int measureNumber = 0;
+    const TKey* lastKey = nullptr;
+    const TMuzBar* lastBar = nullptr;
     for (size_t entryIndex = 0; entryIndex < entries_.size(); ++entryIndex) {
         const TPartEntry& entry = entries_[entryIndex];
         const TSinglePartMuz& single = *entry.Part;
@@ -434,7 +453,8 @@ void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int stav
             measure.append_attribute("number") = ++measureNumber;
             if (mi == 0 && single.GetMuzBar()->GetExtraCount() != 0) measure.append_attribute("implicit") = "yes";
             if (mi == 0) writeBarlines(measure, entry, true);
-            if (mi == 0) writeAttributes(measure, firstKey, single.GetMuzBar(), entryIndex == 0);
+            if (mi == 0)
+                writeAttributes(measure, firstKey, single.GetMuzBar(), entryIndex == 0, lastKey, lastBar);
             if (mi == 0 && staveIndex == 0) {
                 if (entryIndex == 0) {
                     const double bpm = 240.0 / doc_.Tempo.GetValue();
@@ -454,6 +474,10 @@ void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int stav
             writeMeasureEvents(measure, perMeasure[mi], lines[mi], lines[mi + 1], stave);
             if (mi + 1 == measures) writeBarlines(measure, entry, false);
         }
+        lastBar = single.GetMuzBar();
+        for (const TStaveSymbol* s = single.GetFirstSymbol(); s; s = s->Next)
+            if (s->GetNoteStave() == &stave && s->GetStaveSymbolKind() == staveSymbolKey)
+                lastKey = static_cast<const TKey*>(s);
     }
 }
 
@@ -580,7 +604,7 @@ void MusicXmlWriter::writeNote(pugi::xml_node measure, const TEvent& e, long lon
         if (stick == noteStickGroup) stick = note->GetNoteGroup()->StickDirection;
         if (stick == noteStickUp || stick == noteStickDown)
             n.append_child("stem").text() = (stick == noteStickUp ? "up" : "down");
-        if (note->GetNoteGroup()->NoteShape == noteShapeRectangle) n.append_child("notehead").text() = "square";
+        if (note->GetNoteGroup()->NoteShape == noteShapeRectangle) n.append_child("notehead").text() = "rectangle";
     }
     const bool tupletStart = multi != sool && e.whole && timed->GetPosInOol() == 0;
     const bool tupletStop = multi != sool && e.whole && timed->GetPosInOol() == multi - 1;
