@@ -279,7 +279,8 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
         TTimeSignature sig{s.Tick, std::max(1, s.Count), length};
         if (!parts.empty() && parts.back().Tick == sig.Tick)
             parts.back() = sig;
-        else if (parts.empty() || parts.back().Count != sig.Count || parts.back().Length != sig.Length)
+        else if ((parts.empty() || parts.back().Count != sig.Count || parts.back().Length != sig.Length) &&
+                 parts.size() < 2000)
             parts.push_back(sig);
     }
     if (parts.empty() || parts.front().Tick > 0) parts.insert(parts.begin(), {0, 4, 4});

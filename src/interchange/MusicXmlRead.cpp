@@ -53,6 +53,9 @@ struct TMeasureMarks {
     std::vector<std::pair<int, int>> Pitches;  // turn count (0 = all), pitch
 };
 
+constexpr int kMaxImportParts = 2000;
+constexpr size_t kMaxNesting = 32;
+
 int toInt(const char* text, int fallback = 0) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
@@ -458,18 +461,26 @@ void Reader::buildTree() {
     starts_.assign(measures + 1, 0);
     partOfMeasure_.assign(measures, 0);
     int part = -1;
+    long lostParts = 0;
     bool cut = true;
     double barLength = 1;
     for (size_t mi = 0; mi < measures; ++mi) {
         const TMeasureMarks& m = marks_[mi];
         if (m.NewPart && m.BeatType > 0) barLength = static_cast<double>(m.Beats) / m.BeatType;
-        if (cut || m.NewPart || m.Forward || m.EndingStart) ++part;
+        // Each part is a node of the tree, which the program walks by recursion:
+        // beyond a few thousand the parts run on.
+        if ((cut || m.NewPart || m.Forward || m.EndingStart) && part + 1 < kMaxImportParts)
+            ++part;
+        else if (cut || m.NewPart || m.Forward || m.EndingStart)
+            ++lostParts;
         partOfMeasure_[mi] = part;
         cut = m.EndingEnd || m.Backward;
         double length = measureLength_[mi];
         if (!(length > 1e-12)) length = barLength > 0 && barLength < 1e4 ? barLength : 1;
         starts_[mi + 1] = starts_[mi] + length;
     }
+    report_.Approximated("part start past the most parts a score holds", "part starts past the most parts a score holds",
+                         lostParts);
     // The tree: a stack of open repeats and endings.
     struct Frame {
         TXNode Node;
@@ -485,17 +496,19 @@ void Reader::buildTree() {
         while (stack.size() > 1 && stack.back().Pending) close();
     };
     int current = -1;
+    long deepMarks = 0;
     for (size_t mi = 0; mi < measures; ++mi) {
         const TMeasureMarks& m = marks_[mi];
         if (partOfMeasure_[mi] != current) {
             current = partOfMeasure_[mi];
             if (!m.EndingStart) closePending();
-            if (m.Forward) {
+            if (stack.size() > kMaxNesting && (m.Forward || m.EndingStart)) ++deepMarks;
+            if (m.Forward && stack.size() <= kMaxNesting) {
                 stack.push_back({});
                 stack.back().Node.NodeKind = TXNode::loop;
                 stack.back().Node.Count = 1;
             }
-            if (m.EndingStart) {
+            if (m.EndingStart && stack.size() <= kMaxNesting) {
                 stack.push_back({});
                 stack.back().Node.NodeKind = TXNode::select;
                 for (int n : m.EndingNumbers) stack.back().Node.Turns.push_back({n, 0});
@@ -536,6 +549,7 @@ void Reader::buildTree() {
         }
     }
     while (stack.size() > 1) close();
+    report_.Dropped("repeat or ending nested too deep", "repeats or endings nested too deep", deepMarks);
     score_.Root = std::move(stack.front().Node);
 }
 

@@ -408,3 +408,31 @@ TEST(InterchangeRefusals, BadFilesGiveAMessage) {
     EXPECT_FALSE(UnpackMxl(archive, text, error));
     EXPECT_EQ(error, "The compressed score unpacks to more than 64 MB.");
 }
+
+// Scores whose part tree would be deeper than the program walks: the parts
+// and repeats beyond the limits run on, reported.
+TEST(InterchangeLimits, ManyPartsAndDeepRepeatsAreCapped) {
+    struct Case {
+        const char* measure;
+        int count;
+        std::string line;
+    } cases[] = {
+        {"<measure><attributes><time><beats>4</beats><beat-type>4</beat-type></time></attributes></measure>", 3000,
+         "approximated: 1000 part starts past the most parts a score holds"},
+        {"<measure><barline location=\"left\"><repeat direction=\"forward\"/></barline></measure>", 1000,
+         "dropped: 968 repeats or endings nested too deep"},
+    };
+    for (const Case& c : cases) {
+        std::string xml = "<score-partwise><part id=\"P1\">";
+        for (int i = 0; i < c.count; ++i) xml += c.measure;
+        xml += "</part></score-partwise>";
+        TUnitMuz doc;
+        TInterchangeReport report;
+        std::string error;
+        ASSERT_TRUE(importBytes(xml, TMusicFormat::musicXml, doc, report, error)) << error;
+        ASSERT_FALSE(report.Empty());
+        EXPECT_EQ(report.Lines().front(), c.line);
+        std::string text, message;
+        EXPECT_TRUE(MuzText(doc, text, message));
+    }
+}
