@@ -158,7 +158,7 @@ void addFileCommands(std::vector<Command>& t) {
                       file, "Basic", "music-open"));
     t.push_back(shell("FileImportMusic", "&Import music...", "",
                       "Import Music|Open a MusicXML score or a MIDI file as a new music window", file));
-    t.push_back(shell("FileExportMusic", "E&xport music...", "",
+    t.push_back(shell("FileExportMusic", "&Export music...", "",
                       "Export Music|Write the music as MusicXML or as a MIDI file", file));
     t.push_back(shell("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
                       file));
