@@ -222,14 +222,25 @@ private:
             }
             TNoteGroup* group = groups[n.Group >= 0 && n.Group < static_cast<int>(groups.size()) ? n.Group : 0];
             const uint8_t art = n.Art <= noteArtLegato ? n.Art : static_cast<uint8_t>(noteArtNormal);
-            const uint8_t stick = n.Stick <= noteStickGroup ? n.Stick : static_cast<uint8_t>(noteStickGroup);
-            uint8_t effective = stick == noteStickGroup ? group->StickDirection : stick;
-            if (effective > noteStickGroup) effective = noteStickGroup;
+            uint8_t stick = n.Stick <= noteStickGroup ? n.Stick : static_cast<uint8_t>(noteStickGroup);
             const auto head = std::make_tuple(n.Length, n.Points, n.MultiOol, static_cast<int>(art));
-            const auto [it, fresh] = heads.try_emplace(ChordKey{n.Position, n.PosInOol, effective}, head);
-            if (!fresh && it->second != head) {
-                ++clashes_;
-                continue;
+            auto fits = [&](uint8_t s) {
+                uint8_t effective = s == noteStickGroup ? group->StickDirection : s;
+                if (effective > noteStickGroup) effective = noteStickGroup;
+                const auto [it, fresh] = heads.try_emplace(ChordKey{n.Position, n.PosInOol, effective}, head);
+                return fresh || it->second == head;
+            };
+            // A note of another length at a chord's place gets a stem of its own
+            // (as notation writes two voices on one stave) where one is free.
+            if (!fits(stick)) {
+                if (fits(noteStickUp))
+                    stick = noteStickUp;
+                else if (fits(noteStickDown))
+                    stick = noteStickDown;
+                else {
+                    ++clashes_;
+                    continue;
+                }
             }
             const uint8_t shift = n.Shift <= noteShiftDoubleMol ? n.Shift : static_cast<uint8_t>(noteShiftNormal);
             part.InsertSorted(std::make_unique<TMuzNote>(group, &doc_, stave, n.Position, &part,
