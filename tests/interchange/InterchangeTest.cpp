@@ -436,3 +436,26 @@ TEST(InterchangeLimits, ManyPartsAndDeepRepeatsAreCapped) {
         EXPECT_TRUE(MuzText(doc, text, message));
     }
 }
+
+// Notes of other lengths at one chord place take the free stems, up then
+// down; a fourth length has none left and is left out, reported.
+TEST(ScoreBuilder, NotesOfOtherLengthsAtAChordTakeStemsOfTheirOwn) {
+    TXScore score;
+    score.Staves.push_back({{TXGroup{}}});
+    TXPart part;
+    part.Staves.resize(1);
+    part.Staves[0].Notes = {note(0, 4, 0), note(0, 4, 2), note(0, 2, 4), note(0, 1, 6), note(0, 8, 8)};
+    score.Parts.push_back(part);
+    TUnitMuz doc;
+    TInterchangeReport report;
+    std::string error;
+    ASSERT_TRUE(BuildMuz(score, doc, report, error)) << error;
+    EXPECT_EQ(report.Lines(), std::vector<std::string>{"dropped: 1 note that clashes with a chord"});
+    std::string sticks;
+    for (TStaveSymbol* s = doc.FirstSinglePart()->GetFirstSymbol(); s; s = s->Next)
+        if (s->GetStaveSymbolKind() == staveSymbolNote) {
+            const auto* n = static_cast<const TMuzNote*>(s);
+            sticks += std::to_string(n->GetPitch()) + ":" + std::to_string(n->GetDrawStickKind()) + " ";
+        }
+    EXPECT_EQ(sticks, "6:1 4:0 2:2 0:2 ");
+}
