@@ -16,6 +16,7 @@
 #include "interchange/ScoreData.h"
 #include "musicfile/MuzFile.h"
 #include "render/MusicRender.h"
+#include "values/ValueWriters.h"
 
 using namespace korvane;
 
@@ -458,4 +459,67 @@ TEST(ScoreBuilder, NotesOfOtherLengthsAtAChordTakeStemsOfTheirOwn) {
             sticks += std::to_string(n->GetPitch()) + ":" + std::to_string(n->GetDrawStickKind()) + " ";
         }
     EXPECT_EQ(sticks, "6:1 4:0 2:2 0:2 ");
+}
+
+// A score as other programs write it, timewise: two measures of 3/4 in one
+// F-clef part with a flat, a half tied over the bar line (one note), a
+// triplet, a second voice after a backup, a slur and a dynamic dropped.
+TEST(MusicXmlImport, ReadsATimewiseScoreOfAnotherProgram) {
+    const std::string xml = R"(<?xml version="1.0"?>
+<score-timewise version="3.1"><part-list><score-part id="A"><part-name>Bass</part-name></score-part></part-list>
+<measure number="1"><part id="A">
+  <attributes><divisions>6</divisions><key><fifths>-1</fifths></key><time><beats>3</beats><beat-type>4</beat-type></time>
+    <clef><sign>F</sign><line>4</line></clef></attributes>
+  <direction><direction-type><dynamics><f/></dynamics></direction-type><sound tempo="90"/></direction>
+  <note><pitch><step>B</step><alter>-1</alter><octave>2</octave></pitch><duration>6</duration><voice>1</voice><type>quarter</type>
+    <notations><slur type="start"/></notations></note>
+  <note><pitch><step>D</step><octave>3</octave></pitch><duration>12</duration><tie type="start"/><voice>1</voice><type>half</type></note>
+  <backup><duration>18</duration></backup>
+  <note><pitch><step>F</step><octave>2</octave></pitch><duration>2</duration><voice>2</voice><type>eighth</type>
+    <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification></note>
+  <note><pitch><step>G</step><octave>2</octave></pitch><duration>2</duration><voice>2</voice><type>eighth</type>
+    <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification></note>
+  <note><rest/><duration>2</duration><voice>2</voice><type>eighth</type>
+    <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification></note>
+</part></measure>
+<measure number="2"><part id="A">
+  <note><pitch><step>D</step><octave>3</octave></pitch><duration>6</duration><tie type="stop"/><voice>1</voice><type>quarter</type></note>
+  <note><rest/><duration>12</duration><voice>1</voice><type>half</type></note>
+</part></measure>
+</score-timewise>)";
+    TUnitMuz doc;
+    TInterchangeReport report;
+    std::string error;
+    ASSERT_TRUE(importBytes(xml, TMusicFormat::musicXml, doc, report, error)) << error;
+    EXPECT_EQ(report.Lines(), (std::vector<std::string>{"dropped: 1 slur", "dropped: 1 dynamics"}));
+    EXPECT_DOUBLE_EQ(doc.Tempo.GetValue(), 240.0 / 90);
+    const TSinglePartMuz* part = doc.FirstSinglePart();
+    EXPECT_EQ(part->GetMuzBar()->GetCountNotes(), 3);
+    EXPECT_EQ(part->GetMuzBar()->GetNoteLength(), 4);
+    EXPECT_EQ(doc.GetFirstStave()->CountNoteGroups(), 2);
+    std::string symbols;
+    for (TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next) {
+        const double at = s->GetSymbolPosition();
+        if (s->GetStaveSymbolKind() == staveSymbolKey) {
+            const auto* k = static_cast<const TKey*>(s);
+            int count = 0;
+            k->ToonLadder(count);
+            symbols += "key " + std::to_string(k->GetKeyKind()) + " " + std::to_string(count) + "; ";
+            continue;
+        }
+        const auto* t = static_cast<const TStaveTimeSymbol*>(s);
+        symbols += WritePrecision(at, 7, true) + " " + std::to_string(t->GetNoteLengthKind()) + "." +
+                   std::to_string(t->GetPoints()) + " " + std::to_string(t->GetMultiOol()) + "/" +
+                   std::to_string(t->GetPosInOol());
+        if (s->GetStaveSymbolKind() == staveSymbolNote) {
+            const auto* n = static_cast<const TMuzNote*>(s);
+            symbols += " p" + std::to_string(n->GetPitch()) + " s" + std::to_string(n->GetNoteShiftKind());
+        }
+        symbols += "; ";
+    }
+    // The tied D is one dotted half from 0.25; the triplet's members keep
+    // their group at 0; the rest of the triplet is a silence.
+    EXPECT_EQ(symbols,
+              "key -6 -1; 0 4.0 1/0 p-8 s3; 0 4.0 3/0 p-11 s2; 0 4.0 3/1 p-10 s2; 0 4.0 3/2; "
+              "0.25 2.1 1/0 p-6 s2; 1 2.0 1/0; ");
 }
