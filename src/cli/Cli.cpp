@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/InterchangeCommands.h"
 #include "cli/MusicCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/PictureCommand.h"
@@ -238,6 +239,8 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "new") return New(rest);
         if (command == "check") return MusicCheck(rest, out_, err_);
         if (command == "convert") return MusicConvert(rest, out_, err_);
+        if (command == "export") return MusicExport(rest, out_, err_);
+        if (command == "import") return MusicImport(rest, out_, err_);
         if (command == "picture") return Picture(rest, out_, err_);
         if (command == "render" || command == "score") {
             auto openWaves = [&](const std::vector<std::string>& waves) {
@@ -303,6 +306,8 @@ const std::vector<CallHelp>& callHelps() {
         {"render", "", MusicRenderHelp},
         {"check", "check MUSIC", nullptr},
         {"convert", "convert MUSIC OUT.xml", nullptr},
+        {"export", "", MusicExportHelp},
+        {"import", "", MusicImportHelp},
         {"picture", "", PictureHelp},
         {"score", "", ScoreHelp},
     };

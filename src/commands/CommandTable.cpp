@@ -156,6 +156,10 @@ void addFileCommands(std::vector<Command>& t) {
                       file, "Basic", "document-open"));
     t.push_back(shell("FileOpenMuz", "&Open music...", "Shift+Ctrl+O", "Open Music|Open a music file in a new window",
                       file, "Basic", "music-open"));
+    t.push_back(shell("FileImportMusic", "&Import music...", "",
+                      "Import Music|Open a MusicXML score or a MIDI file as a new music window", file));
+    t.push_back(shell("FileExportMusic", "&Export music...", "",
+                      "Export Music|Write the music as MusicXML or as a MIDI file", file));
     t.push_back(shell("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
                       file));
     t.push_back(shell("DuplicateMuz", "&Duplicate", "", "Duplicate|Copy the music into a new music window", file));

@@ -227,6 +227,25 @@ bool TMusicRenderer::SingleRender(TSinglePartMuz& part, bool& stop, TNoteMixer& 
     return true;
 }
 
+bool TMusicRenderer::ListNotes(TPartMuz& part, const TRenderFilter& filter, std::vector<TPlayedNote>& notes,
+                               size_t maxNotes, size_t maxParts) {
+    const double T = Tempo;
+    double clock = 0;
+    size_t parts = 0;
+    return Walk(part, clock, 0, nullptr, false, [&](TSinglePartMuz& single, double& c, double t) {
+        if (++parts > maxParts) return false;
+        for (TStaveSymbol* symbol = single.GetFirstSymbol(); symbol; symbol = symbol->Next) {
+            if (symbol->GetStaveSymbolKind() != staveSymbolNote) continue;
+            const auto& note = static_cast<const TMuzNote&>(*symbol);
+            if (!filter.Passes(note)) continue;
+            if (notes.size() >= maxNotes) return false;
+            notes.push_back({&note, c + note.GetStartTime() * T, note.GetPlayLength() * T, t});
+        }
+        c = c + T * single.PartLength();
+        return true;
+    });
+}
+
 std::unique_ptr<Sound> TMusicRenderer::RenderPart(TPartMuz& part, const TRenderFilter& filter, bool& stop,
                                                   std::string& error) {
     double S = 0, E = 0, clock = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Sound.h"
 #include "music/TUnitMuz.h"
@@ -24,6 +25,16 @@ struct TRenderFilter {
 };
 
 inline constexpr const char* kCannotCreateMusic = "Cannot create music: ";
+
+// One note as a render plays it: when it starts and how long it sounds, in
+// seconds from the music's start, and the transposition of the turns around
+// it in semitones.
+struct TPlayedNote {
+    const TMuzNote* Note;
+    double Start;
+    double Length;
+    double Transpose;
+};
 
 // Walks a music document's part tree twice: GetOffsets measures how much
 // sound lies before the music's start (attacks) and after it, Render adds
@@ -49,6 +60,13 @@ public:
     std::unique_ptr<Sound> RenderPart(TPartMuz& part, const TRenderFilter& filter, bool& stop, std::string& error);
 
     const TNotePlayers& GetPlayers() const { return Players; }
+
+    // The notes the render of `part` plays, in the order it plays them (loops
+    // pass by pass, turns transposed, filtered as the render filters). False
+    // when they would be more than `maxNotes`, or the walk would visit more
+    // than `maxParts` single parts (a loop of a billion passes).
+    bool ListNotes(TPartMuz& part, const TRenderFilter& filter, std::vector<TPlayedNote>& notes, size_t maxNotes,
+                   size_t maxParts);
 
 private:
     TUnitMuz& UnitMuz;

@@ -197,6 +197,8 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
     own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
     own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
+    own["FileImportMusic"] = {[this] { FileImportMusicExecute(); }, {always, {}}};
+    own["FileExportMusic"] = {[this] { FileExportMusicExecute(); }, {music, {}}};
     own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
     own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
     own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};

@@ -115,6 +115,9 @@ public:
     void FileNewWaveExecute();
     void FileNewMuzExecute();
     void FileOpenMuzExecute();
+    // Music of other programs (MusicInterchange.cpp).
+    void FileImportMusicExecute();
+    void FileExportMusicExecute();
     void DuplicateMuzExecute();
     void MusicGenerateExecute();
     void FileOpenWaveExecute();
