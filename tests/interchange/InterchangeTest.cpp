@@ -374,7 +374,7 @@ TEST(InterchangeRefusals, BadFilesGiveAMessage) {
     } cases[] = {
         {"MThd", TMusicFormat::midi, "The file is not a MIDI file (no MThd header)."},
         {header, TMusicFormat::midi, "The MIDI file is truncated: track 1 is missing."},
-        {header + std::string("MTrk\0\0\0\x10\0\x90\x3C", 15), TMusicFormat::midi,
+        {header + std::string("MTrk\0\0\0\x10\0\x90\x3C", 11), TMusicFormat::midi,
          "The MIDI file is truncated in track 1."},
         {header + std::string("MTrk\0\0\0\3\0\x90\x3C", 11), TMusicFormat::midi,
          "The MIDI file is truncated inside a track."},
