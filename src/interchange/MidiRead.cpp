@@ -209,8 +209,13 @@ std::vector<std::pair<int, int>> piecesOf(double length) {
     return pieces;
 }
 
-// Silences for the gaps between notes, a bar at a time, largest first.
-void fillGaps(TXStaveInPart& stave, const TXPart& part) {
+// A score holds at most this many notes and silences: a few notes an hour
+// apart would otherwise fill a score with millions of rests.
+constexpr size_t kMaxSymbols = 2000000;
+
+// Silences for the gaps between notes, a bar at a time, largest first; false
+// when the score would hold more than `budget` symbols.
+bool fillGaps(TXStaveInPart& stave, const TXPart& part, size_t& budget) {
     std::vector<std::pair<double, double>> spans;
     for (const TXNote& n : stave.Notes) {
         const double total = (2.0 - std::ldexp(1.0, -n.Points)) / n.Length / n.MultiOol;
@@ -231,6 +236,8 @@ void fillGaps(TXStaveInPart& stave, const TXPart& part) {
             int len = 1;
             while (len <= 32 && 1.0 / len > gap + 1e-9) len *= 2;
             if (len > 32) break;
+            if (budget == 0) return false;
+            --budget;
             TXLength r;
             r.Position = a;
             r.Length = len;
@@ -239,6 +246,7 @@ void fillGaps(TXStaveInPart& stave, const TXPart& part) {
         }
         a = std::max(a, e);
     }
+    return true;
 }
 
 }  // namespace
@@ -257,8 +265,8 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
     }
     size_t total = 0;
     for (const TTrack& t : parser.Tracks) total += t.Notes.size();
-    if (total > 2000000) {
-        error = "The MIDI file has more than 2000000 notes.";
+    if (total > kMaxSymbols) {
+        error = "The MIDI file has more than " + std::to_string(kMaxSymbols) + " notes.";
         return false;
     }
     if (options.Tempo > 0) {
@@ -402,8 +410,16 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
         }
         score.Staves.push_back({{TXGroup{}}});
     }
+    size_t budget = kMaxSymbols;
+    for (const TXPart& part : score.Parts)
+        for (const TXStaveInPart& stave : part.Staves) budget -= std::min(budget, stave.Notes.size());
     for (TXPart& part : score.Parts)
-        for (TXStaveInPart& stave : part.Staves) fillGaps(stave, part);
+        for (TXStaveInPart& stave : part.Staves)
+            if (!fillGaps(stave, part, budget)) {
+                error = "The MIDI file would make a score of more than " + std::to_string(kMaxSymbols) +
+                        " notes and silences.";
+                return false;
+            }
     report.Approximated("note moved by more than 1/128 to the grid", "notes moved by more than 1/128 to the grid", moved);
     report.Approximated("note split into notes of standard lengths", "notes split into notes of standard lengths", split);
     return true;

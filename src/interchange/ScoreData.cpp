@@ -5,6 +5,8 @@
 #include <map>
 #include <tuple>
 
+#include "musicfile/MuzFile.h"
+
 namespace korvane {
 
 std::array<uint8_t, 7> ScaleOfFifths(int8_t keyKind, int fifths) {
@@ -189,7 +191,8 @@ private:
         for (const TXKey& k : keys) {
             if (!std::isfinite(k.Position) || k.Position < 0) continue;
             const int8_t kind = k.Kind == TKey::keyKindC || k.Kind == TKey::keyKindF ? k.Kind : static_cast<int8_t>(TKey::keyKindG);
-            auto key = std::make_unique<TKey>(&doc_, kind, std::clamp(k.Octaves, -2, 2), k.Position, stave, ++number,
+            auto key = std::make_unique<TKey>(&doc_, kind, std::clamp(k.Octaves, -2, 2), PositionAsStored(k.Position),
+                                              stave, ++number,
                                               &part);
             for (int h = 0; h < 7; ++h) {
                 const uint8_t shift = k.Scale[h];
@@ -203,7 +206,8 @@ private:
                 ++badLengths_;
                 continue;
             }
-            part.InsertSorted(std::make_unique<TSilence>(stave, r.Position, &part, static_cast<int8_t>(r.Length),
+            part.InsertSorted(std::make_unique<TSilence>(stave, PositionAsStored(r.Position), &part,
+                                                         static_cast<int8_t>(r.Length),
                                                          r.Points, static_cast<uint8_t>(r.MultiOol), r.PosInOol));
         }
         // Notes of one chord with one stick must agree on their length and
@@ -211,7 +215,10 @@ private:
         using ChordKey = std::tuple<double, int, int>;
         std::map<ChordKey, std::tuple<int, int, int, int>> heads;
         const auto& groups = groups_[s];
-        for (const TXNote& n : x->Notes) {
+        for (TXNote n : x->Notes) {
+            // Far into a long part the file cannot tell nearby places apart:
+            // notes that would read back as one chord are one here too.
+            n.Position = PositionAsStored(n.Position);
             if (!validLength(n)) {
                 ++badLengths_;
                 continue;

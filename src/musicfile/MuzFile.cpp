@@ -167,6 +167,13 @@ std::string colourText(int colour) {
 
 std::string positionText(double position) { return WritePrecision(position, 7, true); }
 
+double positionFromText(const std::string& text) {
+    unitFactorPos field;
+    std::string message;
+    if (!field.FromText(text, "Position", message)) return -1;
+    return field.GetValue();
+}
+
 // ---------------------------------------------------------------------------
 // Writing.
 
@@ -1036,6 +1043,17 @@ bool SaveMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message) {
         std::unique_ptr<TXMLCompound> root = MuzToXML(unitMuz);
         return WriteXML(*root, path, message);
     });
+}
+
+double PositionAsStored(double position) {
+    // Written and read back until it stands still: a place written in seven
+    // digits may read back as a double just below it.
+    for (int i = 0; i < 4; ++i) {
+        const double back = positionFromText(positionText(position));
+        if (back < 0 || back == position) break;
+        position = back;
+    }
+    return position;
 }
 
 bool MuzText(TUnitMuz& unitMuz, std::string& text, std::string& message) {

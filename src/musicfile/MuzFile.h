@@ -22,6 +22,12 @@ bool MuzText(TUnitMuz& unitMuz, std::string& text, std::string& message);
 // and the writer's message in a "FileError" box.
 bool SaveMuzShowing(TUnitMuz& unitMuz, const std::string& path);
 
+// The position a music file gives back for a symbol at `position`: the file
+// holds positions to seven significant digits, so far into a long part two
+// nearby places become one. Whoever builds a document that must save and
+// read back as it is (an import, say) places its symbols here.
+double PositionAsStored(double position);
+
 // Reads a 7.0 or 7.1 file into a fresh document. On failure the message says
 // why and the document is half built: the caller discards it.
 bool OpenMuz(TUnitMuz& unitMuz, const std::string& path, std::string& message);

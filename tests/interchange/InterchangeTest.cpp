@@ -383,6 +383,12 @@ TEST(InterchangeRefusals, BadFilesGiveAMessage) {
         {std::string("MThd\0\0\0\6\0\1\0\1\xE7\x28", 14), TMusicFormat::midi,
          "The MIDI file counts time in SMPTE frames, which cannot be read as music."},
         {header + std::string("MTrk\0\0\0\4\0\xFF\x2F\0", 12), TMusicFormat::midi, "The MIDI file has no notes."},
+        // Two short notes 67 million whole notes apart: millions of rests.
+        {std::string("MThd\0\0\0\6\0\1\0\1\0\1", 14) +
+             std::string("MTrk\0\0\0\x17\0\x90\x3C\x40\1\x80\x3C\x40\xFF\xFF\xFF\x7F\x90\x3C\x40\1\x80\x3C\x40"
+                         "\0\xFF\x2F\0",
+                         31),
+         TMusicFormat::midi, "The MIDI file would make a score of more than 2000000 notes and silences."},
         {"<UnitMuz><Version>7.1</Version></UnitMuz>", TMusicFormat::musicXml, kKorvaneFileMessage},
         {"<score-partwise><part id=\"P1\"><measure>", TMusicFormat::musicXml,
          "The MusicXML file cannot be read: Start-end tags mismatch at byte 38."},
@@ -459,6 +465,38 @@ TEST(ScoreBuilder, NotesOfOtherLengthsAtAChordTakeStemsOfTheirOwn) {
             sticks += std::to_string(n->GetPitch()) + ":" + std::to_string(n->GetDrawStickKind()) + " ";
         }
     EXPECT_EQ(sticks, "6:1 4:0 2:2 0:2 ");
+}
+
+// Far into a long part the music file holds places to seven digits: notes
+// the file would give back at one place are built as one chord there, so the
+// imported score saves and reads back as it is.
+TEST(ScoreBuilder, NotesTheFileCannotTellApartShareAChord) {
+    TXScore score;
+    score.Staves.push_back({{TXGroup{}}});
+    TXPart part;
+    part.Staves.resize(1);
+    const double far = 12345;
+    part.Staves[0].Notes = {note(far + 1.0 / 64, 64, 0), note(far + 1.0 / 96, 32, 2), note(3 + 1.0 / 64, 64, 4),
+                            note(3 + 1.0 / 96, 32, 6)};
+    score.Parts.push_back(part);
+    TUnitMuz doc;
+    TInterchangeReport report;
+    std::string error;
+    ASSERT_TRUE(BuildMuz(score, doc, report, error)) << error;
+    std::vector<std::pair<double, int>> places;
+    for (TStaveSymbol* s = doc.FirstSinglePart()->GetFirstSymbol(); s; s = s->Next)
+        if (s->GetStaveSymbolKind() == staveSymbolNote)
+            places.push_back({s->GetSymbolPosition(), static_cast<const TMuzNote*>(s)->GetDrawStickKind()});
+    ASSERT_EQ(places.size(), 4u);
+    // Near the start the two places stay apart, far on they are one.
+    EXPECT_NE(places[0].first, places[1].first);
+    EXPECT_EQ(places[2].first, places[3].first);
+    EXPECT_NE(places[2].second, places[3].second);
+    const std::string text = text71(doc);
+    TUnitMuz back;
+    std::string message;
+    ASSERT_TRUE(ReadMuzText(back, text, message)) << message;
+    EXPECT_EQ(text71(back), text);
 }
 
 // A score as other programs write it, timewise: two measures of 3/4 in one
