@@ -24,26 +24,44 @@ constexpr SoundType kSoundTypes[] = {
 
 QString TransferFilterEntry(const TTransferKind& kind) { return kind.title + " (" + patterns(kind.suffixes) + ")"; }
 
-QString TransferFilter(const std::vector<TTransferKind>& kinds, bool forImport, const QString& allTitle) {
+QString ImportFilter(const std::vector<TTransferKind>& kinds, const QString& allTitle) {
     QStringList entries, every;
     for (const TTransferKind& k : kinds) {
-        if (!(forImport ? bool(k.import) : bool(k.exportTo))) continue;
+        if (!k.import) continue;
         entries << TransferFilterEntry(k);
         every << k.suffixes;
     }
-    if (forImport) {
-        entries.prepend(allTitle + " (" + patterns(every) + ")");
-        entries << "All files (*)";
-    }
+    entries.prepend(allTitle + " (" + patterns(every) + ")");
+    entries << "All files (*)";
     return entries.join(";;");
 }
 
-const TTransferKind* TransferKindOf(const std::vector<TTransferKind>& kinds, const QString& path, bool forImport) {
-    for (const TTransferKind& k : kinds) {
-        if (!(forImport ? bool(k.import) : bool(k.exportTo))) continue;
-        for (const QString& s : k.suffixes)
-            if (path.endsWith("." + s, Qt::CaseInsensitive)) return &k;
-    }
+QString ExportFilter(const std::vector<TTransferKind>& kinds, bool music) {
+    QStringList entries;
+    for (const TTransferKind& k : kinds)
+        if (k.exportTo && k.music == music) entries << TransferFilterEntry(k);
+    return entries.join(";;");
+}
+
+namespace {
+
+bool endsInOneOf(const QString& path, const QStringList& suffixes) {
+    for (const QString& s : suffixes)
+        if (path.endsWith("." + s, Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+}  // namespace
+
+const TTransferKind* ImportKindOf(const std::vector<TTransferKind>& kinds, const QString& path) {
+    for (const TTransferKind& k : kinds)
+        if (k.import && endsInOneOf(path, k.suffixes)) return &k;
+    return nullptr;
+}
+
+const TTransferKind* ExportKindOf(const std::vector<TTransferKind>& kinds, const QString& path, bool music) {
+    for (const TTransferKind& k : kinds)
+        if (k.exportTo && k.music == music && endsInOneOf(path, k.suffixes)) return &k;
     return nullptr;
 }
 

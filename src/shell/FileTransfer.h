@@ -18,6 +18,9 @@ inline constexpr const char* kImportHint =
 struct TTransferKind {
     QString title;        // "FLAC Files"
     QStringList suffixes; // "flac"; the first is what Export adds to a bare name
+    // Export offers a kind only for documents of its own kind: scores for
+    // a music window, sounds for a wave.
+    bool music = false;
     // Brings the file in; empty when this kind is not imported.
     std::function<void(const QString& path)> import;
     // Asks for the settings and writes the file; empty when not exported.
@@ -26,12 +29,17 @@ struct TTransferKind {
 
 // "FLAC Files (*.flac)"
 QString TransferFilterEntry(const TTransferKind& kind);
-// The filter of the kinds that have `import` (or `exportTo`), one entry each,
-// after "All <allTitle>" (for import) and before "All files (*)" (for import).
-QString TransferFilter(const std::vector<TTransferKind>& kinds, bool forImport, const QString& allTitle);
-// The kind whose suffixes end `path` (any letter case), for import or
-// export; null when none does.
-const TTransferKind* TransferKindOf(const std::vector<TTransferKind>& kinds, const QString& path, bool forImport);
+// The filter of the kinds that have `import`, one entry each, after "All
+// <allTitle>" and before "All files (*)".
+QString ImportFilter(const std::vector<TTransferKind>& kinds, const QString& allTitle);
+// The filter of the kinds that export documents of the given kind.
+QString ExportFilter(const std::vector<TTransferKind>& kinds, bool music);
+// The kind whose suffixes end `path` (any letter case) that imports; null
+// when none does.
+const TTransferKind* ImportKindOf(const std::vector<TTransferKind>& kinds, const QString& path);
+// The kind whose suffixes end `path` that exports documents of the given
+// kind; null when none does.
+const TTransferKind* ExportKindOf(const std::vector<TTransferKind>& kinds, const QString& path, bool music);
 
 // The formats the open dialog offers besides WAV, as filter entries.
 QString SoundOpenFilter();

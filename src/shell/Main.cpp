@@ -197,14 +197,12 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
     own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
     own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
-    own["FileImportMusic"] = {[this] { FileImportMusicExecute(); }, {always, {}}};
-    own["FileExportMusic"] = {[this] { FileExportMusicExecute(); }, {music, {}}};
     own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
     own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
     own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
     own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
     own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
-    own["FileExport"] = {[this] { FileExportExecute(); }, {needsSamples, {}}};
+    own["FileExport"] = {[this] { FileExportExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
     own["FilePlay"] = {[this] { FilePlayExecute(); },
                        {[=, this] { return playAvailable() && (music() || needsSamples()); },
                         [this] { return playRecord_->PlayChecked(); }}};

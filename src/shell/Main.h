@@ -116,8 +116,6 @@ public:
     void FileNewMuzExecute();
     void FileOpenMuzExecute();
     // Music of other programs (MusicInterchange.cpp).
-    void FileImportMusicExecute();
-    void FileExportMusicExecute();
     void DuplicateMuzExecute();
     void MusicGenerateExecute();
     void FileOpenWaveExecute();
@@ -210,6 +208,8 @@ private:
     std::vector<TTransferKind> transferKinds();
     void importSound(const QString& file);
     void exportSound(const QString& path, AudioFormat format);
+    void importMusic(const QString& file);
+    void exportMusic(const QString& path);
     // Closes a window whose wave went into new windows, without the save question.
     void closeReplaced(TMDIChildWave& window);
 

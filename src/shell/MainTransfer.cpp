@@ -7,6 +7,7 @@
 #include "core/WavFile.h"
 #include "platform/Messages.h"
 #include "shell/DExportProps.h"
+#include "shell/ChildMuz.h"
 #include "shell/FileTransfer.h"
 #include "shell/Main.h"
 #include "wavewindow/ChildWave.h"
@@ -26,7 +27,8 @@ public:
 std::vector<TTransferKind> TMainForm::transferKinds() {
     std::vector<TTransferKind> kinds;
     auto sound = [&](QString title, QStringList suffixes, AudioFormat format) {
-        kinds.push_back({std::move(title), std::move(suffixes), [this](const QString& path) { importSound(path); },
+        kinds.push_back({std::move(title), std::move(suffixes), false,
+                         [this](const QString& path) { importSound(path); },
                          [this, format](const QString& path) { exportSound(path, format); }});
     };
     // Export's file dialog starts on the first kind, FLAC: WAV has Save As.
@@ -37,7 +39,14 @@ std::vector<TTransferKind> TMainForm::transferKinds() {
     sound("AIFF Files", {"aif", "aiff", "aifc"}, AudioFormat::Aiff);
     sound("Wave Files", {"wav"}, AudioFormat::Wav);
     for (auto [title, suffix] : {std::pair{"CAF Files", "caf"}, {"W64 Files", "w64"}, {"RF64 Files", "rf64"}})
-        kinds.push_back({title, {suffix}, [this](const QString& path) { importSound(path); }, {}});
+        kinds.push_back({title, {suffix}, false, [this](const QString& path) { importSound(path); }, {}});
+    // Scores of other programs; a plain .xml may also be one of our own.
+    auto music = [this](const QString& path) { importMusic(path); };
+    auto exportMusic = [this](const QString& path) { this->exportMusic(path); };
+    kinds.push_back({"MusicXML Files", {"musicxml"}, true, music, exportMusic});
+    kinds.push_back({"Compressed MusicXML Files", {"mxl"}, true, music, exportMusic});
+    kinds.push_back({"MIDI Files", {"mid", "midi"}, true, music, exportMusic});
+    kinds.push_back({"XML Files", {"xml"}, true, music, {}});
     return kinds;
 }
 
@@ -68,10 +77,11 @@ void TMainForm::OpenWaveFiles(const QStringList& files) {
 }
 
 void TMainForm::FileImportExecute() {
-    const QStringList files = runner_->OpenFileNames(this, "Import", TransferFilter(transferKinds_, true, "All sounds"));
+    const QStringList files =
+        runner_->OpenFileNames(this, "Import", ImportFilter(transferKinds_, "All sounds and scores"));
     for (const QString& file : files) {
         // A file of no known kind is read by its content, as a sound.
-        const TTransferKind* kind = TransferKindOf(transferKinds_, file, true);
+        const TTransferKind* kind = ImportKindOf(transferKinds_, file);
         if (kind) kind->import(file);
         else importSound(file);
     }
@@ -103,16 +113,24 @@ void TMainForm::importSound(const QString& file) {
 }
 
 void TMainForm::FileExportExecute() {
-    TMDIChildWave* w = ActiveWaveChild();
-    if (!w || !NeedsSamples(state()).empty()) return;
-    const TUnitWave& doc = *w->Doc();
-    const std::string base = doc.FileName.empty() ? doc.Name : doc.FileName;
+    // The active window decides: its music goes out as a score, its wave as
+    // a sound.
+    const TUnit* doc = nullptr;
+    bool music = false;
+    if (TMDIChildMuz* m = ActiveMusicChild()) {
+        doc = m->Doc();
+        music = true;
+    } else if (TMDIChildWave* w = ActiveWaveChild(); w && NeedsSamples(state()).empty()) {
+        doc = w->Doc();
+    }
+    if (!doc) return;
+    const std::string base = doc->FileName.empty() ? doc->Name : doc->FileName;
     const QString start = QFileInfo(QString::fromStdString(base)).completeBaseName();
-    const QString filter = TransferFilter(transferKinds_, false, QString());
-    const TTransferKind* first = TransferKindOf(transferKinds_, start + ".flac", false);
-    const QString path = runner_->SaveFileName(this, "Export", start, filter, first ? first->suffixes[0] : "flac");
+    const QString filter = ExportFilter(transferKinds_, music);
+    const QString suffix = music ? "musicxml" : "flac";
+    const QString path = runner_->SaveFileName(this, "Export", start, filter, suffix);
     if (path.isEmpty()) return;
-    const TTransferKind* kind = TransferKindOf(transferKinds_, path, false);
+    const TTransferKind* kind = ExportKindOf(transferKinds_, path, music);
     if (!kind) {
         messages().show(kWaveWriteErrorTitle,
                         "Cannot export to \"" + path.toStdString() + "\": the name must end in the extension of a format.",

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -235,4 +236,66 @@ TEST_F(MusicWindowTest, SaveGenerateAndOpenMusic) {
               0u);
     ASSERT_NE(form->ActiveMusicChild(), window);
     EXPECT_EQ(form->ActiveMusicChild()->Doc()->FileName, path.toStdString());
+}
+
+// File > Export of a music window offers the score formats and writes what
+// the name's extension says; File > Import brings the score back as a new
+// music window, and our own music file under any name simply opens.
+TEST_F(MusicWindowTest, ExportAndImportScoresThroughTheFileMenu) {
+    QTemporaryDir dir;
+    click(rightOfLast(), base());
+    std::string ours, message;
+    ASSERT_TRUE(MuzText(*doc, ours, message)) << message;
+    auto pitches = [](TUnitMuz& music) {
+        std::vector<int> list;
+        for (TStaveSymbol* s = music.FirstSinglePart()->GetFirstSymbol(); s; s = s->Next)
+            if (auto* note = dynamic_cast<TMuzNote*>(s)) list.push_back(note->GetPitch());
+        return list;
+    };
+    ASSERT_EQ(pitches(*doc).size(), 1u);
+    for (const char* name : {"tune.musicxml", "tune.mxl", "tune.mid"}) {
+        SCOPED_TRACE(name);
+        runner->saveNames = {dir.filePath(name)};
+        trigger("FileExport");
+        runner->openFiles = {dir.filePath(name)};
+        const size_t before = form->Children().size();
+        trigger("FileImport");
+        ASSERT_EQ(form->Children().size(), before + 1);
+        TUnitMuz* back = form->ActiveMusicChild()->Doc();
+        EXPECT_NE(back, doc);
+        EXPECT_TRUE(back->HasNoFile());
+        EXPECT_EQ(back->StateText(), "New");
+        EXPECT_EQ(pitches(*back), pitches(*doc));
+        form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+        ASSERT_EQ(form->ActiveMusicChild(), window);
+    }
+    // The document itself is untouched by exporting.
+    std::string after;
+    ASSERT_TRUE(MuzText(*doc, after, message));
+    EXPECT_EQ(after, ours);
+    // What MusicXML cannot say comes as one box an export; MIDI plays the
+    // note player's notes, so it has nothing to tell.
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const auto& box : boxes.shown) {
+        EXPECT_EQ(box.title, "Export");
+        EXPECT_EQ(box.text, "dropped: 1 note player");
+    }
+    boxes.shown.clear();
+
+    // A name of no score format is refused with one box; nothing is written.
+    runner->saveNames = {dir.filePath("tune.flac")};
+    trigger("FileExport");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot export to \"" + dir.filePath("tune.flac").toStdString() +
+                                       "\": the name must end in the extension of a format.");
+    EXPECT_FALSE(QFile::exists(dir.filePath("tune.flac")));
+
+    // Our own file saved as .xml opens as itself, with its file name.
+    const QString own = dir.filePath("own.xml");
+    runner->saveNames = {own};
+    trigger("FileSaveAs");
+    runner->openFiles = {own};
+    trigger("FileImport");
+    EXPECT_EQ(form->ActiveMusicChild()->Doc()->FileName, own.toStdString());
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
