@@ -209,10 +209,6 @@ std::vector<std::pair<int, int>> piecesOf(double length) {
     return pieces;
 }
 
-// A score holds at most this many notes and silences: a few notes an hour
-// apart would otherwise fill a score with millions of rests.
-constexpr size_t kMaxSymbols = 2000000;
-
 // Silences for the gaps between notes, a bar at a time, largest first; false
 // when the score would hold more than `budget` symbols.
 bool fillGaps(TXStaveInPart& stave, const TXPart& part, size_t& budget) {
@@ -265,8 +261,8 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
     }
     size_t total = 0;
     for (const TTrack& t : parser.Tracks) total += t.Notes.size();
-    if (total > kMaxSymbols) {
-        error = "The MIDI file has more than " + std::to_string(kMaxSymbols) + " notes.";
+    if (total > options.MaxSymbols) {
+        error = "The MIDI file has more than " + std::to_string(options.MaxSymbols) + " notes.";
         return false;
     }
     if (options.Tempo > 0) {
@@ -410,13 +406,13 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
         }
         score.Staves.push_back({{TXGroup{}}});
     }
-    size_t budget = kMaxSymbols;
+    size_t budget = options.MaxSymbols;
     for (const TXPart& part : score.Parts)
         for (const TXStaveInPart& stave : part.Staves) budget -= std::min(budget, stave.Notes.size());
     for (TXPart& part : score.Parts)
         for (TXStaveInPart& stave : part.Staves)
             if (!fillGaps(stave, part, budget)) {
-                error = "The MIDI file would make a score of more than " + std::to_string(kMaxSymbols) +
+                error = "The MIDI file would make a score of more than " + std::to_string(options.MaxSymbols) +
                         " notes and silences.";
                 return false;
             }

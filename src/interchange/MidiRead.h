@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "interchange/InterchangeReport.h"
@@ -13,6 +14,9 @@ struct TMidiImportOptions {
     int Grid = 64;
     // Seconds a whole note; 0 takes the file's first tempo.
     double Tempo = 0;
+    // The most notes and silences the score may hold: a few notes far apart
+    // would otherwise fill it with millions of rests.
+    size_t MaxSymbols = 2000000;
 };
 
 // Reads a Standard MIDI File: tracks (or the channels of a type 0 file)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "interchange/ScoreData.h"
 #include "render/MusicRender.h"
 
 namespace korvane {
@@ -140,6 +141,15 @@ bool WriteMidi(TUnitMuz& unitMuz, int program, std::string& bytes, TInterchangeR
     putBE(tempo, static_cast<unsigned long>(micro), 3);
     putMeta(conductor, 0x51, tempo);
     if (TSinglePartMuz* first = unitMuz.FirstSinglePart()) {
+        // The signature of the first stave's first key, so that a reader
+        // spells the notes with its sharps or flats.
+        for (const TStaveSymbol* s = first->GetFirstSymbol(); s; s = s->Next) {
+            if (s->GetStaveSymbolKind() != staveSymbolKey || s->GetNoteStave() != unitMuz.GetFirstStave()) continue;
+            int fifths = 0;
+            if (StandardFifths(*static_cast<const TKey*>(s), fifths))
+                putMeta(conductor, 0x59, std::string{static_cast<char>(fifths), 0});
+            break;
+        }
         const TMuzBar* bar = first->GetMuzBar();
         int power = 0;
         while ((1 << power) < bar->GetNoteLength()) ++power;

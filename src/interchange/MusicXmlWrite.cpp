@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "interchange/ScoreData.h"
 #include "values/ValueWriters.h"
 
 namespace korvane {
@@ -321,18 +322,7 @@ void MusicXmlWriter::writeAttributes(pugi::xml_node measure, const TKey* key, co
     if (key) {
         auto k = attributes.append_child("key");
         int count = 0;
-        // A standard signature is one whose scale is exactly its sharps or flats.
-        bool standard = key->ToonLadder(count);
-        if (standard) {
-            std::array<uint8_t, 7> expect;
-            expect.fill(noteShiftNormal);
-            for (int i = 0; i < std::abs(count); ++i) {
-                const uint8_t shift = count > 0 ? noteShiftKruis : noteShiftMol;
-                expect[key->SignatureIndex(i, shift)] = shift;
-            }
-            standard = expect == key->GetScale();
-        }
-        if (standard) {
+        if (StandardFifths(*key, count)) {
             k.append_child("fifths").text() = count;
         } else {
             for (int i = 0; i < 7; ++i) {

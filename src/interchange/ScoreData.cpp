@@ -22,6 +22,18 @@ std::array<uint8_t, 7> ScaleOfFifths(int8_t keyKind, int fifths) {
     return scale;
 }
 
+bool StandardFifths(const TKey& key, int& fifths) {
+    fifths = 0;
+    if (!key.ToonLadder(fifths)) return false;
+    std::array<uint8_t, 7> expect;
+    expect.fill(noteShiftNormal);
+    for (int i = 0; i < std::abs(fifths); ++i) {
+        const uint8_t shift = fifths > 0 ? noteShiftKruis : noteShiftMol;
+        expect[key.SignatureIndex(i, shift)] = shift;
+    }
+    return expect == key.GetScale();
+}
+
 bool StandardLength(double wholeNotes, int& lengthKind, int& points) {
     for (int l = 1; l <= 64; l *= 2)
         for (int p = 0; p <= 3; ++p) {

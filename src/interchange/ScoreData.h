@@ -79,6 +79,9 @@ struct TXScore {
 // The scale of a standard signature of `fifths` sharps (or flats when
 // negative) for a key of `keyKind`.
 std::array<uint8_t, 7> ScaleOfFifths(int8_t keyKind, int fifths);
+// The sharps (positive) or flats (negative) of a key whose scale is exactly
+// a standard signature; false for any other scale.
+bool StandardFifths(const TKey& key, int& fifths);
 // Length kind and points whose length is `wholeNotes`; false when none is.
 bool StandardLength(double wholeNotes, int& lengthKind, int& points);
 

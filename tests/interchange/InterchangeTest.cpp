@@ -281,6 +281,39 @@ TEST(MidiRoundTrip, PlayedNotesComeBackAtGrid64) {
     EXPECT_EQ(played(back), expected);
 }
 
+// The first stave's signature travels as MIDI's key signature, so the notes
+// come back spelled with its sharps or flats; a scale that is no signature
+// writes none.
+TEST(MidiRoundTrip, TheKeySignatureComesBack) {
+    for (const int fifths : {1, -3, 0, 99}) {
+        SCOPED_TRACE(fifths);
+        TXScore score;
+        score.Staves.push_back({{TXGroup{}}});
+        TXPart part;
+        part.Staves.resize(1);
+        TXKey key;
+        key.Scale = ScaleOfFifths(TKey::keyKindG, fifths == 99 ? 0 : fifths);
+        if (fifths == 99) key.Scale[2] = noteShiftKruis;  // a lone sharp on A
+        part.Staves[0].Keys.push_back(key);
+        part.Staves[0].Notes = {note(0, 4, 1, 0)};
+        score.Parts.push_back(part);
+        TUnitMuz doc;
+        buildScore(doc, score);
+        TInterchangeReport report;
+        std::string bytes, error;
+        ASSERT_TRUE(WriteMidi(doc, 0, bytes, report, error)) << error;
+        const std::string meta = std::string("\xFF\x59\x02", 3) + static_cast<char>(fifths) + '\0';
+        EXPECT_EQ(bytes.find(meta) != std::string::npos, fifths != 99);
+        TUnitMuz back;
+        ASSERT_TRUE(importBytes(bytes, TMusicFormat::midi, back, report, error)) << error;
+        const TStaveSymbol* first = back.FirstSinglePart()->GetFirstSymbol();
+        ASSERT_EQ(first->GetStaveSymbolKind(), staveSymbolKey);
+        int backFifths = 0;
+        EXPECT_TRUE(StandardFifths(*static_cast<const TKey*>(first), backFifths));
+        EXPECT_EQ(backFifths, fifths == 99 ? 0 : fifths);
+    }
+}
+
 namespace {
 
 // The render's list as MIDI ticks: what the export must hold.
