@@ -3,7 +3,7 @@
 #include <cctype>
 #include <map>
 
-#include "cli/Cli.h"
+#include "cli/CliCommon.h"
 #include "interchange/Interchange.h"
 #include "interchange/MusicXmlRead.h"
 #include "music/TUnitMuz.h"

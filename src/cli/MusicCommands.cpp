@@ -1,6 +1,6 @@
 #include "cli/MusicCommands.h"
 
-#include "cli/Cli.h"
+#include "cli/CliCommon.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
 #include "platform/Messages.h"

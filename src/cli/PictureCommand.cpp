@@ -7,7 +7,7 @@
 #include <map>
 #include <optional>
 
-#include "cli/Cli.h"
+#include "cli/CliCommon.h"
 #include "commands/CommandStep.h"
 #include "core/Sample.h"
 #include "core/WavFile.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "cli/Cli.h"
+#include "cli/CliCommon.h"
 #include "core/WavFile.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "cli/Cli.h"
+#include "cli/CliCommon.h"
 #include "cli/ScoreDialogSteps.h"
 #include "commands/CommandTable.h"
 #include "music/MusicEdit.h"

@@ -5,21 +5,12 @@
 #include <memory>
 
 #include "commands/CommandTable.h"
+#include "shell/CommandDialogContext.h"
 
 namespace korvane {
 
 class TUnitWave;
 class TWorkspace;
-
-// What a command's dialog works on: the step made from the document's record
-// (the dialog types into it and confirms it), the workspace for wave
-// pickers, and the document.
-struct TCommandDialogContext {
-    const Command& Descriptor;
-    CommandStep& Step;
-    TWorkspace& Space;
-    TUnitWave& Doc;
-};
 
 // Makes the dialog of one command. On Accepted the step holds the confirmed
 // values and the main window runs it; a refused OK keeps the dialog open.
@@ -29,8 +20,5 @@ using TCommandDialogFactory = std::function<std::unique_ptr<QDialog>(QWidget* pa
 // edits), else the generic dialog of its record's typed fields, else none
 // (null: the command runs with the values the document last confirmed).
 std::unique_ptr<QDialog> MakeCommandDialog(QWidget* parent, TCommandDialogContext& context);
-
-// The dialog caption of a command ("Make Sinus", "High Filter").
-QString CommandDialogCaption(const Command& command);
 
 }  // namespace korvane

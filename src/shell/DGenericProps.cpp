@@ -7,6 +7,7 @@
 
 #include "platform/Messages.h"
 #include "commands/DialogStep.h"
+#include "commands/CommandTable.h"
 #include "processing/TWorkspace.h"
 
 namespace korvane {

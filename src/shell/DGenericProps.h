@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/CommandDialogs.h"
+#include "shell/CommandDialogContext.h"
 #include "shell/OKDlg.h"
 #include "values/FieldList.h"
 

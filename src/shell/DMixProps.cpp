@@ -4,6 +4,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "commands/CommandStep.h"
+#include "commands/CommandTable.h"
 #include "processing/TUnitWave.h"
 
 namespace korvane {

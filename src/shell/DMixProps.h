@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/CommandDialogs.h"
+#include "shell/CommandDialogContext.h"
 #include "shell/OKDlg.h"
 
 class QRadioButton;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Messages.h"
+#include "commands/CommandTable.h"
 #include "processing/TWorkspace.h"
 
 namespace korvane {

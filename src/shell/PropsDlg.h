@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/RecordStep.h"
-#include "shell/CommandDialogs.h"
+#include "shell/CommandDialogContext.h"
 #include "shell/OKDlg.h"
 
 class QAbstractButton;
