@@ -1,4 +1,7 @@
 #include "shell/Main.h"
+#include "shell/MusicInstruments.h"
+#include "shell/FreePlace.h"
+#include "shell/WindowList.h"
 
 #include "processing/SplitMerge.h"
 #include "shell/Help.h"
@@ -58,7 +61,9 @@ public:
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()) {
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()),
+      instrumentNotices_(std::make_unique<TInstrumentNotices>()) {
     setWindowTitle("Korvane 7.1");
     setObjectName("MainForm");
     mdi_ = new QMdiArea(this);
@@ -137,7 +142,7 @@ QAction* TMainForm::makeAction(const Command& command) {
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
     if (!command.icon.empty()) action->setIcon(CommandIcon(QString::fromStdString(command.icon)));
     action->setIconVisibleInMenu(false);
-    if (command.checked) action->setCheckable(true);
+    if (command.checked || command.shows) action->setCheckable(true);
     actions_.insert(name, action);
     return action;
 }
@@ -319,6 +324,7 @@ void TMainForm::buildMenus() {
         if (command.menuBreak && !menu->isEmpty()) menu->addSeparator();
         menu->addAction(Action(QString::fromStdString(command.action)));
     }
+    windowList_ = new TWindowList(*Menu("Window"), *mdi_);
 }
 
 void TMainForm::buildToolBars() {
@@ -386,6 +392,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // Panels side by side in the width there is: the hints panel gives way
 // first, then the panels from the right; the mouse readout always stays.
+void TMainForm::showInPanel1(const QString& text, int given) {
+    const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
+    if (panelWidths_[1] < needed || panelWidths_[1] < given) {
+        panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
+        panels_[1]->setFixedWidth(panelWidths_[1]);
+        fitStatusPanels();
+    }
+    if (panels_[1]->text() != text) panels_[1]->setText(text);
+}
+
 void TMainForm::fitStatusPanels() {
     QStatusBar* bar = statusBar();
     const int spacing = 8;
@@ -438,6 +454,7 @@ void TMainForm::UpdateActions() {
     for (auto& [action, command] : tableActions_) {
         action->setEnabled(command->enabled(s).empty());
         if (command->checked) action->setChecked(command->checked(s));
+        else if (command->shows) action->setChecked(command->shows(s));
     }
     for (auto& [action, rule] : shellRules_) {
         action->setEnabled(rule.enabled());
@@ -518,21 +535,14 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     child->Readout = [this, child](const QString& text) {
         // At least the width the readout is given, and never less than its
         // text needs: "(0:00:00.00000, -100.00 %)" is read to its end.
-        const int given = child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120;
-        const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
-        if (panelWidths_[1] < needed || panelWidths_[1] < given) {
-            panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
-            panels_[1]->setFixedWidth(panelWidths_[1]);
-            fitStatusPanels();
-        }
-        panels_[1]->setText(text);
+        showInPanel1(text, child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();
-    keepInArea(sub);
+    placeNew(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
@@ -579,6 +589,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (selZoom_) selZoom_->close();
     musicDialog_->close();
     musTreeDialog_->close();
+    // The help window is a window of its own: left open it would keep the
+    // program running with no main window.
+    CloseHelpWindow();
     event->accept();
     // Everything is saved or given up by now: nothing is left to recover.
     if (journal_) journal_->Finish();
@@ -681,6 +694,21 @@ void TMainForm::tile(bool horizontally) {
 QSize TMainForm::usableSize() const {
     const QSize area = mdi_->viewport()->size();
     return QSize(std::min(360, area.width()), std::min(200, area.height()));
+}
+
+void TMainForm::placeNew(QMdiSubWindow* sub) {
+    // Beside the windows already open, hiding none of them, where there is room.
+    QList<QRect> taken;
+    for (QMdiSubWindow* other : mdi_->subWindowList()) {
+        if (other == sub || !other->isVisible() || other->isMinimized()) continue;
+        if (other->isMaximized()) return keepInArea(sub);
+        taken << other->geometry();
+    }
+    const QRect area = mdi_->viewport()->rect();
+    const QRect place = area.width() < 50 || area.height() < 50 ? QRect()
+                                                                 : FreePlace(area, taken, sub->size(), usableSize());
+    if (place.isValid()) sub->setGeometry(place);
+    else keepInArea(sub);
 }
 
 void TMainForm::keepInArea(QMdiSubWindow* sub, QRect wanted, QSize least) {
