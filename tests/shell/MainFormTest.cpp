@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <deque>
 #include <filesystem>
 #include <set>
@@ -40,6 +41,9 @@
 #include "music/TUnitMuz.h"
 #include "shell/Main.h"
 #include "shell/PropsDlg.h"
+#include "shell/FreePlace.h"
+#include "shell/WindowList.h"
+#include "wavewindow/ChildWaveRuler.h"
 #include "wavewindow/ChildWave.h"
 
 using namespace korvane;
@@ -951,6 +955,134 @@ TEST_F(MainFormTest, TheWindowsOwnDialogsHaveTheirHelpPages) {
         trigger(action);
     }
     EXPECT_EQ(contexts, (std::vector<int>{2, 23, 3, 24, 4}));
+}
+
+}  // namespace
+
+namespace {
+
+// File > Exit with the help window open ends the program: no window of it
+// stays on the screen (the help window would keep the run going).
+TEST_F(MainFormTest, ExitWithHelpOpenLeavesNoWindow) {
+    ShowHelpContents(form.get());
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    ASSERT_TRUE(CurrentHelpWindow()->isVisible());
+    openSamples(std::vector<int>(10, 5));
+    form->ActiveWaveChild()->Doc()->MarkChanged();
+    boxes.answers = {MessageAnswer::No};
+    trigger("FileExit");
+    QApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->metaObject()->className() << " " << w->windowTitle().toStdString();
+    EXPECT_EQ(CurrentHelpWindow(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The wheel scrolls a zoomed wave sideways; Ctrl+wheel zooms around the
+// pointer and never touches the selection. The time ruler lies above the
+// client, which keeps its own coordinates.
+TEST_F(MainFormTest, WaveWheelZoomsAroundThePointerUnderARuler) {
+    TMDIChildWave* w = openSamples(std::vector<int>(10000, 5), 1000);
+    w->Client()->resize(500, 200);
+    w->Doc()->SetRange(3000, 4000);
+    auto wheel = [&](QPoint delta, int x, Qt::KeyboardModifiers mods) {
+        const QPointF at(x, 50);
+        QWheelEvent e(at, w->Client()->mapToGlobal(at), QPoint(), delta, Qt::NoButton, mods, Qt::NoScrollPhase,
+                      false);
+        QApplication::sendEvent(w->Client(), &e);
+    };
+    // Not zoomed, the wheel alone does nothing.
+    wheel({0, -120}, 100, Qt::NoModifier);
+    EXPECT_FALSE(w->Zoomed());
+    const int64_t under = w->Mapping().SampleAt(100);
+    wheel({0, 240}, 100, Qt::ControlModifier);
+    ASSERT_TRUE(w->Zoomed());
+    TWaveMapping m = w->Mapping();
+    EXPECT_NEAR(m.ZoomEnd - m.ZoomBegin, 10000 * 0.64, 30);
+    EXPECT_NEAR(double(m.SampleAt(100)), double(under), 30);
+    EXPECT_EQ(w->Doc()->SelBegin(), 3000);
+    EXPECT_EQ(w->Doc()->SelEnd(), 4000);
+    // Down scrolls right by a tenth of the view.
+    const double begin = m.ZoomBegin;
+    wheel({0, -120}, 100, Qt::NoModifier);
+    EXPECT_NEAR(w->Mapping().ZoomBegin - begin, (m.ZoomEnd - m.ZoomBegin) / 10, 30);
+    // Out again past the whole wave: not zoomed, the selection as it was.
+    wheel({0, -1200}, 400, Qt::ControlModifier);
+    EXPECT_FALSE(w->Zoomed());
+    EXPECT_EQ(w->Doc()->SelBegin(), 3000);
+    EXPECT_EQ(w->Doc()->SelEnd(), 4000);
+
+    QWidget* ruler = w->Ruler();
+    ASSERT_NE(ruler, nullptr);
+    EXPECT_TRUE(ruler->isVisibleTo(w));
+    EXPECT_LE(ruler->geometry().bottom(), w->Client()->geometry().top());
+    EXPECT_EQ(w->Mapping().Left, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The Window menu lists the open windows, the active one checked, and
+// brings the chosen one to the front.
+TEST_F(MainFormTest, WindowMenuListsTheWindows) {
+    TMDIChildWave* first = openSamples({1, 2, 3});
+    TMDIChildWave* second = openSamples({4, 5, 6});
+    ASSERT_EQ(form->ActiveWaveChild(), second);
+    TWindowList* list = form->WindowList();
+    list->Refresh();
+    ASSERT_EQ(list->Entries().size(), 2);
+    const QString title = first->parentWidget()->windowTitle();
+    EXPECT_EQ(list->Entries()[0]->text(), "&1 " + QString(title).replace('&', "&&"));
+    EXPECT_FALSE(list->Entries()[0]->isChecked());
+    EXPECT_TRUE(list->Entries()[1]->isChecked());
+    EXPECT_TRUE(form->Menu("Window")->actions().contains(list->Entries()[1]));
+    list->Entries()[0]->trigger();
+    EXPECT_EQ(form->ActiveWaveChild(), first);
+    list->Refresh();
+    EXPECT_TRUE(list->Entries()[0]->isChecked());
+    EXPECT_EQ(list->Entries().size(), 2);  // made anew, not added to
+    form->MdiArea()->closeAllSubWindows();
+    list->Refresh();
+    EXPECT_TRUE(list->Entries().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FreePlace, FirstFreeCornerThenTheLargestRoom) {
+    const QRect area(0, 0, 1000, 600);
+    const QSize least(360, 200);
+    // Empty: the corner; then beside, then below.
+    EXPECT_EQ(FreePlace(area, {}, QSize(600, 300), least), QRect(0, 0, 600, 300));
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 400, 300)}, QSize(600, 300), least), QRect(400, 0, 600, 300));
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 600, 300)}, QSize(600, 300), least), QRect(0, 300, 600, 300));
+    // No room at full size: the largest room from a corner, not under least.
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 600, 300), QRect(0, 300, 600, 300)}, QSize(700, 400), least),
+              QRect(600, 0, 400, 400));
+    EXPECT_FALSE(FreePlace(area, {QRect(0, 0, 800, 300), QRect(0, 300, 800, 300)}, QSize(700, 400), least).isValid());
+}
+
+// The first windows of a start hide none of each other.
+TEST_F(MainFormTest, StartLayoutHidesNoWindow) {
+    form->resize(1100, 760);
+    QCoreApplication::processEvents();
+    openSamples(std::vector<int>(100, 1));
+    openSamples(std::vector<int>(100, 2));
+    form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
+    const QList<QMdiSubWindow*> subs = form->MdiArea()->subWindowList();
+    ASSERT_EQ(subs.size(), 4);  // the demo brings its sample from beside it
+    const QRect area = form->MdiArea()->viewport()->rect();
+    for (int i = 0; i < subs.size(); ++i) {
+        EXPECT_TRUE(area.contains(subs[i]->geometry())) << i;
+        EXPECT_GE(subs[i]->width(), 360) << i;
+        for (int j = 0; j < i; ++j) EXPECT_FALSE(subs[i]->geometry().intersects(subs[j]->geometry())) << i << " " << j;
+    }
 }
 
 }  // namespace
