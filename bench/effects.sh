@@ -13,6 +13,7 @@
 #                Release when missing)
 #   REPS=N       repetitions of each command (default 5)
 #   MINUTES=M    length of the test sound (default 10)
+#   BASE=PATH    another korvane-cli (an older build) timed in the same rounds
 # Goals: each effect at most half of sox's time and within 3x of cp; peak
 # memory at most 3x the file size.
 set -euo pipefail
@@ -34,8 +35,12 @@ make_mixture effects
 effects=(volume reverse filter-low filter-high)
 declare -A sox_args=([volume]="vol 0.5" [reverse]="reverse" [filter-low]="lowpass -1 1000"
                      [filter-high]="highpass -1 1000")
-names=(cp resave)
+names=(cp dd resave)
 for e in "${effects[@]}"; do names+=("k:$e" "s:$e"); done
+if [ -n "${BASE:-}" ]; then
+    names+=(base-resave)
+    for e in "${effects[@]}"; do names+=("b:$e"); done
+fi
 
 declare -A times
 for ((r = 1; r <= reps; r++)); do
@@ -45,8 +50,11 @@ for ((r = 1; r <= reps; r++)); do
         name=${names[(k + r) % ${#names[@]}]}
         case $name in
             cp) t=$(run_once cp "$in" "$out") ;;
+            dd) t=$(run_once dd if="$in" of="$out" bs=1M conv=fsync) ;;
             resave) t=$(run_once "$cli" apply "$in" "$out") ;;
             k:*) t=$(run_once "$cli" apply "$in" "$out" "${name#k:}") ;;
+            base-resave) t=$(run_once "$BASE" apply "$in" "$out") ;;
+            b:*) t=$(run_once "$BASE" apply "$in" "$out" "${name#b:}") ;;
             s:*) t=$(run_once sox "$in" "$out" ${sox_args[${name#s:}]}) ;;
         esac
         times[$name]+="$t "
@@ -57,19 +65,30 @@ rm -f "$out"
 med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
 
 cp_median=$(med cp)
+dd_median=$(med dd)
 file_kb=$(( (size + 1023) / 1024 ))
 echo
 resave_median=$(med resave)
 echo "median of $reps runs; cp IN OUT: $cp_median s;" \
-     "korvane-cli apply IN OUT without a step: $resave_median s ($(ratio "$resave_median" "$cp_median") x cp)"
-printf '%-14s %10s %10s %10s %10s %12s\n' effect korvane sox "x sox" "x cp" "memory x"
+     "korvane-cli apply IN OUT without a step: $resave_median s ($(ratio "$resave_median" "$cp_median") x cp," \
+     "$(ratio "$resave_median" "$dd_median") x dd conv=fsync: $dd_median s)"
+printf '%-14s %10s %10s %10s %10s %10s %12s\n' effect korvane sox "x sox" "x cp" "x dd" "memory x"
 for e in "${effects[@]}"; do
     km=$(med "k:$e")
     sm=$(med "s:$e")
     rm -f "$out"
     peak_kb=$(/usr/bin/time -f %M "$cli" apply "$in" "$out" "$e" 2>&1 >/dev/null | tail -1)
-    printf '%-14s %10s %10s %10s %10s %12s\n' "$e" "$km" "$sm" "$(ratio "$km" "$sm")" "$(ratio "$km" "$cp_median")" \
-        "$(ratio "$peak_kb" "$file_kb")"
+    printf '%-14s %10s %10s %10s %10s %10s %12s\n' "$e" "$km" "$sm" "$(ratio "$km" "$sm")" "$(ratio "$km" "$cp_median")" \
+        "$(ratio "$km" "$dd_median")" "$(ratio "$peak_kb" "$file_kb")"
 done
+if [ -n "${BASE:-}" ]; then
+    echo
+    echo "BASE ($BASE) in the same rounds: apply IN OUT $(med base-resave) s ($(ratio "$(med base-resave)" "$dd_median") x dd)"
+    for e in "${effects[@]}"; do
+        bm=$(med "b:$e")
+        printf '%-14s %10s %10s x dd; this one / BASE %s\n' "$e" "$bm" "$(ratio "$bm" "$dd_median")" \
+            "$(ratio "$(med "k:$e")" "$bm")"
+    done
+fi
 echo
 echo "Goals: x sox at most 0.50, x cp at most 3.00, memory at most 3.00 x the file ($file_kb KB)."

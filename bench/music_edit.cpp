@@ -1,7 +1,8 @@
 // Editing a long score: two staves of N quarter notes in one single part. Each
 // benchmark does an edit and takes it back, so the document stays the same;
 // ReadMusic reads the same score from its file, as the baseline to compare
-// the edits against. Run with --benchmark_filter to pick cases.
+// the edits against, and ReadStaves the same number of symbols in one-note
+// staves. Run with --benchmark_filter to pick cases.
 
 #include <benchmark/benchmark.h>
 
@@ -114,6 +115,56 @@ void ReadChord(benchmark::State& state) {
     }
 }
 
+// The file of a new score whose one stave, holding one quarter note, is
+// repeated N times: N one-note staves, 2N symbols like ReadMusic's N.
+const std::string& stavesFile(int staves) {
+    static std::map<int, std::string> files;
+    std::string& file = files[staves];
+    if (!file.empty()) return file;
+    auto doc = std::make_unique<TUnitMuz>();
+    doc->InitNew();
+    auto* stave = static_cast<TNoteStave*>(doc->GetFirstStave());
+    TSinglePartMuz* part = doc->FirstSinglePart();
+    part->InsertSorted(std::make_unique<TMuzNote>(stave->SelectedNoteGroup, doc.get(), stave, 0, part, 4, 0, sool, 0, 0,
+                                                  noteShiftNormal, noteArtNormal, noteStickGroup));
+    std::string text, message;
+    if (!MuzText(*doc, text, message)) std::abort();
+    const auto begin = text.find("  <Stave>");
+    const auto end = text.find("</Stave>", begin) + 9;
+    if (begin == std::string::npos || end < begin) std::abort();
+    const std::string one = text.substr(begin, end - begin);
+    std::string many;
+    many.reserve(one.size() * static_cast<std::size_t>(staves));
+    for (int i = 0; i < staves; ++i) many += one;
+    text.replace(begin, end - begin, many);
+    file = (std::filesystem::temp_directory_path() / ("korvane-bench-staves-" + std::to_string(staves) + ".xml"))
+               .string();
+    std::ofstream(file) << text;
+    return file;
+}
+
+// Reading N one-note staves: as fast per symbol as ReadMusic, whatever the
+// number of staves (each used to cost a walk over the staves before it).
+void ReadStaves(benchmark::State& state) {
+    const std::string& file = stavesFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TUnitMuz doc;
+        std::string message;
+        if (!OpenMuz(doc, file, message)) state.SkipWithError(message.c_str());
+    }
+}
+
+// Writing them again (convert, score, save).
+void WriteStaves(benchmark::State& state) {
+    TUnitMuz doc;
+    std::string message, text;
+    if (!OpenMuz(doc, stavesFile(static_cast<int>(state.range(0))), message)) state.SkipWithError(message.c_str());
+    for (auto _ : state) {
+        if (!MuzText(doc, text, message)) state.SkipWithError(message.c_str());
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+
 // A click before the first note inserts a quarter there and pushes the rest
 // of the stave on; deleting it pulls the rest back.
 void InsertAndDeleteAtStart(benchmark::State& state) {
@@ -180,6 +231,8 @@ void JournalAfterEdit(benchmark::State& state) {
 
 BENCHMARK(JournalAfterEdit)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ReadMusic)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadStaves)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteStaves)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadChord)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(InsertAndDeleteAtStart)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LengthenFirstNote)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);

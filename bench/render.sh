@@ -7,7 +7,8 @@
 #     the floor that any render writing that file has,
 # and measures the peak memory of the render against the size of the result.
 #
-# usage: bench/render.sh [KORVANE_CLI]   (REPS=N repetitions, default 5)
+# usage: bench/render.sh [KORVANE_CLI]   (REPS=N repetitions, default 5;
+#        KEEP=DIR keeps the piece, its sample and the result there)
 # Goals: at most 0.9 s; peak memory at most the result plus one note sound
 # (plus the program itself).
 set -euo pipefail
@@ -18,8 +19,13 @@ reps=${REPS:-5}
 [ -x "$cli" ] || { echo "korvane-cli not found at $cli (give its path as argument or in KORVANE_CLI)" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-render.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+if [ -n "${KEEP:-}" ]; then
+    work=$KEEP
+    mkdir -p "$work"
+else
+    work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-render.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+fi
 
 # The instrument: half a second of 440 Hz, decaying to 1 %.
 "$cli" new "$work/env.wav" --frequency 44100 --channels 1 \
@@ -90,9 +96,12 @@ t_resave=$(printf '%s\n' "${at[@]}" | cut -d' ' -f1 | median)
 c_render=$(printf '%s\n' "${rt[@]}" | cut -d' ' -f2 | median)
 c_resave=$(printf '%s\n' "${at[@]}" | cut -d' ' -f2 | median)
 size=$(stat -c %s "$work/out.wav")
+# Any change to how notes are made or added must leave these bytes alone.
+checksum=$(sha256sum "$work/out.wav" | cut -d' ' -f1)
 peak_kb=$(/usr/bin/time -f %M "${render[@]}" 2>&1 >/dev/null | tail -1)
 base_kb=$(/usr/bin/time -f %M "$cli" --version 2>&1 >/dev/null | tail -1)
 
+echo "result sha256 $checksum"
 python3 - "$t_render" "$t_resave" "$size" "$peak_kb" "$base_kb" "$c_render" "$c_resave" <<'EOF'
 import sys
 t_render, t_resave = float(sys.argv[1]), float(sys.argv[2])

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Times reading and writing a long WAV file: `korvane-cli apply IN OUT` (read,
-# then write again) against `cp IN OUT` and `sox IN OUT`, and measures the peak
-# memory of korvane-cli against the file size.
+# then write again, durably) against `cp IN OUT`, `sox IN OUT` and
+# `dd if=IN of=OUT bs=1M conv=fsync` (the disk's floor for a durable copy),
+# and measures the peak memory of korvane-cli against the file size.
 #
 # usage: bench/resave.sh [KORVANE_CLI]
 #   KORVANE_CLI  path of korvane-cli (default: $KORVANE_CLI, else
 #                build/run/src/cli/korvane-cli of this tree)
 #   REPS=N       repetitions of each command (default 5)
 #   MINUTES=M    length of the test sound (default 10)
-# Goals: apply at most 2x the time of cp, peak memory at most 2.5x the file.
+#   BASE=PATH    another korvane-cli (an older build) timed in the same rounds
+# Goals: apply at most 2x the time of cp and 1.2x that of dd, peak memory at
+# most 2.5x the file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/bench/common.sh"
@@ -55,7 +58,8 @@ size=$(stat -c %s "$in")
 echo "Input: $size bytes"
 
 
-names=(cp korvane)
+names=(cp dd korvane)
+[ -n "${BASE:-}" ] && names+=(base)
 [ "$have_sox" = 1 ] && names+=(sox)
 declare -A times
 for ((r = 1; r <= reps; r++)); do
@@ -65,7 +69,9 @@ for ((r = 1; r <= reps; r++)); do
         name=${names[(k + r) % ${#names[@]}]}
         case $name in
             cp) t=$(run_once cp "$in" "$out") ;;
+            dd) t=$(run_once dd if="$in" of="$out" bs=1M conv=fsync) ;;
             korvane) t=$(run_once "$cli" apply "$in" "$out") ;;
+            base) t=$(run_once "$BASE" apply "$in" "$out") ;;
             sox) t=$(run_once sox "$in" "$out") ;;
         esac
         times[$name]+="$t "
@@ -79,16 +85,19 @@ rm -f "$out"
 peak_kb=$(/usr/bin/time -f %M "$cli" apply "$in" "$out" 2>&1 >/dev/null | tail -1)
 
 cp_median=$(tr ' ' '\n' <<<"${times[cp]}" | grep . | median)
+dd_median=$(tr ' ' '\n' <<<"${times[dd]}" | grep . | median)
 echo
-printf '%-28s %10s %10s\n' "median of $reps runs" seconds "x cp"
+printf '%-28s %10s %10s %10s\n' "median of $reps runs" seconds "x cp" "x dd"
 for name in "${names[@]}"; do
     m=$(tr ' ' '\n' <<<"${times[$name]}" | grep . | median)
     case $name in
         korvane) label="korvane-cli apply IN OUT" ;;
+        base) label="BASE apply IN OUT" ;;
         cp) label="cp IN OUT" ;;
+        dd) label="dd conv=fsync" ;;
         sox) label="sox IN OUT" ;;
     esac
-    printf '%-28s %10s %10s\n' "$label" "$m" "$(ratio "$m" "$cp_median")"
+    printf '%-28s %10s %10s %10s\n' "$label" "$m" "$(ratio "$m" "$cp_median")" "$(ratio "$m" "$dd_median")"
 done
 echo
 file_kb=$(( (size + 1023) / 1024 ))

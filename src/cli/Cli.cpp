@@ -1,8 +1,10 @@
 #include "cli/Cli.h"
+#include "cli/InterchangeCommands.h"
 #include "cli/MusicCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/PictureCommand.h"
 #include "cli/ScoreCommand.h"
+#include "cli/OutFormat.h"
 
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include <sstream>
 #include <thread>
 
+#include "audiofile/AudioFile.h"
 #include "core/Sample.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
@@ -70,6 +73,8 @@ private:
     std::vector<std::string> waves_;
     std::optional<std::string> name_;
     bool printSettings_ = false;
+    OutOptions outOptions_;
+    AudioWriteSettings outSettings_;
 
     int Help(const std::vector<std::string>& positional);
     int Info(const std::vector<std::string>& files);
@@ -83,6 +88,11 @@ private:
                    const std::map<std::string, std::string*>& ownOptions, std::vector<std::string>& positional,
                    std::vector<std::string>& steps);
     int Prepare(TUnitWave& doc);
+    // Reads IN (or a --wave file) as Open does: our WAV reader or libsndfile.
+    bool ReadIn(const std::string& file, std::unique_ptr<Sound>& sound);
+    // Makes the settings OUT is written with; before any step runs, so that
+    // a wrong option costs no work.
+    void CheckOut(const std::string& outFile);
     // Opens the `--wave` documents under their names.
     int OpenWaves();
     int RunSteps(TUnitWave& first, const std::vector<std::string>& words);
@@ -110,6 +120,12 @@ void Call::SplitArgs(const std::vector<std::string>& args, size_t positionals,
         if (i + 1 >= args.size()) throw UsageError{"missing value for " + option};
         return args[++i];
     };
+    auto takeOut = [&](size_t& at) {
+        std::string problem;
+        if (!TakeOutOption(args, at, outOptions_, problem)) return false;
+        if (!problem.empty()) throw UsageError{problem};
+        return true;
+    };
     for (; i < args.size(); ++i) {
         const std::string& w = args[i];
         if (w == "--select") {
@@ -120,6 +136,7 @@ void Call::SplitArgs(const std::vector<std::string>& args, size_t positionals,
             name_ = value(w);
         } else if (w == "--print-settings") {
             printSettings_ = true;
+        } else if (takeOut(i)) {
         } else if (ownOptions.count(w)) {
             *ownOptions.at(w) = value(w);
         } else if (w.rfind("--", 0) == 0 && w != "--") {
@@ -133,7 +150,8 @@ void Call::SplitArgs(const std::vector<std::string>& args, size_t positionals,
     // Global options may also stand among the steps.
     for (; i < args.size(); ++i) {
         const std::string& w = args[i];
-        if (isGlobal(w) && w != "--print-settings") {
+        if (takeOut(i)) {
+        } else if (isGlobal(w) && w != "--print-settings") {
             std::string v = value(w);
             if (w == "--select") select_ = v;
             else if (w == "--wave") waves_.push_back(v);
@@ -185,11 +203,7 @@ int Call::OpenWaves() {
         std::string name, file, range;
         if (!SplitWaveOption(waveOption, name, file, range)) throw UsageError{"--wave takes NAME=FILE.wav[@B:E]"};
         std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(file, sound, reason)) {
-            err_ << WaveReadErrorText(file, reason) << "\n";
-            return MemoryOr(exitFile);
-        }
+        if (!ReadIn(file, sound)) return MemoryOr(exitFile);
         auto& other = space_.AddWave(std::make_unique<TUnitWave>(std::move(sound), file));
         if (!space_.SetName(other, name)) return exitUsage;
         if (!range.empty() && !ApplySelection(other, range)) throw UsageError{"--wave selection " + range};
@@ -197,6 +211,18 @@ int Call::OpenWaves() {
     return exitOk;
 }
 
+
+bool Call::ReadIn(const std::string& file, std::unique_ptr<Sound>& sound) {
+    std::string reason, format;
+    if (ReadSoundFile(file, sound, reason, format)) return true;
+    err_ << WaveReadErrorText(file, reason) << "\n";
+    return false;
+}
+
+void Call::CheckOut(const std::string& outFile) {
+    std::string problem = OutSettings(outOptions_, outFile, outSettings_);
+    if (!problem.empty()) throw UsageError{problem};
+}
 
 int Call::Dispatch(const std::vector<std::string>& args) {
     try {
@@ -213,13 +239,29 @@ int Call::Dispatch(const std::vector<std::string>& args) {
         if (command == "new") return New(rest);
         if (command == "check") return MusicCheck(rest, out_, err_);
         if (command == "convert") return MusicConvert(rest, out_, err_);
+        if (command == "export") return MusicExport(rest, out_, err_);
+        if (command == "import") return MusicImport(rest, out_, err_);
         if (command == "picture") return Picture(rest, out_, err_);
         if (command == "render" || command == "score") {
             auto openWaves = [&](const std::vector<std::string>& waves) {
                 waves_ = waves;
                 return OpenWaves();
             };
-            RenderContext context{space_, out_, err_, openWaves, [&](int s) { return MemoryOr(s); }};
+            auto takeOut = [&](const std::vector<std::string>& words, size_t& i) {
+                std::string problem;
+                if (!TakeOutOption(words, i, outOptions_, problem)) return false;
+                if (!problem.empty()) throw UsageError{problem};
+                return true;
+            };
+            auto outProblem = [&](const std::string& outFile) {
+                return OutSettings(outOptions_, outFile, outSettings_);
+            };
+            auto writeOut = [&](bool& failed, const std::string& outFile, const Sound& sound) {
+                return WriteAudioFile(failed, outFile, AudioFormatForName(outFile), sound, 0, sound.GetValues(),
+                                      outSettings_);
+            };
+            RenderContext context{space_,   out_,    err_,    openWaves, [&](int s) { return MemoryOr(s); },
+                                  takeOut, outProblem, writeOut};
             return command == "render" ? MusicRender(rest, context) : MusicScore(rest, context);
         }
         throw UsageError{"unknown command " + command};
@@ -234,7 +276,8 @@ void globalOptionsHelp(std::ostream& out) {
            "B may be larger than E  (empty at 0)\n"
            "  --wave NAME=FILE.wav[@B:E]  opens another wave under NAME, optionally with a selection; repeatable\n"
            "  --name NAME  registers the edited wave under NAME\n"
-           "  --print-settings  prints the typed fields of each step before it runs\n";
+           "  --print-settings  prints the typed fields of each step before it runs\n"
+        << kOutOptionsHelp;
 }
 
 void newHelp(std::ostream& out) {
@@ -263,6 +306,8 @@ const std::vector<CallHelp>& callHelps() {
         {"render", "", MusicRenderHelp},
         {"check", "check MUSIC", nullptr},
         {"convert", "convert MUSIC OUT.xml", nullptr},
+        {"export", "", MusicExportHelp},
+        {"import", "", MusicImportHelp},
         {"picture", "", PictureHelp},
         {"score", "", ScoreHelp},
     };
@@ -285,7 +330,11 @@ int Call::Help(const std::vector<std::string>& args) {
                     if (line.rfind("korvane-cli ", 0) == 0) out_ << line << "\n";
             }
         }
-        out_ << "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings\n"
+        out_ << "GLOBAL: --select B:E, --wave NAME=FILE.wav[@B:E], --name NAME, --print-settings,\n"
+                "        --out-quality Q, --out-bitrate KBPS, --out-vbr\n"
+                "IN and --wave files: WAV (.wav or \"RIFF\" at the start) by our reader; FLAC, Ogg Vorbis, Opus,\n"
+                "MP3, AIFF, CAF, W64, RF64, float WAV and every other libsndfile reads.\n"
+                "OUT: .flac, .ogg, .opus, .mp3, .aif, .aiff in that format; WAV for .wav and any other name.\n"
                 "Steps:\n";
         for (const auto& c : Commands())
             if (c.makeStep) out_ << "  " << c.cliName << "\n";
@@ -310,12 +359,12 @@ int Call::Help(const std::vector<std::string>& args) {
 }
 
 int Call::Info(const std::vector<std::string>& files) {
-    if (files.empty()) throw UsageError{"info FILE.wav..."};
+    if (files.empty()) throw UsageError{"info FILE..."};
     int status = exitOk;
     for (const std::string& file : files) {
         std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(file, sound, reason)) {
+        std::string reason, format;
+        if (!ReadSoundFile(file, sound, reason, format)) {
             err_ << WaveReadErrorText(file, reason) << "\n";
             status = MemoryOr(exitFile);
             continue;
@@ -328,6 +377,7 @@ int Call::Info(const std::vector<std::string>& files) {
              << "bits: " << doc.BitsText() << "\n"
              << "channels: " << doc.ChannelsText() << "\n"
              << "size: " << doc.SizeText() << "\n";
+        if (!format.empty()) out_ << "format: " << format << "\n";
     }
     return status;
 }
@@ -335,13 +385,10 @@ int Call::Info(const std::vector<std::string>& files) {
 int Call::Apply(const std::vector<std::string>& args) {
     std::vector<std::string> positional, steps;
     SplitArgs(args, 2, {}, positional, steps);
-    if (positional.size() < 2) throw UsageError{"apply IN.wav OUT.wav [GLOBAL...] [STEP [-- STEP]...]"};
+    if (positional.size() < 2) throw UsageError{"apply IN OUT [GLOBAL...] [STEP [-- STEP]...]"};
+    CheckOut(positional[1]);
     std::unique_ptr<Sound> sound;
-    std::string reason;
-    if (!ReadWaveFile(positional[0], sound, reason)) {
-        err_ << WaveReadErrorText(positional[0], reason) << "\n";
-        return MemoryOr(exitFile);
-    }
+    if (!ReadIn(positional[0], sound)) return MemoryOr(exitFile);
     TUnitWave& doc = space_.AddWave(std::make_unique<TUnitWave>(std::move(sound), positional[0]));
     if (int s = Prepare(doc)) return s;
     if (int s = RunSteps(doc, steps)) return s;
@@ -353,7 +400,8 @@ int Call::New(const std::vector<std::string>& args) {
     std::vector<std::string> positional, steps;
     SplitArgs(args, 1, {{"--frequency", &frequency}, {"--channels", &channels}, {"--bits", &bits}}, positional,
               steps);
-    if (positional.size() < 1) throw UsageError{"new OUT.wav [--frequency HZ] [--channels 1|2] [--bits 8|16]"};
+    if (positional.size() < 1) throw UsageError{"new OUT [--frequency HZ] [--channels 1|2] [--bits 8|16]"};
+    CheckOut(positional[0]);
     WaveFileProps props;
     std::string refusal = ReadFrequencyText(frequency, props.SampleFreq);
     if (!refusal.empty()) {
@@ -455,7 +503,9 @@ int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
 int Call::Finish(TUnitWave& start, const std::string& outFile) {
     if (chainEnded_) return exitOk;
     TUnitWave& doc = replaced_ ? *replaced_ : start;
-    if (!WriteWaveFile(doc.Failed, outFile, *doc.TheSound, 0, doc.GetValues(), false)) return MemoryOr(exitFile);
+    if (!WriteAudioFile(doc.Failed, outFile, AudioFormatForName(outFile), *doc.TheSound, 0, doc.GetValues(),
+                        outSettings_))
+        return MemoryOr(exitFile);
     return exitOk;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/PictureCommand.h"
 
+#include "audiofile/AudioFile.h"
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -16,6 +18,8 @@
 #include "qtcanvas/QtPicture.h"
 #endif
 #include "score/ScoreHit.h"
+#include "platform/FileReplace.h"
+#include "score/LayoutDump.h"
 #include "score/ScoreLayout.h"
 #include "values/StringReader.h"
 #include "wavewindow/VolumeDiagram.h"
@@ -71,9 +75,10 @@ int pixels(const std::string& option, const std::string& value) {
 // paints it, with Qt on the offscreen platform.
 int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
     constexpr const char* usage =
-        "picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N]";
+        "picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N] [--layout FILE]";
     std::vector<std::string> positional;
     int width = 1600, height = 800, scroll = 0, selectStave = 0, selectSymbol = 0;
+    std::string layoutFile;
     auto count = [](const std::string& option, const std::string& value, int from) {
         bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
         int v = digits ? std::stoi(value) : -1;
@@ -99,6 +104,8 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
             scroll = count(w, v, 0);
         else if (w == "--select")
             selectStave = count(w, v, 1), selectSymbol = count(w, args[i + 2], 1);
+        else if (w == "--layout")
+            layoutFile = v;
         else
             throw PictureUsage{"unknown option " + w + " of --view score"};
         i += values;
@@ -133,9 +140,16 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
         err << error << "\n";
         return exitFile;
     }
+    if (!layoutFile.empty()) {
+        const std::string text = ScoreLayoutDump(layout);
+        if (!ReplaceFileWith(layoutFile, text.data(), text.size())) {
+            err << "Cannot write the file \"" << layoutFile << "\".\n";
+            return exitFile;
+        }
+    }
     return exitOk;
 #else
-    (void)selected, (void)scroll;
+    (void)selected, (void)scroll, (void)layoutFile;
     err << "picture --view score is not available: korvane-cli was built without Qt\n";
     return exitUsage;
 #endif
@@ -256,10 +270,12 @@ void PictureHelp(std::ostream& out) {
     listOptions(out, waveOptions());
     out << "--view volume (Top and Bottom are raised to two sample periods):\n";
     listOptions(out, voldOptions());
-    out << "korvane-cli picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N]\n"
+    out << "korvane-cli picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N] "
+           "[--layout FILE]\n"
         << "--view score (the score as the music window paints it; 1600 x 800 unless told):\n"
         << "  --scroll X  pixels scrolled to the right  (0)\n"
-        << "  --select S N  the N-th symbol of stave S selected, both from 1  (none)\n";
+        << "  --select S N  the N-th symbol of stave S selected, both from 1  (none)\n"
+        << "  --layout FILE  also write the layout drawn, one line per symbol  (none)\n";
 }
 
 int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -304,8 +320,8 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         take("--name");  // a registered name changes nothing in a picture
 
         std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(positional[0], sound, reason)) {
+        std::string reason, format;
+        if (!ReadSoundFile(positional[0], sound, reason, format)) {
             err << WaveReadErrorText(positional[0], reason) << "\n";
             return reason == kMemoryMessage ? exitMemory : exitFile;
         }
@@ -315,7 +331,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             std::string name, file, range;
             if (!SplitWaveOption(waveOption, name, file, range)) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
             std::unique_ptr<Sound> other;
-            if (!ReadWaveFile(file, other, reason)) {
+            if (!ReadSoundFile(file, other, reason, format)) {
                 err << WaveReadErrorText(file, reason) << "\n";
                 return exitFile;
             }

@@ -1,4 +1,5 @@
 #include "cli/RenderCommand.h"
+#include "cli/OutFormat.h"
 
 #include <map>
 #include <memory>
@@ -56,7 +57,8 @@ void MusicRenderHelp(std::ostream& out) {
         << "  --group N  renders only note group N of --stave (else of the first stave), counted from 1\n"
         << "  --channels 1|2  (" << doc.Channels << ")\n"
         << "  --frequency HZ  1 to 1000000  (" << doc.SampleFreq << ")\n"
-        << "  --bits 8|16  (" << doc.BytesPSample * 8 << ")\n";
+        << "  --bits 8|16  (" << doc.BytesPSample * 8 << ")\n"
+        << kOutOptionsHelp;
 }
 
 int MusicRender(const std::vector<std::string>& args, const RenderContext& context) {
@@ -68,7 +70,8 @@ int MusicRender(const std::vector<std::string>& args, const RenderContext& conte
         {"--frequency", &frequency}, {"--bits", &bits}};
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& w = args[i];
-        if (w == "--wave" || options.count(w)) {
+        if (context.takeOutOption && context.takeOutOption(args, i)) {
+        } else if (w == "--wave" || options.count(w)) {
             if (i + 1 >= args.size()) return usage(err, "missing value for " + w);
             const std::string& value = args[++i];
             if (w == "--wave") waves.push_back(value);
@@ -80,6 +83,7 @@ int MusicRender(const std::vector<std::string>& args, const RenderContext& conte
         }
     }
     if (positional.size() != 2) return usage(err, kRenderUsage);
+    if (std::string problem = context.outProblem(positional[1]); !problem.empty()) return usage(err, problem);
 
     // The document's format: a music document's defaults unless the call
     // gives one (music files do not hold it).
@@ -140,7 +144,7 @@ int MusicRender(const std::vector<std::string>& args, const RenderContext& conte
     std::unique_ptr<Sound> sound = RenderMusic(doc, context.space, filter, stop, error);
     if (!sound) return context.memoryOr(stop ? exitMemory : exitFile);
     bool failed = false;
-    if (!WriteWaveFile(failed, positional[1], *sound, 0, sound->GetValues(), false)) return context.memoryOr(exitFile);
+    if (!context.writeOut(failed, positional[1], *sound)) return context.memoryOr(exitFile);
     return exitOk;
 }
 

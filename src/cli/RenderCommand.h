@@ -6,6 +6,7 @@
 #include <vector>
 
 namespace korvane {
+class Sound;
 class TWorkspace;
 }
 
@@ -21,6 +22,12 @@ struct RenderContext {
     std::function<int(const std::vector<std::string>& waves)> openWaves;
     // The status, or the memory status once the memory message was shown.
     std::function<int(int)> memoryOr;
+    // Reads the OUT options (--out-quality ...) at args[i]; false when args[i] is none.
+    std::function<bool(const std::vector<std::string>& args, size_t& i)> takeOutOption;
+    // A usage problem with the OUT options for this OUT, or empty.
+    std::function<std::string(const std::string& outFile)> outProblem;
+    // Writes OUT in the format its extension names; false on failure.
+    std::function<bool(bool& failed, const std::string& outFile, const Sound& sound)> writeOut;
 };
 
 // `render MUSIC OUT.wav [--wave ...]... [--stave N] [--group N] [--channels 1|2]

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <unordered_map>
 
 #include "cli/Cli.h"
 #include "cli/ScoreDialogSteps.h"
@@ -90,6 +91,20 @@ int numberOf(const std::vector<T*>& list, const void* item) {
     return 0;
 }
 
+// The music commands that only open windows (Duplicate, the two dialogs): the
+// window alone knows when they may run, so they have no enable rule and no
+// batch step. `score` names them in a usage line instead of running them.
+bool WindowOnly(const Command& command) { return !command.enabled; }
+
+// A music command as a step or in `enabled`: unknown and window-only names are
+// usage errors.
+const Command& musicCommand(const std::string& name, const char* what) {
+    const Command* command = FindCommand(name);
+    if (!command || command->kind != DocKind::Music) throw ScoreUsage{std::string(what) + " " + name};
+    if (WindowOnly(*command)) throw ScoreUsage{name + " opens a window: the music window only, not a batch step"};
+    return *command;
+}
+
 const char* keyKindName(int8_t kind) { return kind == TKey::keyKindC ? "C" : kind == TKey::keyKindF ? "F" : "G"; }
 
 std::string position(double x) { return WritePrecision(x, 7, true); }
@@ -111,11 +126,10 @@ public:
         if (first == "key") return Key(w);
         if (first == "select") return Select(w);
         if (first == "click") return Click(w);
-        const Command* command = FindCommand(first);
-        if (!command || command->kind != DocKind::Music) throw ScoreUsage{"unknown step " + first};
+        const Command& command = musicCommand(first, "unknown step");
         if (w.size() != 1) throw ScoreUsage{first + " takes no words"};
-        if (!command->enabled(state()).empty()) return unavailable(first);
-        if (command->runMusic) command->runMusic(doc_);
+        if (!command.enabled(state()).empty()) return unavailable(first);
+        if (command.runMusic) command.runMusic(doc_);
         return exitOk;
     }
 
@@ -156,10 +170,9 @@ private:
         if (w.size() < 2) throw ScoreUsage{"enabled NAME..."};
         CommandState s = state();
         for (size_t i = 1; i < w.size(); ++i) {
-            const Command* command = FindCommand(w[i]);
-            if (!command || command->kind != DocKind::Music) throw ScoreUsage{"unknown command " + w[i]};
-            out_ << w[i] << ": " << (command->enabled(s).empty() ? "on" : "off");
-            if (command->checked && command->checked(s)) out_ << " checked";
+            const Command& command = musicCommand(w[i], "unknown command");
+            out_ << w[i] << ": " << (command.enabled(s).empty() ? "on" : "off");
+            if (command.checked && command.checked(s)) out_ << " checked";
             out_ << "\n";
         }
         return exitOk;
@@ -231,6 +244,19 @@ private:
 
 }  // namespace
 
+int RunScoreStep(TUnitMuz& doc, const std::vector<std::string>& step, std::ostream& out, std::ostream& err) {
+    if (step.empty()) {
+        err << "usage: empty step\n";
+        return exitUsage;
+    }
+    try {
+        return ScoreRun(doc, out, err).Step(step);
+    } catch (const ScoreUsage& e) {
+        err << "usage: " << e.text << "\n";
+        return exitUsage;
+    }
+}
+
 void PrintScore(const TUnitMuz& doc, std::ostream& out) {
     static const char* const modes[] = {"add", "edit", "delete"};
     out << "mode: " << (doc.UnitMuzMode <= unitMuzDel ? modes[doc.UnitMuzMode] : "?") << "\n";
@@ -258,10 +284,15 @@ void PrintScore(const TUnitMuz& doc, std::ostream& out) {
         default: out << "NONE"; break;
     }
     out << "\n";
+    // Every stave's symbols from one walk over the parts: a score of many
+    // staves prints in the time it reads.
+    std::unordered_map<const TNoteStave*, std::vector<TStaveSymbol*>> symbolsOf;
+    for (TSinglePartMuz* p : parts)
+        for (TStaveSymbol* s = p->GetFirstSymbol(); s; s = s->Next) symbolsOf[s->GetNoteStave()].push_back(s);
     for (size_t si = 0; si < list.size(); ++si) {
         const TNoteStave* stave = list[si];
         int n = 0;
-        for (TStaveSymbol* s : staveSymbols(doc, stave)) {
+        for (TStaveSymbol* s : symbolsOf[stave]) {
             out << si + 1 << " " << ++n << " ";
             if (s->GetStaveSymbolKind() == staveSymbolKey) {
                 auto* key = static_cast<TKey*>(s);
@@ -303,7 +334,7 @@ void ScoreHelp(std::ostream& out) {
         << "  an action name of the music command table:";
     int column = 0;
     for (const Command& c : Commands()) {
-        if (c.kind != DocKind::Music) continue;
+        if (c.kind != DocKind::Music || WindowOnly(c)) continue;
         out << (column++ % 6 == 0 ? "\n    " : " ") << c.action;
     }
     out << "\n"
@@ -383,14 +414,8 @@ int MusicScore(const std::vector<std::string>& args, const RenderContext& contex
     if (!doc.SelectedTreeItem) doc.SelectedTreeItem = doc.GetStartPart();
     if (int status = context.openWaves(waves)) return status;
 
-    ScoreRun run(doc, context.out, err);
-    try {
-        for (const auto& step : steps)
-            if (int status = run.Step(step)) return status;
-    } catch (const ScoreUsage& e) {
-        err << "usage: " << e.text << "\n";
-        return exitUsage;
-    }
+    for (const auto& step : steps)
+        if (int status = RunScoreStep(doc, step, context.out, err)) return status;
     if (positional[1] == "-") return exitOk;
     if (!SaveMuz(doc, positional[1], message)) {
         err << "Cannot save Music: " << message << "\n";

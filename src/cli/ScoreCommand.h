@@ -18,6 +18,11 @@ namespace korvane::cli {
 // OUT writes nothing). Returns the exit status.
 int MusicScore(const std::vector<std::string>& args, const RenderContext& context);
 
+// Runs one step of `score` (its words, without `--`) on the document as
+// `score` does; 0, or the exit status after the message went to `err`.
+// The document is as `score` starts it: its selected tree item set.
+int RunScoreStep(TUnitMuz& doc, const std::vector<std::string>& step, std::ostream& out, std::ostream& err);
+
 // The `print` lines of a document.
 void PrintScore(const TUnitMuz& doc, std::ostream& out);
 

@@ -156,6 +156,10 @@ void addFileCommands(std::vector<Command>& t) {
                       file, "Basic", "document-open"));
     t.push_back(shell("FileOpenMuz", "&Open music...", "Shift+Ctrl+O", "Open Music|Open a music file in a new window",
                       file, "Basic", "music-open"));
+    t.push_back(shell("FileImportMusic", "&Import music...", "",
+                      "Import Music|Open a MusicXML score or a MIDI file as a new music window", file));
+    t.push_back(shell("FileExportMusic", "&Export music...", "",
+                      "Export Music|Write the music as MusicXML or as a MIDI file", file));
     t.push_back(shell("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
                       file));
     t.push_back(shell("DuplicateMuz", "&Duplicate", "", "Duplicate|Copy the music into a new music window", file));
@@ -164,6 +168,12 @@ void addFileCommands(std::vector<Command>& t) {
     save.menuBreak = true;
     t.push_back(save);
     t.push_back(shell("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the document to a new file", file));
+    Command import = shell("FileImport", "&Import...", "Ctrl+Alt+O",
+                           "Import|Bring in a sound file of any format, each in its own window", file);
+    import.menuBreak = true;
+    t.push_back(import);
+    t.push_back(shell("FileExport", "&Export...", "Ctrl+Shift+E",
+                      "Export|Write the wave, or its selection, as FLAC, Ogg Vorbis, Opus, MP3 or AIFF", file));
     Command play = shell("FilePlay", "&Play", "P", "Play|Play the wave or the music", file, "Basic",
                          "media-playback-start");
     play.menuBreak = play.toolBreak = true;

@@ -203,15 +203,22 @@ StepResult refusedStep(const std::string& text) {
     return r;
 }
 
-// Writes the made documents, in order, to the given files.
+// Writes the made documents, in order, to the given files: all of them or,
+// when any cannot be written, none.
 StepResult writeAll(const std::vector<TUnitWave*>& made, const std::vector<std::string>& files) {
     if (made.size() != files.size()) return failedStep();
-    StepResult r;
-    for (size_t i = 0; i < made.size(); ++i) {
-        TUnitWave& d = *made[i];
-        if (!WriteWaveFile(d.Failed, files[i], *d.TheSound, 0, d.GetValues(), false)) return failedStep();
-        r.written.push_back(files[i]);
+    std::vector<const Sound*> sounds;
+    for (TUnitWave* d : made) sounds.push_back(d->TheSound.get());
+    bool failed = false;
+    for (TUnitWave* d : made) failed = failed || d->Failed;
+    if (!WriteWaveFiles(failed, files, sounds)) {
+        // A memory failure is the documents' to report.
+        if (failed)
+            for (TUnitWave* d : made) d->Failed = true;
+        return failedStep();
     }
+    StepResult r;
+    r.written = files;
     return r;
 }
 

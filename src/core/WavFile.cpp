@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "core/Allocation.h"
 #include "core/Assert.h"
@@ -85,6 +88,10 @@ public:
     // Moves forward; false when that passes the end.
     virtual bool skip(uint64_t n) = 0;
     virtual uint64_t remaining() const = 0;
+    // The file read from, for reads at given places (-1 for memory), and the
+    // place the next read starts at.
+    virtual int fd() const { return -1; }
+    virtual uint64_t position() const { return 0; }
 };
 
 class MemorySource : public ByteSource {
@@ -143,6 +150,8 @@ public:
         return ::lseek(fd_, static_cast<off_t>(pos_), SEEK_SET) != static_cast<off_t>(-1);
     }
     uint64_t remaining() const override { return pos_ < size_ ? size_ - pos_ : 0; }
+    int fd() const override { return fd_; }
+    uint64_t position() const override { return pos_; }
 
 private:
     int fd_;
@@ -215,6 +224,9 @@ private:
     }
     // Fills the channels with up to `frames` frames; returns the frames read.
     int64_t readSamples(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right);
+    // The same, the file cut into parts read side by side; -1 when that
+    // cannot be done here (the caller reads it in one go then).
+    int64_t readSamplesSideBySide(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right);
 
     ByteSource& source_;
     bool readError_ = false;
@@ -299,7 +311,103 @@ bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
     return true;
 }
 
+namespace {
+
+// Below this many bytes of samples a file is read in one go.
+constexpr int64_t kSideBySideBytes = 16 << 20;
+
+// Reads n bytes at `offset`; fewer only where the file ends. -1 on an error.
+int64_t readAllAt(int fd, uint8_t* to, std::size_t n, uint64_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got =
+            ::pread(fd, to + done, std::min<std::size_t>(n - done, 1u << 30), static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+}
+
+}  // namespace
+
+int64_t WaveReader::readSamplesSideBySide(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right) {
+    const int fd = source_.fd();
+    const int64_t frameBytes = int64_t{channels} * bytes;
+    const int cores = static_cast<int>(std::min(4u, std::thread::hardware_concurrency()));
+    // A test's own read function must see every read.
+    if (fd < 0 || waveRead != ::read || cores < 2 || frames * frameBytes < kSideBySideBytes) return -1;
+    // Each part copies its bytes out of the file, converts them and touches
+    // its share of the new channels for the first time (page faults): all
+    // work that cores can share.
+    const uint64_t base = source_.position();
+    const bool direct = channels == 1 && bytes == 2 && kLittleEndianHost;
+    const Converter convert = converterFor(channels, bytes);
+    std::vector<int64_t> got(static_cast<std::size_t>(cores), 0);
+    std::atomic<bool> error{false}, memory{false};
+    auto part = [&](int k) {
+        const int64_t first = frames * k / cores, last = frames * (k + 1) / cores;
+        if (direct) {
+            const int64_t n = readAllAt(fd, reinterpret_cast<uint8_t*>(left + first),
+                                        static_cast<std::size_t>((last - first) * 2), base + first * 2);
+            if (n < 0) error = true;
+            got[k] = n < 0 ? 0 : n / 2;
+            return;
+        }
+        const int64_t blockFrames = static_cast<int64_t>(kBlockBytes) / frameBytes;
+        std::unique_ptr<int16_t[]> block(new (std::nothrow) int16_t[kBlockBytes / 2]);
+        if (!block) {
+            memory = true;
+            return;
+        }
+        auto* in = reinterpret_cast<uint8_t*>(block.get());
+        int64_t at = first;
+        while (at < last) {
+            const int64_t want = std::min(blockFrames, last - at);
+            const int64_t n =
+                readAllAt(fd, in, static_cast<std::size_t>(want * frameBytes), base + static_cast<uint64_t>(at * frameBytes));
+            if (n < 0) {
+                error = true;
+                break;
+            }
+            const int64_t whole = n / frameBytes;
+            convert(in, static_cast<std::size_t>(whole), left + at, right ? right + at : nullptr);
+            at += whole;
+            if (whole < want) break;
+        }
+        got[k] = at - first;
+    };
+    std::vector<std::thread> helpers;
+    int started = 1;
+    for (; started < cores; ++started) {
+        try {
+            helpers.emplace_back(part, started);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    part(0);
+    for (auto& h : helpers) h.join();
+    for (int k = started; k < cores; ++k) part(k);  // parts no thread could take
+    if (error) readError_ = true;
+    if (memory) memoryShort_ = true;
+    // A file cut short while it was read ends with the first part that came
+    // up short, as a read in one go would.
+    int64_t done = 0;
+    for (int k = 0; k < cores; ++k) {
+        done += got[k];
+        if (got[k] < frames * (k + 1) / cores - frames * k / cores) break;
+    }
+    (void)source_.skip(static_cast<uint64_t>(done * frameBytes));
+    return done;
+}
+
 int64_t WaveReader::readSamples(int channels, int bytes, int64_t frames, int16_t* left, int16_t* right) {
+    const int64_t sideBySide = readSamplesSideBySide(channels, bytes, frames, left, right);
+    if (sideBySide >= 0) return sideBySide;
     if (channels == 1 && bytes == 2) {
         // 16-bit mono is the file's byte image of the wave: read it in place.
         auto* to = reinterpret_cast<uint8_t*>(left);
@@ -360,17 +468,24 @@ bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, st
         reason = kWaveCannotOpen;
         return false;
     }
+    const bool ok = ReadWaveFd(fd, sound, reason);
+    ::close(fd);
+    return ok;
+}
+
+bool ReadWaveFd(int fd, std::unique_ptr<Sound>& sound, std::string& reason) {
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+        reason = kWaveCannotOpen;
+        return false;
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
         reason = kWaveCannotOpen;
         return false;
     }
     (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     FileSource source(fd, static_cast<uint64_t>(st.st_size));
-    bool ok = WaveReader(source).read(sound, reason);
-    ::close(fd);
-    return ok;
+    return WaveReader(source).read(sound, reason);
 }
 
 // ---------------------------------------------------------------------------
@@ -429,8 +544,12 @@ std::array<uint8_t, 44> WaveHeader(int channels, int bytesPerSample, int32_t fre
     return header;
 }
 
-bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
-                   bool temporary) {
+namespace {
+
+// Opens `file` for `fileName` and writes the whole new file into it, not yet
+// in place. False with the box shown (or, when `failed` was set, without).
+bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& fileName, const Sound& sound,
+                   int32_t begin, int32_t end, bool temporary) {
     if (failed) return false;
     const int channels = sound.MoSt;
     const int bytes = sound.BytesPSample;
@@ -465,7 +584,6 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         }
     }
 
-    TFileReplacement file;
     if (!file.Open(fileName, !temporary)) return writeFailed();
     const int fd = file.Fd();
     if (!file.IsStream()) {
@@ -499,11 +617,34 @@ bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound
         file.Abandon();
         return false;
     }
-    if (ok) ok = file.Commit();
     if (!ok) {
         file.Abandon();
         return writeFailed();
     }
+    return true;
+}
+
+}  // namespace
+
+bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
+                   bool temporary) {
+    TFileReplacement file;
+    if (!writeWaveInto(file, failed, fileName, sound, begin, end, temporary)) return false;
+    if (!file.Commit()) return writeFailed();
+    return true;
+}
+
+bool WriteWaveFiles(bool& failed, const std::vector<std::string>& fileNames, const std::vector<const Sound*>& sounds) {
+    if (fileNames.size() != sounds.size()) return false;
+    std::vector<std::unique_ptr<TFileReplacement>> files;
+    std::vector<TFileReplacement*> all;
+    for (std::size_t i = 0; i < fileNames.size(); ++i) {
+        files.push_back(std::make_unique<TFileReplacement>());
+        all.push_back(files.back().get());
+        if (!writeWaveInto(*files.back(), failed, fileNames[i], *sounds[i], 0, sounds[i]->GetValues(), false))
+            return false;
+    }
+    if (!TFileReplacement::CommitAll(all.data(), all.size())) return writeFailed();
     return true;
 }
 
@@ -564,22 +705,26 @@ bool RepairWaveSizes(const std::string& fileName, std::string& reason) {
         reason = std::strerror(errno);
         return false;
     }
+    const bool ok = RepairWaveSizesFd(fd, reason);
+    ::close(fd);
+    return ok;
+}
+
+bool RepairWaveSizesFd(int fd, std::string& reason) {
     uint8_t header[44];
     struct stat st {};
     bool ok = ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) && ::fstat(fd, &st) == 0;
     const int frame = ok ? get16(header + 32) : 0;
     ok = ok && std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVEfmt ", 8) == 0 &&
          get32(header + 16) == 16 && std::memcmp(header + 36, "data", 4) == 0 && frame > 0;
-    if (!ok) {
+    if (!ok || !S_ISREG(st.st_mode)) {
         reason = "not a recording's WAV file";
-        ::close(fd);
         return false;
     }
     const uint64_t held = static_cast<uint64_t>(st.st_size) - 44;
     const uint64_t whole = std::min<uint64_t>(held, kMaxStreamData) / frame * frame;
     ok = writeSizes(fd, whole);
     if (whole != held) ok = ::ftruncate(fd, static_cast<off_t>(44 + whole)) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
     if (!ok) reason = std::strerror(errno);
     return ok;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 #include "core/Sound.h"
 
@@ -77,6 +78,8 @@ inline constexpr const char* kWaveReadErrorTitle = "File Error";
 // frames the file holds. When memory is short the memory message is shown once
 // and the reason is the memory text.
 bool ReadWaveFile(const std::string& fileName, std::unique_ptr<Sound>& sound, std::string& reason);
+// The same over a regular file the caller opened (and closes).
+bool ReadWaveFd(int fd, std::unique_ptr<Sound>& sound, std::string& reason);
 
 // The same reader over a file image in memory.
 bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound>& sound, std::string& reason);
@@ -110,6 +113,10 @@ void ShowWaveReadError(const std::string& fileName, const std::string& reason);
 // which needs no such wait.
 bool WriteWaveFile(bool& failed, const std::string& fileName, const Sound& sound, int32_t begin, int32_t end,
                    bool temporary);
+
+// Writes each sound whole to its file, as WriteWaveFile does, for the
+// outputs of one command: every file is put in place, or none is.
+bool WriteWaveFiles(bool& failed, const std::vector<std::string>& fileNames, const std::vector<const Sound*>& sounds);
 
 // The 44-byte header of a PCM file of `dataBytes` bytes of samples (at most
 // what a WAV file can hold, UINT32_MAX - 36).
@@ -151,5 +158,7 @@ private:
 // match its length) the sizes of the whole frames it holds. Only a file with
 // the 44-byte header that stream writes is touched; `reason` says why not.
 bool RepairWaveSizes(const std::string& fileName, std::string& reason);
+// The same over a file the caller opened for reading and writing (and closes).
+bool RepairWaveSizesFd(int fd, std::string& reason);
 
 }  // namespace korvane

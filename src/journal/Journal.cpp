@@ -1,7 +1,9 @@
 #include "journal/Journal.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/Allocation.h"
 #include "core/WavFile.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
@@ -60,11 +63,38 @@ bool unescape(const std::string& value, std::string& out) {
     return true;
 }
 
-// A lock on `path`, taken without waiting; -1 when another process holds it.
-int tryLock(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+// Opens `name` in the folder `dir` (a path for AT_FDCWD) only when it is a
+// regular file: a symbolic link is not followed, and a FIFO or a device is
+// opened without waiting and let go. -1 with `reason` otherwise.
+int openRegular(int dir, const std::string& name, int flags, std::string& reason) {
+    int fd;
+    do {
+        fd = ::openat(dir, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        reason = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+        return -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        reason = "it is not a regular file";
+        return -1;
+    }
+    const int mode = ::fcntl(fd, F_GETFL);
+    if (mode != -1) (void)::fcntl(fd, F_SETFL, mode & ~O_NONBLOCK);
+    return fd;
+}
+
+// A lock on `name` in `dir`, taken without waiting; -1 when another process
+// holds it or it is not a regular file of its own.
+int tryLock(int dir, const std::string& name, bool& held) {
+    std::string reason;
+    held = false;
+    const int fd = openRegular(dir, name, O_RDWR | O_CREAT, reason);
     if (fd < 0) return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        held = true;
         ::close(fd);
         return -1;
     }
@@ -76,13 +106,73 @@ bool writeWhole(const std::string& path, const std::string& text) {
     return ReplaceFileWith(path, text.data(), text.size(), false);
 }
 
-bool readWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return !in.bad();
+// The whole of an open file, up to `limit` bytes; false past it or on an
+// error, with `reason`.
+bool readFd(int fd, std::string& text, uint64_t limit, std::string& reason) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > limit) {
+        reason = "it is too large";
+        return false;
+    }
+    text.clear();
+    try {
+        text.reserve(static_cast<std::size_t>(st.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                reason = std::strerror(errno);
+                return false;
+            }
+            if (n == 0) return true;
+            if (text.size() + static_cast<std::size_t>(n) > limit) {
+                reason = "it is too large";
+                return false;
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        reason = kMemoryMessage;
+        return false;
+    }
+}
+
+bool readRegular(int dir, const std::string& name, std::string& text, uint64_t limit, std::string& reason) {
+    const int fd = openRegular(dir, name, O_RDONLY, reason);
+    if (fd < 0) return false;
+    const bool ok = readFd(fd, text, limit, reason);
+    ::close(fd);
+    return ok;
+}
+
+// An entry is a few short lines; anything much larger is not one.
+constexpr uint64_t kEntryLimit = 1 << 20;
+// Far above any real score's text.
+constexpr uint64_t kMusicLimit = uint64_t{256} << 20;
+
+// Removes the files of a window's folder and the folder itself. A folder
+// inside it (not ours) keeps it in place.
+void removeFolder(int fd, const std::string& path) {
+    const int listFd = ::dup(fd);
+    if (listFd < 0) return;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return;
+    }
+    ::rewinddir(dir);  // a duplicate shares its offset with what listed the folder before
+    std::vector<std::string> names;
+    while (const dirent* item = ::readdir(dir))
+        if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) names.push_back(item->d_name);
+    ::closedir(dir);
+    for (const std::string& name : names) ::unlinkat(fd, name.c_str(), 0);
+    ::rmdir(path.c_str());
 }
 
 // Collects what the writers would show, for the journal to report once.
@@ -211,7 +301,8 @@ bool TJournal::Start(const std::string& root, std::string& error) {
         error = "Could not create a folder in \"" + root + "\": " + std::strerror(errno);
         return false;
     }
-    const int fd = tryLock((fs::path(made) / kLockFileName).string());
+    bool held = false;
+    const int fd = tryLock(AT_FDCWD, (fs::path(made) / kLockFileName).string(), held);
     const std::string folder = (fs::path(root) / fs::path(made).filename().string().substr(1)).string();
     if (fd < 0 || ::rename(made.c_str(), folder.c_str()) != 0) {
         error = "Could not lock the folder \"" + made + "\".";
@@ -494,53 +585,103 @@ void TJournal::Finish() {
 // ---------------------------------------------------------------------------
 
 TJournalRecovery::TJournalRecovery(const std::string& root) {
-    std::error_code ec;
-    if (root.empty() || !fs::is_directory(root, ec)) return;
-    std::vector<fs::path> candidates;
-    for (const auto& item : fs::directory_iterator(root, ec))
-        if (item.is_directory(ec) && item.path().filename().string().rfind("window-", 0) == 0)
-            candidates.push_back(item.path());
+    if (root.empty()) return;
+    const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) return;
+    std::vector<std::string> candidates;
+    if (DIR* dir = ::fdopendir(::dup(rootFd))) {
+        while (const dirent* item = ::readdir(dir))
+            if (std::strncmp(item->d_name, "window-", 7) == 0) candidates.push_back(item->d_name);
+        ::closedir(dir);
+    }
     std::sort(candidates.begin(), candidates.end());
-    for (const fs::path& path : candidates) {
+    const uid_t user = ::geteuid();
+    for (const std::string& name : candidates) {
         Folder folder;
-        folder.path = path.string();
+        folder.path = (fs::path(root) / name).string();
+        struct stat st;
+        if (::fstatat(rootFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            skipped_.push_back(folder.path + ": it is a symbolic link");
+            continue;
+        }
+        if (!S_ISDIR(st.st_mode)) continue;
+        folder.fd = ::openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder.fd < 0 || ::fstat(folder.fd, &st) != 0) {
+            if (folder.fd >= 0) ::close(folder.fd);
+            continue;
+        }
+        // Copies someone else could have put there are not opened as the
+        // user's work.
+        const char* distrust = st.st_uid != user                  ? "it belongs to another user"
+                               : (st.st_mode & (S_IWGRP | S_IWOTH)) ? "others may write in it"
+                                                                    : nullptr;
+        if (distrust) {
+            skipped_.push_back(folder.path + ": " + distrust);
+            ::close(folder.fd);
+            continue;
+        }
         // A free lock: the window that held it is gone.
-        folder.lockFd = tryLock((path / kLockFileName).string());
-        if (folder.lockFd < 0) continue;
+        bool held = false;
+        folder.lockFd = tryLock(folder.fd, kLockFileName, held);
+        if (folder.lockFd < 0) {
+            if (!held) skipped_.push_back(folder.path + ": its lock is not a regular file");
+            ::close(folder.fd);
+            continue;
+        }
         std::vector<std::pair<unsigned long long, std::string>> entries;
-        for (const auto& item : fs::directory_iterator(path, ec)) {
-            const std::string name = item.path().filename().string();
-            if (name.size() <= 6 || name.compare(name.size() - 6, 6, ".entry") != 0) continue;
-            entries.emplace_back(std::strtoull(name.c_str(), nullptr, 10), name);
+        if (DIR* dir = ::fdopendir(::dup(folder.fd))) {
+            ::rewinddir(dir);
+            while (const dirent* item = ::readdir(dir)) {
+                const std::string file = item->d_name;
+                if (file.size() <= 6 || file.compare(file.size() - 6, 6, ".entry") != 0 || file[0] == '.') continue;
+                entries.emplace_back(std::strtoull(file.c_str(), nullptr, 10), file);
+            }
+            ::closedir(dir);
+        }
+        // Its window had nothing unsaved: there is nothing to offer.
+        if (entries.empty()) {
+            removeFolder(folder.fd, folder.path);
+            release(folder);
+            continue;
         }
         std::sort(entries.begin(), entries.end());
         for (auto& entry : entries) {
-            folder.entries.push_back(entry.second);
+            EntryFile file;
+            file.name = entry.second;
+            folder.entries.push_back(file);
             std::string text, reason;
             Entry fields;
-            if (readWhole((path / entry.second).string(), text) && parseEntry(text, fields, reason))
+            if (readRegular(folder.fd, entry.second, text, kEntryLimit, reason) && parseEntry(text, fields, reason))
                 listing_.push_back(listingLine(fields));
             else
                 listing_.push_back(entry.second + " (damaged)");
         }
         folders_.push_back(std::move(folder));
     }
+    ::close(rootFd);
 }
 
 TJournalRecovery::~TJournalRecovery() {
-    for (Folder& folder : folders_)
-        if (folder.lockFd >= 0) ::close(folder.lockFd);
+    for (Folder& folder : folders_) release(folder);
+}
+
+void TJournalRecovery::release(Folder& folder) {
+    if (folder.lockFd >= 0) ::close(folder.lockFd);
+    if (folder.fd >= 0) ::close(folder.fd);
+    folder.lockFd = folder.fd = -1;
 }
 
 std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>& damaged) {
     std::vector<TRecoveredDocument> documents;
-    for (const Folder& folder : folders_) {
-        for (const std::string& entryName : folder.entries) {
-            const fs::path dir(folder.path);
+    for (Folder& folder : folders_) {
+        const fs::path dir(folder.path);
+        for (EntryFile& entryFile : folder.entries) {
+            const std::string& entryName = entryFile.name;
             std::string text, reason;
             Entry entry;
-            if (!readWhole((dir / entryName).string(), text)) {
-                damaged.push_back(entryName + ": it cannot be read");
+            if (!readRegular(folder.fd, entryName, text, kEntryLimit, reason)) {
+                damaged.push_back((dir / entryName).string() + ": " + reason);
                 continue;
             }
             if (!parseEntry(text, entry, reason)) {
@@ -552,21 +693,39 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
                                       : !entry.file.empty() ? "\"" + entry.file + "\""
                                                             : (dir / entryName).string();
             TRecoveredDocument doc;
+            std::vector<std::string> data;
             if (entry.kind == "wave") {
                 std::unique_ptr<Sound> sound;
-                std::string source = entry.data == "-" ? std::string() : (dir / entry.data).string();
+                std::string source = entry.data == "-" ? std::string() : entry.data;
+                if (!source.empty()) data.push_back(source);
                 // A recording that was going on when the window went: what
                 // reached its file is the wave.
+                int fd = -1;
                 if (!entry.recording.empty()) {
-                    source = (dir / entry.recording).string();
-                    if (!RepairWaveSizes(source, reason)) {
-                        damaged.push_back(label + ": its recording " + source + " " + reason);
+                    source = entry.recording;
+                    data.push_back(source);
+                    fd = openRegular(folder.fd, source, O_RDWR, reason);
+                    if (fd < 0 || !RepairWaveSizesFd(fd, reason)) {
+                        if (fd >= 0) ::close(fd);
+                        damaged.push_back(label + ": its recording " + (dir / source).string() + " " + reason);
+                        continue;
+                    }
+                } else if (!source.empty()) {
+                    fd = openRegular(folder.fd, source, O_RDONLY, reason);
+                    if (fd < 0) {
+                        damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
                         continue;
                     }
                 }
-                if (source.empty()) continue;  // an empty wave: nothing to lose
-                if (!ReadWaveFile(source, sound, reason)) {
-                    damaged.push_back(label + ": " + source + ": " + reason);
+                if (fd < 0) {
+                    entryFile.recovered = true;  // an empty wave: nothing to lose
+                    entryFile.data = std::move(data);
+                    continue;
+                }
+                const bool read = ReadWaveFd(fd, sound, reason);
+                ::close(fd);
+                if (!read) {
+                    damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
                     continue;
                 }
                 auto wave = std::make_unique<TUnitWave>(std::move(sound), entry.file);
@@ -576,11 +735,17 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
             } else {
                 auto music = std::make_unique<TUnitMuz>();
                 const std::string source = (dir / entry.data).string();
-                std::string message;
-                if (entry.data == "-" || !OpenMuz(*music, source, message)) {
+                std::string message, musicText;
+                bool read = false;
+                if (entry.data == "-")
+                    message = "it holds no copy";
+                else if (readRegular(folder.fd, entry.data, musicText, kMusicLimit, message))
+                    read = ReadMuzText(*music, musicText, message);
+                if (!read) {
                     damaged.push_back(label + ": " + source + ": " + message);
                     continue;
                 }
+                data.push_back(entry.data);
                 if (entry.freq > 0 && entry.freq <= 1000000) music->SampleFreq = static_cast<int32_t>(entry.freq);
                 if (entry.channels == 1 || entry.channels == 2) music->Channels = static_cast<int16_t>(entry.channels);
                 if (entry.bytes == 1 || entry.bytes == 2) music->BytesPSample = static_cast<int16_t>(entry.bytes);
@@ -589,18 +754,38 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
             }
             doc.Unit->Name = entry.name;
             doc.Unit->State = static_cast<uint8_t>(entry.state);
+            entryFile.recovered = true;
+            entryFile.data = std::move(data);
             documents.push_back(std::move(doc));
         }
     }
     return documents;
 }
 
-void TJournalRecovery::Discard() {
-    std::error_code ec;
+void TJournalRecovery::RemoveRecovered() {
     for (Folder& folder : folders_) {
-        fs::remove_all(folder.path, ec);
-        if (folder.lockFd >= 0) ::close(folder.lockFd);
-        folder.lockFd = -1;
+        bool left = false;
+        for (const EntryFile& entry : folder.entries) {
+            if (!entry.recovered) {
+                left = true;
+                continue;
+            }
+            // The entry first: a crash on the way leaves no entry naming a
+            // copy that is gone.
+            ::unlinkat(folder.fd, entry.name.c_str(), 0);
+            for (const std::string& data : entry.data) ::unlinkat(folder.fd, data.c_str(), 0);
+        }
+        if (!left) removeFolder(folder.fd, folder.path);
+        release(folder);
+    }
+    folders_.clear();
+    listing_.clear();
+}
+
+void TJournalRecovery::Discard() {
+    for (Folder& folder : folders_) {
+        removeFolder(folder.fd, folder.path);
+        release(folder);
     }
     folders_.clear();
     listing_.clear();

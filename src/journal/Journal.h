@@ -152,6 +152,12 @@ struct TRecoveredDocument {
 
 // The journals of windows that are gone, held locked so that no other window
 // starting now offers them too.
+//
+// The folder is taken as it is found, not trusted: no symbolic link is
+// followed, only regular files are read (a FIFO never holds the start), and a
+// window folder that is not the user's own or that others may write in is
+// passed by and named in Skipped. A folder holding no entry (its window had
+// nothing unsaved) is removed at once.
 class TJournalRecovery {
 public:
     explicit TJournalRecovery(const std::string& root);
@@ -163,20 +169,33 @@ public:
     // One line per document found: its name, and its file or "new".
     const std::vector<std::string>& Listing() const { return listing_; }
     int Count() const { return static_cast<int>(listing_.size()); }
+    // One line per folder passed by: "FOLDER: REASON".
+    const std::vector<std::string>& Skipped() const { return skipped_; }
     // Reads every entry; one that cannot be read is left out and named in
     // `damaged` with the reason.
     std::vector<TRecoveredDocument> Read(std::vector<std::string>& damaged);
-    // Removes the folders.
+    // Removes what Read brought back; what it could not read stays, and a
+    // folder goes only once nothing of it is left.
+    void RemoveRecovered();
+    // Removes the folders whole, what could not be read too.
     void Discard();
 
 private:
+    struct EntryFile {
+        std::string name;               // "N.entry"
+        std::vector<std::string> data;  // the files it names
+        bool recovered = false;
+    };
     struct Folder {
         std::string path;
+        int fd = -1;  // the folder itself, opened without following a link
         int lockFd = -1;
-        std::vector<std::string> entries;  // entry file names, oldest first
+        std::vector<EntryFile> entries;  // oldest first
     };
+    void release(Folder& folder);
     std::vector<Folder> folders_;
     std::vector<std::string> listing_;
+    std::vector<std::string> skipped_;
 };
 
 }  // namespace korvane

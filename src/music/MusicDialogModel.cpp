@@ -515,14 +515,16 @@ unitTimePosMore* TMusicDialogModel::pageBasicFreq() {
 bool TMusicDialogModel::SetSampleWave(const std::string& text, std::string& message) {
     unitUnitWave* sampleWave = pageSampleWave();
     if (!sampleWave) return false;
-    if (text.empty()) {
+    // The name is not looked up here: a missing window shows when the music
+    // is rendered. It must fit the music file, though, and is kept as the
+    // file gives it back.
+    const std::string name = MusicFileText(text);
+    if (name.empty()) {
         message = InputErrorText("Sample Wave", "Field should not be empty.");
         return false;
     }
-    // The name is not looked up here: a missing window shows when the music
-    // is rendered. It must fit the music file, though.
-    if (!CheckMusicFileText(text, "Sample Wave", message)) return false;
-    sampleWave->SetName(text);
+    if (!CheckMusicFileText(name, "Sample Wave", message)) return false;
+    sampleWave->SetName(name);
     doc_.MarkChanged();
     return true;
 }

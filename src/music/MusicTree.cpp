@@ -227,10 +227,94 @@ std::string OctaveText(int pitch) {
     return std::to_string(w) + " " + std::to_string(w < 0 ? -n : n) + fraction;
 }
 
+std::string MusicFileText(const std::string& text) {
+    std::string blanked = text;
+    for (char& c : blanked)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    const std::size_t begin = blanked.find_first_not_of(' ');
+    if (begin == std::string::npos) return "";
+    return blanked.substr(begin, blanked.find_last_not_of(' ') - begin + 1);
+}
+
+namespace {
+
+// The character at `i` of a UTF-8 text and its length in bytes; false for a
+// byte that does not begin a well-formed character.
+bool utf8At(const std::string& text, std::size_t i, char32_t& c, std::size_t& length) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    if (b < 0x80) {
+        c = b;
+        length = 1;
+        return true;
+    }
+    if (b < 0xC2 || b > 0xF4) return false;
+    length = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (i + length > text.size()) return false;
+    c = b & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return false;
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not characters.
+    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    return c >= least[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+}  // namespace
+
 bool CheckMusicFileText(const std::string& text, const std::string& caption, std::string& message) {
-    if (text.find_first_of("<>&") == std::string::npos) return true;
-    message = InputErrorText(caption, "The characters '<', '>' and '&' are not allowed.");
-    return false;
+    if (text.find_first_of("<>&") != std::string::npos) {
+        message = InputErrorText(caption, "The characters '<', '>' and '&' are not allowed.");
+        return false;
+    }
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
+        char32_t c = 0;
+        if (!utf8At(text, i, c, length)) {
+            message = InputErrorText(caption, "The text is not valid UTF-8.");
+            return false;
+        }
+        const bool blank = c == '\t' || c == '\n' || c == '\r';
+        if ((c < 0x20 && !blank) || (c >= 0x7F && c < 0xA0) || c > 0xFF) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            message = InputErrorText(caption, std::string("The character ") + code +
+                                                  " cannot be stored: a music file holds ISO-8859-1 characters only.");
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Latin1ToUtf8(const std::string& latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char ch : latin1) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) {
+            utf8 += ch;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (b >> 6));
+            utf8 += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+std::string Utf8ToLatin1(const std::string& utf8) {
+    std::string latin1;
+    latin1.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t c = 0;
+        std::size_t length = 0;
+        if (utf8At(utf8, i, c, length) && c <= 0xFF) {
+            latin1 += static_cast<char>(c);
+            i += length;
+        } else {
+            latin1 += utf8[i++];
+        }
+    }
+    return latin1;
 }
 
 TPartMuz* NextSiblingPart(TPartMuz* part) {
@@ -529,8 +613,11 @@ bool TMusTree::SetLabel(const std::string& text, std::string& message) {
     TMusTreeItem* item = Selected();
     if (!item) return false;
     if (!CheckMusicFileText(text, "Label", message)) return false;
-    if (item->Label != text) {
-        item->Label = text;
+    // Kept as the file gives it back; a blank label is no label, the
+    // default name.
+    const std::string label = MusicFileText(text);
+    if (item->Label != label) {
+        item->Label = label;
         doc_.MarkChanged();
     }
     return true;

@@ -71,9 +71,22 @@ TMusTreeImage MusTreeImage(const TMusTreeItem& item);
 // A pitch in semitones written as octaves: "1 1/2" for 18, "-1/2" for -6.
 std::string OctaveText(int pitch);
 
-// The music file layer has no escapes, so texts the file keeps may not hold
-// '<', '>' or '&'. Returns false with the Input Error text for `caption`.
+// A text the music file keeps (a label, a sample wave's name) as reading the
+// file gives it back: tabs and line breaks as blanks, no blanks at the ends.
+std::string MusicFileText(const std::string& text);
+
+// Whether the music file can hold `text` (UTF-8, as the editor keeps it): the
+// layer has no escapes, so no '<', '>' or '&', and the file is ISO-8859-1,
+// so no character beyond U+00FF and no control character (tabs and line
+// breaks excepted, which become blanks). Returns false with the Input Error
+// text for `caption`.
 bool CheckMusicFileText(const std::string& text, const std::string& caption, std::string& message);
+
+// The file's ISO-8859-1 bytes of a UTF-8 text and back. A byte that does not
+// begin a UTF-8 character at most U+00FF is kept as it is, so that writing
+// never fails; for every byte string s, Utf8ToLatin1(Latin1ToUtf8(s)) == s.
+std::string Latin1ToUtf8(const std::string& latin1);
+std::string Utf8ToLatin1(const std::string& utf8);
 
 // What can be done with the selected node.
 struct TMusTreeEnabling {

@@ -1,5 +1,6 @@
 #include "music/NoteStave.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -218,7 +219,9 @@ void TMuzBar::SetBar(int8_t noteLength, int countNotes, int extraCount) {
     KORVANE_ASSERT(noteLength > 0 && countNotes > 0);
     NoteLength = noteLength;
     CountNotes = countNotes;
-    ExtraCount = extraCount;
+    // The notes before the first bar line stay fewer than a bar holds, also
+    // when a new length or point makes the bar shorter.
+    ExtraCount = std::clamp(extraCount, 0, countNotes - 1);
     SinglePartMuz->Touch();
 }
 

@@ -89,6 +89,53 @@ void TSinglePartMuz::SetMuzBar(TMuzBar* muzBar) {
     Touch();
 }
 
+namespace {
+
+// Whether two symbols stand at one time: the same position, rank and place
+// in the tuplet. IsPrevOf orders only notes among such symbols (by pitch); a
+// silence ties with every one of them.
+bool tiesInTime(const TStaveSymbol& a, const TStaveSymbol& b) {
+    if (a.GetSymbolPosition() != b.GetSymbolPosition()) return false;
+    const bool aKey = a.GetStaveSymbolKind() == staveSymbolKey, bKey = b.GetStaveSymbolKind() == staveSymbolKey;
+    // Keys tie only with keys of the same number, which neither precedes.
+    if (aKey || bKey) return aKey && bKey && !a.IsPrevOf(b) && !b.IsPrevOf(a);
+    return static_cast<const TStaveTimeSymbol&>(a).GetPosInOol() == static_cast<const TStaveTimeSymbol&>(b).GetPosInOol();
+}
+
+// Where a note goes among the symbols of its time: after the higher notes and
+// before the others (a new note before its equals), past any silence of that
+// time. A walk that stops at
+// the first symbol not standing before it (the sorted insert, a move by its
+// neighbours) stops at such a silence and can leave a chord out of pitch
+// order, which the file would not give back. True, with the symbol to put it
+// after, when the note must move.
+bool placeAmongTies(TStaveSymbol* note, TStaveSymbol*& after) {
+    if (note->GetStaveSymbolKind() != staveSymbolNote) return false;
+    TStaveSymbol* begin = note;
+    while (begin->Prev && tiesInTime(*begin->Prev, *note)) begin = begin->Prev;
+    TStaveSymbol* end = note;
+    while (end->Next && tiesInTime(*end->Next, *note)) end = end->Next;
+    if (begin == end) return false;
+    TStaveSymbol* lower = nullptr;
+    for (TStaveSymbol* s = begin;; s = s->Next) {
+        if (s != note && s->GetStaveSymbolKind() == staveSymbolNote && !s->IsPrevOf(*note)) {
+            lower = s;
+            break;
+        }
+        if (s == end) break;
+    }
+    if (lower) {
+        if (lower->Prev == note) return false;
+        after = lower->Prev;
+        return true;
+    }
+    if (end == note) return false;
+    after = end;
+    return true;
+}
+
+}  // namespace
+
 void TSinglePartMuz::unlink(TStaveSymbol* symbol) {
     lastInserted_ = nullptr;
     if (symbol->Prev)
@@ -131,6 +178,11 @@ void TSinglePartMuz::InsertSorted(std::unique_ptr<TStaveSymbol> owned) {
     if (hint && hint->IsPrevOf(*symbol) && !(hint->Next && hint->Next->IsPrevOf(*symbol))) p = hint;
     while (p->Next && p->Next->IsPrevOf(*symbol)) p = p->Next;
     linkAfter(p, symbol);
+    TStaveSymbol* after = nullptr;
+    if (placeAmongTies(symbol, after)) {
+        unlink(symbol);
+        linkAfter(after, symbol);
+    }
     lastInserted_ = symbol;
 }
 
@@ -139,8 +191,16 @@ void TSinglePartMuz::EndBulkInsert() {
     if (pending_.empty()) return;
     // Equal symbols keep the order they came in, after the equal ones already
     // in: a file reads back as it was written, however often it is saved.
-    std::stable_sort(pending_.begin(), pending_.end(),
-                     [](const auto& a, const auto& b) { return a->IsPrevOf(*b); });
+    // A silence ties with notes that do not tie with each other, so the sort
+    // takes the silences of one time before its notes: an order (which
+    // IsPrevOf alone is not) that keeps every "stands before" of IsPrevOf.
+    std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
+        if (!tiesInTime(*a, *b)) return a->IsPrevOf(*b);
+        const bool aNote = a->GetStaveSymbolKind() == staveSymbolNote;
+        const bool bNote = b->GetStaveSymbolKind() == staveSymbolNote;
+        if (aNote != bNote) return bNote;
+        return aNote && a->IsPrevOf(*b);
+    });
     std::vector<TStaveSymbol*> merged;
     merged.reserve(pending_.size());
     TStaveSymbol* old = FirstSymbol;
@@ -197,6 +257,11 @@ bool TSinglePartMuz::ReplaceSymbol(TStaveSymbol* moveSymbol) {
     } else if (toRight) {
         TStaveSymbol* after = moveSymbol->Next;
         while (after->Next && after->Next->IsPrevOf(*moveSymbol)) after = after->Next;
+        unlink(moveSymbol);
+        linkAfter(after, moveSymbol);
+    }
+    TStaveSymbol* after = nullptr;
+    if (placeAmongTies(moveSymbol, after)) {
         unlink(moveSymbol);
         linkAfter(after, moveSymbol);
     }

@@ -65,9 +65,9 @@ TNoteStave* TUnitMuz::InsertStave(TNoteStave* afterStave, std::unique_ptr<TNoteS
     return newStave;
 }
 
-TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave) {
+TNoteStave* TUnitMuz::AppendStave(std::unique_ptr<TNoteStave> stave, TStave* last) {
     TNoteStave* newStave = stave.release();
-    TStave* last = FirstStave;
+    if (!last || last->Next) last = FirstStave;
     while (last && last->Next) last = last->Next;
     newStave->Prev = last;
     if (last)

@@ -54,7 +54,9 @@ public:
     // parts get its G key.
     TNoteStave* InsertStave(TNoteStave* afterStave, std::unique_ptr<TNoteStave> stave);
     // Appends a stave without touching the parts (used while reading).
-    TNoteStave* AppendStave(std::unique_ptr<TNoteStave> stave);
+    // `last`, when given, is the last stave so far (a reader appending many
+    // keeps it), which saves the walk to the end.
+    TNoteStave* AppendStave(std::unique_ptr<TNoteStave> stave, TStave* last = nullptr);
     int CountStaves() const;
     // Takes a stave out of the list; its symbols must already be gone from
     // the parts.

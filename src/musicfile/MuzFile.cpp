@@ -6,10 +6,12 @@
 #include <map>
 #include <new>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Allocation.h"
 #include "core/Assert.h"
+#include "music/MusicTree.h"
 #include "platform/Messages.h"
 #include "values/ValueWriters.h"
 
@@ -180,6 +182,7 @@ public:
         KORVANE_ASSERT(top != NULL);
         writePart(*root, *top);
         for (TSinglePartMuz* p = doc_.FirstSinglePart(); p; p = p->NextSinglePart()) parts_.push_back(p);
+        sortSymbols();
         for (TStave* s = doc_.GetFirstStave(); s; s = s->Next) writeStave(*root, static_cast<TNoteStave&>(*s));
         return root;
     }
@@ -187,10 +190,32 @@ public:
 private:
     TUnitMuz& doc_;
     std::vector<TSinglePartMuz*> parts_;
+    // Each part's symbols in list order, keys and silences by stave, notes by
+    // note group: one walk over every part, however many staves there are.
+    std::unordered_map<const void*, std::vector<std::vector<TStaveSymbol*>>> symbolsOf_;
+
+    void sortSymbols() {
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
+            for (TStaveSymbol* s = parts_[i]->GetFirstSymbol(); s; s = s->Next) {
+                const void* owner = s->GetStaveSymbolKind() == staveSymbolNote
+                                        ? static_cast<const void*>(static_cast<TMuzNote*>(s)->GetNoteGroup())
+                                        : static_cast<const void*>(s->GetNoteStave());
+                auto& lists = symbolsOf_[owner];
+                if (lists.empty()) lists.resize(parts_.size());
+                lists[i].push_back(s);
+            }
+        }
+    }
+
+    const std::vector<TStaveSymbol*>& symbolsOf(const void* owner, std::size_t part) const {
+        static const std::vector<TStaveSymbol*> none;
+        auto it = symbolsOf_.find(owner);
+        return it == symbolsOf_.end() ? none : it->second[part];
+    }
 
     void writePartNode(TXMLCompound& parent, const TMusTreeItem& item, bool expanded) {
         TXMLCompound* node = parent.AppendCompound("PartNode");
-        if (!item.Label.empty()) node->AppendText("PartLabel", item.Label);
+        if (!item.Label.empty()) node->AppendText("PartLabel", Utf8ToLatin1(item.Label));
         if (expanded) node->AppendCompound("Expanded");
         if (doc_.SelectedTreeItem == &item) node->AppendCompound("Selected");
     }
@@ -252,11 +277,10 @@ private:
         if (stave.ExtraLines) element->AppendCompound("ExtraLines");
         element->AppendText("ForegroundColor", colourText(stave.ForegroundColor));
         element->AppendText("BackgroundColor", colourText(stave.BackgroundColor));
-        for (TSinglePartMuz* part : parts_) {
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
             TXMLCompound* keyPart = element->AppendCompound("KeyPart");
             bool first = true;
-            for (TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next) {
-                if (s->GetNoteStave() != &stave) continue;
+            for (TStaveSymbol* s : symbolsOf(&stave, i)) {
                 if (s->GetStaveSymbolKind() == staveSymbolKey)
                     writeKey(*keyPart, static_cast<TKey&>(*s));
                 else if (s->GetStaveSymbolKind() == staveSymbolSilence)
@@ -325,21 +349,21 @@ private:
         switch (props.NotePlayerKind) {
             case notePlayerSimpleSampler:
                 element->AppendText("BasicFreq", player.GetSimpleSamplerProps().BasicFreq.ToText());
-                element->AppendText("SampleWave", player.GetSimpleSamplerProps().SampleWave.ToText());
+                element->AppendText("SampleWave", Utf8ToLatin1(player.GetSimpleSamplerProps().SampleWave.ToText()));
                 break;
             case notePlayerRollOutSampler:
                 element->AppendText("BasicFreq", player.GetRollOutSamplerProps().BasicFreq.ToText());
-                element->AppendText("SampleWave", player.GetRollOutSamplerProps().SampleWave.ToText());
+                element->AppendText("SampleWave", Utf8ToLatin1(player.GetRollOutSamplerProps().SampleWave.ToText()));
                 break;
             case notePlayerRepeatWaveForm:
-                element->AppendText("SampleWave", player.GetRepeatWaveFormProps().SampleWave.ToText());
+                element->AppendText("SampleWave", Utf8ToLatin1(player.GetRepeatWaveFormProps().SampleWave.ToText()));
                 break;
             case notePlayerRollOutWaveForm:
-                element->AppendText("SampleWave", player.GetRollOutWaveFormProps().SampleWave.ToText());
+                element->AppendText("SampleWave", Utf8ToLatin1(player.GetRollOutWaveFormProps().SampleWave.ToText()));
                 break;
             default:
                 element->AppendText("ResFactor", player.GetResonantSamplerProps().ResFactor.ToText());
-                element->AppendText("SampleWave", player.GetResonantSamplerProps().SampleWave.ToText());
+                element->AppendText("SampleWave", Utf8ToLatin1(player.GetResonantSamplerProps().SampleWave.ToText()));
                 break;
         }
         if (props.FreqUp.GetValue() != 0) element->AppendText("FreqUp", props.FreqUp.ToText());
@@ -363,11 +387,9 @@ private:
             first = false;
         }
         KORVANE_ASSERT(!first);
-        for (TSinglePartMuz* part : parts_) {
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
             TXMLCompound* notePart = element->AppendCompound("NotePart");
-            for (TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next)
-                if (s->GetStaveSymbolKind() == staveSymbolNote && static_cast<TMuzNote*>(s)->GetNoteGroup() == &group)
-                    writeNote(*notePart, static_cast<TMuzNote&>(*s));
+            for (TStaveSymbol* s : symbolsOf(&group, i)) writeNote(*notePart, static_cast<TMuzNote&>(*s));
         }
     }
 };
@@ -402,8 +424,16 @@ public:
             ++i;
         }
         for (TSinglePartMuz* p = doc_.FirstSinglePart(); p; p = p->NextSinglePart()) parts_.push_back(p);
-        for (; i < children.size(); ++i)
-            if (!readStave(children[i]->AsCompound())) return false;
+        {
+            // The symbols of every stave go into the parts' lists in one
+            // sorted insert at the end, so that each stave costs what it
+            // holds, not a walk over the staves before it. Notes of old files
+            // take their accidentals from the notes before them in the bar,
+            // so those go into the list as they are read.
+            BulkInsert bulk(v71_ ? parts_ : std::vector<TSinglePartMuz*>{});
+            for (; i < children.size(); ++i)
+                if (!readStave(children[i]->AsCompound())) return false;
+        }
         TNoteStave* first = doc_.GetFirstStave();
         doc_.CurrentStave = first;
         doc_.SetSelectedSymbol(parts_.front()->GetFirstSymbol());
@@ -473,7 +503,7 @@ private:
         for (const auto& child : node.AsCompound().Children()) {
             const std::string& name = child->GetElement();
             if (name == "PartLabel")
-                item.Label = child->GetText();
+                item.Label = Latin1ToUtf8(child->GetText());
             else if (name == "Expanded") {
                 if (!expanded) return fail(*child, "Only a Loop or Select Music Part can be expanded.");
                 *expanded = true;
@@ -603,7 +633,10 @@ private:
             std::make_unique<TNoteStave>(&doc_, foreground, background, roomUp.GetValue(), roomDown.GetValue(),
                                          element.Child("AllowJoinFlags") ? AllowJoinFlags : drawFlagSeparate,
                                          element.Child("Mute") != nullptr, element.Child("ExtraLines") != nullptr);
-        TNoteStave* stave = doc_.AppendStave(std::move(newStave));
+        TNoteStave* stave = doc_.AppendStave(std::move(newStave), lastStave_);
+        lastStave_ = stave;
+        staveKeys_.clear();
+        chordHeads_.clear();
 
         std::size_t partIndex = 0;
         std::vector<const TXMLItem*> keysAndSilences;
@@ -621,20 +654,15 @@ private:
         if (v71_ && partIndex < parts_.size()) return fail(element, "There are more Music Parts than Key Parts");
         if (!v71_ && !readKeyPart(keysAndSilences, *stave, *parts_.front())) return false;
 
-        staveKeys_.clear();
-        chordHeads_.clear();
-        // Notes of old files take their accidentals from the notes before
-        // them in the bar, so those go into the list one by one.
-        BulkInsert bulk(v71_ ? parts_ : std::vector<TSinglePartMuz*>{});
         for (const auto& child : element.Children())
             if (child->GetElement() == "NoteGroup" && !readNoteGroup(child->AsCompound(), *stave)) return false;
         stave->SelectedNoteGroup = stave->DialogNoteGroup = stave->GetStartNoteGroup();
         return true;
     }
 
-    // Symbols of a stave are read into each part's list in one sorted insert
-    // when the reading of its keys or its notes ends (or fails), so that many
-    // symbols at one time cost no walk each.
+    // Symbols are read into each part's list in one sorted insert when the
+    // reading of the staves (of a key part, in an old file) ends or fails, so
+    // that many symbols at one time cost no walk each.
     struct BulkInsert {
         std::vector<TSinglePartMuz*> parts;
         explicit BulkInsert(std::vector<TSinglePartMuz*> p) : parts(std::move(p)) {
@@ -646,7 +674,9 @@ private:
     };
 
     bool readKeyPart(const std::vector<const TXMLItem*>& items, TNoteStave& stave, TSinglePartMuz& part) {
-        BulkInsert bulk({&part});
+        BulkInsert bulk(v71_ ? std::vector<TSinglePartMuz*>{} : std::vector<TSinglePartMuz*>{&part});
+        std::vector<TKey*>& keys = keysRead_;
+        keys.clear();
         int keyNumber = 0;
         double firstKey = 0;
         std::vector<std::pair<const TXMLItem*, double>> silences;
@@ -665,6 +695,12 @@ private:
         // The first symbol of a stave in a part is its key; the writer relies on it.
         for (const auto& [item, position] : silences)
             if (position < firstKey) return fail(*item, "A Silence may not stand before the first Key of its Stave.");
+        // The stave's keys in the order the sorted insert gives them (equal
+        // ones as they came), for the notes to find theirs.
+        std::stable_sort(keys.begin(), keys.end(), [](const TKey* a, const TKey* b) { return a->IsPrevOf(*b); });
+        auto& found = staveKeys_[&part];
+        found.clear();
+        for (TKey* key : keys) found.push_back({key->GetSymbolPosition(), key});
         return true;
     }
 
@@ -702,6 +738,7 @@ private:
             if (!readInteger(*shift.Child("Height"), "Key NoteShift Height", height)) return false;
             key->SetNoteShift(height, shift.Child("ShiftMol") ? noteShiftMol : noteShiftKruis);
         }
+        keysRead_.push_back(key.get());
         part.InsertSorted(std::move(key));
         return true;
     }
@@ -796,7 +833,7 @@ private:
             } else if (field == "BasicFreq") {
                 if (!readField(*basicFreq, *child, "BasicFreq", ucHertz)) return false;
             } else if (field == "SampleWave") {
-                sampleWave->SetName(child->GetText());
+                sampleWave->SetName(Latin1ToUtf8(child->GetText()));
             } else if (field == "FreqUp") {
                 if (!readField(props.FreqUp, *child, "FreqUp", ucHertz)) return false;
             } else if (field == "VolumeFactor") {
@@ -847,10 +884,13 @@ private:
         return true;
     }
 
-    // The keys of the stave being read, per part, in list order; the notes
-    // come after all keys of their stave, so the lists stay valid while the
-    // notes are read, and each note finds its key without walking the part.
+    // The keys of the stave being read, per part, in list order, kept as its
+    // key parts are read: the notes come after all keys of their stave, and
+    // each finds its key without the part's list (still unsorted in a 7.1
+    // file, and a walk over every stave).
     std::map<const TSinglePartMuz*, std::vector<std::pair<double, TKey*>>> staveKeys_;
+    std::vector<TKey*> keysRead_;
+    TStave* lastStave_ = nullptr;
 
     // The notes of one stave read so far, by part, time, place in the tuplet
     // and stick: what they share as one chord.
@@ -862,12 +902,9 @@ private:
     std::map<ChordKey, ChordHead> chordHeads_;
 
     // The last key of `stave` at or before `p`, as KeyInEffect finds it.
-    TKey* keyInEffect(const TSinglePartMuz& part, const TNoteStave& stave, double p) {
-        auto [it, fresh] = staveKeys_.try_emplace(&part);
-        if (fresh)
-            for (TStaveSymbol* s = part.GetFirstSymbol(); s; s = s->Next)
-                if (s->GetNoteStave() == &stave && s->GetStaveSymbolKind() == staveSymbolKey)
-                    it->second.push_back({s->GetSymbolPosition(), static_cast<TKey*>(s)});
+    TKey* keyInEffect(const TSinglePartMuz& part, double p) {
+        auto it = staveKeys_.find(&part);
+        if (it == staveKeys_.end()) return nullptr;
         const auto& keys = it->second;
         auto after = std::upper_bound(keys.begin(), keys.end(), p,
                                       [](double position, const auto& key) { return position < key.first; });
@@ -880,7 +917,7 @@ private:
         if (!readTimeValues(element, true, v)) return false;
         int height = 0;
         if (!readInteger(heightElement, "Note Height", height)) return false;
-        const TKey* key = keyInEffect(part, stave, v.Position);
+        const TKey* key = keyInEffect(part, v.Position);
         if (!key) return fail(element, "A Note may not stand before the first Key of its Stave.");
         if (height < -kMaxHeight || height > kMaxHeight)
             return fail(heightElement, "In Note Height: The pitch must lie between -43 and 43.");

@@ -220,7 +220,12 @@ bool ReadXMLFile(const std::string& path, std::string& fileText, std::string& me
         message = kXMLReadError;
         return false;
     }
-    // Straight into the text where the size is known; a stream (a FIFO) as it comes.
+    if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > kXMLFileLimit) {
+        message = kXMLTooLarge;
+        return false;
+    }
+    // Straight into the text where the size is known; a stream (a FIFO, a
+    // device) as it comes, up to the limit.
     fileText.clear();
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         fileText.resize(static_cast<std::size_t>(st.st_size));
@@ -233,7 +238,15 @@ bool ReadXMLFile(const std::string& path, std::string& fileText, std::string& me
         in.clear();
     }
     char block[65536];
-    while (in.read(block, sizeof block) || in.gcount() > 0) fileText.append(block, static_cast<std::size_t>(in.gcount()));
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        fileText.append(block, static_cast<std::size_t>(in.gcount()));
+        if (fileText.size() > kXMLFileLimit) {
+            fileText.clear();
+            fileText.shrink_to_fit();
+            message = kXMLTooLarge;
+            return false;
+        }
+    }
     if (in.bad()) {
         message = kXMLReadError;
         return false;

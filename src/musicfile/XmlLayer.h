@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -139,6 +140,11 @@ bool WriteXML(const TXMLItem& root, const std::string& path, std::string& messag
 inline constexpr const char* kXMLWriteError =
     "Operating System cannot open file for writing, maybe the file is readonly.";
 inline constexpr const char* kXMLReadError = "Operating System cannot open file for reading.";
+// Reading stops here: far above any real score (100,000 notes take a few
+// MiB), and a bound for a device or a stream that never ends (/dev/zero
+// reports size 0, so the size alone cannot be trusted).
+inline constexpr std::size_t kXMLFileLimit = std::size_t{256} << 20;
+inline constexpr const char* kXMLTooLarge = "the file is larger than 256 MiB, which no music file is.";
 
 // ---------------------------------------------------------------------------
 // Content models, built in code.

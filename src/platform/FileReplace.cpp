@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace korvane {
 
@@ -76,7 +78,8 @@ bool isStaleTemp(const char* entry, const std::string& prefix) {
     if (end == p || errno != 0 || pid <= 0 || *end != '-') return false;
     const char* q = end + 1;
     std::strtoul(q, &end, 10);
-    if (end == q || std::strcmp(end, ".tmp") != 0) return false;
+    // ".old" is the link CommitAll keeps to a replaced file until all are in place.
+    if (end == q || (std::strcmp(end, ".tmp") != 0 && std::strcmp(end, ".tmp.old") != 0)) return false;
     if (pid == static_cast<long>(::getpid())) return false;
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
@@ -121,6 +124,7 @@ bool TFileReplacement::Open(const std::string& fileName, bool durable) {
     Abandon();
     target_ = fileName;
     durable_ = durable;
+    written_ = sent_ = 0;
     struct stat st;
     if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         if (char* real = ::realpath(fileName.c_str(), nullptr)) {
@@ -167,21 +171,46 @@ bool TFileReplacement::Open(const std::string& fileName, bool durable) {
     return false;
 }
 
-bool TFileReplacement::Write(const void* data, std::size_t size) { return fd_ >= 0 && WriteAllToFd(fd_, data, size); }
+bool TFileReplacement::Write(const void* data, std::size_t size) {
+    if (fd_ < 0 || !WriteAllToFd(fd_, data, size)) return false;
+    written_ += size;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Without this the whole file waits in memory until the fsync of Commit,
+    // and only then goes to the disk while the program does nothing. Only a
+    // start: Commit's fsync still waits for every byte.
+    constexpr uint64_t kWriteBackStep = 8u << 20;
+    if (durable_ && !stream_ && written_ - sent_ >= kWriteBackStep) {
+        (void)::sync_file_range(fd_, static_cast<off_t>(sent_), static_cast<off_t>(written_ - sent_),
+                                SYNC_FILE_RANGE_WRITE);
+        sent_ = written_;
+    }
+#endif
+    return true;
+}
 
-bool TFileReplacement::Commit() {
+bool TFileReplacement::close() {
     if (fd_ < 0) return false;
     bool ok = true;
     if (stream_) {
         ok = ::close(fd_) == 0;
         fd_ = -1;
-        stream_ = false;
         return ok;
     }
     if (hadPrevious_) ok = ::fchmod(fd_, previousMode_) == 0;
     if (ok && durable_) ok = ::fsync(fd_) == 0;
     if (::close(fd_) != 0) ok = false;
     fd_ = -1;
+    return ok;
+}
+
+bool TFileReplacement::Commit() {
+    if (fd_ < 0) return false;
+    if (stream_) {
+        const bool ok = close();
+        stream_ = false;
+        return ok;
+    }
+    bool ok = close();
     if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (!ok) ::unlink(temp_.c_str());
     if (ok && durable_) syncFolderOf(target_);
@@ -199,6 +228,44 @@ void TFileReplacement::Abandon() {
     releaseTemp(slot_);
     slot_ = -1;
     temp_.clear();
+}
+
+bool TFileReplacement::CommitAll(TFileReplacement* const* files, std::size_t count) {
+    // Closing and syncing can fail too: all of it before any target changes.
+    bool ok = true;
+    for (std::size_t i = 0; i < count && ok; ++i) ok = files[i]->close() || files[i]->stream_;
+    std::vector<std::string> kept(count);  // a link to the old file each rename replaced
+    std::size_t done = 0;
+    for (; ok && done < count; ++done) {
+        TFileReplacement& file = *files[done];
+        if (file.stream_) continue;
+        if (file.hadPrevious_) {
+            kept[done] = file.temp_ + ".old";
+            if (::link(file.target_.c_str(), kept[done].c_str()) != 0) kept[done].clear();
+        }
+        if (::rename(file.temp_.c_str(), file.target_.c_str()) != 0) {
+            if (!kept[done].empty()) ::unlink(kept[done].c_str());
+            ok = false;
+            break;
+        }
+        file.temp_.clear();  // in place now: Abandon leaves it
+    }
+    if (!ok) {
+        for (std::size_t i = done; i-- > 0;) {
+            const TFileReplacement& file = *files[i];
+            if (file.stream_) continue;
+            if (!kept[i].empty()) ::rename(kept[i].c_str(), file.target_.c_str());
+            else if (!file.hadPrevious_) ::unlink(file.target_.c_str());
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        TFileReplacement& file = *files[i];
+        if (ok && !kept[i].empty()) ::unlink(kept[i].c_str());
+        if (ok && !file.stream_ && file.durable_) syncFolderOf(file.target_);
+        file.stream_ = false;
+        file.Abandon();
+    }
+    return ok;
 }
 
 bool ReplaceFileWith(const std::string& fileName, const void* data, std::size_t size, bool durable) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -31,7 +32,9 @@ public:
     int Fd() const { return fd_; }
     // The target is a FIFO or a device, written into directly.
     bool IsStream() const { return stream_; }
-    // Writes every byte, retrying short writes; false on an error.
+    // Writes every byte, retrying short writes; false on an error. A durable
+    // file's data starts on its way to the disk as it comes, so that the
+    // wait at the end is for the last part only.
     bool Write(const void* data, std::size_t size);
     // Gives the new file the old one's permissions, closes it and renames it
     // over the target. False when any of that failed: the old file stands
@@ -40,7 +43,18 @@ public:
     // Removes the new file; the target stays as it was.
     void Abandon();
 
+    // Commit for several files that belong together (the outputs of one
+    // command): every one is put in place, or none is. Each was opened and
+    // written whole, so every target has passed the checks above before the
+    // first rename; a rename that still fails puts back what the earlier ones
+    // replaced (kept meanwhile as a link to the old file) and removes what
+    // they created. A stream target is written as it goes and cannot be
+    // taken back.
+    static bool CommitAll(TFileReplacement* const* files, std::size_t count);
+
 private:
+    // Closes the new file with the old one's permissions, synced when durable.
+    bool close();
     std::string target_;
     std::string temp_;
     int fd_ = -1;
@@ -48,6 +62,9 @@ private:
     bool hadPrevious_ = false;
     bool durable_ = true;
     mode_t previousMode_ = 0;
+    // Bytes written, and how many of them the disk has been asked to take.
+    uint64_t written_ = 0;
+    uint64_t sent_ = 0;
     int slot_ = -1;  // where the signal handlers find temp_
 };
 

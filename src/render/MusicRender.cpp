@@ -10,6 +10,7 @@
 #include "platform/Messages.h"
 #include "processing/LongWork.h"
 #include "processing/TWorkspace.h"
+#include "render/NoteMixer.h"
 
 namespace korvane {
 
@@ -160,9 +161,11 @@ bool TMusicRenderer::GetOffsets(TPartMuz& part, double& S, double& E, double& cl
 
 bool TMusicRenderer::Render(TPartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
                             const TRenderFilter& filter, double transpose) {
-    return Walk(part, clock, transpose, &stop, false, [&](TSinglePartMuz& single, double& c, double t) {
-        return SingleRender(single, stop, sound, c, error, filter, t);
+    TNoteMixer mixer(sound, stop);
+    const bool ok = Walk(part, clock, transpose, &stop, false, [&](TSinglePartMuz& single, double& c, double t) {
+        return SingleRender(single, stop, mixer, sound.Freq, c, error, filter, t);
     });
+    return ok && mixer.Flush();
 }
 
 bool TMusicRenderer::SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,
@@ -189,8 +192,8 @@ bool TMusicRenderer::SingleOffsets(TSinglePartMuz& part, double& S, double& E, d
     return true;
 }
 
-bool TMusicRenderer::SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
-                                  const TRenderFilter& filter, double transpose) {
+bool TMusicRenderer::SingleRender(TSinglePartMuz& part, bool& stop, TNoteMixer& mixer, int32_t freq, double& clock,
+                                  std::string& error, const TRenderFilter& filter, double transpose) {
     const double T = Tempo;
     const double factor = transposeFactor(transpose);
     for (TStaveSymbol* symbol = part.GetFirstSymbol(); symbol; symbol = symbol->Next) {
@@ -200,24 +203,47 @@ bool TMusicRenderer::SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound
         const TCompoundPlayer* player = note.GetPlayer();
         const double period = note.GetPeriod() * factor;
         const double length = note.GetPlayLength();
-        bool ok = true;
-        double v = 1;
-        auto noteSound = Players.GetSound(*player, stop, period, length, T, v, ok, error);
-        if (stop || !ok) return false;
-        const double s = Players.GetStartOffset(*player, period, length, T, ok, error);
-        if (!ok) return false;
-        const double u = clock + note.GetStartTime() * T;
-        if (noteSound && noteSound->GetValues() > 0) {
-            // The first pass made room for this sound; rounding of the clock
-            // sums can only put it a hair before the start or past the end.
-            int32_t position = truncToInt32(sound.Freq * (u - s));
-            if (position < 0) position = 0;
-            if (position < sound.GetValues()) sound.AddScaledAfter(stop, *noteSound, position, v);
-            if (stop) return false;
+        const TNoteMixer::Key key = TNoteMixer::MakeKey(player, period, length, T);
+        std::shared_ptr<const TMixedNote> sound = mixer.Find(key);
+        if (!sound) {
+            bool ok = true;
+            double v = 1;
+            auto made = Players.GetSound(*player, stop, period, length, T, v, ok, error);
+            if (stop || !ok) return false;
+            const double s = Players.GetStartOffset(*player, period, length, T, ok, error);
+            if (!ok) return false;
+            sound = mixer.Keep(key, std::move(made), v, s);
+            if (!sound) return false;
         }
+        const double u = clock + note.GetStartTime() * T;
+        // The first pass made room for this sound; rounding of the clock
+        // sums can only put it a hair before the start or past the end.
+        int32_t position = truncToInt32(freq * (u - sound->Start));
+        if (position < 0) position = 0;
+        const double volume = sound->Volume;
+        if (!mixer.Add(std::move(sound), position, volume)) return false;
     }
     clock = clock + T * part.PartLength();
     return true;
+}
+
+bool TMusicRenderer::ListNotes(TPartMuz& part, const TRenderFilter& filter, std::vector<TPlayedNote>& notes,
+                               size_t maxNotes, size_t maxParts) {
+    const double T = Tempo;
+    double clock = 0;
+    size_t parts = 0;
+    return Walk(part, clock, 0, nullptr, false, [&](TSinglePartMuz& single, double& c, double t) {
+        if (++parts > maxParts) return false;
+        for (TStaveSymbol* symbol = single.GetFirstSymbol(); symbol; symbol = symbol->Next) {
+            if (symbol->GetStaveSymbolKind() != staveSymbolNote) continue;
+            const auto& note = static_cast<const TMuzNote&>(*symbol);
+            if (!filter.Passes(note)) continue;
+            if (notes.size() >= maxNotes) return false;
+            notes.push_back({&note, c + note.GetStartTime() * T, note.GetPlayLength() * T, t});
+        }
+        c = c + T * single.PartLength();
+        return true;
+    });
 }
 
 std::unique_ptr<Sound> TMusicRenderer::RenderPart(TPartMuz& part, const TRenderFilter& filter, bool& stop,

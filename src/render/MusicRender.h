@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Sound.h"
 #include "music/TUnitMuz.h"
@@ -12,6 +13,7 @@ namespace korvane {
 
 class TWorkspace;
 class TUnitWave;
+class TNoteMixer;
 
 // Which notes a render request plays. A given stave or note group also lets
 // the notes of a muted stave sound (the play buttons of the music dialog).
@@ -23,6 +25,16 @@ struct TRenderFilter {
 };
 
 inline constexpr const char* kCannotCreateMusic = "Cannot create music: ";
+
+// One note as a render plays it: when it starts and how long it sounds, in
+// seconds from the music's start, and the transposition of the turns around
+// it in semitones.
+struct TPlayedNote {
+    const TMuzNote* Note;
+    double Start;
+    double Length;
+    double Transpose;
+};
 
 // Walks a music document's part tree twice: GetOffsets measures how much
 // sound lies before the music's start (attacks) and after it, Render adds
@@ -49,6 +61,13 @@ public:
 
     const TNotePlayers& GetPlayers() const { return Players; }
 
+    // The notes the render of `part` plays, in the order it plays them (loops
+    // pass by pass, turns transposed, filtered as the render filters). False
+    // when they would be more than `maxNotes`, or the walk would visit more
+    // than `maxParts` single parts (a loop of a billion passes).
+    bool ListNotes(TPartMuz& part, const TRenderFilter& filter, std::vector<TPlayedNote>& notes, size_t maxNotes,
+                   size_t maxParts);
+
 private:
     TUnitMuz& UnitMuz;
     TNotePlayers Players;
@@ -72,8 +91,8 @@ private:
     bool MeasureLoop(TLoopPartMuz& loop, double& clock, double transpose, const Single& single);
     bool SingleOffsets(TSinglePartMuz& part, double& S, double& E, double& clock, std::string& error,
                        const TRenderFilter& filter, double transpose);
-    bool SingleRender(TSinglePartMuz& part, bool& stop, Sound& sound, double& clock, std::string& error,
-                      const TRenderFilter& filter, double transpose);
+    bool SingleRender(TSinglePartMuz& part, bool& stop, TNoteMixer& mixer, int32_t freq, double& clock,
+                      std::string& error, const TRenderFilter& filter, double transpose);
 };
 
 // An empty sound of the music document's kind: mono for one channel, stereo

@@ -1,21 +1,24 @@
-// The layout of one single part. The symbols come in list order; each
-// stave keeps its own x. Notes and silences at one position and tuplet
-// member form a slot (one x); the notes of a slot go, by stick kind, into
-// one of three beam collectors, which a different tuplet, length or beat
-// ends. Before a symbol beyond the next bar line every stave is flushed, the
-// staves meet at the widest x and the bar line is drawn. A note or silence
-// that reaches across a bar line is drawn as a run of standard values up to
-// the line and carried over into the next bar (notes tied).
+// The layout of one single part, bar by bar. The symbols of a bar are first
+// read for what they need (a time grid over all staves: every onset is a
+// column, see TimeGrid.h), then drawn in list order with their heads on
+// the columns. Notes and silences at one position and tuplet member form a
+// slot; the notes of a slot go, by stick kind, into one of three beam
+// collectors, which a different tuplet, length or beat ends. A note or
+// silence that reaches across a bar line is drawn as a run of standard
+// values up to the line and carried over into the next bar (notes tied);
+// every piece stands on the column of its own onset.
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/Assert.h"
 #include "music/NotePlayers.h"
 #include "score/MusicGlyphs.h"
 #include "score/ScoreLayout.h"
 #include "score/ScoreMeasures.h"
+#include "score/TimeGrid.h"
 
 namespace korvane {
 
@@ -89,11 +92,20 @@ constexpr int kStemLength = 35;
 constexpr int kBeamThickness = 5;
 constexpr int kBeamDistance = 8;
 
-// The room after a head, by the value it shows: longer values breathe more.
-int spacingAfter(int flagLength) {
-    static const int after[7] = {30, 24, 17, 12, 9, 7, 6};
-    return after[LengthIndex(flagLength)];
+// Room kept clear after a bar line, a time signature or a key.
+constexpr int kClearAfterLine = 11;
+// The ink width of a flat.
+constexpr int kFlatWidth = 8;
+// The hit area of a key or time signature that is not drawn again.
+constexpr int kCourtesyWidth = 8;
+
+// Where a note or silence starts in its part: a tuplet member at its own
+// place in the tuplet.
+double onsetOf(const TStaveTimeSymbol& t) {
+    return t.GetSymbolPosition() + t.GetTotalLength() * t.GetPosInOol() / t.GetMultiOol();
 }
+
+double pieceLength(const TDrawnPiece& p) { return (2.0 - std::ldexp(1.0, -p.Points)) / p.NoteLengthKind; }
 
 struct TNoteEntry {
     TMuzNote* Note = nullptr;
@@ -165,11 +177,28 @@ struct TTuplet {
     bool Mixed = false;
 };
 
+// What each stave's symbols need, read as they will be drawn: the key
+// and the accidentals in effect change as the bar goes.
+struct TPlan {
+    const TKey* Key = nullptr;
+    std::array<uint8_t, 7> Scale{};
+    bool Open = false;
+    double Pos = 0;
+    int PosInOol = 0;
+    std::vector<TMuzNote*> Notes;
+    std::vector<TSilence*> Silences;
+    bool KeyPending = false;
+    double KeyTime = 0;
+    int KeyW = 0;
+    int Count = 0;
+    TSilence* Only = nullptr;
+};
+
 class TBuilder {
 public:
     TBuilder(TSinglePartMuz& part, const std::vector<TNoteStave*>& staves, const TScoreMetrics& m, Canvas& canvas,
-             TPartLayout& out)
-        : part_(part), m_(m), canvas_(canvas), out_(out) {
+             TPartLayout& out, const TPartContext& context)
+        : part_(part), m_(m), canvas_(canvas), out_(out), context_(context) {
         for (size_t i = 0; i < staves.size(); ++i) {
             TStaveState st;
             st.Stave = staves[i];
@@ -187,9 +216,17 @@ private:
     const TScoreMetrics& m_;
     Canvas& canvas_;
     TPartLayout& out_;
+    const TPartContext& context_;
     std::vector<TStaveState> states_;
     std::unordered_map<const TNoteStave*, int> index_;
-    std::unordered_map<const TXTouchMuzSymbol*, std::pair<int, int>> extents_;
+    // Each symbol's hit extent and, for keys, notes and silences, where it
+    // stands (one map: a part has tens of thousands of them).
+    struct TPlaced {
+        int Left, Right;
+        bool Anchored = false;
+        TPartLayout::TAnchor Anchor{};
+    };
+    std::unordered_map<const TXTouchMuzSymbol*, TPlaced> extents_;
     std::unordered_map<const TMuzNote*, TTieStart> ties_;
     std::vector<TTuplet> tuplets_;
     const TMuzBar* bar_ = nullptr;
@@ -198,6 +235,17 @@ private:
     double barEnd_ = 1;
     double beat_ = 0.25;
     int groupCounter_ = 0;
+    // The bar being laid out: its symbols (stave index, symbol) in list
+    // order, its grid and where it starts and ends.
+    std::vector<std::pair<int, TStaveSymbol*>> barSymbols_;
+    TTimeGrid grid_;
+    double shortest_ = 1.0 / 8;
+    int barStartX_ = 0, barEndX_ = 0;
+    int barNumber_ = 0;
+    std::unordered_set<const TSilence*> wholeRests_;
+    std::vector<TPlan> plans_;  // kept from bar to bar with their room
+    std::vector<TNoteEntry> planEntries_;
+    std::vector<int> planHeights_;
     size_t segBegin_ = 0;
     int segMin_ = 0, segMax_ = 0;
     bool segEmpty_ = true;
@@ -269,12 +317,49 @@ private:
         widen(it.X0 + box.Left, it.X0 + box.Right);
         return box;
     }
-    void extent(const TXTouchMuzSymbol* s, int left, int right) {
-        auto it = extents_.find(s);
-        if (it == extents_.end())
-            extents_[s] = {left, right};
-        else
-            it->second = {std::min(it->second.first, left), std::max(it->second.second, right)};
+    void anchor(TPlaced& placed, const TXTouchMuzSymbol* s, int stave, double onset, int x, int y) {
+        placed.Anchored = true;
+        placed.Anchor = {s, stave, onset, x, y};
+    }
+    // Flats are drawn as shapes of their own, as heavy as the font's sharps
+    // and naturals (the fonts' flats are much thinner).
+    int accidentalInk(uint8_t kind) const {
+        if (kind == noteShiftMol) return kFlatWidth;
+        if (kind == noteShiftDoubleMol) return 2 * kFlatWidth + 1;
+        return m_.Accidentals[kind].Right - m_.Accidentals[kind].Left;
+    }
+    // An accidental whose ink starts at `left`, for a head centred on y.
+    void accidental(int stave, uint8_t kind, int left, int y, const TXTouchMuzSymbol* owner, const TMuzNote* colour) {
+        if (kind == noteShiftMol || kind == noteShiftDoubleMol) {
+            flat(stave, left, y, owner, colour);
+            if (kind == noteShiftDoubleMol) flat(stave, left + kFlatWidth + 1, y, owner, colour);
+            return;
+        }
+        const TGlyphBox& g = m_.Accidentals[kind];
+        glyphAt(stave, AccidentalGlyph(kind), g, left, y - (g.Top + g.Bottom) / 2, owner, colour);
+    }
+    // The stem from a staff space and a half above the head down to the
+    // head's lower edge, and a bowl round the head's place, thick at its
+    // right.
+    void flat(int stave, int left, int y, const TXTouchMuzSymbol* owner, const TMuzNote* colour) {
+        rect(stave, left, y - 16, left + 2, y + 5, owner, colour);
+        std::vector<TCanvasPointF> pts;
+        constexpr int steps = 10;
+        for (int i = 0; i <= steps; ++i) {
+            const double t = static_cast<double>(i) / steps;
+            pts.push_back({left + 1.5 + (kFlatWidth - 1.5) * std::sin(3.14159265 * t) * (1.15 - 0.3 * t),
+                           y - 3.5 + 9.0 * t * t * (3 - 2 * t) - 0.5});
+        }
+        for (int i = steps; i >= 0; --i) {
+            const double t = static_cast<double>(i) / steps;
+            pts.push_back({left + 1.5 + 3.0 * std::sin(3.14159265 * t), y - 0.5 + 4.5 * t});
+        }
+        shape(stave, pts, owner, colour);
+    }
+    TPlaced& extent(const TXTouchMuzSymbol* s, int left, int right) {
+        auto [it, inserted] = extents_.try_emplace(s, TPlaced{left, right});
+        if (!inserted) it->second.Left = std::min(it->second.Left, left), it->second.Right = std::max(it->second.Right, right);
+        return it->second;
     }
     void finishSegment() {
         if (out_.Items.size() > segBegin_) {
@@ -285,13 +370,16 @@ private:
     }
 
     // -- notation -----------------------------------------------------------
-    int heightOf(const TStaveState& st, const TMuzNote& n) const {
-        return st.Key ? st.Key->PitchToHeight(n.GetPitch()) : n.GetPitch() - TKey::keyKindG;
-    }
     int beatIndex(double t) const { return static_cast<int>(std::floor((t - barStart_) / beat_ + kEps)); }
 
     void drawHeader();
-    void drawKey(TStaveState& st, const TKey& key);
+    int keyWidth(const TKey& key) const;
+    bool restates(const TStaveState& st, const TKey& key) const;
+    void drawKey(TStaveState& st, const TKey& key, bool partStart = false);
+    int shownAccidentals(const TKey* key, std::array<uint8_t, 7>& scale, const std::vector<TMuzNote*>& notes,
+                         std::vector<TNoteEntry>& entries, int& columnW) const;
+    void planBar();
+    void layoutBar();
     void addToSlot(TStaveState& st, TStaveSymbol* s);
     void closeSlot(TStaveState& st);
     void closeAll() {
@@ -302,25 +390,25 @@ private:
         for (int k = 0; k < 3; ++k) flushCollector(st, k);
     }
     void alignAll();
-    void barLine(bool withCarries);
+    void barLine();
     void addChord(TStaveState& st, TChord chord);
     void emitGroup(TStaveState& st, std::vector<TChord>& chords, bool beamed);
     void emitHeads(TStaveState& st, TChord& c, bool up);
     void emitStemAndFlags(TStaveState& st, const TChord& c, bool up, int& tipY);
     void emitBeams(TStaveState& st, std::vector<TChord>& chords, bool up, std::vector<int>& tips);
     void emitArticulation(TStaveState& st, const TChord& c, bool up, bool hasStem);
-    int emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, int points, bool record);
-    int emitPieces(TStaveState& st, TChord proto, double length, int x, bool lastIsEnd);
-    int emitSilencePieces(TStaveState& st, TSilence* s, double length, int x);
+    int emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, int points, bool record, int anchorX);
+    void emitPieces(TStaveState& st, TChord proto, double length, double onset, bool lastIsEnd);
+    void emitSilencePieces(TStaveState& st, TSilence* s, double length, double onset);
     void emitCarries(TStaveState& st);
     void emitTuplets();
     void noteTuplet(int stave, double position, uint8_t multiOol, int minX, int maxX, int top, int bottom, bool up,
                     bool noteMember, int group);
     void tie(int stave, const TTieStart& from, int toX, const TMuzNote* note);
-    // A flag may hang right of the head: short values keep room for it.
+    // What a chord needs from its heads' x to the next column's room: the
+    // heads, the dots and a flag hanging right of the stem.
     int chordWidth(const TChord& c) const {
-        return c.Columns() * c.HeadW + (c.Points > 0 ? 3 + 5 * c.Points : 0) + spacingAfter(c.FlagLength) +
-               (c.FlagLength >= 8 ? 5 : 0);
+        return c.Columns() * c.HeadW + (c.Points > 0 ? 4 + 5 * c.Points : 0) + (c.FlagLength >= 8 ? 9 : 0) + 6;
     }
     int headWidth(int flagLength) const {
         const TGlyphBox& b = flagLength <= 1 ? m_.WholeHead : flagLength == 2 ? m_.VoidHead : m_.BlackHead;
@@ -330,17 +418,59 @@ private:
 
 void TBuilder::drawHeader() {
     alignAll();
+    const TMuzBar* before = context_.Bar;
+    if (before && before->GetCountNotes() == bar_->GetCountNotes() &&
+        before->GetNoteLength() == bar_->GetNoteLength()) {
+        // The bar goes on as before: no time signature, only its hit area.
+        for (auto& st : states_) {
+            extent(bar_, st.X, st.X + kCourtesyWidth);
+            st.X += kCourtesyWidth;
+        }
+        return;
+    }
     const int w = bar_->DrawnWidth();
     for (auto& st : states_) {
         const int x = st.X;
         text(st.Index, std::to_string(bar_->GetCountNotes()), m_.DigitSize, true, x + w / 2, -10, true, bar_);
         text(st.Index, std::to_string(bar_->GetNoteLength()), m_.DigitSize, true, x + w / 2, 10, true, bar_);
         extent(bar_, x, x + w);
-        st.X = x + w + 6;
+        st.X = x + w + kClearAfterLine;
     }
 }
 
-void TBuilder::drawKey(TStaveState& st, const TKey& key) {
+int TBuilder::keyWidth(const TKey& key) const {
+    const int8_t kind = key.GetKeyKind();
+    const TGlyphBox& box = kind == TKey::keyKindG ? m_.GClef : kind == TKey::keyKindC ? m_.CClef : m_.FClef;
+    int w = 5 + (box.Right - box.Left) + 5;
+    for (uint8_t family : {uint8_t(noteShiftKruis), uint8_t(noteShiftMol)}) {
+        for (int i = 0; i < 7; ++i) {
+            const uint8_t entry = key.GetScale()[key.SignatureIndex(i, family)];
+            const bool sharpish = entry == noteShiftKruis || entry == noteShiftDoubleKruis;
+            const bool flattish = entry == noteShiftMol || entry == noteShiftDoubleMol;
+            if (family == noteShiftKruis ? !sharpish : !flattish) continue;
+            w += accidentalInk(entry) + 1;
+        }
+    }
+    return w + 4 + kClearAfterLine - 4;
+}
+
+bool TBuilder::restates(const TStaveState& st, const TKey& key) const {
+    if (static_cast<size_t>(st.Index) >= context_.Keys.size()) return false;
+    const TKey* before = context_.Keys[st.Index];
+    return before && before->GetKeyKind() == key.GetKeyKind() && before->GetAddOctaves() == key.GetAddOctaves() &&
+           before->GetScale() == key.GetScale();
+}
+
+void TBuilder::drawKey(TStaveState& st, const TKey& key, bool partStart) {
+    if (partStart && restates(st, key)) {
+        // What the stave already shows is not repeated; the key can still
+        // be clicked where it stands.
+        anchor(extent(&key, st.X, st.X + kCourtesyWidth), &key, st.Index, key.GetSymbolPosition(), st.X, 0);
+        st.X += kCourtesyWidth;
+        st.Key = &key;
+        st.Stave->Layout.StartKeyLayout(key);
+        return;
+    }
     const int left = st.X + 2;
     int x = left + 3;
     const int8_t kind = key.GetKeyKind();
@@ -375,16 +505,13 @@ void TBuilder::drawKey(TStaveState& st, const TKey& key) {
             const bool flattish = entry == noteShiftMol || entry == noteShiftDoubleMol;
             if (family == noteShiftKruis ? !sharpish : !flattish) continue;
             const int height = key.SignatureHeight(i, family);
-            const TGlyphBox& g = m_.Accidentals[entry];
-            const int y = -5 * height;
-            const int baseline = flattish ? y + 5 - g.Bottom : y - (g.Top + g.Bottom) / 2;
-            glyphAt(st.Index, AccidentalGlyph(entry), g, x, baseline, &key, nullptr);
-            x += g.Right - g.Left + 1;
+            accidental(st.Index, entry, x, -5 * height, &key, nullptr);
+            x += accidentalInk(entry) + 1;
         }
     }
     const int right = x + 4;
-    extent(&key, left, right);
-    st.X = right + 4;
+    anchor(extent(&key, left, right), &key, st.Index, key.GetSymbolPosition(), left + 3, 0);
+    st.X = right + kClearAfterLine - 4;
     st.Key = &key;
     st.Stave->Layout.StartKeyLayout(key);
 }
@@ -404,55 +531,63 @@ void TBuilder::addToSlot(TStaveState& st, TStaveSymbol* s) {
         st.SlotSilences.push_back(static_cast<TSilence*>(s));
 }
 
-void TBuilder::closeSlot(TStaveState& st) {
-    if (!st.Open) return;
-    st.Open = false;
-    auto& layout = st.Stave->Layout;
+int TBuilder::shownAccidentals(const TKey* key, std::array<uint8_t, 7>& scale, const std::vector<TMuzNote*>& notes,
+                               std::vector<TNoteEntry>& entries, int& columnW) const {
     // The accidentals the notes show, against those in effect in this bar.
-    std::vector<TNoteEntry> entries;
-    for (TMuzNote* n : st.SlotNotes) {
+    for (TMuzNote* n : notes) {
         TNoteEntry e;
         e.Note = n;
-        e.Height = heightOf(st, *n);
+        e.Height = key ? key->PitchToHeight(n->GetPitch()) : n->GetPitch() - TKey::keyKindG;
         const int index = TKey::wrapHeight(e.Height);
-        e.Shown = layout.BarScale[index] == n->GetNoteShiftKind() ? uint8_t(noteShiftNone) : n->GetNoteShiftKind();
-        layout.BarScale[index] = n->GetNoteShiftKind();
+        e.Shown = scale[index] == n->GetNoteShiftKind() ? uint8_t(noteShiftNone) : n->GetNoteShiftKind();
+        scale[index] = n->GetNoteShiftKind();
         entries.push_back(e);
     }
     // Accidentals closer than six steps stand in separate columns.
-    int accColumnW = 0, accColumns = 0;
-    {
-        std::vector<TNoteEntry*> shown;
-        for (auto& e : entries)
-            if (e.Shown != noteShiftNone) {
-                shown.push_back(&e);
-                accColumnW = std::max(accColumnW, AccidentalWidth(e.Shown));
-            }
-        std::sort(shown.begin(), shown.end(), [](auto* a, auto* b) { return a->Height > b->Height; });
-        std::vector<int> lastInColumn;
-        for (TNoteEntry* e : shown) {
-            size_t c = 0;
-            while (c < lastInColumn.size() && lastInColumn[c] - e->Height < 6) ++c;
-            if (c == lastInColumn.size()) lastInColumn.push_back(e->Height);
-            lastInColumn[c] = e->Height;
-            e->AccColumn = static_cast<int>(c);
+    columnW = 0;
+    std::vector<TNoteEntry*> shown;
+    for (auto& e : entries)
+        if (e.Shown != noteShiftNone) {
+            shown.push_back(&e);
+            columnW = std::max(columnW, AccidentalWidth(e.Shown));
         }
-        accColumns = static_cast<int>(lastInColumn.size());
+    if (shown.empty()) return 0;
+    std::sort(shown.begin(), shown.end(), [](auto* a, auto* b) { return a->Height > b->Height; });
+    std::vector<int> lastInColumn;
+    for (TNoteEntry* e : shown) {
+        size_t c = 0;
+        while (c < lastInColumn.size() && lastInColumn[c] - e->Height < 6) ++c;
+        if (c == lastInColumn.size()) lastInColumn.push_back(e->Height);
+        lastInColumn[c] = e->Height;
+        e->AccColumn = static_cast<int>(c);
     }
-    const int accW = accColumns * accColumnW + (accColumns > 0 ? 2 : 0);
-    const int slotX = st.X;
-    const int headX = slotX + accW;
-    int width = 0;
+    return static_cast<int>(lastInColumn.size()) * columnW + 2;
+}
+
+void TBuilder::closeSlot(TStaveState& st) {
+    if (!st.Open) return;
+    st.Open = false;
+    std::vector<TNoteEntry> entries;
+    int accColumnW = 0;
+    shownAccidentals(st.Key, st.Stave->Layout.BarScale, st.SlotNotes, entries, accColumnW);
+    const TStaveTimeSymbol* first = st.SlotNotes.empty() ? static_cast<TStaveTimeSymbol*>(st.SlotSilences.front())
+                                                         : static_cast<TStaveTimeSymbol*>(st.SlotNotes.front());
+    const double onset = onsetOf(*first);
+    const int headX = grid_.HeadX(onset);
 
     const bool hasSilence = !st.SlotSilences.empty();
     if (hasSilence) flushStave(st);
     for (TSilence* s : st.SlotSilences) {
         const double end = s->GetSymbolPosition() + s->GetTotalLength();
-        if (s->GetMultiOol() == sool && end > barEnd_ + kEps) {
-            width = std::max(width, emitSilencePieces(st, s, barEnd_ - s->GetSymbolPosition(), slotX));
+        if (wholeRests_.count(s)) {
+            // Alone in its bar: centred between the lines.
+            const int w = SilenceWidth(s->GetFlagLength(), s->GetShownPoints());
+            emitSilence(st, s, (barStartX_ + barEndX_ - w) / 2, s->GetFlagLength(), s->GetShownPoints(), true, headX);
+        } else if (s->GetMultiOol() == sool && end > barEnd_ + kEps) {
+            emitSilencePieces(st, s, barEnd_ - s->GetSymbolPosition(), onset);
             st.Carries.push_back({{}, s, noteStickGroup, end - barEnd_});
         } else {
-            width = std::max(width, emitSilence(st, s, slotX, s->GetFlagLength(), s->GetShownPoints(), true) + 5);
+            emitSilence(st, s, headX, s->GetFlagLength(), s->GetShownPoints(), true, headX);
         }
     }
 
@@ -463,34 +598,32 @@ void TBuilder::closeSlot(TStaveState& st) {
             if (e.Note->GetEffectiveStick() == k) c.Notes.push_back(e);
         if (c.Notes.empty()) continue;
         std::sort(c.Notes.begin(), c.Notes.end(), [](const auto& a, const auto& b) { return a.Height < b.Height; });
-        const TMuzNote& first = *c.Notes.front().Note;
+        const TMuzNote& firstNote = *c.Notes.front().Note;
         c.Stick = static_cast<uint8_t>(k);
         c.HeadX = headX;
         c.AccColumnW = accColumnW;
-        c.Art = first.GetNoteArtKind();
-        c.MultiOol = first.GetMultiOol();
-        c.LengthKind = first.GetNoteLengthKind();
-        c.Position = first.GetSymbolPosition();
-        c.Start = first.GetStartTime();
+        c.Art = firstNote.GetNoteArtKind();
+        c.MultiOol = firstNote.GetMultiOol();
+        c.LengthKind = firstNote.GetNoteLengthKind();
+        c.Position = firstNote.GetSymbolPosition();
+        c.Start = firstNote.GetStartTime();
         for (size_t i = 1; i < c.Notes.size(); ++i)
             if (c.Notes[i].Height - c.Notes[i - 1].Height == 1) c.Seconds = true;
-        const double end = first.GetSymbolPosition() + first.GetTotalLength();
-        if (first.GetMultiOol() == sool && end > barEnd_ + kEps) {
+        const double end = firstNote.GetSymbolPosition() + firstNote.GetTotalLength();
+        if (firstNote.GetMultiOol() == sool && end > barEnd_ + kEps) {
             TCarry carry;
             carry.Notes = c.Notes;
             carry.Stick = c.Stick;
             carry.Rest = end - barEnd_;
-            width = std::max(width, emitPieces(st, c, barEnd_ - first.GetSymbolPosition(), headX, false) + accW);
+            emitPieces(st, c, barEnd_ - firstNote.GetSymbolPosition(), onset, false);
             st.Carries.push_back(std::move(carry));
         } else {
-            c.FlagLength = first.GetFlagLength();
-            c.Points = first.GetShownPoints();
+            c.FlagLength = firstNote.GetFlagLength();
+            c.Points = firstNote.GetShownPoints();
             c.HeadW = headWidth(c.FlagLength);
-            width = std::max(width, accW + chordWidth(c));
             addChord(st, std::move(c));
         }
     }
-    st.X = slotX + std::max(width, 8);
     st.SlotNotes.clear();
     st.SlotSilences.clear();
 }
@@ -591,6 +724,15 @@ void TBuilder::emitHeads(TStaveState& st, TChord& c, bool up) {
     const int ledgerL = c.HeadX - 3, ledgerR = c.HeadX + cols * c.HeadW + 3;
     for (int h = 6; h <= c.MaxHeight(); h += 2) rect(st.Index, ledgerL, -5 * h, ledgerR, -5 * h + 1, nullptr, nullptr);
     for (int h = -6; h >= c.MinHeight(); h -= 2) rect(st.Index, ledgerL, -5 * h, ledgerR, -5 * h + 1, nullptr, nullptr);
+    // Every dotted head gets its dot in a space: a head in a space there, a
+    // head on a line the space above, or the next free one below it.
+    std::vector<int> dotHeights(c.Points > 0 ? c.Notes.size() : 0);
+    for (size_t i = dotHeights.size(); i-- > 0;) {
+        const int h = c.Notes[i].Height;
+        int d = (h % 2 != 0) ? h : h + 1;
+        while (i + 1 < dotHeights.size() && d >= dotHeights[i + 1]) d -= 2;
+        dotHeights[i] = d;
+    }
     for (auto& e : c.Notes) {
         TMuzNote* n = e.Note;
         const int x = c.HeadX + e.Column * c.HeadW;
@@ -604,21 +746,17 @@ void TBuilder::emitHeads(TStaveState& st, TChord& c, bool up) {
             glyphAt(st.Index, code, box, x, y - (box.Top + box.Bottom) / 2, n, n);
         }
         if (e.Shown != noteShiftNone && c.FirstPiece) {
-            const TGlyphBox& g = m_.Accidentals[e.Shown];
             const int right = c.HeadX - 2 - e.AccColumn * c.AccColumnW;
-            const int inkW = g.Right - g.Left;
-            const bool flattish = e.Shown == noteShiftMol || e.Shown == noteShiftDoubleMol;
-            const int baseline = flattish ? y + 5 - g.Bottom : y - (g.Top + g.Bottom) / 2;
-            glyphAt(st.Index, AccidentalGlyph(e.Shown), g, right - inkW, baseline, n, n);
+            accidental(st.Index, e.Shown, right - accidentalInk(e.Shown), y, n, n);
         }
         if (c.Points > 0) {
             const int dx = c.HeadX + cols * c.HeadW + 4;
-            const int dy = (e.Height % 2 == 0) ? y - 5 : y;
+            const int dy = -5 * dotHeights[&e - c.Notes.data()];
             for (int i = 0; i < c.Points; ++i) dot(st.Index, dx + 2 + 5 * i, dy, 5, n, n);
         }
         if (c.FirstPiece) {
             n->NoteLayout.DrawnHeight = e.Height;
-            extent(n, x, x + c.HeadW);
+            anchor(extent(n, x, x + c.HeadW), n, st.Index, onsetOf(*n), c.HeadX, y);
         }
         if (c.TieIn) {
             auto it = ties_.find(n);
@@ -754,8 +892,16 @@ void TBuilder::emitArticulation(TStaveState& st, const TChord& c, bool up, bool 
     if (c.Art == noteArtNormal || !c.FirstPiece) return;
     const TMuzNote* n = c.Notes.front().Note;
     const bool below = hasStem && up;
-    int y = below ? -5 * c.MinHeight() + 11 : -5 * c.MaxHeight() - 11;
-    if (y >= -20 && y <= 20 && y % 10 == 0) y += below ? 5 : -5;
+    // In the stave the mark takes the middle of the first space a whole
+    // staff space or more from the head; outside it, it keeps clear of the
+    // head and of any ledger line.
+    const int headY = below ? -5 * c.MinHeight() : -5 * c.MaxHeight();
+    int y = below ? headY + 10 : headY - 10;
+    if (y >= -25 && y <= 25) {
+        while (((y % 10) + 10) % 10 != 5) y += below ? 1 : -1;
+    } else {
+        y += below ? 1 : -1;
+    }
     const int cx = c.HeadX + c.HeadW / 2;
     const int away = below ? 1 : -1;
     switch (c.Art) {
@@ -778,7 +924,8 @@ void TBuilder::emitArticulation(TStaveState& st, const TChord& c, bool up, bool 
     }
 }
 
-int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, int points, bool record) {
+int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, int points, bool record,
+                          int anchorX) {
     const int li = LengthIndex(lengthKind);
     const TGlyphBox& box = m_.Rests[li];
     const int restW = SilenceWidth(lengthKind, 0);
@@ -794,7 +941,7 @@ int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, i
     for (int i = 0; i < points; ++i) dot(st.Index, x + restW + 1 + 4 * i, -5, 4, s, nullptr);
     const int w = SilenceWidth(lengthKind, points);
     if (record) {
-        extent(s, x, x + w);
+        anchor(extent(s, x, x + w), s, st.Index, onsetOf(*s), anchorX, baseline + (box.Top + box.Bottom) / 2);
         if (s->GetMultiOol() != sool)
             noteTuplet(st.Index, s->GetSymbolPosition(), s->GetMultiOol(), x, x + w, baseline + box.Top,
                        baseline + box.Bottom, true, false, -1);
@@ -802,19 +949,17 @@ int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, i
     return w;
 }
 
-int TBuilder::emitSilencePieces(TStaveState& st, TSilence* s, double length, int x) {
-    const int start = x;
+void TBuilder::emitSilencePieces(TStaveState& st, TSilence* s, double length, double onset) {
     bool first = extents_.find(s) == extents_.end();
     for (const TDrawnPiece& p : BrokenLengthPieces(length)) {
-        const int w = emitSilence(st, s, x, p.NoteLengthKind, p.Points, first);
+        const int x = grid_.HeadX(onset);
+        emitSilence(st, s, x, p.NoteLengthKind, p.Points, first, x);
         first = false;
-        x += w + 5;
+        onset += pieceLength(p);
     }
-    return x - start;
 }
 
-int TBuilder::emitPieces(TStaveState& st, TChord proto, double length, int x, bool lastIsEnd) {
-    const int start = x;
+void TBuilder::emitPieces(TStaveState& st, TChord proto, double length, double onset, bool lastIsEnd) {
     const std::vector<TDrawnPiece> pieces = BrokenLengthPieces(length);
     for (size_t i = 0; i < pieces.size(); ++i) {
         TChord c = proto;
@@ -822,27 +967,24 @@ int TBuilder::emitPieces(TStaveState& st, TChord proto, double length, int x, bo
         c.FlagLength = pieces[i].NoteLengthKind;
         c.Points = pieces[i].Points;
         c.HeadW = headWidth(c.FlagLength);
-        c.HeadX = x;
+        c.HeadX = grid_.HeadX(onset);
         c.TieIn = !proto.FirstPiece || i > 0;
         c.FirstPiece = proto.FirstPiece && i == 0;
         c.TieOut = !(lastIsEnd && i + 1 == pieces.size());
-        const int w = chordWidth(c);
         std::vector<TChord> one{std::move(c)};
         emitGroup(st, one, false);
-        x += w;
+        onset += pieceLength(pieces[i]);
     }
-    return x - start;
 }
 
 void TBuilder::emitCarries(TStaveState& st) {
     std::vector<TCarry> carries = std::move(st.Carries);
     st.Carries.clear();
-    int width = 0;
     for (TCarry& carry : carries) {
         const double inBar = std::min(carry.Rest, barLength_);
         const bool ends = carry.Rest <= barLength_ + kEps;
         if (carry.Silence) {
-            width = std::max(width, emitSilencePieces(st, carry.Silence, inBar, st.X));
+            emitSilencePieces(st, carry.Silence, inBar, barStart_);
         } else {
             TChord proto;
             proto.Notes = carry.Notes;
@@ -850,14 +992,13 @@ void TBuilder::emitCarries(TStaveState& st) {
             proto.FirstPiece = false;
             for (size_t i = 1; i < proto.Notes.size(); ++i)
                 if (proto.Notes[i].Height - proto.Notes[i - 1].Height == 1) proto.Seconds = true;
-            width = std::max(width, emitPieces(st, proto, inBar, st.X, ends));
+            emitPieces(st, proto, inBar, barStart_, ends);
         }
         if (!ends) {
             carry.Rest -= barLength_;
             st.Carries.push_back(std::move(carry));
         }
     }
-    st.X += width;
 }
 
 void TBuilder::noteTuplet(int stave, double position, uint8_t multiOol, int minX, int maxX, int top, int bottom,
@@ -913,17 +1054,165 @@ void TBuilder::alignAll() {
     for (auto& st : states_) st.X = widest;
 }
 
-void TBuilder::barLine(bool withCarries) {
+void TBuilder::barLine() {
     alignAll();
+    const int x = states_.empty() ? 0 : states_.front().X + 3;
     for (auto& st : states_) {
-        rect(st.Index, st.X + 3, -20, st.X + 4, 21, nullptr, nullptr);
-        st.X += 10;
+        rect(st.Index, x, -20, x + 1, 21, nullptr, nullptr);
+        st.X = x + kClearAfterLine;
         st.Stave->Layout.ResetBarScale();
     }
+    const int number = static_cast<int>(std::lround((barEnd_ - bar_->NextBarLine(0)) / barLength_)) + 1;
+    out_.BarLines.push_back({number, barEnd_, x});
     finishSegment();
-    if (!withCarries) return;
+}
+
+void TBuilder::planBar() {
+    grid_.Clear();
+    wholeRests_.clear();
+    std::vector<TPlan>& plans = plans_;
+    plans.resize(states_.size());
+    for (size_t i = 0; i < states_.size(); ++i) {
+        TPlan& m = plans[i];
+        m.Key = states_[i].Key;
+        m.Scale = states_[i].Stave->Layout.BarScale;
+        m.Open = m.KeyPending = false;
+        m.Notes.clear();
+        m.Silences.clear();
+        m.Count = 0;
+        m.Only = nullptr;
+    }
+    auto chordNeed = [&](const std::vector<int>& heights, int flagLength, int points) {
+        TChord c;
+        for (size_t i = 1; i < heights.size(); ++i)
+            if (heights[i] - heights[i - 1] == 1) c.Seconds = true;
+        c.FlagLength = flagLength;
+        c.Points = points;
+        c.HeadW = headWidth(flagLength);
+        return chordWidth(c);
+    };
+    auto pieces = [&](double onset, double length, bool silence, const std::vector<int>& heights) {
+        for (const TDrawnPiece& p : BrokenLengthPieces(length)) {
+            grid_.Need(onset, 0,
+                       silence ? SilenceWidth(p.NoteLengthKind, p.Points) + 5
+                               : chordNeed(heights, p.NoteLengthKind, p.Points));
+            onset += pieceLength(p);
+        }
+    };
+    // Carried notes and silences from the bar before.
+    for (const auto& st : states_)
+        for (const TCarry& carry : st.Carries) {
+            std::vector<int> heights;
+            for (const auto& e : carry.Notes) heights.push_back(e.Height);
+            pieces(barStart_, std::min(carry.Rest, barLength_), carry.Silence != nullptr, heights);
+        }
+    auto flushKey = [&](TPlan& m) {
+        if (m.KeyPending) grid_.Need(m.KeyTime, m.KeyW, 0);
+        m.KeyPending = false;
+    };
+    auto close = [&](TPlan& m) {
+        if (!m.Open) return;
+        m.Open = false;
+        std::vector<TNoteEntry>& entries = planEntries_;
+        entries.clear();
+        int columnW = 0;
+        int before = shownAccidentals(m.Key, m.Scale, m.Notes, entries, columnW);
+        const TStaveTimeSymbol* first = m.Notes.empty() ? static_cast<TStaveTimeSymbol*>(m.Silences.front())
+                                                        : static_cast<TStaveTimeSymbol*>(m.Notes.front());
+        const double onset = onsetOf(*first);
+        if (m.KeyPending && std::fabs(m.KeyTime - onset) < kEps) {
+            before += m.KeyW;
+            m.KeyPending = false;
+        }
+        flushKey(m);
+        int after = 8;
+        for (TSilence* s : m.Silences) {
+            if (s->GetMultiOol() == sool && s->GetSymbolPosition() + s->GetTotalLength() > barEnd_ + kEps)
+                pieces(onset, barEnd_ - s->GetSymbolPosition(), true, {});
+            else
+                after = std::max(after, SilenceWidth(s->GetFlagLength(), s->GetShownPoints()) + 5);
+        }
+        for (int k = 0; k < 3; ++k) {
+            std::vector<int>& heights = planHeights_;
+            heights.clear();
+            const TMuzNote* note = nullptr;
+            for (const auto& e : entries)
+                if (e.Note->GetEffectiveStick() == k) heights.push_back(e.Height), note = e.Note;
+            if (!note) continue;
+            std::sort(heights.begin(), heights.end());
+            if (note->GetMultiOol() == sool && note->GetSymbolPosition() + note->GetTotalLength() > barEnd_ + kEps)
+                pieces(onset, barEnd_ - note->GetSymbolPosition(), false, heights);
+            else
+                after = std::max(after, chordNeed(heights, note->GetFlagLength(), note->GetShownPoints()));
+        }
+        grid_.Need(onset, before, after);
+        m.Notes.clear();
+        m.Silences.clear();
+    };
+    for (const auto& [index, sym] : barSymbols_) {
+        TPlan& m = plans[index];
+        if (sym->GetStaveSymbolKind() == staveSymbolKey) {
+            close(m);
+            flushKey(m);
+            const auto* key = static_cast<const TKey*>(sym);
+            m.Key = key;
+            m.Scale = key->GetScale();
+            m.KeyPending = true;
+            m.KeyTime = key->GetSymbolPosition();
+            m.KeyW = keyWidth(*key);
+            continue;
+        }
+        const auto* t = static_cast<const TStaveTimeSymbol*>(sym);
+        if (m.Open && (std::fabs(m.Pos - t->GetSymbolPosition()) > kEps || m.PosInOol != t->GetPosInOol())) close(m);
+        if (!m.Open) {
+            m.Open = true;
+            m.Pos = t->GetSymbolPosition();
+            m.PosInOol = t->GetPosInOol();
+        }
+        ++m.Count;
+        if (sym->GetStaveSymbolKind() == staveSymbolNote) {
+            m.Notes.push_back(static_cast<TMuzNote*>(sym));
+        } else {
+            m.Silences.push_back(static_cast<TSilence*>(sym));
+            m.Only = m.Silences.back();
+        }
+    }
+    for (size_t i = 0; i < plans.size(); ++i) {
+        close(plans[i]);
+        flushKey(plans[i]);
+        // A silence alone in its stave's bar, as long as the bar, is centred.
+        const TSilence* only = plans[i].Only;
+        if (plans[i].Count == 1 && only && states_[i].Carries.empty() && only->GetMultiOol() == sool &&
+            std::fabs(only->GetSymbolPosition() - barStart_) < kEps &&
+            std::fabs(only->GetTotalLength() - barLength_) < kEps)
+            wholeRests_.insert(only);
+    }
+}
+
+void TBuilder::layoutBar() {
+    planBar();
+    int startX = 0;
+    for (const auto& st : states_) startX = std::max(startX, st.X);
+    barStartX_ = startX;
+    barEndX_ = grid_.Place(startX, barEnd_, shortest_);
     for (auto& st : states_)
         if (!st.Carries.empty()) emitCarries(st);
+    for (const auto& [index, sym] : barSymbols_) {
+        TStaveState& st = states_[index];
+        if (sym->GetStaveSymbolKind() == staveSymbolKey) {
+            closeSlot(st);
+            flushStave(st);
+            const double p = sym->GetSymbolPosition();
+            st.X = grid_.HeadX(p) - grid_.Before(p);
+            drawKey(st, *static_cast<TKey*>(sym));
+        } else {
+            addToSlot(st, sym);
+        }
+    }
+    barSymbols_.clear();
+    closeAll();
+    for (auto& st : states_) st.X = barEndX_;
+    alignAll();
 }
 
 void TBuilder::Run() {
@@ -937,10 +1226,27 @@ void TBuilder::Run() {
     for (auto& st : states_) st.Stave->Layout.SetLayoutBase(st.Stave->Layout.BaseY, st.Stave->Layout.ReachedX);
 
     size_t symbols = 0;
-    for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) ++symbols;
+    std::vector<double> durations;
+    for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
+        ++symbols;
+        if (s->GetStaveSymbolKind() != staveSymbolKey) {
+            const auto* t = static_cast<const TStaveTimeSymbol*>(s);
+            durations.push_back(t->GetTotalLength() / t->GetMultiOol());
+        }
+    }
+    // The shortest common value: a few very short notes or rests do not
+    // stretch all the others.
+    double shortest = 1.0 / 8;
+    if (!durations.empty()) {
+        auto at = durations.begin() + durations.size() / 5;
+        std::nth_element(durations.begin(), at, durations.end());
+        shortest = *at;
+    }
+    shortest_ = ClampedShortest(shortest);
     extents_.reserve(symbols + 1);
     out_.Items.reserve(symbols * 4);
     out_.Extents.reserve(symbols + 1);
+    out_.Anchors.reserve(symbols);
 
     bool header = true;
     double lastEnd = 0;
@@ -954,8 +1260,14 @@ void TBuilder::Run() {
             drawHeader();
             header = false;
         }
+        if (header) {
+            // The keys at the start stand before the time signature.
+            drawKey(st, *static_cast<TKey*>(s), true);
+            continue;
+        }
         while (p >= barEnd_ - kEps) {
-            barLine(true);
+            layoutBar();
+            barLine();
             barStart_ = barEnd_;
             barEnd_ = bar_->NextBarLine(barEnd_);
             bool carries = false;
@@ -967,50 +1279,66 @@ void TBuilder::Run() {
                 barStart_ = barEnd_ - barLength_;
             }
         }
-        if (isKey) {
-            closeSlot(st);
-            flushStave(st);
-            drawKey(st, *static_cast<TKey*>(s));
-        } else {
-            addToSlot(st, s);
-            lastEnd = std::max(lastEnd, p + static_cast<TStaveTimeSymbol*>(s)->GetTotalLength());
-        }
+        barSymbols_.emplace_back(found->second, s);
+        if (!isKey) lastEnd = std::max(lastEnd, p + static_cast<TStaveTimeSymbol*>(s)->GetTotalLength());
     }
     if (header) drawHeader();
-    closeAll();
+    layoutBar();
     for (;;) {
         bool carries = false;
         for (const auto& st : states_) carries = carries || !st.Carries.empty();
         if (!carries) break;
-        barLine(true);
+        barLine();
         barStart_ = barEnd_;
         barEnd_ = bar_->NextBarLine(barEnd_);
+        layoutBar();
     }
     alignAll();
     // A part that fills its last bar ends with a bar line.
     const bool onLine = lastEnd > kEps && std::fabs(bar_->NextBarLine(lastEnd - 1e-7) - lastEnd) < 1e-7;
     int x = states_.empty() ? 4 : states_.front().X;
-    if (onLine && x > 0)
+    if (onLine && x > 0) {
         for (auto& st : states_) rect(st.Index, st.X + 3, -20, st.X + 4, 21, nullptr, nullptr);
+        const int number = static_cast<int>(std::lround((barEnd_ - bar_->NextBarLine(0)) / barLength_)) + 1;
+        out_.BarLines.push_back({number, barEnd_, x + 3});
+    }
     finishSegment();
     out_.Width = x + 6;
+    for (const TScoreItem& it : out_.Items) {
+        if (it.Stave != 0) continue;
+        int top = it.Y0;  // rects, dots, frames
+        if (it.Kind == TScoreItem::itemText)
+            top = it.Y0 - it.Y1;
+        else if (it.Kind == TScoreItem::itemGlyph)
+            top = it.Y0 - 10;  // heads and rests stand about on their baseline
+        else if (it.Kind == TScoreItem::itemShape)
+            for (int k = 0; k < it.X1; ++k) top = std::min(top, static_cast<int>(out_.Points[it.X0 + k].y));
+        out_.TopY = std::min(out_.TopY, top);
+    }
 
     // The extents in list order, the bar first.
     auto barIt = extents_.find(bar_);
-    if (barIt != extents_.end()) out_.Extents.push_back({part_.GetMuzBar(), barIt->second.first, barIt->second.second});
+    if (barIt != extents_.end()) out_.Extents.push_back({part_.GetMuzBar(), barIt->second.Left, barIt->second.Right});
     for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
         auto it = extents_.find(s);
-        if (it != extents_.end()) out_.Extents.push_back({s, it->second.first, it->second.second});
+        if (it == extents_.end()) continue;
+        out_.Extents.push_back({s, it->second.Left, it->second.Right});
+        if (it->second.Anchored) out_.Anchors.push_back(it->second.Anchor);
     }
 }
 
 }  // namespace
 
 void LayoutSinglePart(TSinglePartMuz& part, const std::vector<TNoteStave*>& staves, const TScoreMetrics& metrics,
-                      Canvas& measure, TPartLayout& out) {
+                      Canvas& measure, TPartLayout& out, const TPartContext& context) {
     out = TPartLayout();
     out.Revision = part.Revision();
-    TBuilder(part, staves, metrics, measure, out).Run();
+    TBuilder(part, staves, metrics, measure, out, context).Run();
+    out.EndKeys.assign(staves.size(), nullptr);
+    for (TStaveSymbol* s = part.GetFirstSymbol(); s; s = s->Next)
+        if (s->GetStaveSymbolKind() == staveSymbolKey)
+            for (size_t i = 0; i < staves.size(); ++i)
+                if (staves[i] == s->GetNoteStave()) out.EndKeys[i] = static_cast<const TKey*>(s);
     const size_t n = out.Segments.size();
     out.MaxXUpTo.resize(n);
     out.MinXFrom.resize(n);

@@ -33,6 +33,18 @@ uint64_t mix(uint64_t h, uint64_t v) {
 
 }  // namespace
 
+uint64_t TPartContext::Hash() const {
+    uint64_t h = mix(0, Bar ? 1 : 0);
+    if (Bar) h = mix(mix(h, Bar->GetCountNotes()), Bar->GetNoteLength());
+    for (const TKey* k : Keys) {
+        h = mix(h, k ? 1 : 0);
+        if (!k) continue;
+        h = mix(mix(h, static_cast<uint64_t>(k->GetKeyKind() + 128)), static_cast<uint64_t>(k->GetAddOctaves() + 128));
+        for (uint8_t v : k->GetScale()) h = mix(h, v);
+    }
+    return h;
+}
+
 int LoopSymbolWidth(const TLoopPartMuz& loop, uint8_t side) {
     if (side == TLoopPartSymbol::loopSideLeft) return 13;
     return loop.Count.GetValue() < 10 ? 26 : 40;
@@ -103,7 +115,10 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
     Pieces_.clear();
     PartsLaidOut_ = 0;
     std::unordered_set<const TSinglePartMuz*> seen;
+    std::unordered_map<const TSelectPartMuz*, TLoopPartMuz*> repeatAfter;
     int x = originX;
+    TPartContext context;
+    context.Keys.assign(staves.size(), nullptr);
     // The drawn parts in order; a part whose flag is off hides its subtree.
     auto walk = [&](auto&& self, TPartMuz* p) -> void {
         if (!p || !p->PlayAndDraw) return;
@@ -112,14 +127,19 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
                 auto* single = static_cast<TSinglePartMuz*>(p);
                 seen.insert(single);
                 TPartLayout& pl = Cache_[single];
-                if (pl.Revision != single->Revision()) {
-                    LayoutSinglePart(*single, staves, Metrics_, canvas, pl);
+                const uint64_t contextHash = context.Hash();
+                if (pl.Revision != single->Revision() || pl.Context != contextHash) {
+                    LayoutSinglePart(*single, staves, Metrics_, canvas, pl, context);
+                    pl.Context = contextHash;
                     ++PartsLaidOut_;
                 }
+                for (size_t i = 0; i < pl.EndKeys.size() && i < context.Keys.size(); ++i)
+                    if (pl.EndKeys[i]) context.Keys[i] = pl.EndKeys[i];
+                context.Bar = single->GetMuzBar();
                 TWritten& w = Written_[single];
-                if (w.Layout != &pl || w.Revision != pl.Revision || w.Left != x) {
+                if (w.Layout != &pl || w.Revision != pl.Revision || w.Context != pl.Context || w.Left != x) {
                     for (const auto& e : pl.Extents) e.Symbol->Layout = {x + e.Left, x + e.Right};
-                    w = {&pl, pl.Revision, x};
+                    w = {&pl, pl.Revision, pl.Context, x};
                 }
                 TScorePiece piece;
                 piece.Single = single;
@@ -138,12 +158,32 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
             }
             case partMuzLoop: {
                 auto* loop = static_cast<TLoopPartMuz*>(p);
+                // The turns the loop's body ends in: all but the last close
+                // with an end repeat, as first and second endings do.
+                std::vector<TPartMuz*> leaves;
+                auto flatten = [&](auto&& again, TPartMuz* q) -> void {
+                    if (!q) return;
+                    if (q->GetPartMuzKind() == partMuzConcat) {
+                        again(again, static_cast<TConcatPartMuz*>(q)->GetFirstPart());
+                        again(again, static_cast<TConcatPartMuz*>(q)->GetSecondPart());
+                    } else {
+                        leaves.push_back(q);
+                    }
+                };
+                flatten(flatten, loop->GetLoopPart());
+                size_t turns = 0;
+                while (turns < leaves.size() && leaves[leaves.size() - 1 - turns]->PlayAndDraw &&
+                       leaves[leaves.size() - 1 - turns]->GetPartMuzKind() == partMuzSelect)
+                    ++turns;
+                for (size_t i = 1; i < turns; ++i)
+                    repeatAfter[static_cast<TSelectPartMuz*>(leaves[leaves.size() - 1 - i])] = loop;
                 for (uint8_t side : {uint8_t(TLoopPartSymbol::loopSideLeft), uint8_t(TLoopPartSymbol::loopSideRight)}) {
                     if (side == TLoopPartSymbol::loopSideRight) self(self, loop->GetLoopPart());
                     TScorePiece piece;
                     piece.Kind = side == TLoopPartSymbol::loopSideLeft ? TScorePiece::pieceLoopLeft
                                                                        : TScorePiece::pieceLoopRight;
                     piece.Loop = loop;
+                    piece.Plain = side == TLoopPartSymbol::loopSideRight && turns > 0;
                     piece.Left = x;
                     x += LoopSymbolWidth(*loop, side);
                     piece.Right = x;
@@ -164,6 +204,16 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
                 Pieces_.push_back(piece);
                 self(self, select->GetSelectPart());
                 Pieces_[at].Right = x;
+                auto repeat = repeatAfter.find(select);
+                if (repeat != repeatAfter.end()) {
+                    TScorePiece end;
+                    end.Kind = TScorePiece::pieceRepeatEnd;
+                    end.Loop = repeat->second;
+                    end.Left = x;
+                    x += LoopSymbolWidth(*repeat->second, TLoopPartSymbol::loopSideRight);
+                    end.Right = x;
+                    Pieces_.push_back(end);
+                }
                 break;
             }
             case partMuzStart:

@@ -44,10 +44,23 @@ struct TScoreItem {
     const TMuzNote* ColourNote = nullptr;
 };
 
+// What a part's start repeats of the part drawn before it: the key each
+// stave ends in (none where that part has none) and the bar definition.
+// A key or bar that restates it is not drawn again (its hit area stays).
+struct TPartContext {
+    std::vector<const TKey*> Keys;
+    const TMuzBar* Bar = nullptr;
+    // The values the layout reads of them.
+    uint64_t Hash() const;
+};
+
 // A single part laid out on its own, from x 0. Kept while the part's
-// revision and the staves stand.
+// revision, its context and the staves stand.
 struct TPartLayout {
     uint64_t Revision = 0;
+    uint64_t Context = 0;
+    // The last key of each stave in this part (none where it has none).
+    std::vector<const TKey*> EndKeys;
     int Width = 0;
     std::vector<TScoreItem> Items;
     std::vector<TCanvasPointF> Points;
@@ -66,14 +79,37 @@ struct TPartLayout {
         int Left, Right;
     };
     std::vector<TExtent> Extents;  // the symbols and the bar, in list order
+    // Where each key, note and silence stands, in list order: its start in
+    // the part, the x of its head (of its column for a head beside the stem
+    // or a silence centred in its bar; of the glyph for a key) and the y of
+    // the head's or glyph's centre from its stave's middle line.
+    struct TAnchor {
+        const TXTouchMuzSymbol* Symbol;
+        int Stave;
+        double Onset;
+        int X, Y;
+    };
+    std::vector<TAnchor> Anchors;
+    // The bar lines: the number of the bar each ends (from 1), its time and x.
+    struct TBarLine {
+        int Number;
+        double Time;
+        int X;
+    };
+    std::vector<TBarLine> BarLines;
+    // The highest y any item of the first stave reaches, from its middle line.
+    int TopY = -20;
 };
 
 // What the document draws, in order: the single parts whose play-and-draw
 // flag and all their ancestors' are set, with the marks of loops and turns
 // between them.
 struct TScorePiece {
-    enum : uint8_t { pieceSingle, pieceLoopLeft, pieceLoopRight, pieceTurns };
+    // A loop that ends in turns has an end repeat after every turn but the
+    // last (pieceRepeatEnd) and its right mark drawn as a plain bar line.
+    enum : uint8_t { pieceSingle, pieceLoopLeft, pieceLoopRight, pieceTurns, pieceRepeatEnd };
     uint8_t Kind = pieceSingle;
+    bool Plain = false;
     TSinglePartMuz* Single = nullptr;
     TLoopPartMuz* Loop = nullptr;
     TSelectPartMuz* Select = nullptr;
@@ -132,6 +168,7 @@ private:
     struct TWritten {
         const TPartLayout* Layout;
         uint64_t Revision;
+        uint64_t Context;
         int Left;
     };
     std::unordered_map<const TSinglePartMuz*, TWritten> Written_;
@@ -142,7 +179,7 @@ private:
 
 // Lays out one single part from x 0 (the staves in document order).
 void LayoutSinglePart(TSinglePartMuz& part, const std::vector<TNoteStave*>& staves, const TScoreMetrics& metrics,
-                      Canvas& measure, TPartLayout& out);
+                      Canvas& measure, TPartLayout& out, const TPartContext& context = {});
 
 // The widths of the marks of a loop.
 int LoopSymbolWidth(const TLoopPartMuz& loop, uint8_t side);

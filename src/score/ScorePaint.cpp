@@ -93,6 +93,11 @@ struct TPainter {
             const int base = staves[s]->Layout.BaseY;
             const TColor c = mark == selected ? kSelectedInk : fg(static_cast<int>(s));
             const int x = piece.Left;
+            if (piece.Plain) {
+                // After the last turn the music goes on: a bar line only.
+                canvas.FillRect(x + 6, base - 20, x + 7, base + 21, c);
+                continue;
+            }
             auto dots = [&](int cx) {
                 canvas.Ellipse(cx - 2, base - 7, cx + 2, base - 3, c, c);
                 canvas.Ellipse(cx - 2, base + 3, cx + 2, base + 7, c, c);
@@ -122,7 +127,12 @@ struct TPainter {
         if (label.empty()) return;
         label += ".";
         const int base = staves[0]->Layout.BaseY;
-        const int y = base - 38;
+        // Above everything the turns hold in the first stave.
+        int top = -20;
+        for (const TScorePiece& q : layout.Pieces())
+            if (q.Kind == TScorePiece::pieceSingle && q.Left >= piece.Left && q.Right <= piece.Right)
+                top = std::min(top, q.Layout->TopY);
+        const int y = base + std::min(-38, top - 16);
         const TColor c = fg(0);
         canvas.FillRect(piece.Left + 2, y, piece.Right - 3, y + 1, c);
         canvas.FillRect(piece.Left + 2, y, piece.Left + 3, y + 12, c);
@@ -185,6 +195,7 @@ void PaintScore(Canvas& canvas, const TScoreLayout& layout, const TXTouchMuzSymb
                 break;
             case TScorePiece::pieceLoopLeft:
             case TScorePiece::pieceLoopRight:
+            case TScorePiece::pieceRepeatEnd:
                 p.loopMark(piece);
                 break;
             case TScorePiece::pieceTurns:

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace korvane {
 
@@ -22,6 +23,13 @@ QString TDialogRunner::SaveFileName(QWidget* parent, const QString& caption, con
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
+    // A bare name takes the extension of the file type chosen, when it names one.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, suffix](const QString& chosen) {
+        const int star = chosen.indexOf("*.");
+        QString own = star < 0 ? suffix : chosen.mid(star + 2);
+        own = own.left(own.indexOf(QRegularExpression("[ )]")));
+        dialog.setDefaultSuffix(own.isEmpty() ? suffix : own);
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }

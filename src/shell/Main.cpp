@@ -202,10 +202,14 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
     own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
     own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
+    own["FileImportMusic"] = {[this] { FileImportMusicExecute(); }, {always, {}}};
+    own["FileExportMusic"] = {[this] { FileExportMusicExecute(); }, {music, {}}};
     own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
     own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
     own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
     own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
+    own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
+    own["FileExport"] = {[this] { FileExportExecute(); }, {needsSamples, {}}};
     own["FilePlay"] = {[this] { FilePlayExecute(); },
                        {[=, this] { return playAvailable() && (music() || needsSamples()); },
                         [this] { return playRecord_->PlayChecked(); }}};
@@ -366,6 +370,8 @@ void TMainForm::buildStatusBar() {
     for (int i = 0; i < 8; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setObjectName(QString("Panel%1").arg(i));
+        // Panels show file and symbol names as they are.
+        panels_[i]->setTextFormat(Qt::PlainText);
         int needed = panels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 12;
         panelWidths_[i] = std::max(widths[i], widest[i][0] ? needed : 0);
         panels_[i]->setFixedWidth(panelWidths_[i]);
@@ -601,21 +607,32 @@ void TMainForm::StartJournal(const std::string& root) {
     if (root.empty() || journal_) return;
     TJournalRecovery recovery(root);
     MessageAnswer answer = MessageAnswer::Cancel;
+    // Folders that are not the user's own are named, never opened or removed.
+    std::string passed;
+    for (const std::string& line : recovery.Skipped()) passed += "\n" + line;
+    if (!passed.empty()) passed = "\n\nThese journal folders were passed by:" + passed;
+    bool discardDamaged = false;
     if (recovery.Count() > 0) {
         std::string list;
         for (const std::string& line : recovery.Listing()) list += line + "\n";
         answer = messages().askYesNoCancel("Korvane", "Recover " + std::to_string(recovery.Count()) +
                                                           " unsaved documents?",
-                                           list + "\nNo discards them; Cancel keeps them for the next start.");
+                                           list + "\nNo discards them; Cancel keeps them for the next start." +
+                                               passed);
         if (answer == MessageAnswer::Yes) {
             std::vector<std::string> damaged;
             adoptRecovered(recovery.Read(damaged));
             if (!damaged.empty()) {
+                // What could not be read now may be read later (with more
+                // memory, say): it goes only when the user says so.
                 std::string text = "These unsaved documents could not be recovered:";
                 for (const std::string& line : damaged) text += "\n" + line;
-                messages().show("Error", text, MessageIcon::Error);
+                text += "\n\nKeep their copies for the next start? No discards them.";
+                discardDamaged = messages().askYesNoCancel("Error", text) == MessageAnswer::No;
             }
         }
+    } else if (!passed.empty()) {
+        messages().show("Korvane", passed.substr(2), MessageIcon::Warning);
     }
     journal_ = std::make_unique<TJournal>();
     std::string error;
@@ -629,7 +646,8 @@ void TMainForm::StartJournal(const std::string& root) {
         journal_->Update(space_.Units(), nullptr);
         journal_->WaitIdle();
     }
-    if (answer == MessageAnswer::No || (answer == MessageAnswer::Yes && journal_)) recovery.Discard();
+    if (answer == MessageAnswer::No || (discardDamaged && journal_)) recovery.Discard();
+    else if (answer == MessageAnswer::Yes && journal_) recovery.RemoveRecovered();
 }
 
 void TMainForm::adoptRecovered(std::vector<TRecoveredDocument> documents) {
@@ -765,27 +783,6 @@ void TMainForm::FileNewWaveExecute() {
     doc->Name = space_.NextNewName();
     doc->Records = space_.Records;
     AddWaveWindow(std::move(doc));
-}
-
-void TMainForm::FileOpenWaveExecute() {
-    QStringList files = runner_->OpenFileNames(this, "Open wave", kWaveFilter);
-    OpenWaveFiles(files);
-}
-
-void TMainForm::OpenWaveFiles(const QStringList& files) {
-    for (const QString& file : files) {
-        std::string path = file.toStdString();
-        std::unique_ptr<Sound> sound;
-        std::string reason;
-        if (!ReadWaveFile(path, sound, reason)) {
-            ShowWaveReadError(path, reason);
-            continue;
-        }
-        auto doc = std::make_unique<TUnitWave>(std::move(sound), path);
-        doc->Records = space_.Records;
-        AddWaveWindow(std::move(doc));
-        rememberFile(path);
-    }
 }
 
 void TMainForm::rememberFile(const std::string& file) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "audiofile/AudioFile.h"
 #include "commands/CommandTable.h"
 #include "journal/Journal.h"
 #include "music/TUnitMuz.h"
@@ -16,6 +17,7 @@
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
+#include "shell/FileTransfer.h"
 #include "shell/RecentFiles.h"
 #include "wavewindow/PlayRecord.h"
 #include "wavewindow/VoldViewProps.h"
@@ -117,12 +119,17 @@ public:
     void FileNewWaveExecute();
     void FileNewMuzExecute();
     void FileOpenMuzExecute();
+    // Music of other programs (MusicInterchange.cpp).
+    void FileImportMusicExecute();
+    void FileExportMusicExecute();
     void DuplicateMuzExecute();
     void MusicGenerateExecute();
     void FileOpenWaveExecute();
     void DuplicateWaveExecute();
     void FileSaveExecute();
     void FileSaveAsExecute();
+    void FileImportExecute();
+    void FileExportExecute();
     void UndoExecute();
     void DeleteUndoExecute();
     void FilePropertiesExecute();
@@ -204,6 +211,11 @@ private:
     void splitHorizontally(TMDIChildWave& source);
     void splitVertically(TMDIChildWave& source);
     void mergeWindows(bool horizontally, TMDIChildWave& active);
+    // File > Import and File > Export: the kinds of file they know, and the
+    // sound kind's import and export.
+    std::vector<TTransferKind> transferKinds();
+    void importSound(const QString& file);
+    void exportSound(const QString& path, AudioFormat format);
     // Closes a window whose wave went into new windows, without the save question.
     void closeReplaced(TMDIChildWave& window);
 
@@ -242,6 +254,10 @@ private:
     // The File menu's list of the files opened and saved last.
     std::unique_ptr<TRecentFiles> recent_;
     std::vector<QAction*> recentActions_;
+    std::vector<TTransferKind> transferKinds_ = transferKinds();
+    // The export dialog opens with what was last confirmed in it.
+    AudioWriteSettings exportSettings_;
+    bool exportSelectionOnly_ = false;
     void rememberFile(const std::string& file);
     void refreshRecentMenu();
     void openRecent(const QString& file);

@@ -1,6 +1,7 @@
 #include "shell/QtMessages.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
@@ -25,6 +26,13 @@ QMessageBox::Icon iconOf(MessageIcon icon) {
     }
     return QMessageBox::NoIcon;
 }
+// Texts name documents, files and labels as the user typed them: what looks
+// like markup is shown as it is, never rendered (nor an image loaded).
+void plainTexts(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
+
 // Work running beside the event loop (a long command) may need a box: it is
 // shown by the window's thread while the work waits for the answer.
 template <class F>
@@ -45,6 +53,7 @@ void TQtMessages::show(const std::string& title, const std::string& text, Messag
     onWindowThread([&] {
         QMessageBox box(iconOf(icon), QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                         ownerOf(parent_));
+        plainTexts(box);
         box.exec();
     });
 }
@@ -64,6 +73,7 @@ MessageAnswer TQtMessages::askYesNoCancelHere(const std::string& title, const st
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, ownerOf(parent_));
     box.setDefaultButton(QMessageBox::Yes);
     if (!about.empty()) box.setInformativeText(QString::fromStdString(about));
+    plainTexts(box);
     const int b = box.exec();
     if (b == QMessageBox::Yes) return MessageAnswer::Yes;
     if (b == QMessageBox::No) return MessageAnswer::No;
@@ -75,8 +85,11 @@ MessageAnswer TQtMessages::askOkCancel(const std::string& title, const std::stri
 }
 
 MessageAnswer TQtMessages::askOkCancelHere(const std::string& title, const std::string& text) {
-    auto b = QMessageBox::question(ownerOf(parent_), QString::fromStdString(title), QString::fromStdString(text),
-                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, ownerOf(parent_));
+    box.setDefaultButton(QMessageBox::Ok);
+    plainTexts(box);
+    const int b = box.exec();
     return b == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 

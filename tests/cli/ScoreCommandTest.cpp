@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "cli/Cli.h"
+#include "cli/ScoreCommand.h"
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
 
@@ -202,6 +203,9 @@ TEST_F(ScoreCommandTest, BarsTakeLengthPointsAndUpbeat) {
         {"MusicNote64 -- MusicNote64", "bar 1 count=64 length=64 extra=0\n"},
         {"MusicMovePrev", "bar 1 count=4 length=4 extra=3\n"},
         {"MusicMovePrev -- MusicMoveNext -- MusicMoveNext", "bar 1 count=4 length=4 extra=1\n"},
+        // A shorter bar keeps its upbeat below a bar, so the file reads back.
+        {"MusicMovePrev -- MusicNote1", "bar 1 count=1 length=1 extra=0\n"},
+        {"MusicMovePrev -- MusicPointDelete", "bar 1 count=3 length=4 extra=2\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(lines(std::string("MusicModeEdit -- select bar 1 -- ") + c.steps, "bar "), c.expected) << c.steps;
@@ -333,6 +337,12 @@ TEST_F(ScoreCommandTest, RefusalsAreReportedAndWriteNothing) {
         {"key Alt+Q", 2, "usage: unknown key Alt+Q\n"},
         {"enabled EditCut", 2, "usage: unknown command EditCut\n"},
         {"MusicDelete --", 2, "usage: empty step\n"},
+        // The commands that open windows have no batch step.
+        {"DuplicateMuz", 2, "usage: DuplicateMuz opens a window: the music window only, not a batch step\n"},
+        {"MusicDialog", 2, "usage: MusicDialog opens a window: the music window only, not a batch step\n"},
+        {"MusicParts", 2, "usage: MusicParts opens a window: the music window only, not a batch step\n"},
+        {"enabled MusicDelete DuplicateMuz", 2,
+         "usage: DuplicateMuz opens a window: the music window only, not a batch step\n"},
     };
     for (const Case& c : cases) {
         Outcome o = run(base, output, c.steps);
@@ -344,6 +354,12 @@ TEST_F(ScoreCommandTest, RefusalsAreReportedAndWriteNothing) {
     Outcome o = run(base, output, "enabled MusicDelete -- MusicDelete");
     EXPECT_EQ(o.out, "MusicDelete: off\n");
     EXPECT_EQ(o.err, "MusicDelete is not available\n");
+    // and help lists only the steps that run.
+    std::ostringstream help;
+    cli::ScoreHelp(help);
+    for (const char* name : {"DuplicateMuz", "MusicDialog", "MusicParts"})
+        EXPECT_EQ(help.str().find(name), std::string::npos) << name;
+    EXPECT_NE(help.str().find("MusicGenerate"), std::string::npos);
 }
 
 TEST_F(ScoreCommandTest, TheWrittenDocumentReadsBackAsPrinted) {

@@ -43,7 +43,7 @@ TEST_F(CliBasics, HelpKnowsEveryCallAndTheDefaultsItShowsHold) {
     for (const auto& synopsis : linesAfter(list.out, "korvane-cli "))
         calls.push_back(synopsis.substr(0, synopsis.find(' ')));
     EXPECT_EQ(calls, (std::vector<std::string>{"--version", "help", "info", "apply", "new", "render", "check",
-                                               "convert", "picture", "picture", "score"}));
+                                               "convert", "export", "import", "picture", "picture", "score"}));
     // Each call's own help holds the lines the list shows for it, the first
     // one first.
     auto synopses = linesAfter(list.out, "korvane-cli ");

@@ -49,6 +49,16 @@ TEST_F(CliMusicTest, CheckNamesTheFileAndTheReadersMessage) {
                          "\", Operating System cannot open file for reading.\n");
     EXPECT_EQ(cli({"check"}).status, 2);
     EXPECT_EQ(cli({"check", path("bad.xml"), "--frequency"}).status, 2);
+
+    // Reading stops at 256 MiB: a device that never ends (it reports size 0)
+    // and a file one byte over (sparse, so the test writes nothing).
+    put("huge.xml", "");
+    std::filesystem::resize_file(path("huge.xml"), (std::uintmax_t{256} << 20) + 1);
+    for (const std::string& big : {std::string("/dev/zero"), path("huge.xml")}) {
+        r = cli({"check", big});
+        EXPECT_EQ(r.status, 1) << big;
+        EXPECT_EQ(r.err, "Cannot read the file: \"" + big + "\", the file is larger than 256 MiB, which no music file is.\n");
+    }
 }
 
 TEST_F(CliMusicTest, ConvertWritesVersion71AndReplacesOnlyOnSuccess) {

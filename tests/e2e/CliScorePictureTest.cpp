@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "CliHarness.h"
 
 namespace korvane::e2e {
@@ -40,6 +42,34 @@ TEST_F(CliScorePicture, DemoScoreIsAPngOfTheAskedSize) {
              "100"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(bytes("scrolled.png"), bytes("small.png"));
+}
+
+TEST_F(CliScorePicture, TheLayoutDumpIsTheUnscrolledScore) {
+    CliResult r = cli({"picture", demo, path("a.png"), "--view", "score", "--layout", path("a.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = cli({"picture", demo, path("b.png"), "--view", "score", "--width", "300", "--scroll", "250", "--layout",
+             path("b.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string dump = bytes("a.txt");
+    EXPECT_EQ(dump, bytes("b.txt"));
+    // The demo starts with its loop's left mark at the origin, then stave 1's
+    // key of part 1; every line has its nine fields.
+    EXPECT_EQ(dump.rfind("0\t0\t1\tloop\t0\t5\t5\t", 0), 0u) << dump.substr(0, 80);
+    EXPECT_NE(dump.find("\n1\t1\t1\tkey\t0\t"), std::string::npos) << dump.substr(0, 80);
+    size_t lines = 0, notes = 0, bars = 0;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1) {
+        const std::string line = dump.substr(at, dump.find('\n', at) - at);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 8) << line;
+        ++lines;
+        notes += line.find("\tnote\t") != std::string::npos;
+        bars += line.find("\tbar\t") != std::string::npos;
+    }
+    EXPECT_GT(notes, 20u);
+    EXPECT_GE(bars, 4u);
+    // A dump that cannot be written fails the call.
+    r = cli({"picture", demo, path("c.png"), "--view", "score", "--layout", path("no/such/dir/c.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write the file \"" + path("no/such/dir/c.txt") + "\".\n");
 }
 
 #endif

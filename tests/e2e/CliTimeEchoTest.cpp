@@ -197,3 +197,26 @@ TEST_F(CliTimeEchoTest, MergeVerticallyPadsTheShorterChannel) {
 }
 
 }  // namespace
+
+// A split writes all its parts or none: a folder where a part goes, or a
+// part that may not be replaced, leaves no part written and the old ones as
+// they were.
+TEST_F(CliTimeEchoTest, ASplitThatCannotWriteEveryPartWritesNone) {
+    writeWav("in.wav", 1, 1000, ramp(1000, 1));
+    writeWav("st.wav", 2, 100, ramp(200, 1));
+    std::filesystem::create_directories(path("part2.wav"));
+    auto r = cli({"apply", path("in.wav"), path("out.wav"), "--select", "100:200", "split-h", path("part")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(exists("part1.wav"));
+    EXPECT_FALSE(exists("part3.wav"));
+
+    writeWav("R.wav", 1, 3, ramp(3, 1));
+    const std::string right = bytes("R.wav");
+    std::filesystem::permissions(path("R.wav"), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    r = cli({"apply", path("st.wav"), path("out.wav"), "split-v", path("L.wav"), path("R.wav")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(exists("L.wav"));
+    EXPECT_EQ(bytes("R.wav"), right);
+    for (const auto& item : std::filesystem::directory_iterator(dir))
+        EXPECT_NE(item.path().filename().string()[0], '.') << item.path();
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -7,6 +10,8 @@
 #include <thread>
 
 #include "TestSupport.h"
+#include "core/Allocation.h"
+#include "platform/Messages.h"
 #include "core/WavFile.h"
 #include "journal/Journal.h"
 #include "music/TUnitMuz.h"
@@ -247,4 +252,155 @@ TEST_F(JournalTest, AFailedCopyIsToldOnceAndWrittenAgainLater) {
     ASSERT_TRUE(ReadWaveFile((folder / "1-3.wav").string(), copy, reason));
     EXPECT_EQ(samplesOf(copy->GetLeft()), (std::vector<int>{3, 4, 5}));
     EXPECT_NE(readAll(folder / "1.entry").find("selection 1 2\n"), std::string::npos);
+}
+
+namespace {
+
+// A window's journal of waves that ends as a crash ends it (without Finish);
+// `recording` is the index of the wave a recording was going into, or -1.
+fs::path crashedJournal(const fs::path& root, const std::vector<std::vector<int>>& waves, int recording = -1) {
+    std::vector<std::unique_ptr<TUnit>> units;
+    for (size_t i = 0; i < waves.size(); ++i) {
+        units.push_back(std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(waves[i]), 8000, 2),
+                                                    "w" + std::to_string(i + 1) + ".wav"));
+        units.back()->Name = "w" + std::to_string(i + 1);
+        units.back()->MarkChanged();
+    }
+    TJournal journal;
+    std::string error;
+    EXPECT_TRUE(journal.Start(root.string(), error)) << error;
+    journal.Update(units, recording >= 0 ? units[recording].get() : nullptr);
+    journal.WaitIdle();
+    return journal.Folder();
+}
+
+std::vector<int> firstSamples(const TRecoveredDocument& doc) {
+    return samplesOf(static_cast<const TUnitWave&>(*doc.Unit).TheSound->GetLeft());
+}
+
+}  // namespace
+
+// A copy that does not come back (its entry cut off, or too large for the
+// memory there is) stays with its entry and is offered again; what came back
+// goes, and the folder only with the last of it or when the user discards
+// it. A crashed window that had nothing unsaved leaves nothing behind.
+TEST_F(JournalTest, RecoveryRemovesOnlyWhatCameBack) {
+    const fs::path folder = crashedJournal(root, {{1, 2, 3}, std::vector<int>(5000, 9), {7}});
+    const fs::path empty = crashedJournal(root, {});
+    ASSERT_TRUE(fs::exists(empty / "lock"));
+    fs::resize_file(folder / "1.entry", 60);
+
+    const std::string cut = (folder / "1.entry").string() + ": it is incomplete";
+    std::vector<std::string> damaged;
+    {
+        TJournalRecovery recovery(root.string());
+        EXPECT_FALSE(fs::exists(empty));
+        EXPECT_EQ(recovery.Listing(), (std::vector<std::string>{"1.entry (damaged)",
+                                                                "w2: " + (fs::current_path() / "w2.wav").string(),
+                                                                "w3: " + (fs::current_path() / "w3.wav").string()}));
+        allocation_testing::failAllocationsAbove(1000);
+        std::vector<TRecoveredDocument> docs = recovery.Read(damaged);
+        allocation_testing::reset();
+        ASSERT_EQ(docs.size(), 1u);
+        EXPECT_EQ(firstSamples(docs[0]), (std::vector<int>{7}));
+        ASSERT_EQ(damaged.size(), 2u);
+        EXPECT_EQ(damaged[0], cut);
+        EXPECT_EQ(damaged[1], "\"w2\": " + (folder / "2-1.wav").string() + ": " + kMemoryMessage);
+        recovery.RemoveRecovered();
+    }
+    EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-1.wav", "2.entry", "2-1.wav"}));
+
+    // Offered again; with the memory back the second comes back too.
+    {
+        TJournalRecovery recovery(root.string());
+        EXPECT_EQ(recovery.Count(), 2);
+        damaged.clear();
+        std::vector<TRecoveredDocument> docs = recovery.Read(damaged);
+        ASSERT_EQ(docs.size(), 1u);
+        EXPECT_EQ(firstSamples(docs[0]), std::vector<int>(5000, 9));
+        EXPECT_EQ(damaged, std::vector<std::string>{cut});
+        recovery.RemoveRecovered();
+    }
+    EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-1.wav"}));
+    // Cancel keeps, the user's No removes.
+    { TJournalRecovery recovery(root.string()); }
+    TJournalRecovery recovery(root.string());
+    EXPECT_EQ(recovery.Count(), 1);
+    recovery.Discard();
+    EXPECT_TRUE(fs::is_empty(root));
+}
+
+// A journal folder is read as it is found, never followed elsewhere: links
+// and FIFOs in it are damage, not files, and a folder that is a link, not the
+// user's or open to others is passed by with its reason, untouched.
+TEST_F(JournalTest, RecoveryFollowsNoLinkAndWaitsForNoFifo) {
+    const fs::path elsewhere = root.string() + "-elsewhere";
+    fs::remove_all(elsewhere);
+    fs::create_directories(elsewhere);
+    // A recording's file as a crash leaves it: the size repair would change it.
+    std::string recorded;
+    {
+        TWaveStream stream;
+        ASSERT_TRUE(stream.Open((elsewhere / "rec.wav").string(), 1, 2, 8000));
+        const int16_t samples[] = {1, 2, 3};
+        ASSERT_TRUE(stream.Append(samples, sizeof samples));
+        stream.Close();
+        recorded = readAll(elsewhere / "rec.wav");
+    }
+    std::ofstream(elsewhere / "x.wav") << readAll(elsewhere / "rec.wav");
+
+    const fs::path folder = crashedJournal(root, {{1}, {2}, {3}, {4}}, 2);
+    fs::remove(folder / "1-1.wav");
+    fs::create_symlink(elsewhere / "x.wav", folder / "1-1.wav");
+    fs::remove(folder / "2-1.wav");
+    ASSERT_EQ(::mkfifo((folder / "2-1.wav").c_str(), 0600), 0);
+    fs::remove(folder / "record.wav");
+    fs::create_symlink(elsewhere / "rec.wav", folder / "record.wav");
+    ASSERT_EQ(::mkfifo((folder / "5.entry").c_str(), 0600), 0);
+
+    // Folders around it: one a link, one whose lock is a link, one anybody
+    // may write in, and (for root) one of another user.
+    const fs::path linked = crashedJournal(elsewhere, {{5}});
+    fs::remove(linked / "lock");
+    fs::create_symlink(linked, root / "window-1link");
+    const fs::path lockLinked = crashedJournal(root, {{6}});
+    fs::remove(lockLinked / "lock");
+    fs::create_symlink(elsewhere / "made-through-lock", lockLinked / "lock");
+    const fs::path open = crashedJournal(root, {{7}});
+    fs::permissions(open, fs::perms::all);
+    const bool root_user = ::geteuid() == 0;
+    fs::path foreign;
+    if (root_user) {
+        foreign = crashedJournal(root, {{8}});
+        ASSERT_EQ(::chown(foreign.c_str(), 4321, 4321), 0);
+    }
+
+    std::vector<std::string> damaged;
+    std::vector<TRecoveredDocument> docs;
+    {
+        TJournalRecovery recovery(root.string());
+        std::vector<std::string> skipped = {lockLinked.string() + ": its lock is not a regular file",
+                                            open.string() + ": others may write in it",
+                                            (root / "window-1link").string() + ": it is a symbolic link"};
+        if (root_user) skipped.push_back(foreign.string() + ": it belongs to another user");
+        std::vector<std::string> got = recovery.Skipped();
+        std::sort(got.begin(), got.end());
+        std::sort(skipped.begin(), skipped.end());
+        EXPECT_EQ(got, skipped);
+        EXPECT_EQ(recovery.Count(), 5);
+        EXPECT_EQ(recovery.Listing().at(4), "5.entry (damaged)");
+        docs = recovery.Read(damaged);
+    }
+    ASSERT_EQ(docs.size(), 1u);
+    EXPECT_EQ(firstSamples(docs[0]), (std::vector<int>{4}));
+    EXPECT_EQ(damaged, (std::vector<std::string>{
+                           "\"w1\": " + (folder / "1-1.wav").string() + ": it is a symbolic link",
+                           "\"w2\": " + (folder / "2-1.wav").string() + ": it is not a regular file",
+                           "\"w3\": its recording " + (folder / "record.wav").string() + " it is a symbolic link",
+                           (folder / "5.entry").string() + ": it is not a regular file"}));
+    EXPECT_EQ(readAll(elsewhere / "rec.wav"), recorded);
+    EXPECT_FALSE(fs::exists(linked / "lock"));
+    EXPECT_FALSE(fs::exists(elsewhere / "made-through-lock"));
+    EXPECT_FALSE(fs::is_symlink(lockLinked / "lock") && fs::exists(lockLinked / "lock"));
+    fs::remove_all(elsewhere);
 }

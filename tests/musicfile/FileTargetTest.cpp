@@ -162,3 +162,48 @@ TEST_F(FileTargetTest, ASignalDuringAWriteRemovesTheNewFile) {
 }
 
 }  // namespace
+
+// The outputs of one command go in place together. A target refused by the
+// checks stops them all before any rename; a rename that fails after the
+// checks (here a folder put in a target's place meanwhile) puts back what the
+// renames before it replaced and removes what they made. Nothing new stays
+// beside the targets either way.
+TEST_F(FileTargetTest, FilesCommittedTogetherAppearAllOrNone) {
+    const MonoSound sound(korvane::testing::makeWave({5, 6}), 8000, 2);
+    const fs::path a = dir / "a.wav", b = dir / "b.wav", c = dir / "c.wav";
+    std::ofstream(a) << "old a";
+    const auto write = [&](const std::vector<fs::path>& targets) {
+        bool failed = false;
+        std::vector<std::string> names;
+        for (const fs::path& t : targets) names.push_back(t.string());
+        return WriteWaveFiles(failed, names, std::vector<const Sound*>(targets.size(), &sound));
+    };
+    fs::create_directory(c);
+    EXPECT_FALSE(write({a, b, c}));
+    EXPECT_EQ(contents(a), "old a");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.wav", "c.wav"}));
+    fs::remove(c);
+    std::ofstream(c) << "old c";
+    fs::permissions(c, fs::perms::owner_read);
+    EXPECT_FALSE(write({a, b, c}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.wav", "c.wav"}));
+    fs::permissions(c, fs::perms::owner_all);
+
+    TFileReplacement files[3];
+    const fs::path targets[3] = {a, b, c};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(files[i].Open(targets[i].string()));
+        ASSERT_TRUE(files[i].Write("new", 3));
+    }
+    fs::remove(c);
+    fs::create_directories(c / "in-the-way");
+    TFileReplacement* all[3] = {&files[0], &files[1], &files[2]};
+    EXPECT_FALSE(TFileReplacement::CommitAll(all, 3));
+    EXPECT_EQ(contents(a), "old a");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.wav", "c.wav"}));
+
+    fs::remove_all(c);
+    ASSERT_TRUE(write({a, b, c}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+    for (const fs::path& t : {a, b, c}) EXPECT_EQ(contents(t).size(), 48u);
+}

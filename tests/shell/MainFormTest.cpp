@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -29,7 +31,10 @@
 
 #include "ShellApp.h"
 #include "TestSupport.h"
+#include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
+#include "shell/DExportProps.h"
+#include "shell/FileTransfer.h"
 #include "shell/DGenericProps.h"
 #include "shell/DMergeProps.h"
 #include "shell/DSplitHorProps.h"
@@ -128,8 +133,9 @@ TEST_F(MainFormTest, WithoutAChildOnlyNewOpenExitAndHelpAreEnabled) {
     std::set<QString> on;
     for (QAction* a : form->findChildren<QAction*>())
         if (!a->objectName().isEmpty() && a->isEnabled() && a->parent() == form.get()) on.insert(a->objectName());
-    // Pause may be pressed before any Play, so that the next Play opens paused.
-    EXPECT_EQ(on, (std::set<QString>{"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "FileExit",
+    // Pause may be pressed before any Play, so that the next Play opens paused;
+    // importing music opens a window as opening does.
+    EXPECT_EQ(on, (std::set<QString>{"FileNewWave", "FileNewMuz", "FileOpenWave", "FileOpenMuz", "FileImport", "FileImportMusic", "FileExit",
                                      "FilePause", "HelpContents",
                                      "HelpTopicSearch", "HelpOnHelp", "HelpAbout"}));
     for (const char* m : {"Edit", "View", "Make", "Effects", "Window", "Music"})
@@ -431,7 +437,95 @@ TEST_F(MainFormTest, OpeningThreeFilesWithTheSecondBrokenOpensTwo) {
     EXPECT_EQ(form->ActiveWaveChild()->windowTitle(), QString::fromStdString(c));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "File Error");
-    EXPECT_EQ(boxes.shown[0].text, "Cannot read the file: \"" + broken + "\", \"RIFF\" not found.");
+    EXPECT_EQ(boxes.shown[0].text, "Cannot read the file: \"" + broken + "\", \"RIFF\" not found.\n" + kImportHint);
+}
+
+// Open keeps our WAV reader and its message for a float WAV, with a line
+// pointing to Import; Import reads it, and other formats open as new documents
+// named after their files.
+TEST_F(MainFormTest, OpenRefusesAFloatWaveThatImportBringsIn) {
+    const std::string floats = dir.filePath("float.wav").toStdString();
+    {
+        const float values[] = {0.5f, -1.5f};
+        QByteArray body;
+        auto le = [&](uint32_t v, int n) {
+            for (int i = 0; i < n; ++i) body.append(char((v >> (8 * i)) & 0xFF));
+        };
+        body.append("RIFF");
+        le(4 + 24 + 8 + 8, 4);
+        body.append("WAVEfmt ");
+        le(16, 4), le(3, 2), le(1, 2), le(8000, 4), le(32000, 4), le(4, 2), le(32, 2);
+        body.append("data");
+        le(8, 4);
+        body.append(reinterpret_cast<const char*>(values), 8);
+        QFile f(QString::fromStdString(floats));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(body);
+    }
+    runner->openFiles = {QString::fromStdString(floats)};
+    trigger("FileOpenWave");
+    EXPECT_TRUE(form->Children().empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot read the file: \"" + floats + "\", A value must be 1.\n" + kImportHint);
+
+    trigger("FileImport");
+    ASSERT_EQ(form->Children().size(), 1u);
+    TUnitWave* doc = form->ActiveWaveChild()->Doc();
+    EXPECT_EQ(samplesOf(doc->TheSound->GetLeft()), (std::vector<int>{16384, -32768}));
+    EXPECT_EQ(doc->Name, "float");
+    EXPECT_TRUE(doc->HasNoFile());
+    EXPECT_EQ(form->ActiveWaveChild()->windowTitle(), "float");
+
+    // A FLAC opens through Open too; its name is taken, so it gets a new one.
+    const std::string flac = dir.filePath("float.flac").toStdString();
+    bool failed = false;
+    ASSERT_TRUE(WriteAudioFile(failed, flac, AudioFormat::Flac, *doc->TheSound, 0, 2));
+    runner->openFiles = {QString::fromStdString(flac)};
+    trigger("FileOpenWave");
+    ASSERT_EQ(form->Children().size(), 2u);
+    TUnitWave* second = form->ActiveWaveChild()->Doc();
+    EXPECT_EQ(samplesOf(second->TheSound->GetLeft()), (std::vector<int>{16384, -32768}));
+    EXPECT_EQ(second->Name, "NONAME1");
+    EXPECT_TRUE(second->HasNoFile());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+// Export writes the selection alone when asked, with the dialog's setting,
+// and leaves the document's file and state as they were.
+TEST_F(MainFormTest, ExportWritesTheSelectionAndLeavesTheDocumentAlone) {
+    TMDIChildWave* w = openSamples({1, 2, 3, 4, 5, 6, 7, 8}, 8000);
+    w->Doc()->SetFirstEnd(2);
+    w->Doc()->SetSecondEnd(5);
+    const QString out = dir.filePath("part.flac");
+    runner->saveNames = {out};
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& dialog = dynamic_cast<TDlgExportProps&>(d);
+        EXPECT_EQ(dialog.windowTitle(), "Export FLAC");
+        EXPECT_TRUE(dialog.SelectionOnlyBox()->isEnabled());
+        dialog.SelectionOnlyBox()->setChecked(true);
+        dialog.FlacLevel()->setValue(8);
+        return pressOK(d);
+    });
+    trigger("FileExport");
+    std::unique_ptr<Sound> back;
+    std::string reason;
+    ASSERT_TRUE(ReadAudioFile(out.toStdString(), back, reason)) << reason;
+    EXPECT_EQ(samplesOf(back->GetLeft()), (std::vector<int>{3, 4, 5}));
+    EXPECT_EQ(w->Doc()->FileName, "x.wav");
+    EXPECT_FALSE(w->Doc()->NeedsSaving());
+
+    // The next export opens with what was confirmed; unticked, the whole wave.
+    runner->saveNames = {dir.filePath("all.aiff")};
+    runner->dialogs.push_back([](QDialog& d) {
+        auto& dialog = dynamic_cast<TDlgExportProps&>(d);
+        EXPECT_TRUE(dialog.SelectionOnlyBox()->isChecked());
+        dialog.SelectionOnlyBox()->setChecked(false);
+        return pressOK(d);
+    });
+    trigger("FileExport");
+    ASSERT_TRUE(ReadAudioFile(dir.filePath("all.aiff").toStdString(), back, reason)) << reason;
+    EXPECT_EQ(samplesOf(back->GetLeft()), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(MainFormTest, TheSaveQuestionsThreeAnswers) {

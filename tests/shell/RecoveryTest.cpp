@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "KillHarness.h"
@@ -17,6 +22,7 @@
 #include "musicfile/MuzFile.h"
 #include "shell/ChildMuz.h"
 #include "shell/Main.h"
+#include "shell/QtMessages.h"
 #include "wavewindow/ChildWave.h"
 
 using namespace korvane;
@@ -235,4 +241,51 @@ TEST_F(RecoveryTest, ADamagedEntryIsSkippedWithOneMessageAndTheOthersComeBack) {
     ASSERT_EQ(music.Kind, unitKindMuz);
     EXPECT_EQ(describe(music), expectedLines().at(2));
     EXPECT_EQ(musicText(music), readAll(folder / "expected-music.korvanem"));
+    EXPECT_EQ(message.substr(message.size() - 57), "\n\nKeep their copies for the next start? No discards them.");
+
+    // What did not come back stays for the next start (the box was
+    // answered with Cancel); only the music, safe in the new journal, went.
+    std::set<std::string> left;
+    for (const auto& item : fs::directory_iterator(journal))
+        if (item.path().filename() != "lock") left.insert(item.path().filename().string().substr(0, 2));
+    EXPECT_EQ(left, (std::set<std::string>{"1.", "1-", "2.", "2-"}));
+    EXPECT_EQ(TJournalRecovery(root.string()).Count(), 2);
+    // Until the user discards it.
+    boxes.shown.clear();
+    boxes.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    auto again = window();
+    again->StartJournal(root.string());
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_FALSE(fs::exists(journal));
+}
+
+// A document's name is whatever was typed or found in a journal: markup in it
+// is shown as it is in every box, never rendered (nor its image loaded), and
+// so in the status bar that shows file names.
+TEST_F(RecoveryTest, BoxesAndPanelsShowNamesAsPlainText) {
+    const std::string name = "<h1 style=\"color:red\">NONAME1</h1><img src=\"/tmp/x.png\">";
+    TQtMessages sink;
+    std::vector<Qt::TextFormat> formats;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().toStdString().find(name) != std::string::npos) formats.push_back(label->textFormat());
+        box->done(QMessageBox::Cancel);
+    });
+    poll.start(10);
+    sink.show("Error", name, MessageIcon::Error);
+    sink.askYesNoCancel("Korvane", "Recover 1 unsaved documents?\n" + name);
+    sink.askYesNoCancel("Korvane", "Save changes?", name);
+    sink.askOkCancel("Korvane", name);
+    poll.stop();
+    EXPECT_EQ(formats, std::vector<Qt::TextFormat>(4, Qt::PlainText));
+
+    auto form = window();
+    for (int i = 0; i < 8; ++i) {
+        auto* panel = form->findChild<QLabel*>(QString("Panel%1").arg(i));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << i;
+    }
 }
