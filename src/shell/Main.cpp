@@ -69,6 +69,7 @@ TMainForm::TMainForm(QWidget* parent)
     mdi_ = new QMdiArea(this);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->installEventFilter(this);
     setCentralWidget(mdi_);
     SetMediaPlayer(nullptr);
     buildActions();
@@ -392,7 +393,8 @@ bool TMainForm::event(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
+    if (watched == mdi_ && event->type() == QEvent::Resize) placeWaiting();
+    else if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -714,19 +716,49 @@ QSize TMainForm::usableSize() const {
     return QSize(std::min(360, area.width()), std::min(200, area.height()));
 }
 
+namespace {
+
+// Too small to hold a window: the area has not been laid out yet.
+bool laidOut(const QSize& area) { return area.width() >= 50 && area.height() >= 50; }
+
+}  // namespace
+
+QRect TMainForm::placeArea(const QList<QRect>& taken) const {
+    // The whole room inside the frame: scroll bars called up by a window that
+    // Qt showed at a place of its own go again once it is inside that room.
+    // Where a window already sticks out they stay, and only what they leave
+    // in view counts.
+    const QRect whole(QPoint(0, 0), mdi_->contentsRect().size());
+    for (const QRect& t : taken)
+        if (!whole.contains(t)) return mdi_->viewport()->rect();
+    return whole;
+}
+
 void TMainForm::placeNew(QMdiSubWindow* sub) {
+    if (!laidOut(mdi_->contentsRect().size())) {
+        // Placed against a size the area does not keep, it could end up out
+        // of sight; it is placed when the area gets its size.
+        if (!waitingForPlace_.contains(sub)) waitingForPlace_ << sub;
+        return;
+    }
     // Beside the windows already open, hiding none of them, where there is room.
     QList<QRect> taken;
     for (QMdiSubWindow* other : mdi_->subWindowList()) {
-        if (other == sub || !other->isVisible() || other->isMinimized()) continue;
+        if (other == sub || other->isHidden() || other->isMinimized() || waitingForPlace_.contains(other)) continue;
         if (other->isMaximized()) return keepInArea(sub);
         taken << other->geometry();
     }
-    const QRect area = mdi_->viewport()->rect();
-    const QRect place = area.width() < 50 || area.height() < 50 ? QRect()
-                                                                 : FreePlace(area, taken, sub->size(), usableSize());
+    const QRect place = FreePlace(placeArea(taken), taken, sub->size(), usableSize());
     if (place.isValid()) sub->setGeometry(place);
     else keepInArea(sub);
+}
+
+void TMainForm::placeWaiting() {
+    if (!laidOut(mdi_->contentsRect().size())) return;
+    while (!waitingForPlace_.isEmpty()) {
+        const QPointer<QMdiSubWindow> sub = waitingForPlace_.takeFirst();
+        if (sub) placeNew(sub);
+    }
 }
 
 void TMainForm::keepInArea(QMdiSubWindow* sub, QRect wanted, QSize least) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -186,7 +187,11 @@ private:
     QSize usableSize() const;
     void keepInArea(QMdiSubWindow* sub, QRect wanted = QRect(), QSize least = QSize());
     // A new window where it hides no other, or kept in the area as it is.
+    // Before the work area is laid out the window waits for its place.
     void placeNew(QMdiSubWindow* sub);
+    void placeWaiting();
+    // The room new windows are placed in.
+    QRect placeArea(const QList<QRect>& taken) const;
     void cascade();
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
@@ -231,6 +236,7 @@ private:
     std::unique_ptr<MediaPlayer> player_;
     std::unique_ptr<TPlayRecord> playRecord_;
     QMdiArea* mdi_;
+    QList<QPointer<QMdiSubWindow>> waitingForPlace_;
     TWindowList* windowList_ = nullptr;
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};

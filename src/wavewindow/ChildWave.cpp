@@ -149,10 +149,11 @@ void TMDIChildWave::Wheel(QPoint angleDelta, int x, bool ctrl) {
         if (zoomed_) bar_->setValue(bar_->value() - notches * std::max(1, width / 10));
         return;
     }
-    // The sample under the pointer stays under it.
+    // The sample under the pointer stays under it: the one at the middle of
+    // the pointer's column (PixelToSample already takes the middle).
     const TWaveMapping m = Mapping();
     const double n = doc_->GetValues();
-    const double at = m.PixelToSample(std::clamp(x, 0, width - 1) + 0.5);
+    const double at = m.PixelToSample(std::clamp(x, 0, width - 1));
     const double fraction = (at - m.ZoomBegin) / (m.ZoomEnd - m.ZoomBegin);
     // Not closer than ten samples over the width.
     const double span = std::max(std::min(n, 10.0), (m.ZoomEnd - m.ZoomBegin) * std::pow(0.8, notches));
@@ -433,7 +434,9 @@ void TMDIChildWave::applySelection(const TSelectionEnds& sel) {
 }
 
 void TMDIChildWave::ClientResized(const QSize& oldSize, const QSize& newSize) {
-    if (zoomed_) ZoomTo(zoomBegin_, zoomEnd_);
+    // Only a new width changes the bar; zooming again on a new height (the
+    // bar itself appearing) would move the view by the bar's rounding.
+    if (zoomed_ && oldSize.width() != newSize.width()) ZoomTo(zoomBegin_, zoomEnd_);
     if (!points_.empty() && oldSize.width() > 0 && oldSize.height() > 0) {
         double fx = static_cast<double>(newSize.width()) / oldSize.width();
         double fy = static_cast<double>(newSize.height()) / oldSize.height();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -1081,7 +1083,12 @@ namespace {
 // client, which keeps its own coordinates.
 TEST_F(MainFormTest, WaveWheelZoomsAroundThePointerUnderARuler) {
     TMDIChildWave* w = openSamples(std::vector<int>(10000, 5), 1000);
-    w->Client()->resize(500, 200);
+    // The window's layout gives the client its width (the ruler and the bar
+    // share the window with it).
+    w->parentWidget()->resize(560, 300);
+    QCoreApplication::processEvents();
+    const int width = w->Client()->width();
+    ASSERT_GT(width, 300);
     w->Doc()->SetRange(3000, 4000);
     auto wheel = [&](QPoint delta, int x, Qt::KeyboardModifiers mods) {
         const QPointF at(x, 50);
@@ -1096,8 +1103,10 @@ TEST_F(MainFormTest, WaveWheelZoomsAroundThePointerUnderARuler) {
     wheel({0, 240}, 100, Qt::ControlModifier);
     ASSERT_TRUE(w->Zoomed());
     TWaveMapping m = w->Mapping();
+    EXPECT_EQ(w->Client()->width(), width);
     EXPECT_NEAR(m.ZoomEnd - m.ZoomBegin, 10000 * 0.64, 30);
-    EXPECT_NEAR(double(m.SampleAt(100)), double(under), 30);
+    // The scroll bar takes whole pixels: at most a column of the new view off.
+    EXPECT_NEAR(double(m.SampleAt(100)), double(under), 6400.0 / width);
     EXPECT_EQ(w->Doc()->SelBegin(), 3000);
     EXPECT_EQ(w->Doc()->SelEnd(), 4000);
     // Down scrolls right by a tenth of the view.
@@ -1109,6 +1118,15 @@ TEST_F(MainFormTest, WaveWheelZoomsAroundThePointerUnderARuler) {
     EXPECT_FALSE(w->Zoomed());
     EXPECT_EQ(w->Doc()->SelBegin(), 3000);
     EXPECT_EQ(w->Doc()->SelEnd(), 4000);
+    // Deep in at once: the sample under the pointer stays in its column,
+    // though a column now holds a tenth of what it held.
+    const int64_t deepUnder = w->Mapping().SampleAt(300);
+    wheel({0, 1200}, 300, Qt::ControlModifier);
+    m = w->Mapping();
+    EXPECT_NEAR(m.ZoomEnd - m.ZoomBegin, 10000 * std::pow(0.8, 10), 30);
+    EXPECT_NEAR(double(m.SampleAt(300)), double(deepUnder), (m.ZoomEnd - m.ZoomBegin) / width);
+    wheel({0, -1200}, 300, Qt::ControlModifier);
+    EXPECT_FALSE(w->Zoomed());
 
     QWidget* ruler = w->Ruler();
     ASSERT_NE(ruler, nullptr);
@@ -1162,20 +1180,36 @@ TEST(FreePlace, FirstFreeCornerThenTheLargestRoom) {
     EXPECT_FALSE(FreePlace(area, {QRect(0, 0, 800, 300), QRect(0, 300, 800, 300)}, QSize(700, 400), least).isValid());
 }
 
-// The first windows of a start hide none of each other.
+// The first windows of a start hide none of each other and are all in sight,
+// also when they are opened before the work area has its size.
 TEST_F(MainFormTest, StartLayoutHidesNoWindow) {
-    form->resize(1100, 760);
-    QCoreApplication::processEvents();
-    openSamples(std::vector<int>(100, 1));
-    openSamples(std::vector<int>(100, 2));
-    form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
-    const QList<QMdiSubWindow*> subs = form->MdiArea()->subWindowList();
-    ASSERT_EQ(subs.size(), 4);  // the demo brings its sample from beside it
-    const QRect area = form->MdiArea()->viewport()->rect();
-    for (int i = 0; i < subs.size(); ++i) {
-        EXPECT_TRUE(area.contains(subs[i]->geometry())) << i;
-        EXPECT_GE(subs[i]->width(), 360) << i;
-        for (int j = 0; j < i; ++j) EXPECT_FALSE(subs[i]->geometry().intersects(subs[j]->geometry())) << i << " " << j;
+    for (const bool shownFirst : {true, false}) {
+        SCOPED_TRACE(shownFirst ? "opened in a shown window" : "opened before the window is shown");
+        form = std::make_unique<TMainForm>();
+        auto r = std::make_unique<ScriptedRunner>();
+        runner = r.get();
+        form->SetDialogRunner(std::move(r));
+        form->resize(1100, 760);
+        if (shownFirst) form->show();
+        QCoreApplication::processEvents();
+        openSamples(std::vector<int>(100, 1));
+        openSamples(std::vector<int>(100, 2));
+        form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
+        form->show();
+        // Scroll bars a window called up before it had its place go with the
+        // next pass of the event loop.
+        QCoreApplication::processEvents();
+        const QList<QMdiSubWindow*> subs = form->MdiArea()->subWindowList();
+        ASSERT_EQ(subs.size(), 4);  // the demo brings its sample from beside it
+        const QRect area = form->MdiArea()->viewport()->rect();
+        EXPECT_EQ(area.size(), form->MdiArea()->contentsRect().size());  // no scroll bars
+        for (int i = 0; i < subs.size(); ++i) {
+            const QRect g = subs[i]->geometry();
+            EXPECT_TRUE(area.contains(g)) << i << ": " << g.x() << "," << g.y() << " " << g.width() << "x"
+                                          << g.height() << " in " << area.width() << "x" << area.height();
+            EXPECT_GE(subs[i]->width(), 360) << i;
+            for (int j = 0; j < i; ++j) EXPECT_FALSE(g.intersects(subs[j]->geometry())) << i << " " << j;
+        }
     }
 }
 
