@@ -482,6 +482,7 @@ void TDlgMusic::fill() {
     for (int level = 0; level < musicLevelCount; ++level) fillBrowser(model, static_cast<TMusicLevel>(level));
     for (const TextField& f : fields_) fillText(model, f);
     labelQuarterRate->setText(Doc() ? QString::fromStdString(QuarterRateText(Doc()->Tempo.GetValue())) : QString());
+    labelQuarterRate->setEnabled(Doc() != nullptr);
 
     TNoteStave* stave = model ? model->Stave() : nullptr;
     for (QWidget* w : std::initializer_list<QWidget*>{colbStaveForeground, colbStaveBackground, chkStaveAllowJoinFlags,

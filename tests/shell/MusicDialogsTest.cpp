@@ -345,6 +345,13 @@ TEST_F(MusicDialogsTest, DialogsFollowTheActiveWindowAndAreEmptyAndDisabledWitho
 
 TEST_F(MusicDialogsTest, PlayButtonsRenderTheirNotesAndAFailedRenderShowsItsError) {
     openDemo();
+    // The demo brought its sample from beside it; without it the render fails.
+    TUnitWave* beside = form->Workspace().FindWave("sample");
+    ASSERT_NE(beside, nullptr);
+    for (QMdiSubWindow* sub : form->MdiArea()->subWindowList())
+        if (auto* wave = qobject_cast<TMDIChildWave*>(sub->widget()); wave && wave->Doc() == beside) sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form->Workspace().FindWave("sample"), nullptr);
     trigger("MusicDialog");
     trigger("MusicParts");
     dlg->btnStavePlay->click();

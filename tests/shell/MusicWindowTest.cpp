@@ -233,11 +233,17 @@ TEST_F(MusicWindowTest, SaveGenerateAndOpenMusic) {
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("<UnitMuz>");
     bad.close();
+    // The tune plays "sample", which is neither open nor beside it: one box
+    // asks whether to locate it (Cancel: the music opens without it).
     form->OpenMusicFiles({dir.filePath("bad.xml"), path});
-    ASSERT_EQ(boxes.shown.size(), 2u);
+    ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_EQ(boxes.shown[1].title, "File Error");
     EXPECT_EQ(boxes.shown[1].text.rfind("Cannot read the file: \"" + dir.filePath("bad.xml").toStdString() + "\", ", 0),
               0u);
+    EXPECT_EQ(boxes.shown[2].title, "Missing instruments");
+    EXPECT_EQ(boxes.shown[2].text,
+              "The music plays these instruments, which are neither open nor beside the music file as NAME.wav:"
+              "\n    sample\n\nDo you want to locate their wave files?");
     ASSERT_NE(form->ActiveMusicChild(), window);
     EXPECT_EQ(form->ActiveMusicChild()->Doc()->FileName, path.toStdString());
 }
@@ -251,7 +257,8 @@ protected:
         form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
         window = form->ActiveMusicChild();
         ASSERT_NE(window, nullptr);
-        window->parentWidget()->resize(500, 420);
+        // Narrow enough that the demo runs over more than two views.
+        window->parentWidget()->resize(350, 420);
         doc = window->Doc();
         doc->AutoPlay = false;
         paint();
