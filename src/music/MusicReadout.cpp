@@ -31,7 +31,13 @@ TBarBeat BarBeatOf(const TStaveSymbol& symbol) {
     TBarBeat place;
     const TSinglePartMuz* part = symbol.GetSinglePartMuz();
     const TMuzBar* bar = part ? part->GetMuzBar() : nullptr;
-    const double p = symbol.GetSymbolPosition();
+    double p = symbol.GetSymbolPosition();
+    // The members of a tuplet share the tuplet's position; each sounds its
+    // share of the tuplet's length after it.
+    if (symbol.GetStaveSymbolKind() != staveSymbolKey) {
+        const auto& t = static_cast<const TStaveTimeSymbol&>(symbol);
+        if (t.GetMultiOol() > 1) p += t.GetTotalLength() * t.GetPosInOol() / t.GetMultiOol();
+    }
     if (!bar || bar->GetNoteLength() <= 0 || bar->GetCountNotes() <= 0) {
         place.Beat = 1 + p * 4;  // no bars: quarter beats from the start
         return place;

@@ -17,11 +17,11 @@ protected:
         CoreFixture::SetUp();
         doc.InitNew();
     }
-    TMuzNote* addNote(double at, int length, int points = 0) {
+    TMuzNote* addNote(double at, int length, int points = 0, uint8_t ool = sool, int posInOol = 0) {
         TSinglePartMuz* part = doc.FirstSinglePart();
         TNoteStave* stave = doc.GetFirstStave();
         auto n = std::make_unique<TMuzNote>(stave->GetStartNoteGroup(), &doc, stave, at, part,
-                                            static_cast<int8_t>(length), points, sool, 0, 0, noteShiftNormal,
+                                            static_cast<int8_t>(length), points, ool, posInOol, 0, noteShiftNormal,
                                             noteArtNormal, noteStickGroup);
         TMuzNote* raw = n.get();
         part->InsertSorted(std::move(n));
@@ -62,6 +62,13 @@ TEST_F(MusicReadoutTest, BarBeatOfNotesWithAndWithoutUpbeat) {
     EXPECT_EQ(BarBeatText(BarBeatOf(*a)), "bar 1, beat 1");
     EXPECT_EQ(BarBeatText(BarBeatOf(*b)), "bar 2, beat 1½");
     EXPECT_EQ(BarBeatText(BarBeatOf(*c)), "bar 3, beat 1⅓");
+    // The members of a triplet share their position; each sounds a third of
+    // the triplet's length after the one before.
+    std::vector<TMuzNote*> triplet;
+    for (int i = 0; i < 3; ++i) triplet.push_back(addNote(2.25 + 0.5, 4, 0, triool, i));
+    EXPECT_EQ(BarBeatText(BarBeatOf(*triplet[0])), "bar 4, beat 3");
+    EXPECT_EQ(BarBeatText(BarBeatOf(*triplet[1])), "bar 4, beat 3⅓");
+    EXPECT_EQ(BarBeatText(BarBeatOf(*triplet[2])), "bar 4, beat 3⅔");
     // An upbeat of one beat is bar 0; bar 1 starts after it.
     bar->SetBar(4, 3, 1);
     EXPECT_EQ(BarBeatText(BarBeatOf(*a)), "bar 0, beat 3");
