@@ -11,6 +11,7 @@
 #include "musicfile/MuzFile.h"
 #include "commands/CommandTable.h"
 #include "processing/TWorkspace.h"
+#include "render/Instruments.h"
 #include "render/MusicRender.h"
 
 namespace korvane::cli {
@@ -118,6 +119,8 @@ int MusicRender(const std::vector<std::string>& args, const RenderContext& conte
     doc.BytesPSample = width;
 
     if (int status = context.openWaves(waves)) return status;
+    // An instrument no --wave gave is looked for as NAME.wav beside the music.
+    OpenInstrumentsBeside(context.space, doc, positional[0]);
 
     // The stave play button filters by stave; the note-group play button by
     // the group alone, taken from the given stave or the first.

@@ -57,6 +57,9 @@ struct Command {
     std::function<std::string(const CommandState&)> enabled;
     // Empty for a command that is not checkable.
     std::function<bool(const CommandState&)> checked;
+    // A music setting the window shows checked while it holds (the insert
+    // setting, or the selected symbol's value); korvane-cli leaves it out.
+    std::function<bool(const CommandState&)> shows;
     // A wave command's step, for the dialog and for korvane-cli.
     std::function<std::unique_ptr<CommandStep>(TWorkspace& space, TUnitWave& wave)> makeStep;
     // A music command's operation on the document; empty for the ones the

@@ -65,6 +65,10 @@ void addModes(std::vector<Command>& t) {
     }
 }
 
+std::function<bool(const CommandState&)> settingShown(TMusicSetting setting, int value) {
+    return [setting, value](const CommandState& s) { return s.music && ShowsSetting(*s.music, setting, value); };
+}
+
 void addLengths(std::vector<Command>& t, bool silence) {
     for (int i = 0; i < 7; ++i) {
         const int length = 1 << i;
@@ -77,6 +81,7 @@ void addLengths(std::vector<Command>& t, bool silence) {
                           silence ? "Music/Silence" : "Music/Note",
                           [length, silence](const TUnitMuz& d) { return CanSetLength(d, length, silence); },
                           [length, silence](TUnitMuz& d) { SetLength(d, length, silence); });
+        c.shows = settingShown(silence ? TMusicSetting::SilenceLength : TMusicSetting::NoteLength, length);
         t.push_back(place(c, silence ? "Music Silence" : "Music Note",
                           std::string(silence ? "music-silence-" : "music-note-") + std::to_string(length), false,
                           i == 0));
@@ -100,6 +105,7 @@ void addKeysAndShifts(std::vector<Command>& t) {
         Command c = music(k.action, k.caption, k.key, name + "|Insert a " + name + " or make the selected key one",
                           "Music/Key", [kind](const TUnitMuz& d) { return CanSetKeyKind(d, kind); },
                           [kind](TUnitMuz& d) { SetKeyKind(d, kind); });
+        c.shows = settingShown(TMusicSetting::Key, kind);
         t.push_back(place(c, "Music Bar", k.icon, false, kind == TKey::keyKindG));
     }
     struct Shift {
@@ -125,6 +131,7 @@ void addKeysAndShifts(std::vector<Command>& t) {
         Command c = music(n.action, n.caption, n.key, n.hint, "Music/Shift",
                           [shift](const TUnitMuz& d) { return CanSetNoteShift(d, shift); },
                           [shift](TUnitMuz& d) { SetNoteShift(d, shift); });
+        c.shows = settingShown(TMusicSetting::Shift, shift);
         t.push_back(place(c, "Music Bar", n.icon, false, shift == noteShiftDoubleKruis));
     }
 }
@@ -177,15 +184,18 @@ void addArticulationsAndSticks(std::vector<Command>& t) {
         Command c = music(a.action, a.caption, "", hint, "Music/Articulation",
                           [art](const TUnitMuz& d) { return CanSetArticulation(d, art); },
                           [art](TUnitMuz& d) { SetArticulation(d, art); });
+        c.shows = settingShown(TMusicSetting::Articulation, art);
         t.push_back(place(c, "Music Bar", a.icon, false, art == noteArtNormal));
     }
     Command up = music("NoteStickUp", "Stick &Up", "Alt+U", "Stick Up|Draw the stick up, or free again", "Music",
                        [](const TUnitMuz& d) { return CanToggleStick(d, noteStickUp); },
                        [](TUnitMuz& d) { ToggleStick(d, noteStickUp); });
+    up.shows = settingShown(TMusicSetting::Stick, noteStickUp);
     t.push_back(place(up, "Music Bar", "music-stick-up", true, true));
     Command down = music("NoteStickDown", "Stick &Down", "Alt+D", "Stick Down|Draw the stick down, or free again",
                          "Music", [](const TUnitMuz& d) { return CanToggleStick(d, noteStickDown); },
                          [](TUnitMuz& d) { ToggleStick(d, noteStickDown); });
+    down.shows = settingShown(TMusicSetting::Stick, noteStickDown);
     t.push_back(place(down, "Music Bar", "music-stick-down"));
 }
 

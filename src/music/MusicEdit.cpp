@@ -461,6 +461,31 @@ bool CurrentArticulation(const TUnitMuz& doc, uint8_t& art) {
     return true;
 }
 
+bool ShowsSetting(const TUnitMuz& doc, TMusicSetting setting, int value) {
+    const bool add = doc.UnitMuzMode == unitMuzAdd;
+    if (!add && !selectMode(doc)) return false;
+    int length = 0;
+    bool silence = false;
+    uint8_t art = 0;
+    switch (setting) {
+        case TMusicSetting::NoteLength:
+        case TMusicSetting::SilenceLength:
+            return CurrentLength(doc, length, silence) && length == value &&
+                   silence == (setting == TMusicSetting::SilenceLength);
+        case TMusicSetting::Key:
+            if (add) return doc.InsertModeKind == insertModeKey && doc.InsertKeyKind == value;
+            return selectedKey(doc) && selectedKey(doc)->GetKeyKind() == value;
+        case TMusicSetting::Shift:
+            if (add) return doc.InsertModeKind == insertModeNoteShift && doc.InsertNoteShift == value;
+            return selectedNote(doc) && selectedNote(doc)->GetNoteShiftKind() == value;
+        case TMusicSetting::Articulation: return CurrentArticulation(doc, art) && art == value;
+        case TMusicSetting::Stick:
+            if (add) return doc.InsertStickKind == value;
+            return selectedNote(doc) && selectedNote(doc)->GetDrawStickKind() == value;
+    }
+    return false;
+}
+
 void SetMode(TUnitMuz& doc, uint8_t mode) {
     doc.UnitMuzMode = mode;
     if (mode == unitMuzDel) doc.SetSelectedSymbol(nullptr);
@@ -1032,17 +1057,18 @@ TKey* keyAt(const TInsertPoint& at, const TNoteStave* stave) {
     return at.After ? keyBefore(at.After) : static_cast<TKey*>(firstInPart(*at.Part, stave));
 }
 
-bool insertKey(TUnitMuz& doc, const TScoreClick& click) {
+bool insertKey(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol*& made) {
     TInsertPoint at;
     if (!insertPoint(click, at) || at.Position == 0) return false;
     auto key = std::make_unique<TKey>(&doc, doc.InsertKeyKind, 0, at.Position, click.Stave, 1, at.Part);
     TKey* raw = key.get();
     placeKeyAfter(raw, at.Position, at.After);
     at.Part->InsertSorted(std::move(key));
+    made = raw;
     return true;
 }
 
-bool insertNote(TUnitMuz& doc, const TScoreClick& click) {
+bool insertNote(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol*& made) {
     TInsertPoint at;
     if (!insertPoint(click, at)) return false;
     TKey* key = keyAt(at, click.Stave);
@@ -1051,19 +1077,20 @@ bool insertNote(TUnitMuz& doc, const TScoreClick& click) {
     shiftSymbols(*at.Part, at.Later, plainLength(doc.InsertLengthKind, doc.InsertPoints));
     TMuzNote* note = makeNote(doc, click.Stave, at.Part, at.Position, doc.InsertLengthKind, doc.InsertPoints, sool,
                               0, key->HeightToPitch(click.Height), doc.InsertArtKind);
+    made = note;
     doc.AutoPlayNote(*note);
     return true;
 }
 
-bool insertSilence(TUnitMuz& doc, const TScoreClick& click) {
+bool insertSilence(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol*& made) {
     TInsertPoint at;
     if (!insertPoint(click, at) || !validLength(doc.InsertLengthKind, doc.InsertPoints, sool)) return false;
     shiftSymbols(*at.Part, at.Later, plainLength(doc.InsertLengthKind, doc.InsertPoints));
-    makeSilence(click.Stave, at.Part, at.Position, doc.InsertLengthKind, doc.InsertPoints, sool, 0);
+    made = makeSilence(click.Stave, at.Part, at.Position, doc.InsertLengthKind, doc.InsertPoints, sool, 0);
     return true;
 }
 
-bool addChordNote(TUnitMuz& doc, const TScoreClick& click) {
+bool addChordNote(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol*& made) {
     TMuzNote* hit = click.NoteHit;
     if (hit->GetNoteStave() != click.Stave) return false;
     TKey* key = keyBefore(hit);
@@ -1074,11 +1101,12 @@ bool addChordNote(TUnitMuz& doc, const TScoreClick& click) {
     TMuzNote* note = makeNote(doc, click.Stave, hit->GetSinglePartMuz(), hit->GetSymbolPosition(),
                               hit->GetNoteLengthKind(), hit->GetPoints(), hit->GetMultiOol(), hit->GetPosInOol(), pitch,
                               hit->GetNoteArtKind());
+    made = note;
     doc.AutoPlayNote(*note);
     return true;
 }
 
-bool replaceSilence(TUnitMuz& doc, const TScoreClick& click) {
+bool replaceSilence(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol*& made) {
     TSilence* hit = click.SilenceHit;
     if (hit->GetNoteStave() != click.Stave) return false;
     TKey* key = keyBefore(hit);
@@ -1091,6 +1119,7 @@ bool replaceSilence(TUnitMuz& doc, const TScoreClick& click) {
     TMuzNote* note = makeNote(doc, click.Stave, part, position, lengthKind, points, multiOol, posInOol,
                               key->HeightToPitch(click.Height), noteArtNormal);
     doc.SetSelectedSymbol(note);
+    made = note;
     doc.AutoPlayNote(*note);
     return true;
 }
@@ -1113,8 +1142,9 @@ bool shiftByClick(TUnitMuz& doc, const TScoreClick& click) {
 
 }  // namespace
 
-bool ClickScore(TUnitMuz& doc, const TScoreClick& click) {
+bool ClickScore(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol** inserted) {
     bool done = false;
+    TStaveSymbol* made = nullptr;
     switch (doc.UnitMuzMode) {
         case unitMuzAdd:
             if (doc.InsertModeKind == insertModeNoteShift) {
@@ -1123,12 +1153,12 @@ bool ClickScore(TUnitMuz& doc, const TScoreClick& click) {
             }
             if (!click.Stave) return false;
             switch (doc.InsertModeKind) {
-                case insertModeKey: done = insertKey(doc, click); break;
-                case insertModeSilence: done = insertSilence(doc, click); break;
+                case insertModeKey: done = insertKey(doc, click, made); break;
+                case insertModeSilence: done = insertSilence(doc, click, made); break;
                 default:
-                    if (click.NoteHit) done = addChordNote(doc, click);
-                    else if (click.SilenceHit) done = replaceSilence(doc, click);
-                    else done = insertNote(doc, click);
+                    if (click.NoteHit) done = addChordNote(doc, click, made);
+                    else if (click.SilenceHit) done = replaceSilence(doc, click, made);
+                    else done = insertNote(doc, click, made);
                     break;
             }
             break;
@@ -1145,6 +1175,7 @@ bool ClickScore(TUnitMuz& doc, const TScoreClick& click) {
             return false;
     }
     if (done) changed(doc);
+    if (inserted) *inserted = done ? made : nullptr;
     return done;
 }
 

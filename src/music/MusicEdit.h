@@ -15,6 +15,12 @@ namespace korvane {
 // the score comes in as a TScoreClick.
 
 // ---- mode and insert settings ----
+// Which value a setting has now: in add mode the insert setting (a key
+// kind or note shift only while clicks insert that kind), in select mode
+// the selected symbol's own; the window shows the command of that value
+// checked.
+enum class TMusicSetting { NoteLength, SilenceLength, Key, Shift, Articulation, Stick };
+bool ShowsSetting(const TUnitMuz& doc, TMusicSetting setting, int value);
 void SetMode(TUnitMuz& doc, uint8_t mode);
 // A note-length (silence false) or silence-length command: in add mode the
 // insert length; in select mode the length of the selected time group or bar.
@@ -88,8 +94,10 @@ struct TScoreClick {
     // The nearest symbol under the mouse (selection, deletion, note shifts).
     TXTouchMuzSymbol* Nearest = nullptr;
 };
-// Does what a click does in the document's mode; true when the document changed.
-bool ClickScore(TUnitMuz& doc, const TScoreClick& click);
+// Does what a click does in the document's mode; true when the document
+// changed. `inserted`, when given, receives the symbol a click in add mode
+// made (none otherwise).
+bool ClickScore(TUnitMuz& doc, const TScoreClick& click, TStaveSymbol** inserted = nullptr);
 // Whether a symbol can be deleted (the delete cursor shows over it).
 bool CanDeleteSymbol(const TStaveSymbol& symbol);
 void DeleteSymbol(TUnitMuz& doc, TStaveSymbol& symbol);

@@ -12,6 +12,7 @@
 #include "processing/Filters.h"
 #include "processing/TUnitWave.h"
 #include "processing/TimeEffects.h"
+#include "render/Instruments.h"
 
 namespace korvane {
 
@@ -53,16 +54,6 @@ struct TNotePlan {
     TSampleWindow W;
 };
 
-const unitUnitWave* sampleWaveOf(const TOnePlayerProps& props) {
-    switch (props.NotePlayerKind) {
-        case notePlayerSimpleSampler: return &props.SimpleSampler.SampleWave;
-        case notePlayerResonantSampler: return &props.ResonantSampler.SampleWave;
-        case notePlayerRepeatWaveForm: return &props.RepeatWaveForm.SampleWave;
-        case notePlayerRollOutSampler: return &props.RollOutSampler.SampleWave;
-        case notePlayerRollOutWaveForm: return &props.RollOutWaveForm.SampleWave;
-        default: return nullptr;
-    }
-}
 
 // The resampling factor of the two samplers, rounded to single precision as
 // the sound and the start offset use it.
@@ -85,7 +76,7 @@ bool planNote(const WaveRegistry& registry, const TOnePlayer& player, double per
     plan.Props = &props;
     plan.P = EffectivePeriod(props, period);
     if (!(plan.P > 0) || !std::isfinite(plan.P)) return false;
-    const unitUnitWave* sampleWave = sampleWaveOf(props);
+    const unitUnitWave* sampleWave = SampleWaveOf(props);
     if (!sampleWave) return false;
     if (!LookupSampleWindow(registry, sampleWave->ToText(), plan.W, ok, error)) return false;
     plan.D = length * tempo;

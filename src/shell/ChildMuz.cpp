@@ -1,6 +1,7 @@
 #include "shell/ChildMuz.h"
 
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -51,6 +52,11 @@ void TMuzClient::keyPressEvent(QKeyEvent* event) {
 }
 
 void TMuzClient::resizeEvent(QResizeEvent*) { update(); }
+
+void TMuzClient::wheelEvent(QWheelEvent* event) {
+    owner_.Wheel(event->angleDelta());
+    event->accept();
+}
 
 // ---------------------------------------------------------------------------
 
@@ -113,13 +119,29 @@ void TMDIChildMuz::PaintClient() {
 void TMDIChildMuz::updateBars() {
     if (!doc_) return;
     const int w = client_->width(), h = client_->height();
+    const int scrolledX = hbar_->value(), scrolledY = vbar_->value();
     const QSignalBlocker hb(hbar_), vb(vbar_);
+    // A trough click moves one view width, an arrow a tenth of it.
     hbar_->setSingleStep(std::max(1, w / 10));
     hbar_->setPageStep(std::max(1, w));
-    hbar_->setRange(0, std::max(0, layout_->RightEnd(w) - w));
+    // The layout's x are window pixels; the range is in drawing pixels, so
+    // the part scrolled out of view on the left counts too.
+    hbar_->setRange(0, std::max(0, layout_->RightEnd(w) + scrolledX - w));
     vbar_->setSingleStep(std::max(1, h / 10));
     vbar_->setPageStep(std::max(1, h));
-    vbar_->setRange(0, std::max(0, layout_->TotalHeight() + vbar_->value() - h));
+    vbar_->setRange(0, std::max(0, layout_->TotalHeight() + scrolledY - h));
+    // A score that got shorter took the view back with it: show that.
+    if (hbar_->value() != scrolledX || vbar_->value() != scrolledY) client_->update();
+}
+
+void TMDIChildMuz::Wheel(QPoint angleDelta) {
+    // Shift+wheel arrives as a sideways turn on some systems; either way a
+    // turn down or toward the user moves right, a notch by an arrow's step.
+    const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
+    wheelRest_ += delta;
+    const int notches = wheelRest_ / 120;
+    wheelRest_ -= notches * 120;
+    if (notches != 0) hbar_->setValue(hbar_->value() - notches * hbar_->singleStep());
 }
 
 void TMDIChildMuz::ScrollToExtent(int left, int right, int top, int bottom) {
@@ -141,9 +163,12 @@ void TMDIChildMuz::ScrollToExtent(int left, int right, int top, int bottom) {
 void TMDIChildMuz::ScrollToSelected() {
     if (!doc_) return;
     shownSelection_ = doc_->SelectedSymbol;
-    if (!doc_->SelectedSymbol) return;
+    if (doc_->SelectedSymbol) ScrollToSymbol(*doc_->SelectedSymbol);
+}
+
+void TMDIChildMuz::ScrollToSymbol(const TXTouchMuzSymbol& s) {
+    if (!doc_) return;
     layout();
-    const TXTouchMuzSymbol& s = *doc_->SelectedSymbol;
     TVerticalExtent v = SymbolVerticalExtent(s);
     if (!v.Scrolls) {
         v.Top = client_->height() / 2;
@@ -158,8 +183,10 @@ TXTouchMuzSymbol* TMDIChildMuz::nearestSymbol(int x, int y) const {
     return nearest.Symbol && nearest.Score <= kNearestLimit ? nearest.Symbol : nullptr;
 }
 
-void TMDIChildMuz::edited(bool changed, const TXTouchMuzSymbol* selectedBefore) {
+void TMDIChildMuz::edited(bool changed, const TXTouchMuzSymbol* selectedBefore, const TStaveSymbol* inserted) {
+    // What was just inserted or selected comes into view; nothing else moves the view.
     if (doc_ && doc_->SelectedSymbol != selectedBefore) ScrollToSelected();
+    else if (doc_ && inserted) ScrollToSymbol(*inserted);
     Repaint();
     if ((changed || doc_->SelectedSymbol != selectedBefore) && Changed) Changed();
 }
@@ -193,8 +220,9 @@ void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
             click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
         }
     }
-    const bool changed = ClickScore(*doc_, click);
-    edited(changed, before);
+    TStaveSymbol* inserted = nullptr;
+    const bool changed = ClickScore(*doc_, click, &inserted);
+    edited(changed, before, inserted);
 }
 
 void TMDIChildMuz::MouseMove(int, int y, Qt::MouseButtons buttons) {

@@ -29,6 +29,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     TMDIChildMuz& owner_;
@@ -53,6 +54,8 @@ public:
     void Repaint();
     // Brings the selected symbol into view.
     void ScrollToSelected();
+    // Brings a symbol into view (the scroll to its extent).
+    void ScrollToSymbol(const TXTouchMuzSymbol& symbol);
     // Scrolls so that [left, right] x [top, bottom] (window pixels) shows.
     void ScrollToExtent(int left, int right, int top, int bottom);
 
@@ -78,6 +81,8 @@ public:
     void MouseRelease();
     // True when the key was one of the window's.
     bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
+    // A wheel turn (or Shift+wheel) scrolls sideways.
+    void Wheel(QPoint angleDelta);
 
     // The stave border drag in progress, if any.
     bool Dragging() const { return dragging_; }
@@ -87,7 +92,7 @@ public:
 private:
     // Lays the score out for the client as it is now.
     void layout();
-    void edited(bool changed, const TXTouchMuzSymbol* selectedBefore);
+    void edited(bool changed, const TXTouchMuzSymbol* selectedBefore, const TStaveSymbol* inserted = nullptr);
     void updateBars();
     TXTouchMuzSymbol* nearestSymbol(int x, int y) const;
 
@@ -103,6 +108,8 @@ private:
     TNoteStave* DragStaveBorderPrevious = nullptr;
     // Which room gets the odd pixel of a two-button drag.
     bool oddToUp_ = true;
+    // The part of a wheel turn smaller than a notch, kept for the next one.
+    int wheelRest_ = 0;
     // The selection the last paint or scroll showed.
     const TXTouchMuzSymbol* shownSelection_ = nullptr;
 };

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "music/MusicReadout.h"
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
 #include "shell/Help.h"
@@ -115,6 +116,10 @@ void TDlgMusic::build() {
     editTempo->setMaximumWidth(120);
     tempoRow->addWidget(tempoLabel);
     tempoRow->addWidget(editTempo);
+    // The tempo as musicians count it, beside the time of a whole note.
+    labelQuarterRate = new QLabel(this);
+    labelQuarterRate->setObjectName("labelQuarterRate");
+    tempoRow->addWidget(labelQuarterRate);
     tempoRow->addStretch();
     outer->addLayout(tempoRow);
     outer->addWidget(buildStave());
@@ -476,6 +481,8 @@ void TDlgMusic::fill() {
 
     for (int level = 0; level < musicLevelCount; ++level) fillBrowser(model, static_cast<TMusicLevel>(level));
     for (const TextField& f : fields_) fillText(model, f);
+    labelQuarterRate->setText(Doc() ? QString::fromStdString(QuarterRateText(Doc()->Tempo.GetValue())) : QString());
+    labelQuarterRate->setEnabled(Doc() != nullptr);
 
     TNoteStave* stave = model ? model->Stave() : nullptr;
     for (QWidget* w : std::initializer_list<QWidget*>{colbStaveForeground, colbStaveBackground, chkStaveAllowJoinFlags,

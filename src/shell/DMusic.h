@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -130,6 +131,7 @@ private:
 public:
     // The controls, by the names the tests and the form know them.
     QLineEdit* editTempo = nullptr;
+    QLabel* labelQuarterRate = nullptr;
     QLineEdit* editStaveRoomUp = nullptr;
     QLineEdit* editStaveRoomDown = nullptr;
     QPushButton* colbStaveForeground = nullptr;

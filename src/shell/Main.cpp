@@ -1,4 +1,7 @@
 #include "shell/Main.h"
+#include "shell/MusicInstruments.h"
+#include "shell/FreePlace.h"
+#include "shell/WindowList.h"
 
 #include "processing/SplitMerge.h"
 #include "shell/Help.h"
@@ -58,12 +61,15 @@ public:
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()) {
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()),
+      instrumentNotices_(std::make_unique<TInstrumentNotices>()) {
     setWindowTitle("Korvane 7.1");
     setObjectName("MainForm");
     mdi_ = new QMdiArea(this);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->installEventFilter(this);
     setCentralWidget(mdi_);
     SetMediaPlayer(nullptr);
     buildActions();
@@ -137,7 +143,7 @@ QAction* TMainForm::makeAction(const Command& command) {
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
     if (!command.icon.empty()) action->setIcon(CommandIcon(QString::fromStdString(command.icon)));
     action->setIconVisibleInMenu(false);
-    if (command.checked) action->setCheckable(true);
+    if (command.checked || command.shows) action->setCheckable(true);
     actions_.insert(name, action);
     return action;
 }
@@ -321,6 +327,7 @@ void TMainForm::buildMenus() {
         if (command.menuBreak && !menu->isEmpty()) menu->addSeparator();
         menu->addAction(Action(QString::fromStdString(command.action)));
     }
+    windowList_ = new TWindowList(*Menu("Window"), *mdi_);
 }
 
 void TMainForm::buildToolBars() {
@@ -384,12 +391,23 @@ bool TMainForm::event(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
+    if (watched == mdi_ && event->type() == QEvent::Resize) placeWaiting();
+    else if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
     return QMainWindow::eventFilter(watched, event);
 }
 
 // Panels side by side in the width there is: the hints panel gives way
 // first, then the panels from the right; the mouse readout always stays.
+void TMainForm::showInPanel1(const QString& text, int given) {
+    const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
+    if (panelWidths_[1] < needed || panelWidths_[1] < given) {
+        panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
+        panels_[1]->setFixedWidth(panelWidths_[1]);
+        fitStatusPanels();
+    }
+    if (panels_[1]->text() != text) panels_[1]->setText(text);
+}
+
 void TMainForm::fitStatusPanels() {
     QStatusBar* bar = statusBar();
     const int spacing = 8;
@@ -442,6 +460,7 @@ void TMainForm::UpdateActions() {
     for (auto& [action, command] : tableActions_) {
         action->setEnabled(command->enabled(s).empty());
         if (command->checked) action->setChecked(command->checked(s));
+        else if (command->shows) action->setChecked(command->shows(s));
     }
     for (auto& [action, rule] : shellRules_) {
         action->setEnabled(rule.enabled());
@@ -522,21 +541,14 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     child->Readout = [this, child](const QString& text) {
         // At least the width the readout is given, and never less than its
         // text needs: "(0:00:00.00000, -100.00 %)" is read to its end.
-        const int given = child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120;
-        const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
-        if (panelWidths_[1] < needed || panelWidths_[1] < given) {
-            panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
-            panels_[1]->setFixedWidth(panelWidths_[1]);
-            fitStatusPanels();
-        }
-        panels_[1]->setText(text);
+        showInPanel1(text, child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();
-    keepInArea(sub);
+    placeNew(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
@@ -583,6 +595,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (selZoom_) selZoom_->close();
     musicDialog_->close();
     musTreeDialog_->close();
+    // The help window is a window of its own: left open it would keep the
+    // program running with no main window.
+    CloseHelpWindow();
     event->accept();
     // Everything is saved or given up by now: nothing is left to recover.
     if (journal_) journal_->Finish();
@@ -697,6 +712,51 @@ void TMainForm::tile(bool horizontally) {
 QSize TMainForm::usableSize() const {
     const QSize area = mdi_->viewport()->size();
     return QSize(std::min(360, area.width()), std::min(200, area.height()));
+}
+
+namespace {
+
+// Too small to hold a window: the area has not been laid out yet.
+bool laidOut(const QSize& area) { return area.width() >= 50 && area.height() >= 50; }
+
+}  // namespace
+
+QRect TMainForm::placeArea(const QList<QRect>& taken) const {
+    // The whole room inside the frame: scroll bars called up by a window that
+    // Qt showed at a place of its own go again once it is inside that room.
+    // Where a window already sticks out they stay, and only what they leave
+    // in view counts.
+    const QRect whole(QPoint(0, 0), mdi_->contentsRect().size());
+    for (const QRect& t : taken)
+        if (!whole.contains(t)) return mdi_->viewport()->rect();
+    return whole;
+}
+
+void TMainForm::placeNew(QMdiSubWindow* sub) {
+    if (!laidOut(mdi_->contentsRect().size())) {
+        // Placed against a size the area does not keep, it could end up out
+        // of sight; it is placed when the area gets its size.
+        if (!waitingForPlace_.contains(sub)) waitingForPlace_ << sub;
+        return;
+    }
+    // Beside the windows already open, hiding none of them, where there is room.
+    QList<QRect> taken;
+    for (QMdiSubWindow* other : mdi_->subWindowList()) {
+        if (other == sub || other->isHidden() || other->isMinimized() || waitingForPlace_.contains(other)) continue;
+        if (other->isMaximized()) return keepInArea(sub);
+        taken << other->geometry();
+    }
+    const QRect place = FreePlace(placeArea(taken), taken, sub->size(), usableSize());
+    if (place.isValid()) sub->setGeometry(place);
+    else keepInArea(sub);
+}
+
+void TMainForm::placeWaiting() {
+    if (!laidOut(mdi_->contentsRect().size())) return;
+    while (!waitingForPlace_.isEmpty()) {
+        const QPointer<QMdiSubWindow> sub = waitingForPlace_.takeFirst();
+        if (sub) placeNew(sub);
+    }
 }
 
 void TMainForm::keepInArea(QMdiSubWindow* sub, QRect wanted, QSize least) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -38,6 +39,8 @@ class TMDIChildMuz;
 class TDlgSelZoom;
 class TDlgMusic;
 class TDlgMusTree;
+class TInstrumentNotices;
+class TWindowList;
 class TUnitMuz;
 class TPartMuz;
 struct TRenderFilter;
@@ -62,6 +65,8 @@ public:
     const std::vector<QAction*>& RecentActions() const { return recentActions_; }
     QLineEdit* NameBox() const { return nameBox_; }
     QMdiArea* MdiArea() const { return mdi_; }
+    // The open windows at the end of the Window menu.
+    TWindowList* WindowList() const { return windowList_; }
 
     TWorkspace& Workspace() { return space_; }
     TDialogRunner& Runner() { return *runner_; }
@@ -179,6 +184,12 @@ private:
     // `wanted` (or the window's own geometry) moved and grown as needed.
     QSize usableSize() const;
     void keepInArea(QMdiSubWindow* sub, QRect wanted = QRect(), QSize least = QSize());
+    // A new window where it hides no other, or kept in the area as it is.
+    // Before the work area is laid out the window waits for its place.
+    void placeNew(QMdiSubWindow* sub);
+    void placeWaiting();
+    // The room new windows are placed in.
+    QRect placeArea(const QList<QRect>& taken) const;
     void cascade();
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
@@ -225,10 +236,14 @@ private:
     std::unique_ptr<MediaPlayer> player_;
     std::unique_ptr<TPlayRecord> playRecord_;
     QMdiArea* mdi_;
+    QList<QPointer<QMdiSubWindow>> waitingForPlace_;
+    TWindowList* windowList_ = nullptr;
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};
     int panelWidths_[8] = {};  // each panel's width when there is room
     void fitStatusPanels();
+    // Panel 1 shows the text, widened to it (at least to `given`); it only grows.
+    void showInPanel1(const QString& text, int given);
     TDlgSelZoom* selZoom_ = nullptr;
     TDlgMusic* musicDialog_ = nullptr;
     TDlgMusTree* musTreeDialog_ = nullptr;
@@ -237,8 +252,8 @@ private:
     TMergeHorProps mergeHor_;
     TMergeVertProps mergeVert_;
     int prevKind_ = -1;
-    // The last error of a single note, shown once until a note plays again.
-    std::string lastNoteError_;
+    // A missing instrument's message for single notes, once per document.
+    std::unique_ptr<TInstrumentNotices> instrumentNotices_;
     bool noteOutputFailed_ = false;
     // Panel 1 shows the music symbol's kind while a music window is active.
     bool musicPanel1_ = false;

@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "music/MusicEdit.h"
+#include "music/MusicReadout.h"
 #include "musicfile/MuzFile.h"
 #include "platform/Messages.h"
 #include "render/MusicRender.h"
@@ -16,6 +17,7 @@
 #include "shell/DMusic.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/Main.h"
+#include "shell/MusicInstruments.h"
 #include "values/ValueWriters.h"
 
 namespace korvane {
@@ -88,7 +90,7 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     sub->resize(760, 420);
     child->RefreshCaption();
     sub->show();
-    keepInArea(sub);
+    placeNew(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
@@ -122,6 +124,9 @@ void TMainForm::OpenMusicFiles(const QStringList& files) {
         }
         if (!doc->SelectedTreeItem) doc->SelectedTreeItem = doc->GetStartPart();
         doc->SetFileName(path);
+        // Its instruments come with it from beside the file, each in a window.
+        FindInstruments(space_, *runner_, this, *doc, path);
+        adoptNewDocuments();
         AddMusicWindow(std::move(doc));
         rememberFile(path);
     }
@@ -158,6 +163,8 @@ bool TMainForm::saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName) 
     doc.SetFileName(path);
     child.RefreshCaption();
     rememberFile(path);
+    if (!OfferToSaveInstruments(space_, doc, path).empty())
+        for (TMDIChildKorvane* c : Children()) c->RefreshCaption();
     return true;
 }
 
@@ -265,13 +272,16 @@ void TMainForm::SoundNote(const TMuzNote& note) {
     bool ok = true;
     std::string error;
     std::unique_ptr<Sound> sound = PlayNoteSound(note, space_, ok, error);
+    const TUnitMuz* doc = note.GetUnitMuz();
     if (!ok) {
-        // Once per run for a missing instrument: auto play would ask at every click.
-        if (error != lastNoteError_) messages().show("Error", kCannotCreateMusic + error, MessageIcon::Error);
-        lastNoteError_ = error;
+        // Once per document for a missing instrument: auto play would ask at every click.
+        std::vector<std::string> waves;
+        for (const QString& name : WaveNames()) waves.push_back(name.toStdString());
+        if (!doc || instrumentNotices_->ShouldShow(*doc, error, waves))
+            messages().show("Error", kCannotCreateMusic + error, MessageIcon::Error);
         return;
     }
-    lastNoteError_.clear();
+    if (doc) instrumentNotices_->Played(*doc);
     if (!sound || sound->GetValues() == 0) return;
     playRecord_->PlaySound(*sound, 0, sound->GetValues());
     if (!playRecord_->PlayChecked() && !playRecord_->PlayPending()) noteOutputFailed_ = true;
@@ -279,12 +289,11 @@ void TMainForm::SoundNote(const TMuzNote& note) {
 
 void TMainForm::fillMusicStatus(const TUnitMuz& doc) {
     QString texts[5];
+    // Panel 1: the kind with its bar, beat and value, or what a click inserts.
+    texts[0] = QString::fromStdString(MusicReadout(doc));
     switch (doc.GetSelMuzSymbolKind()) {
         case muzSymbolStave: {
             auto* s = static_cast<TStaveSymbol*>(doc.SelectedSymbol);
-            texts[0] = s->GetStaveSymbolKind() == staveSymbolKey    ? "Key"
-                       : s->GetStaveSymbolKind() == staveSymbolNote ? "Note"
-                                                                    : "Silence";
             texts[1] = QString::fromStdString("pos: " + WritePrecision(s->GetSymbolPosition(), 7, true));
             if (s->GetStaveSymbolKind() != staveSymbolKey) {
                 auto* t = static_cast<TStaveTimeSymbol*>(s);
@@ -296,15 +305,13 @@ void TMainForm::fillMusicStatus(const TUnitMuz& doc) {
         }
         case muzSymbolBar: {
             auto* bar = static_cast<TMuzBar*>(doc.SelectedSymbol);
-            texts[0] = "Bar";
             texts[2] = QString("len: %1/%2").arg(bar->GetCountNotes()).arg(bar->GetNoteLength());
             break;
         }
-        case muzSymbolLoop: texts[0] = "Loop"; break;
         default: break;
     }
     // Panel 1 names the symbol; 2 to 4 its place, length and note; 7 the state.
-    if (panels_[1]->text() != texts[0]) panels_[1]->setText(texts[0]);
+    showInPanel1(texts[0], 0);
     musicPanel1_ = true;
     for (int i = 1; i < 4; ++i)
         if (panels_[i + 1]->text() != texts[i]) panels_[i + 1]->setText(texts[i]);

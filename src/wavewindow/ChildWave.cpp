@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -11,6 +12,7 @@
 #include "core/Assert.h"
 #include "processing/MakeCommands.h"
 #include "qtcanvas/QPainterCanvas.h"
+#include "wavewindow/ChildWaveRuler.h"
 #include "wavewindow/VolumeDiagram.h"
 
 namespace korvane {
@@ -27,6 +29,12 @@ void TWaveClient::mousePressEvent(QMouseEvent* event) { owner_.MousePress(event)
 void TWaveClient::mouseMoveEvent(QMouseEvent* event) { owner_.MouseMove(event); }
 void TWaveClient::mouseReleaseEvent(QMouseEvent* event) { owner_.MouseRelease(event); }
 void TWaveClient::keyPressEvent(QKeyEvent* event) { owner_.KeyPress(event); }
+void TWaveClient::wheelEvent(QWheelEvent* event) {
+    owner_.Wheel(event->angleDelta(), static_cast<int>(event->position().x()),
+                 event->modifiers() & Qt::ControlModifier);
+    event->accept();
+}
+
 void TWaveClient::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     owner_.ClientResized(event->oldSize(), event->size());
@@ -35,11 +43,13 @@ void TWaveClient::resizeEvent(QResizeEvent* event) {
 TMDIChildWave::TMDIChildWave(TUnitWave& doc, const TWaveViewProps& view, QWidget* parent)
     : TMDIChildKorvane(parent), doc_(&doc), view_(view) {
     client_ = new TWaveClient(*this);
+    ruler_ = new TWaveRuler([this] { return Mapping(); }, [this] { return doc_ ? doc_->GetFreq() : 0; }, this);
     bar_ = new QScrollBar(Qt::Horizontal, this);
     bar_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(ruler_);
     layout->addWidget(client_, 1);
     layout->addWidget(bar_);
     connect(bar_, &QScrollBar::valueChanged, this, &TMDIChildWave::scrolled);
@@ -124,6 +134,35 @@ void TMDIChildWave::scrolled(int position) {
     if (!zoomed_ || !doc_) return;
     ZoomFromBar(position, barRange_, doc_->GetValues(), std::max(1, client_->width()), zoomBegin_, zoomEnd_);
     client_->update();
+}
+
+void TMDIChildWave::Wheel(QPoint angleDelta, int x, bool ctrl) {
+    if (!doc_ || doc_->GetValues() == 0) return;
+    const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
+    wheelRest_ += delta;
+    const int notches = wheelRest_ / 120;
+    wheelRest_ -= notches * 120;
+    if (notches == 0) return;
+    const int width = std::max(1, client_->width());
+    if (!ctrl) {
+        // A tenth of the view per notch.
+        if (zoomed_) bar_->setValue(bar_->value() - notches * std::max(1, width / 10));
+        return;
+    }
+    // The sample under the pointer stays under it: the one at the middle of
+    // the pointer's column (PixelToSample already takes the middle).
+    const TWaveMapping m = Mapping();
+    const double n = doc_->GetValues();
+    const double at = m.PixelToSample(std::clamp(x, 0, width - 1));
+    const double fraction = (at - m.ZoomBegin) / (m.ZoomEnd - m.ZoomBegin);
+    // Not closer than ten samples over the width.
+    const double span = std::max(std::min(n, 10.0), (m.ZoomEnd - m.ZoomBegin) * std::pow(0.8, notches));
+    if (span >= n) {
+        Unzoom();
+        return;
+    }
+    const double begin = std::clamp(at - fraction * span, 0.0, n - span);
+    ZoomTo(begin, begin + span);
 }
 
 void TMDIChildWave::NoZoom() {
@@ -222,6 +261,7 @@ void TMDIChildWave::voldArrived() {
 }
 
 void TMDIChildWave::PaintClient(QPaintEvent* event) {
+    ruler_->Follow();
     QSize size = client_->size();
     if (back_.size() != size) back_ = QImage(size, QImage::Format_RGB32);
     QRect r = event->rect().intersected(QRect(QPoint(0, 0), size));
@@ -394,7 +434,9 @@ void TMDIChildWave::applySelection(const TSelectionEnds& sel) {
 }
 
 void TMDIChildWave::ClientResized(const QSize& oldSize, const QSize& newSize) {
-    if (zoomed_) ZoomTo(zoomBegin_, zoomEnd_);
+    // Only a new width changes the bar; zooming again on a new height (the
+    // bar itself appearing) would move the view by the bar's rounding.
+    if (zoomed_ && oldSize.width() != newSize.width()) ZoomTo(zoomBegin_, zoomEnd_);
     if (!points_.empty() && oldSize.width() > 0 && oldSize.height() > 0) {
         double fx = static_cast<double>(newSize.width()) / oldSize.width();
         double fy = static_cast<double>(newSize.height()) / oldSize.height();

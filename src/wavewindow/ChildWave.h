@@ -33,10 +33,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     TMDIChildWave& owner_;
 };
+
+class TWaveRuler;
 
 // A point placed while drawing a wave by hand, in client pixels.
 struct TDrawPoint {
@@ -115,6 +118,11 @@ public:
     int32_t PlayCursor() const { return playCursor_; }
     // What the key does to the selection, for the menu entries that do the same.
     void SelectionKey(TSelKey key, bool shift = false, bool ctrl = false);
+    // The wheel scrolls a zoomed view sideways (down: to the right); with
+    // Ctrl it zooms in (up) or out around the column x, leaving the
+    // selection as it is.
+    void Wheel(QPoint angleDelta, int x, bool ctrl);
+    TWaveRuler* Ruler() const { return ruler_; }
     void ClientResized(const QSize& oldSize, const QSize& newSize);
 
 private:
@@ -129,7 +137,9 @@ private:
 
     TUnitWave* doc_;
     TWaveClient* client_;
+    TWaveRuler* ruler_;
     QScrollBar* bar_;
+    int wheelRest_ = 0;  // the part of a wheel turn short of a notch
     QImage back_;
 
     int viewKind_ = viewWave;

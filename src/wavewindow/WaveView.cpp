@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "core/Random.h"
@@ -38,6 +39,32 @@ double GridStep(double visibleSeconds, int clientWidth) {
     if (a < 3) return power * 2;
     if (a < 6) return power * 5;
     return power * 10;
+}
+
+std::vector<TRulerMark> RulerMarks(const TWaveMapping& map, int32_t freq) {
+    std::vector<TRulerMark> marks;
+    const int width = map.Right - map.Left;
+    if (width <= 0 || freq <= 0 || !(map.ZoomEnd > map.ZoomBegin)) return marks;
+    const double t0 = map.ZoomBegin / freq, t1 = map.ZoomEnd / freq;
+    const double tick = GridStep(t1 - t0, width), label = GridStep(t1 - t0, std::max(1, width / 4));
+    if (!(tick > 0) || !(label > 0)) return marks;
+    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(label) + 1e-9)));
+    auto at = [&](double t) { return static_cast<int>(std::lround(map.SampleToPixel(t * freq))); };
+    // Labels first, so that a tick on a labelled time is not drawn twice.
+    std::vector<int> labelled;
+    for (long long k = static_cast<long long>(std::ceil(t0 / label - 1e-9)); k * label <= t1 + 1e-12; ++k) {
+        const double t = k * label;
+        char text[48];
+        std::snprintf(text, sizeof text, "%.*f s", decimals, t);
+        marks.push_back({at(t), true, text});
+        labelled.push_back(marks.back().X);
+    }
+    for (long long k = static_cast<long long>(std::ceil(t0 / tick - 1e-9)); k * tick <= t1 + 1e-12; ++k) {
+        const int x = at(k * tick);
+        if (std::find(labelled.begin(), labelled.end(), x) == labelled.end()) marks.push_back({x, false, {}});
+    }
+    std::sort(marks.begin(), marks.end(), [](const TRulerMark& a, const TRulerMark& b) { return a.X < b.X; });
+    return marks;
 }
 
 std::string WaveReadout(double seconds, int y, int clientHeight, bool stereo) {

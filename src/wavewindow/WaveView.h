@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/Sound.h"
 #include "platform/Canvas.h"
@@ -77,6 +78,17 @@ void PaintWaveView(Canvas& canvas, const TWavePaintArgs& args, int clipLeft, int
 // client width: the next round value (2, 5 or 10 times a power of ten) from
 // the seconds of 20 pixels.
 double GridStep(double visibleSeconds, int clientWidth);
+
+// The time ruler over the wave view: a tick at every grid step (the rule
+// above, for 20 pixels), and a labelled mark at every step of the same rule
+// for 80 pixels ("1.5 s", with the decimals that step needs). Columns from
+// the mapping's left to its right; times from the zoom range.
+struct TRulerMark {
+    int X = 0;
+    bool Labelled = false;
+    std::string Text;
+};
+std::vector<TRulerMark> RulerMarks(const TWaveMapping& map, int32_t freq);
 
 // Panel 1 of the status bar over the wave view: "(time, value %)".
 std::string WaveReadout(double seconds, int y, int clientHeight, bool stereo);

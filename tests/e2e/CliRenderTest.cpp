@@ -162,3 +162,42 @@ TEST_F(CliRender, DemoMusicRendersWithTheExampleSample) {
 }
 
 }  // namespace
+
+namespace {
+
+// An instrument no --wave names is looked for as NAME.wav beside the music;
+// a --wave wins over the file there, and a name that would leave the folder
+// is never looked up.
+TEST_F(CliRender, InstrumentBesideTheMusicFileIsFound) {
+    writeWav("s.wav", 1, 1024, samples4());
+    writeMusic("m.xml", note("0") + note("0.25"));
+    auto r = cli({"render", path("m.xml"), path("given.wav"), "--frequency", "1024", "--wave",
+                  "sample=" + path("s.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    writeWav("sample.wav", 1, 1024, samples4());
+    r = cli({"render", path("m.xml"), path("beside.wav"), "--frequency", "1024"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytes("beside.wav"), bytes("given.wav"));
+
+    writeWav("other.wav", 1, 1024, {100, 100, 100, 100});
+    r = cli({"render", path("m.xml"), path("other-out.wav"), "--frequency", "1024", "--wave",
+             "sample=" + path("other.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(bytes("other-out.wav"), bytes("given.wav"));
+
+    // "../sample" would be the file one folder up: not looked for.
+    std::string music;
+    {
+        std::ifstream in(path("m.xml"));
+        music.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string from = "<SampleWave>sample</SampleWave>";
+    music.replace(music.find(from), from.size(), "<SampleWave>..</SampleWave>");
+    std::ofstream(path("dots.xml")) << music;
+    writeWav("...wav", 1, 1024, samples4());
+    r = cli({"render", path("dots.xml"), path("dots.wav")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot create music: Cannot find window \"..\".\n");
+}
+
+}  // namespace

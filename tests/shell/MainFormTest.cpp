@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <deque>
 #include <filesystem>
 #include <set>
@@ -45,6 +48,9 @@
 #include "music/TUnitMuz.h"
 #include "shell/Main.h"
 #include "shell/PropsDlg.h"
+#include "shell/FreePlace.h"
+#include "shell/WindowList.h"
+#include "wavewindow/ChildWaveRuler.h"
 #include "wavewindow/ChildWave.h"
 
 using namespace korvane;
@@ -1045,6 +1051,166 @@ TEST_F(MainFormTest, TheWindowsOwnDialogsHaveTheirHelpPages) {
         trigger(action);
     }
     EXPECT_EQ(contexts, (std::vector<int>{2, 23, 3, 24, 4}));
+}
+
+}  // namespace
+
+namespace {
+
+// File > Exit with the help window open ends the program: no window of it
+// stays on the screen (the help window would keep the run going).
+TEST_F(MainFormTest, ExitWithHelpOpenLeavesNoWindow) {
+    ShowHelpContents(form.get());
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    ASSERT_TRUE(CurrentHelpWindow()->isVisible());
+    openSamples(std::vector<int>(10, 5));
+    form->ActiveWaveChild()->Doc()->MarkChanged();
+    boxes.answers = {MessageAnswer::No};
+    trigger("FileExit");
+    QApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->metaObject()->className() << " " << w->windowTitle().toStdString();
+    EXPECT_EQ(CurrentHelpWindow(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The wheel scrolls a zoomed wave sideways; Ctrl+wheel zooms around the
+// pointer and never touches the selection. The time ruler lies above the
+// client, which keeps its own coordinates.
+TEST_F(MainFormTest, WaveWheelZoomsAroundThePointerUnderARuler) {
+    TMDIChildWave* w = openSamples(std::vector<int>(10000, 5), 1000);
+    // The window's layout gives the client its width (the ruler and the bar
+    // share the window with it).
+    w->parentWidget()->resize(560, 300);
+    QCoreApplication::processEvents();
+    const int width = w->Client()->width();
+    ASSERT_GT(width, 300);
+    w->Doc()->SetRange(3000, 4000);
+    auto wheel = [&](QPoint delta, int x, Qt::KeyboardModifiers mods) {
+        const QPointF at(x, 50);
+        QWheelEvent e(at, w->Client()->mapToGlobal(at), QPoint(), delta, Qt::NoButton, mods, Qt::NoScrollPhase,
+                      false);
+        QApplication::sendEvent(w->Client(), &e);
+    };
+    // Not zoomed, the wheel alone does nothing.
+    wheel({0, -120}, 100, Qt::NoModifier);
+    EXPECT_FALSE(w->Zoomed());
+    const int64_t under = w->Mapping().SampleAt(100);
+    wheel({0, 240}, 100, Qt::ControlModifier);
+    ASSERT_TRUE(w->Zoomed());
+    TWaveMapping m = w->Mapping();
+    EXPECT_EQ(w->Client()->width(), width);
+    EXPECT_NEAR(m.ZoomEnd - m.ZoomBegin, 10000 * 0.64, 30);
+    // The scroll bar takes whole pixels: at most a column of the new view off.
+    EXPECT_NEAR(double(m.SampleAt(100)), double(under), 6400.0 / width);
+    EXPECT_EQ(w->Doc()->SelBegin(), 3000);
+    EXPECT_EQ(w->Doc()->SelEnd(), 4000);
+    // Down scrolls right by a tenth of the view.
+    const double begin = m.ZoomBegin;
+    wheel({0, -120}, 100, Qt::NoModifier);
+    EXPECT_NEAR(w->Mapping().ZoomBegin - begin, (m.ZoomEnd - m.ZoomBegin) / 10, 30);
+    // Out again past the whole wave: not zoomed, the selection as it was.
+    wheel({0, -1200}, 400, Qt::ControlModifier);
+    EXPECT_FALSE(w->Zoomed());
+    EXPECT_EQ(w->Doc()->SelBegin(), 3000);
+    EXPECT_EQ(w->Doc()->SelEnd(), 4000);
+    // Deep in at once: the sample under the pointer stays in its column,
+    // though a column now holds a tenth of what it held.
+    const int64_t deepUnder = w->Mapping().SampleAt(300);
+    wheel({0, 1200}, 300, Qt::ControlModifier);
+    m = w->Mapping();
+    EXPECT_NEAR(m.ZoomEnd - m.ZoomBegin, 10000 * std::pow(0.8, 10), 30);
+    EXPECT_NEAR(double(m.SampleAt(300)), double(deepUnder), (m.ZoomEnd - m.ZoomBegin) / width);
+    wheel({0, -1200}, 300, Qt::ControlModifier);
+    EXPECT_FALSE(w->Zoomed());
+
+    QWidget* ruler = w->Ruler();
+    ASSERT_NE(ruler, nullptr);
+    EXPECT_TRUE(ruler->isVisibleTo(w));
+    EXPECT_LE(ruler->geometry().bottom(), w->Client()->geometry().top());
+    EXPECT_EQ(w->Mapping().Left, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The Window menu lists the open windows, the active one checked, and
+// brings the chosen one to the front.
+TEST_F(MainFormTest, WindowMenuListsTheWindows) {
+    TMDIChildWave* first = openSamples({1, 2, 3});
+    TMDIChildWave* second = openSamples({4, 5, 6});
+    ASSERT_EQ(form->ActiveWaveChild(), second);
+    TWindowList* list = form->WindowList();
+    list->Refresh();
+    ASSERT_EQ(list->Entries().size(), 2);
+    const QString title = first->parentWidget()->windowTitle();
+    EXPECT_EQ(list->Entries()[0]->text(), "&1 " + QString(title).replace('&', "&&"));
+    EXPECT_FALSE(list->Entries()[0]->isChecked());
+    EXPECT_TRUE(list->Entries()[1]->isChecked());
+    EXPECT_TRUE(form->Menu("Window")->actions().contains(list->Entries()[1]));
+    list->Entries()[0]->trigger();
+    EXPECT_EQ(form->ActiveWaveChild(), first);
+    list->Refresh();
+    EXPECT_TRUE(list->Entries()[0]->isChecked());
+    EXPECT_EQ(list->Entries().size(), 2);  // made anew, not added to
+    form->MdiArea()->closeAllSubWindows();
+    list->Refresh();
+    EXPECT_TRUE(list->Entries().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FreePlace, FirstFreeCornerThenTheLargestRoom) {
+    const QRect area(0, 0, 1000, 600);
+    const QSize least(360, 200);
+    // Empty: the corner; then beside, then below.
+    EXPECT_EQ(FreePlace(area, {}, QSize(600, 300), least), QRect(0, 0, 600, 300));
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 400, 300)}, QSize(600, 300), least), QRect(400, 0, 600, 300));
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 600, 300)}, QSize(600, 300), least), QRect(0, 300, 600, 300));
+    // No room at full size: the largest room from a corner, not under least.
+    EXPECT_EQ(FreePlace(area, {QRect(0, 0, 600, 300), QRect(0, 300, 600, 300)}, QSize(700, 400), least),
+              QRect(600, 0, 400, 400));
+    EXPECT_FALSE(FreePlace(area, {QRect(0, 0, 800, 300), QRect(0, 300, 800, 300)}, QSize(700, 400), least).isValid());
+}
+
+// The first windows of a start hide none of each other and are all in sight,
+// also when they are opened before the work area has its size.
+TEST_F(MainFormTest, StartLayoutHidesNoWindow) {
+    for (const bool shownFirst : {true, false}) {
+        SCOPED_TRACE(shownFirst ? "opened in a shown window" : "opened before the window is shown");
+        form = std::make_unique<TMainForm>();
+        auto r = std::make_unique<ScriptedRunner>();
+        runner = r.get();
+        form->SetDialogRunner(std::move(r));
+        form->resize(1100, 760);
+        if (shownFirst) form->show();
+        QCoreApplication::processEvents();
+        openSamples(std::vector<int>(100, 1));
+        openSamples(std::vector<int>(100, 2));
+        form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
+        form->show();
+        // Scroll bars a window called up before it had its place go with the
+        // next pass of the event loop.
+        QCoreApplication::processEvents();
+        const QList<QMdiSubWindow*> subs = form->MdiArea()->subWindowList();
+        ASSERT_EQ(subs.size(), 4);  // the demo brings its sample from beside it
+        const QRect area = form->MdiArea()->viewport()->rect();
+        EXPECT_EQ(area.size(), form->MdiArea()->contentsRect().size());  // no scroll bars
+        for (int i = 0; i < subs.size(); ++i) {
+            const QRect g = subs[i]->geometry();
+            EXPECT_TRUE(area.contains(g)) << i << ": " << g.x() << "," << g.y() << " " << g.width() << "x"
+                                          << g.height() << " in " << area.width() << "x" << area.height();
+            EXPECT_GE(subs[i]->width(), 360) << i;
+            for (int j = 0; j < i; ++j) EXPECT_FALSE(g.intersects(subs[j]->geometry())) << i << " " << j;
+        }
+    }
 }
 
 }  // namespace

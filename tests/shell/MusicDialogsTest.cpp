@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -227,9 +228,11 @@ TEST_F(MusicDialogsTest, RefusedTextsShowOneInputErrorKeepTheOldValueAndTakeTheF
     EXPECT_EQ(m->Doc()->Tempo.ToText(), tempo);
     EXPECT_EQ(TMusicDialogModel(*m->Doc()).SampleWaveText(), "sample");
     // Good texts are stored.
+    EXPECT_EQ(dlg->labelQuarterRate->text().toStdString(), "♩ = 240");  // a whole note in 1 s
     dlg->editTempo->setText("3 s");
     dlg->Apply();
     EXPECT_EQ(m->Doc()->Tempo.ToText(), "3 s");
+    EXPECT_EQ(dlg->labelQuarterRate->text().toStdString(), "♩ = 80");
     EXPECT_TRUE(type(dlg->editStaveRoomUp, "120"));
     EXPECT_EQ(static_cast<TNoteStave*>(m->Doc()->GetFirstStave())->RoomUp, 120);
 }
@@ -342,6 +345,13 @@ TEST_F(MusicDialogsTest, DialogsFollowTheActiveWindowAndAreEmptyAndDisabledWitho
 
 TEST_F(MusicDialogsTest, PlayButtonsRenderTheirNotesAndAFailedRenderShowsItsError) {
     openDemo();
+    // The demo brought its sample from beside it; without it the render fails.
+    TUnitWave* beside = form->Workspace().FindWave("sample");
+    ASSERT_NE(beside, nullptr);
+    for (QMdiSubWindow* sub : form->MdiArea()->subWindowList())
+        if (auto* wave = qobject_cast<TMDIChildWave*>(sub->widget()); wave && wave->Doc() == beside) sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form->Workspace().FindWave("sample"), nullptr);
     trigger("MusicDialog");
     trigger("MusicParts");
     dlg->btnStavePlay->click();
@@ -497,6 +507,53 @@ TEST_F(MusicDialogsTest, CountPitchOctaveLabelsAndThePlayAndDrawBox) {
     EXPECT_EQ(tree->chkPlayDraw->checkState(), Qt::Checked);
     selectNode("turn 1");
     EXPECT_FALSE(tree->chkPlayDraw->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// Auto play names a missing instrument once per document, not at every
+// click; once the wave appears and goes again, it says so again. Generate
+// says it every time.
+TEST_F(MusicDialogsTest, InstrumentBesideMissingIsToldOncePerDocument) {
+    TMDIChildMuz* first = newMusic();
+    TMDIChildMuz* second = newMusic();
+    auto clickNote = [](TMDIChildMuz* w) {
+        w->Client()->grab();
+        TNoteStave* stave = w->Doc()->GetFirstStave();
+        int x = 0;
+        for (TStaveSymbol* s = w->Doc()->FirstSinglePart()->GetFirstSymbol(); s; s = s->Next)
+            x = std::max(x, s->Layout.RightX);
+        w->MousePress(x + 20, stave->Layout.BaseY, Qt::LeftButton);
+        w->MouseRelease();
+    };
+    ASSERT_TRUE(first->Doc()->AutoPlay);
+    clickNote(first);
+    clickNote(first);
+    clickNote(first);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot create music: Cannot find window \"sample\".");
+    clickNote(second);
+    clickNote(second);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    trigger("MusicGenerate");
+    trigger("MusicGenerate");
+    EXPECT_EQ(boxes.shown.size(), 4u);
+
+    // The wave appears: the notes play; it goes: the message comes once more.
+    auto made = std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({100, 200, 300}), 1000, 2), "");
+    TUnitWave* sample = made.get();
+    form->AddWaveWindow(std::move(made));
+    ASSERT_TRUE(form->Workspace().SetName(*sample, "sample"));
+    const size_t played = player->played.size();
+    clickNote(first);
+    EXPECT_EQ(player->played.size(), played + 1);
+    ASSERT_TRUE(form->Workspace().SetName(*sample, "other"));
+    clickNote(first);
+    clickNote(first);
+    EXPECT_EQ(boxes.shown.size(), 5u);
 }
 
 }  // namespace

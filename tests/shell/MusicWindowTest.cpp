@@ -3,12 +3,16 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include "ShellApp.h"
 #include "TestSupport.h"
@@ -155,7 +159,7 @@ TEST_F(MusicWindowTest, SelectModeSelectsAndASecondClickDeselects) {
     const int x = (note->Layout.LeftX + note->Layout.RightX) / 2;
     click(x, base());
     EXPECT_EQ(doc->SelectedSymbol, note);
-    EXPECT_EQ(form->Panel(1)->text(), "Note");
+    EXPECT_EQ(form->Panel(1)->text(), "Note · bar 1, beat 1 · 1/4");
     click(x, base());
     EXPECT_EQ(doc->SelectedSymbol, nullptr);
     // Keys select; with Alt held the window's keys do nothing.
@@ -229,11 +233,17 @@ TEST_F(MusicWindowTest, SaveGenerateAndOpenMusic) {
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("<UnitMuz>");
     bad.close();
+    // The tune plays "sample", which is neither open nor beside it: one box
+    // asks whether to locate it (Cancel: the music opens without it).
     form->OpenMusicFiles({dir.filePath("bad.xml"), path});
-    ASSERT_EQ(boxes.shown.size(), 2u);
+    ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_EQ(boxes.shown[1].title, "File Error");
     EXPECT_EQ(boxes.shown[1].text.rfind("Cannot read the file: \"" + dir.filePath("bad.xml").toStdString() + "\", ", 0),
               0u);
+    EXPECT_EQ(boxes.shown[2].title, "Missing instruments");
+    EXPECT_EQ(boxes.shown[2].text,
+              "The music plays these instruments, which are neither open nor beside the music file as NAME.wav:"
+              "\n    sample\n\nDo you want to locate their wave files?");
     ASSERT_NE(form->ActiveMusicChild(), window);
     EXPECT_EQ(form->ActiveMusicChild()->Doc()->FileName, path.toStdString());
 }
@@ -299,3 +309,267 @@ TEST_F(MusicWindowTest, ExportAndImportScoresThroughTheFileMenu) {
     EXPECT_EQ(form->ActiveMusicChild()->Doc()->FileName, own.toStdString());
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
+
+namespace {
+
+class MusicScrollTest : public MusicWindowTest {
+protected:
+    // The demo in a window that is not maximized.
+    void openDemo() {
+        form->OpenMusicFiles({QString(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem"});
+        window = form->ActiveMusicChild();
+        ASSERT_NE(window, nullptr);
+        // Narrow enough that the demo runs over more than two views.
+        window->parentWidget()->resize(350, 420);
+        doc = window->Doc();
+        doc->AutoPlay = false;
+        paint();
+    }
+    QScrollBar* bar() const { return window->HorizontalBar(); }
+    int width() const { return window->Client()->width(); }
+    // The right end of the drawing in drawing pixels, less the view width.
+    int expectedMaximum() const { return window->Layout().LargestX() - window->OriginX() + 5 - 80; }
+    void act(QAbstractSlider::SliderAction action) {
+        bar()->triggerAction(action);
+        paint();
+    }
+    void wheel(QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QPointF at(50, 50);
+        QWheelEvent e(at, window->Client()->mapToGlobal(at), QPoint(), delta, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window->Client(), &e);
+        paint();
+    }
+};
+
+// The bar's range, steps and thumb stay with the view wherever it is
+// scrolled: a trough click moves one view width, an arrow a tenth of it.
+TEST_F(MusicScrollTest, ScrollBarKeepsTrackOfTheView) {
+    openDemo();
+    const int w = width(), max = bar()->maximum();
+    ASSERT_GT(max, 2 * w) << "the demo is wider than two views";
+    EXPECT_EQ(max, expectedMaximum());
+    EXPECT_EQ(bar()->pageStep(), w);
+    EXPECT_EQ(bar()->singleStep(), w / 10);
+    act(QAbstractSlider::SliderPageStepAdd);
+    act(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar()->value(), 2 * w);
+    EXPECT_EQ(bar()->maximum(), max);
+    EXPECT_EQ(window->OriginX(), 5 - 2 * w);
+    act(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar()->value(), 2 * w - w / 10);
+    EXPECT_EQ(bar()->maximum(), max);
+    // To the end: the last bar stands 80 pixels from the right end of the drawing.
+    for (int i = 0; i < 100 && bar()->value() < max; ++i) act(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar()->value(), max);
+    EXPECT_EQ(window->Layout().LargestX(), 80);
+    EXPECT_EQ(bar()->maximum(), max);
+    act(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar()->value(), max - w / 10);
+
+    // Maximized, a trough click keeps the bar usable.
+    window->parentWidget()->showMaximized();
+    paint();
+    act(QAbstractSlider::SliderToMinimum);
+    const int wide = width(), maxWide = bar()->maximum();
+    EXPECT_EQ(maxWide, expectedMaximum());
+    act(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar()->value(), std::min(wide, maxWide));
+    EXPECT_EQ(bar()->maximum(), maxWide);
+    act(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar()->value(), std::min(wide, maxWide) - wide / 10);
+}
+
+// The wheel scrolls sideways: down (or toward the user) to the right, a
+// notch by an arrow's step; Shift+wheel too, however it arrives.
+TEST_F(MusicScrollTest, WheelScrollsSideways) {
+    openDemo();
+    const int step = bar()->singleStep();
+    wheel({0, -120});
+    EXPECT_EQ(bar()->value(), step);
+    wheel({0, -240});
+    EXPECT_EQ(bar()->value(), 3 * step);
+    wheel({0, 120});
+    EXPECT_EQ(bar()->value(), 2 * step);
+    wheel({-120, 0}, Qt::ShiftModifier);
+    EXPECT_EQ(bar()->value(), 3 * step);
+    // Half notches add up.
+    wheel({0, -60});
+    EXPECT_EQ(bar()->value(), 3 * step);
+    wheel({0, -60});
+    EXPECT_EQ(bar()->value(), 4 * step);
+    wheel({0, 12000});
+    EXPECT_EQ(bar()->value(), 0);
+}
+
+// A note inserted at the right edge comes into view (inside 0.1 and 0.9 of
+// the width); commands that insert or select nothing leave the view alone.
+TEST_F(MusicWindowTest, ScrollBarFollowsWhatIsInserted) {
+    window->parentWidget()->resize(400, 400);
+    paint();
+    const int w = window->Client()->width();
+    int scrolled = 0;
+    for (int i = 0; i < 30; ++i) {
+        click(rightOfLast(), base());
+        const TStaveSymbol* last = symbols().back();
+        ASSERT_EQ(symbols().size(), size_t(i + 2));
+        EXPECT_LE(last->Layout.RightX, 0.9 * w + 1) << i;
+        EXPECT_GE(last->Layout.LeftX, 0.1 * w - 1) << i;
+        scrolled = window->HorizontalBar()->value();
+    }
+    EXPECT_GT(scrolled, w);
+    // A length command changes what a click inserts, not the view.
+    trigger("MusicNote2");
+    trigger("MusicModeEdit");
+    paint();
+    EXPECT_EQ(window->HorizontalBar()->value(), scrolled);
+    // Selecting the first note scrolls back to it.
+    const TStaveSymbol* last = symbols().back();
+    click((last->Layout.LeftX + last->Layout.RightX) / 2, base());
+    ASSERT_EQ(doc->SelectedSymbol, last);
+    EXPECT_EQ(window->HorizontalBar()->value(), scrolled);
+    key(Qt::Key_Home);
+    EXPECT_EQ(doc->SelectedSymbol, symbols()[0]);
+    EXPECT_EQ(window->HorizontalBar()->value(), 0);  // the key at the start
+}
+
+}  // namespace
+
+namespace {
+
+// Save offers to put the unsaved instrument beside the music file; opening
+// the music again brings it from there, and a missing one can be located.
+TEST_F(MusicWindowTest, InstrumentBesideTravelsWithTheMusic) {
+    QTemporaryDir dir;
+    TMDIChildMuz* music = window;
+    click(rightOfLast(), base());
+    auto made = std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({100, 200, 300, 400}), 1000, 2), "");
+    made->MarkNew();
+    TUnitWave* sample = made.get();
+    form->AddWaveWindow(std::move(made));
+    ASSERT_TRUE(form->Workspace().SetName(*sample, "sample"));
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(music->parentWidget()));
+    const QString path = dir.filePath("tune.xml");
+    runner->saveNames.push_back(path);
+    boxes.answers = {MessageAnswer::Yes};
+    trigger("FileSave");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Unsaved instruments");
+    EXPECT_NE(boxes.shown[0].text.find(dir.filePath("sample.wav").toStdString()), std::string::npos);
+    EXPECT_EQ(sample->FileName, dir.filePath("sample.wav").toStdString());
+    EXPECT_FALSE(sample->NeedsSaving());
+    // Saved once, nothing more is offered.
+    doc->MarkChanged();
+    trigger("FileSave");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+
+    form->MdiArea()->closeAllSubWindows();
+    ASSERT_TRUE(form->Children().empty());
+    form->OpenMusicFiles({path});
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    TUnitWave* back = form->Workspace().FindWave("sample");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->FileName, dir.filePath("sample.wav").toStdString());
+    EXPECT_EQ(back->GetValues(), 4);
+    EXPECT_EQ(form->Children().size(), 2u);  // the wave has a window of its own
+    trigger("MusicGenerate");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(form->ActiveWaveChild(), nullptr);
+
+    // Gone from beside the file: one box names it, and Yes asks for its file.
+    boxes.answers = {MessageAnswer::No};  // the generated wave is not kept
+    form->MdiArea()->closeAllSubWindows();
+    ASSERT_TRUE(form->Children().empty());
+    boxes.shown.clear();
+    ASSERT_TRUE(QFile::rename(dir.filePath("sample.wav"), dir.filePath("elsewhere.wav")));
+    runner->openFiles = {dir.filePath("elsewhere.wav")};
+    boxes.answers = {MessageAnswer::Yes};
+    form->OpenMusicFiles({path});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Missing instruments");
+    EXPECT_NE(boxes.shown[0].text.find("\n    sample\n"), std::string::npos) << boxes.shown[0].text;
+    back = form->Workspace().FindWave("sample");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->FileName, dir.filePath("elsewhere.wav").toStdString());
+    EXPECT_EQ(form->Children().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// The status bar reads as a musician does: the place in bars and beats and
+// the note value of the selected symbol, in add mode what a click inserts;
+// the panel grows to its text.
+TEST_F(MusicWindowTest, StatusBarShowsBarBeatAndValue) {
+    EXPECT_EQ(form->Panel(1)->text(), "insert: 1/4 note");
+    trigger("MusicNote8");
+    trigger("MusicPointAdd");
+    EXPECT_EQ(form->Panel(1)->text(), "insert: dotted 1/8 note");
+    for (int i = 0; i < 4; ++i) click(rightOfLast(), base());
+    trigger("MusicModeEdit");
+    const TStaveSymbol* fourth = symbols()[4];
+    click((fourth->Layout.LeftX + fourth->Layout.RightX) / 2, base());
+    ASSERT_EQ(doc->SelectedSymbol, fourth);
+    // Three dotted eighths before it: 9/16, the second beat's last sixteenth.
+    EXPECT_EQ(form->Panel(1)->text(), "Note · bar 1, beat 3¼ · dotted 1/8");
+    EXPECT_EQ(form->Panel(2)->text(), "pos: 0.5625");
+    EXPECT_GE(form->Panel(1)->width(), form->Panel(1)->fontMetrics().horizontalAdvance(form->Panel(1)->text()));
+}
+
+// The length, key, accidental, articulation and stick commands show the
+// insert setting checked in add mode, the selected note's in select mode,
+// on the tool bar and in the menu alike.
+TEST_F(MusicWindowTest, InsertSettingIsShownChecked) {
+    auto checked = [&](const char* name) {
+        form->UpdateActions();
+        return form->Action(name)->isChecked();
+    };
+    auto button = [&](const char* bar, const char* name) {
+        auto* b = qobject_cast<QToolButton*>(form->ToolBar(bar)->widgetForAction(form->Action(name)));
+        return b && b->isChecked();
+    };
+    EXPECT_TRUE(checked("MusicNote4"));
+    EXPECT_TRUE(button("Music Note", "MusicNote4"));
+    EXPECT_FALSE(checked("MusicNote8"));
+    EXPECT_FALSE(checked("MusicSilence4"));
+    EXPECT_TRUE(checked("MusicArtNormal"));
+    EXPECT_FALSE(checked("MusicKeyG"));  // clicks insert notes, not keys
+    EXPECT_FALSE(checked("NoteStickUp"));
+    trigger("MusicNote16");
+    trigger("MusicStaccato");
+    trigger("NoteStickUp");
+    EXPECT_TRUE(checked("MusicNote16"));
+    EXPECT_FALSE(checked("MusicNote4"));
+    EXPECT_FALSE(button("Music Note", "MusicNote4"));
+    EXPECT_TRUE(checked("MusicStaccato"));
+    EXPECT_FALSE(checked("MusicArtNormal"));
+    EXPECT_TRUE(checked("NoteStickUp"));
+    EXPECT_TRUE(button("Music Bar", "NoteStickUp"));
+    click(rightOfLast(), base());
+    trigger("MusicSilence2");
+    EXPECT_TRUE(checked("MusicSilence2"));
+    EXPECT_FALSE(checked("MusicNote16"));
+    trigger("MusicKeyF");
+    EXPECT_TRUE(checked("MusicKeyF"));
+    trigger("MusicNSCross");
+    EXPECT_TRUE(checked("MusicNSCross"));
+    EXPECT_FALSE(checked("MusicKeyF"));
+
+    // Select mode: the selected note's own values; nothing selected, nothing checked.
+    trigger("MusicModeEdit");
+    for (const char* name : {"MusicNote16", "MusicStaccato", "NoteStickUp", "MusicNSCross", "MusicKeyF"})
+        EXPECT_FALSE(checked(name)) << name;
+    const TStaveSymbol* note = symbols()[1];
+    click((note->Layout.LeftX + note->Layout.RightX) / 2, base());
+    ASSERT_EQ(doc->SelectedSymbol, note);
+    EXPECT_TRUE(checked("MusicNote16"));
+    EXPECT_TRUE(checked("MusicStaccato"));
+    EXPECT_TRUE(checked("NoteStickUp"));
+    EXPECT_FALSE(checked("MusicSilence2"));
+    key(Qt::Key_Left);  // the key
+    EXPECT_TRUE(checked("MusicKeyG"));
+    EXPECT_FALSE(checked("MusicNote16"));
+}
+
+}  // namespace
