@@ -45,11 +45,6 @@ uint64_t TPartContext::Hash() const {
     return h;
 }
 
-int LoopSymbolWidth(const TLoopPartMuz& loop, uint8_t side) {
-    if (side == TLoopPartSymbol::loopSideLeft) return 13;
-    return loop.Count.GetValue() < 10 ? 26 : 40;
-}
-
 void TScoreLayout::measure(Canvas& canvas) {
     const TGlyphBox probe = canvas.MeasureMusicGlyph(glyph::BlackHead, kReferenceSize);
     if (Metrics_.MusicSize > 0 && probe.Left == Metrics_.Probe.Left && probe.Top == Metrics_.Probe.Top &&
