@@ -191,6 +191,12 @@ std::vector<int> DotHeights(const TChord& c);
 void DrawDots(TLayoutSink& sink, int stave, const TChord& c, int dotHeight, const TMuzNote* n);
 
 // -- ties (LayoutTies.cpp) -------------------------------------------------
+// The tied pieces of a note from `onset` for `length`, up to its bar's end
+// at the latest: the standard values BrokenLengthPieces gives, split once
+// more at the middle of a bar of two halves (an even count) when the note
+// starts after the bar line and before the middle, so that no tie spans
+// the half bar without a head at its start.
+std::vector<TDrawnPiece> TiedPieces(double onset, double length, double barStart, double barLength, bool halves);
 // The open ties of a part: from the head a tie leaves to the head it
 // reaches.
 class TTies {

@@ -71,6 +71,7 @@ private:
     double barStart_ = 0;
     double barEnd_ = 1;
     double beat_ = 0.25;
+    bool halves_ = true;  // a bar of two halves: tied notes show its middle
     int groupCounter_ = 0;
     // The bar being laid out: its symbols (stave index, symbol) in list
     // order, its grid and where it starts and ends.

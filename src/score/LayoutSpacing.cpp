@@ -38,7 +38,9 @@ void TBuilder::planBar() {
         return ChordWidth(c);
     };
     auto pieces = [&](double onset, double length, bool silence, const std::vector<int>& heights) {
-        for (const TDrawnPiece& p : BrokenLengthPieces(length)) {
+        const std::vector<TDrawnPiece> drawn =
+            silence ? BrokenLengthPieces(length) : TiedPieces(onset, length, barStart_, barLength_, halves_);
+        for (const TDrawnPiece& p : drawn) {
             grid_.Need(onset, 0,
                        silence ? SilenceWidth(p.NoteLengthKind, p.Points) + 5
                                : chordNeed(heights, p.NoteLengthKind, p.Points));

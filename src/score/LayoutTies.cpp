@@ -6,6 +6,15 @@
 
 namespace korvane::engraving {
 
+std::vector<TDrawnPiece> TiedPieces(double onset, double length, double barStart, double barLength, bool halves) {
+    const double middle = barStart + barLength / 2;
+    if (!halves || onset <= barStart + kEps || onset >= middle - kEps || onset + length <= middle + kEps)
+        return BrokenLengthPieces(length);
+    std::vector<TDrawnPiece> pieces = BrokenLengthPieces(middle - onset);
+    for (const TDrawnPiece& p : BrokenLengthPieces(onset + length - middle)) pieces.push_back(p);
+    return pieces;
+}
+
 void TTies::End(TLayoutSink& sink, int stave, const TMuzNote* n, int toX) {
     auto found = open_.find(n);
     if (found == open_.end()) return;

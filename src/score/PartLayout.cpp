@@ -213,7 +213,7 @@ void TBuilder::emitSilencePieces(TStaveState& st, TSilence* s, double length, do
 }
 
 void TBuilder::emitPieces(TStaveState& st, TChord proto, double length, double onset, bool lastIsEnd) {
-    const std::vector<TDrawnPiece> pieces = BrokenLengthPieces(length);
+    const std::vector<TDrawnPiece> pieces = TiedPieces(onset, length, barStart_, barLength_, halves_);
     for (size_t i = 0; i < pieces.size(); ++i) {
         TChord c = proto;
         c.Piece = true;
@@ -284,6 +284,7 @@ void TBuilder::Run() {
     barStart_ = barEnd_ - barLength_;
     const int unit = bar_->GetNoteLength();
     beat_ = (unit >= 8 && bar_->GetCountNotes() % 3 == 0) ? 3.0 / unit : 1.0 / unit;
+    halves_ = bar_->GetCountNotes() % 2 == 0;
     for (auto& st : states_) st.Stave->Layout.SetLayoutBase(st.Stave->Layout.BaseY, st.Stave->Layout.ReachedX);
 
     size_t symbols = 0;

@@ -275,5 +275,57 @@ TEST(Engraving, AnEndRepeatClosesEveryTurnButTheLast) {
     EXPECT_EQ(ends, 0);
 }
 
+
+// The head glyphs of a note (every piece of it) by x.
+std::vector<int> headsOf(const TPartLayout& pl, const TMuzNote* n) {
+    std::vector<int> xs;
+    for (const TScoreItem* it : itemsOf(pl, n, TScoreItem::itemGlyph)) {
+        const auto code = static_cast<char32_t>(it->X1);
+        if (code == glyph::BlackHead || code == glyph::VoidHead || code == glyph::WholeNote) xs.push_back(it->X0);
+    }
+    std::sort(xs.begin(), xs.end());
+    return xs;
+}
+
+TEST(Engraving, ATieDoesNotCrossAnEmptyHalfBar) {
+    // A note carried over the bar line is drawn in tied pieces; one that
+    // starts after the bar line and before the middle of a bar of two
+    // halves gets a head at the middle too.
+    struct Case {
+        int count;
+        double pos;
+        int len;
+        int points;
+        std::vector<double> heads;  // the onsets of its pieces
+    } cases[] = {
+        {4, 0.25, 1, 0, {0.25, 0.5, 1.0}},        // quarter + half, tied on
+        {4, 0.125, 1, 0, {0.125, 0.5, 1.0}},      // dotted quarter + half
+        {4, 0.0, 1, 1, {0.0, 1.0}},               // from the bar line: a whole
+        {4, 0.5, 1, 0, {0.5, 1.0}},               // from the middle: a half
+        {4, 0.25, 2, 0, {0.25}},                  // ends before the middle
+        {3, 0.25, 1, 0, {0.25, 0.75}},            // 3/4 has no middle
+        {2, 0.125, 2, 1, {0.125, 0.25, 0.5}},     // 2/4: the middle is the second beat
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << "/4 at " << c.pos);
+        Score s(2);
+        s.part->GetMuzBar()->SetBar(4, c.count, 0);
+        TMuzNote* n = s.note(0, c.pos, c.len, 2, noteShiftNormal, c.points);
+        // A note in the other stave at every onset asked, to read the columns.
+        std::map<double, TMuzNote*> marks;
+        for (double t : c.heads) marks[t] = s.note(1, t, 16, 0);
+        s.lay();
+        const TPartLayout& pl = s.laid();
+        const int left = s.layout.Metrics().BlackHead.Left;
+        std::vector<int> expected;
+        for (double t : c.heads) expected.push_back(xOf(s, marks[t]) - left);
+        EXPECT_EQ(headsOf(pl, n), expected);
+        // One tie between each two pieces (a tie has 30 points, a flag fewer).
+        size_t ties = 0;
+        for (const TScoreItem* it : itemsOf(pl, n, TScoreItem::itemShape)) ties += it->X1 == 30;
+        EXPECT_EQ(ties, c.heads.size() - 1);
+    }
+}
+
 }  // namespace
 }  // namespace korvane
