@@ -114,6 +114,9 @@ public:
         placed.Anchored = true;
         placed.Anchor = {s, stave, onset, x, y};
     }
+    // The highest ink of the stave's items of the bar being laid out that
+    // reach into left .. right, `top` when none is higher.
+    int inkTop(int stave, int left, int right, int top) const;
     // Ends the items of a bar.
     void finishSegment();
     // Writes the hit areas and places to the layout in list order, the bar
@@ -132,9 +135,15 @@ private:
     size_t segBegin_ = 0;
     int segMin_ = 0, segMax_ = 0;
     bool segEmpty_ = true;
+    // The ink of each item of the bar being laid out.
+    struct TInk {
+        int Stave, Left, Right, Top;
+    };
+    std::vector<TInk> inks_;
 
     TScoreItem& push(uint8_t kind, int stave, const TXTouchMuzSymbol* owner, const TMuzNote* colour);
     void widen(int a, int b);
+    void ink(int stave, int left, int right, int top) { inks_.push_back({stave, left, right, top}); }
 };
 
 // -- hit tests --------------------------------------------------------------
@@ -232,8 +241,8 @@ void DrawArticulation(TLayoutSink& sink, int stave, const TChord& c, bool up, bo
 
 // -- silences (LayoutRests.cpp) --------------------------------------------
 struct TRestInk {
-    int Width = 0;          // the room the silence takes, dots included
-    int Top = 0, Bottom = 0;  // the ink's rows from the middle line
+    int Width = 0;  // the room the silence takes, dots included
+    int Top = 0;    // the ink's top row from the middle line
 };
 // A silence (or one piece of it) at x; with `record` its hit area, and its
 // place at anchorX.
@@ -246,8 +255,8 @@ TRestInk DrawRest(TLayoutSink& sink, int stave, const TSilence* s, int x, int le
 class TTupletMarks {
 public:
     // A member (a chord of a group, or a silence) from minX to maxX with
-    // ink from top to bottom; `group` is its beam group, -1 for none.
-    void Note(int stave, double position, uint8_t multiOol, int minX, int maxX, int top, int bottom, bool up,
+    // ink from top down; `group` is its beam group, -1 for none.
+    void Note(int stave, double position, uint8_t multiOol, int minX, int maxX, int top, bool up,
               bool noteMember, int group);
     void Draw(TLayoutSink& sink);
 
@@ -257,7 +266,7 @@ private:
         double Position = 0;
         uint8_t MultiOol = sool;
         int MinX = 0, MaxX = 0;
-        int Top = 0, Bottom = 0;
+        int Top = 0;
         bool AnyUp = false, AnyDown = false;
         int Group = -1;  // the beam group of all members, -1 when not one group
         bool Mixed = false;

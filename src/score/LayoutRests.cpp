@@ -60,7 +60,7 @@ TRestInk DrawRest(TLayoutSink& sink, int stave, const TSilence* s, int x, int le
     const int w = SilenceWidth(lengthKind, points);
     if (record)
         sink.anchor(sink.extent(s, x, x + w), s, stave, onsetOf(*s), anchorX, baseline + (box.Top + box.Bottom) / 2);
-    return {w, baseline + box.Top, baseline + box.Bottom};
+    return {w, baseline + box.Top};
 }
 
 }  // namespace engraving

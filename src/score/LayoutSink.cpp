@@ -32,6 +32,7 @@ void TLayoutSink::rect(int stave, int x0, int y0, int x1, int y1, const TXTouchM
     TScoreItem& it = push(TScoreItem::itemRect, stave, owner, colour);
     it.X0 = x0, it.Y0 = y0, it.X1 = x1, it.Y1 = y1;
     widen(x0, x1);
+    ink(stave, x0, x1, y0);
 }
 
 void TLayoutSink::frame(int stave, int x0, int y0, int x1, int y1, const TXTouchMuzSymbol* owner,
@@ -39,12 +40,14 @@ void TLayoutSink::frame(int stave, int x0, int y0, int x1, int y1, const TXTouch
     TScoreItem& it = push(TScoreItem::itemFrame, stave, owner, colour);
     it.X0 = x0, it.Y0 = y0, it.X1 = x1, it.Y1 = y1;
     widen(x0, x1);
+    ink(stave, x0, x1, y0);
 }
 
 void TLayoutSink::dot(int stave, int cx, int cy, int size, const TXTouchMuzSymbol* owner, const TMuzNote* colour) {
     TScoreItem& it = push(TScoreItem::itemDot, stave, owner, colour);
     it.X0 = cx - size / 2, it.Y0 = cy - size / 2, it.X1 = it.X0 + size, it.Y1 = it.Y0 + size;
     widen(it.X0, it.X1);
+    ink(stave, it.X0, it.X1, it.Y0);
 }
 
 void TLayoutSink::glyphAt(int stave, char32_t code, const TGlyphBox& box, int inkLeft, int baseline,
@@ -52,6 +55,7 @@ void TLayoutSink::glyphAt(int stave, char32_t code, const TGlyphBox& box, int in
     TScoreItem& it = push(TScoreItem::itemGlyph, stave, owner, colour);
     it.X0 = inkLeft - box.Left, it.Y0 = baseline, it.X1 = static_cast<int>(code), it.Y1 = m_.MusicSize;
     widen(inkLeft, inkLeft + box.Right - box.Left);
+    ink(stave, inkLeft, inkLeft + box.Right - box.Left, baseline + box.Top);
 }
 
 void TLayoutSink::shape(int stave, const std::vector<TCanvasPointF>& points, const TXTouchMuzSymbol* owner,
@@ -59,10 +63,15 @@ void TLayoutSink::shape(int stave, const std::vector<TCanvasPointF>& points, con
     TScoreItem& it = push(TScoreItem::itemShape, stave, owner, colour);
     it.X0 = static_cast<int>(out_.Points.size());
     it.X1 = static_cast<int>(points.size());
+    double left = 1e9, right = -1e9, top = 1e9;
     for (const auto& p : points) {
         out_.Points.push_back(p);
         widen(static_cast<int>(std::floor(p.x)), static_cast<int>(std::ceil(p.x)));
+        left = std::min(left, p.x), right = std::max(right, p.x), top = std::min(top, p.y);
     }
+    if (!points.empty())
+        ink(stave, static_cast<int>(std::floor(left)), static_cast<int>(std::ceil(right)),
+            static_cast<int>(std::floor(top)));
 }
 
 TGlyphBox TLayoutSink::text(int stave, const std::string& s, int size, bool bold, int cx, int cy, bool centreY,
@@ -77,6 +86,7 @@ TGlyphBox TLayoutSink::text(int stave, const std::string& s, int size, bool bold
     it.Y1 = size;
     out_.Texts.push_back(s);
     widen(it.X0 + box.Left, it.X0 + box.Right);
+    ink(stave, it.X0 + box.Left, it.X0 + box.Right, it.Y0 + box.Top);
     return box;
 }
 
@@ -91,6 +101,13 @@ void TLayoutSink::finishSegment() {
     if (out_.Items.size() > segBegin_) out_.Segments.push_back({segBegin_, out_.Items.size(), segMin_, segMax_});
     segBegin_ = out_.Items.size();
     segEmpty_ = true;
+    inks_.clear();
+}
+
+int TLayoutSink::inkTop(int stave, int left, int right, int top) const {
+    for (const TInk& i : inks_)
+        if (i.Stave == stave && i.Right >= left && i.Left <= right) top = std::min(top, i.Top);
+    return top;
 }
 
 void TLayoutSink::reserve(size_t symbols) {

@@ -186,8 +186,7 @@ void TBuilder::emitGroup(TStaveState& st, std::vector<TChord>& chords, bool beam
         DrawArticulation(*this, st.Index, c, up, c.FlagLength >= 2);
         if (c.MultiOol != sool) {
             const int top = std::min(tips[i], -5 * c.MaxHeight() - 6);
-            const int bottom = std::max(tips[i], -5 * c.MinHeight() + 6);
-            tuplets_.Note(st.Index, c.Position, c.MultiOol, c.HeadX, c.HeadX + c.Columns() * c.HeadW, top, bottom,
+            tuplets_.Note(st.Index, c.Position, c.MultiOol, c.HeadX, c.HeadX + c.Columns() * c.HeadW, top,
                           up, true, group);
         }
     }
@@ -197,7 +196,7 @@ int TBuilder::emitSilence(TStaveState& st, TSilence* s, int x, int lengthKind, i
                           int anchorX) {
     const TRestInk ink = DrawRest(*this, st.Index, s, x, lengthKind, points, record, anchorX);
     if (record && s->GetMultiOol() != sool)
-        tuplets_.Note(st.Index, s->GetSymbolPosition(), s->GetMultiOol(), x, x + ink.Width, ink.Top, ink.Bottom, true,
+        tuplets_.Note(st.Index, s->GetSymbolPosition(), s->GetMultiOol(), x, x + ink.Width, ink.Top, true,
                       false, -1);
     return ink.Width;
 }

@@ -327,5 +327,62 @@ TEST(Engraving, ATieDoesNotCrossAnEmptyHalfBar) {
     }
 }
 
+TEST(Engraving, TupletNumbersStandAboveEverythingUnderThem) {
+    // A triplet of eighths beamed as one group, with a staccato on its
+    // middle note (above the head when the stems point down) and a sharp
+    // on its last.
+    struct Case {
+        uint8_t stick;
+        int pitch;
+        bool bracket;
+    } cases[] = {
+        {noteStickDown, 9, true},    // high: a number under the beam would sit among the lines
+        {noteStickDown, -4, true},   // low, stems down all the same
+        {noteStickUp, -4, false},    // beyond the beam
+        {noteStickUp, 9, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stick " << int(c.stick) << " pitch " << c.pitch);
+        Score s;
+        std::vector<TMuzNote*> notes;
+        for (int i = 0; i < 3; ++i)
+            notes.push_back(s.note(0, 0, 4, c.pitch + i, i == 2 ? noteShiftKruis : noteShiftNormal, 0, 3, i, c.stick));
+        notes[1]->SetNoteArtKind(noteArtStaccato);
+        s.note(0, 0.25, 4, c.pitch);
+        s.lay();
+        const TPartLayout& pl = s.laid();
+        const TScoreItem* number = nullptr;
+        for (const auto& it : pl.Items)
+            if (it.Kind == TScoreItem::itemText && pl.Texts[it.X1] == "3") number = &it;
+        ASSERT_NE(number, nullptr);
+        const TGlyphBox box = s.canvas.MeasureText({kSerifFamily, number->Y1, false}, "3");
+        const int numberBottom = number->Y0 + box.Bottom;
+        const int left = xOf(s, notes[0]), right = xOf(s, notes[2]) + s.layout.Metrics().BlackHead.Right;
+        // Every head, stem, beam, dot and accidental of the group lies below
+        // the number (a bracket also stands above the stave).
+        int highest = c.bracket ? -20 : 1 << 20;
+        for (const auto& it : pl.Items) {
+            if (&it == number || (it.Owner == nullptr && it.Kind != TScoreItem::itemShape)) continue;
+            int top = it.Y0, l = it.X0, r = it.X1;
+            if (it.Kind == TScoreItem::itemGlyph) top = it.Y0 + s.layout.Metrics().BlackHead.Top, r = l + 1;
+            if (it.Kind == TScoreItem::itemShape) {
+                l = 1 << 20, r = -l, top = l;
+                for (int k = 0; k < it.X1; ++k) {
+                    const auto& pt = pl.Points[it.X0 + k];
+                    l = std::min(l, int(std::floor(pt.x))), r = std::max(r, int(std::ceil(pt.x)));
+                    top = std::min(top, int(std::floor(pt.y)));
+                }
+            }
+            if (r >= left && l <= right) highest = std::min(highest, top);
+        }
+        EXPECT_LT(numberBottom, highest);
+        // A bracket (its two hooks) where the number stands on the heads' side.
+        int hooks = 0;
+        for (const auto& it : pl.Items)
+            hooks += it.Kind == TScoreItem::itemRect && it.Owner == nullptr && it.Y1 - it.Y0 == 5 && it.X1 - it.X0 == 1;
+        EXPECT_EQ(hooks, c.bracket ? 2 : 0);
+    }
+}
+
 }  // namespace
 }  // namespace korvane
