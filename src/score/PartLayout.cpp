@@ -93,9 +93,10 @@ void TBuilder::closeSlot(TStaveState& st) {
     for (TSilence* s : st.SlotSilences) {
         const double end = s->GetSymbolPosition() + s->GetTotalLength();
         if (wholeRests_.count(s)) {
-            // Alone in its bar: centred between the lines.
-            const int w = SilenceWidth(s->GetFlagLength(), s->GetShownPoints());
-            emitSilence(st, s, (barStartX_ + barEndX_ - w) / 2, s->GetFlagLength(), s->GetShownPoints(), true, headX);
+            // Alone in its bar: a whole rest, whatever the bar's length, as
+            // musicians write a bar's rest, centred between the lines.
+            const int w = SilenceWidth(1, 0);
+            emitSilence(st, s, (barStartX_ + barEndX_ - w) / 2, 1, 0, true, headX);
         } else if (s->GetMultiOol() == sool && end > barEnd_ + kEps) {
             emitSilencePieces(st, s, barEnd_ - s->GetSymbolPosition(), onset);
             st.Carries.push_back({{}, s, noteStickGroup, end - barEnd_});
@@ -356,7 +357,9 @@ void TBuilder::Run() {
     const bool onLine = lastEnd > kEps && std::fabs(bar_->NextBarLine(lastEnd - 1e-7) - lastEnd) < 1e-7;
     int x = states_.empty() ? 4 : states_.front().X;
     if (onLine && x > 0) {
+        out_.ClosingBegin = out_.Items.size();
         for (auto& st : states_) rect(st.Index, st.X + 3, -20, st.X + 4, 21, nullptr, nullptr);
+        out_.ClosingEnd = out_.Items.size();
         const int number = static_cast<int>(std::lround((barEnd_ - bar_->NextBarLine(0)) / barLength_)) + 1;
         out_.BarLines.push_back({number, barEnd_, x + 3});
     }

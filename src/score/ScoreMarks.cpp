@@ -61,15 +61,33 @@ void PaintTurns(const TMarkPaint& p, const TScorePiece& piece) {
     if (label.empty()) return;
     label += ".";
     const int base = p.staves[0]->Layout.BaseY;
-    // Above everything the turns hold in the first stave.
+    // Above everything the turns hold in the first stave; the brackets of
+    // turns that follow one another (an end repeat may stand between them)
+    // at one height, as first and second endings are.
+    int from = piece.Left, to = piece.Right;
+    const auto& pieces = p.layout.Pieces();
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (const TScorePiece& q : pieces) {
+            if (q.Kind != TScorePiece::pieceTurns && q.Kind != TScorePiece::pieceRepeatEnd) continue;
+            if (q.Right == from && q.Left < from) from = q.Left, grown = true;
+            if (q.Left == to && q.Right > to) to = q.Right, grown = true;
+        }
+    }
     int top = -20;
-    for (const TScorePiece& q : p.layout.Pieces())
-        if (q.Kind == TScorePiece::pieceSingle && q.Left >= piece.Left && q.Right <= piece.Right)
-            top = std::min(top, q.Layout->TopY);
+    for (const TScorePiece& q : pieces)
+        if (q.Kind == TScorePiece::pieceSingle && q.Left >= from && q.Right <= to) top = std::min(top, q.Layout->TopY);
     const int y = base + std::min(-38, top - 16);
     const TColor c = fg(p, 0);
     canvas.FillRect(piece.Left + 2, y, piece.Right - 3, y + 1, c);
     canvas.FillRect(piece.Left + 2, y, piece.Left + 3, y + 12, c);
+    // A turn that ends in an end repeat is closed at its right, as a first
+    // ending is; the last one stays open.
+    for (const TScorePiece& q : pieces)
+        if (q.Kind == TScorePiece::pieceRepeatEnd && q.Left == piece.Right) {
+            canvas.FillRect(piece.Right - 4, y, piece.Right - 3, y + 12, c);
+            break;
+        }
     canvas.FontText(piece.Left + 6, y + 12, {kSerifFamily, p.layout.Metrics().TupletSize, false}, label, c);
 }
 

@@ -25,7 +25,7 @@ struct TMarkPaint {
 // visible stave.
 void PaintLoopMark(const TMarkPaint& p, const TScorePiece& piece);
 // A bracket over the turns' child with the passes it plays in, above
-// everything the turns hold in the first stave.
+// everything the turns next to it hold in the first stave.
 void PaintTurns(const TMarkPaint& p, const TScorePiece& piece);
 
 }  // namespace korvane

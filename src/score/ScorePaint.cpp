@@ -80,7 +80,8 @@ struct TPainter {
         for (size_t i = first - pl.MaxXUpTo.begin(); i < pl.Segments.size() && pl.MinXFrom[i] <= clipR; ++i) {
             const auto& seg = pl.Segments[i];
             if (seg.MaxX < clipL || seg.MinX > clipR) continue;
-            for (size_t k = seg.Begin; k < seg.End; ++k) item(pl, pl.Items[k], piece.Left);
+            for (size_t k = seg.Begin; k < seg.End; ++k)
+                if (!piece.MarkAfter || k < pl.ClosingBegin || k >= pl.ClosingEnd) item(pl, pl.Items[k], piece.Left);
         }
     }
 

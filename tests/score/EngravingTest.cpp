@@ -260,6 +260,12 @@ TEST(Engraving, AnEndRepeatClosesEveryTurnButTheLast) {
                                            P::pieceSingle, P::pieceRepeatEnd, P::pieceTurns, P::pieceSingle,
                                            P::pieceLoopRight}));
     const auto& pieces = s.layout.Pieces();
+    // A loop mark stands for the closing bar line of the part before it,
+    // which is not painted.
+    for (size_t i : {0, 2, 4, 7}) {
+        EXPECT_EQ(pieces[i].Layout->ClosingEnd - pieces[i].Layout->ClosingBegin, 1u) << i;
+        EXPECT_EQ(pieces[i].MarkAfter, i != 2) << i;
+    }
     EXPECT_EQ(pieces[5].Left, pieces[4].Right);
     EXPECT_EQ(pieces[5].Loop, s.loop);
     EXPECT_TRUE(pieces[8].Plain);
@@ -381,6 +387,31 @@ TEST(Engraving, TupletNumbersStandAboveEverythingUnderThem) {
         for (const auto& it : pl.Items)
             hooks += it.Kind == TScoreItem::itemRect && it.Owner == nullptr && it.Y1 - it.Y0 == 5 && it.X1 - it.X0 == 1;
         EXPECT_EQ(hooks, c.bracket ? 2 : 0);
+    }
+}
+
+TEST(Engraving, ASilenceAloneInItsBarIsAWholeRestInTheMiddle) {
+    struct Case {
+        int count, unit;
+        int len, points;
+        bool whole;
+    } cases[] = {{3, 4, 2, 1, true}, {6, 8, 2, 1, true}, {2, 4, 2, 0, true}, {4, 4, 1, 0, true}, {4, 4, 2, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << "/" << c.unit << ", 1/" << c.len << " with " << c.points << " points");
+        Score s;
+        s.part->GetMuzBar()->SetBar(static_cast<int8_t>(c.unit), c.count, 0);
+        TSilence* rest = s.silence(0, 0, c.len, c.points);
+        s.lay();
+        const auto glyphs = itemsOf(s.laid(), rest, TScoreItem::itemGlyph);
+        ASSERT_EQ(glyphs.size(), 1u);
+        EXPECT_EQ(static_cast<char32_t>(glyphs[0]->X1), c.whole ? glyph::Rest[0] : glyph::Rest[LengthIndex(c.len)]);
+        EXPECT_EQ(itemsOf(s.laid(), rest, TScoreItem::itemDot).size(), c.whole ? 0u : size_t(c.points));
+        if (c.whole) {
+            const std::vector<int> lines = barLinesOf(s.laid(), 0);
+            ASSERT_EQ(lines.size(), 1u);
+            const int middle = (rest->Layout.LeftX + rest->Layout.RightX) / 2 - s.layout.Pieces()[0].Left;
+            EXPECT_NEAR(middle, (lines[0] + anchorOf(s.laid(), rest)->X) / 2, 12);
+        }
     }
 }
 
