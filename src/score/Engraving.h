@@ -31,6 +31,7 @@ constexpr double kEps = 1e-9;
 constexpr int kStemLength = 35;
 constexpr int kBeamThickness = 5;
 constexpr int kBeamDistance = 8;
+constexpr double kBeamMaxRise = 15;
 // Room kept clear after a bar line, a time signature or a key.
 constexpr int kClearAfterLine = 11;
 // The ink width of a flat.

@@ -139,7 +139,10 @@ void DrawBeams(TLayoutSink& sink, int stave, const std::vector<TChord>& chords, 
         maxLevels = std::max(maxLevels, levels[i]);
     }
     double slope = xs[n - 1] > xs[0] ? (ideal[n - 1] - ideal[0]) / (xs[n - 1] - xs[0]) : 0;
-    slope = std::clamp(slope, -0.2, 0.2);
+    // Steep in a narrow group, but a long beam rises a staff space and a
+    // half at most: spaced by duration, groups of short notes grow long.
+    const double maxSlope = xs[n - 1] > xs[0] ? std::min(0.2, kBeamMaxRise / (xs[n - 1] - xs[0])) : 0.2;
+    slope = std::clamp(slope, -maxSlope, maxSlope);
     double a = up ? 1e9 : -1e9;
     for (size_t i = 0; i < n; ++i) {
         const double v = ideal[i] - slope * (xs[i] - xs[0]);

@@ -415,5 +415,27 @@ TEST(Engraving, ASilenceAloneInItsBarIsAWholeRestInTheMiddle) {
     }
 }
 
+TEST(Engraving, ALongBeamRisesAStaffSpaceAndAHalfAtMost) {
+    // Eight thirty-seconds up an octave, spaced by duration; two eighths a
+    // fourth apart keep their slant.
+    Score s;
+    for (int i = 0; i < 8; ++i) s.note(0, i / 32.0, 32, 2 + i);
+    s.note(0, 0.5, 8, 2);
+    s.note(0, 0.625, 8, 5);
+    s.lay();
+    std::vector<double> rises;
+    for (const auto& it : s.laid().Items)
+        if (it.Kind == TScoreItem::itemShape && it.Owner == nullptr && it.Stave == 0) {
+            const auto& a = s.laid().Points[it.X0];
+            const auto& b = s.laid().Points[it.X0 + 1];
+            rises.push_back(std::fabs(b.y - a.y));
+            EXPECT_GT(b.x - a.x, 0);
+        }
+    ASSERT_GE(rises.size(), 2u);
+    EXPECT_LE(rises.front(), 15.5);  // the long run (its first beam, one pixel past the last stem)
+    EXPECT_GT(rises.front(), 10.0);
+    EXPECT_GT(rises.back(), 2.0);  // the eighths still slant
+}
+
 }  // namespace
 }  // namespace korvane
