@@ -1,32 +1,8 @@
 #include "score/ScoreHit.h"
 
+#include "score/Engraving.h"
+
 namespace korvane {
-
-namespace {
-
-template <typename F>
-void forStaveSymbols(const TScoreLayout& layout, const TNoteStave* stave, F&& visit) {
-    for (const TScorePiece& piece : layout.Pieces()) {
-        if (piece.Kind != TScorePiece::pieceSingle) continue;
-        for (TStaveSymbol* s = piece.Single->GetFirstSymbol(); s; s = s->Next)
-            if (s->GetNoteStave() == stave && !visit(s)) return;
-    }
-}
-
-template <typename T>
-T* firstHit(const TScoreLayout& layout, const TNoteStave* stave, int x, uint8_t kind) {
-    T* hit = nullptr;
-    forStaveSymbols(layout, stave, [&](TStaveSymbol* s) {
-        if (s->GetStaveSymbolKind() == kind && s->Layout.LeftX <= x && x <= s->Layout.RightX) {
-            hit = static_cast<T*>(s);
-            return false;
-        }
-        return true;
-    });
-    return hit;
-}
-
-}  // namespace
 
 TNoteStave* StaveAtY(const TUnitMuz& unitMuz, int y) {
     for (TStave* s = unitMuz.GetFirstStave(); s; s = s->GetNext()) {
@@ -47,17 +23,9 @@ TNoteStave* StaveBorderAtY(const TUnitMuz& unitMuz, int y) {
     return nullptr;
 }
 
-TMuzNote* NoteHit(const TScoreLayout& layout, const TNoteStave* stave, int x) {
-    return firstHit<TMuzNote>(layout, stave, x, staveSymbolNote);
-}
-
-TSilence* SilenceHit(const TScoreLayout& layout, const TNoteStave* stave, int x) {
-    return firstHit<TSilence>(layout, stave, x, staveSymbolSilence);
-}
-
 TStaveSymbol* InsertionPoint(const TScoreLayout& layout, const TNoteStave* stave, int x) {
     TStaveSymbol* passed = nullptr;
-    forStaveSymbols(layout, stave, [&](TStaveSymbol* s) {
+    engraving::ForStaveSymbols(layout, stave, [&](TStaveSymbol* s) {
         // The middle in half pixels, so that odd widths stay exact.
         if (s->Layout.LeftX + s->Layout.RightX > 2 * x) return false;
         passed = s;

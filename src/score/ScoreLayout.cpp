@@ -45,11 +45,6 @@ uint64_t TPartContext::Hash() const {
     return h;
 }
 
-int LoopSymbolWidth(const TLoopPartMuz& loop, uint8_t side) {
-    if (side == TLoopPartSymbol::loopSideLeft) return 13;
-    return loop.Count.GetValue() < 10 ? 26 : 40;
-}
-
 void TScoreLayout::measure(Canvas& canvas) {
     const TGlyphBox probe = canvas.MeasureMusicGlyph(glyph::BlackHead, kReferenceSize);
     if (Metrics_.MusicSize > 0 && probe.Left == Metrics_.Probe.Left && probe.Top == Metrics_.Probe.Top &&
@@ -119,6 +114,13 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
     int x = originX;
     TPartContext context;
     context.Keys.assign(staves.size(), nullptr);
+    // A loop mark right after a part that closes with a bar line stands
+    // for that line.
+    auto markAfter = [&] {
+        if (!Pieces_.empty() && Pieces_.back().Kind == TScorePiece::pieceSingle &&
+            Pieces_.back().Layout->ClosingEnd > Pieces_.back().Layout->ClosingBegin)
+            Pieces_.back().MarkAfter = true;
+    };
     // The drawn parts in order; a part whose flag is off hides its subtree.
     auto walk = [&](auto&& self, TPartMuz* p) -> void {
         if (!p || !p->PlayAndDraw) return;
@@ -190,6 +192,7 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
                     TLoopPartSymbol* mark =
                         side == TLoopPartSymbol::loopSideLeft ? loop->GetLeftLoopSymbol() : loop->GetRightLoopSymbol();
                     mark->Layout = {piece.Left, piece.Right};
+                    markAfter();
                     Pieces_.push_back(piece);
                 }
                 break;
@@ -212,6 +215,7 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
                     end.Left = x;
                     x += LoopSymbolWidth(*repeat->second, TLoopPartSymbol::loopSideRight);
                     end.Right = x;
+                    markAfter();
                     Pieces_.push_back(end);
                 }
                 break;

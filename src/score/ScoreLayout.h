@@ -99,6 +99,9 @@ struct TPartLayout {
     std::vector<TBarLine> BarLines;
     // The highest y any item of the first stave reaches, from its middle line.
     int TopY = -20;
+    // The items of the bar line a part that fills its last bar ends with
+    // (none when equal).
+    size_t ClosingBegin = 0, ClosingEnd = 0;
 };
 
 // What the document draws, in order: the single parts whose play-and-draw
@@ -110,6 +113,9 @@ struct TScorePiece {
     enum : uint8_t { pieceSingle, pieceLoopLeft, pieceLoopRight, pieceTurns, pieceRepeatEnd };
     uint8_t Kind = pieceSingle;
     bool Plain = false;
+    // A single part followed by a loop mark: the mark's own line stands
+    // for the part's closing bar line, which is not painted.
+    bool MarkAfter = false;
     TSinglePartMuz* Single = nullptr;
     TLoopPartMuz* Loop = nullptr;
     TSelectPartMuz* Select = nullptr;

@@ -4,6 +4,7 @@
 #include "music/NotePlayers.h"
 #include "score/ScoreHit.h"
 #include "score/ScoreLayout.h"
+#include "score/ScoreMarks.h"
 #include "score/ScoreMeasures.h"
 
 namespace korvane {
@@ -12,8 +13,7 @@ namespace {
 
 constexpr TColor kHatchLines = RGBColor(64, 64, 64);
 constexpr TColor kHatchGaps = RGBColor(212, 208, 200);
-// The selected symbol: drawn in this colour over a light box.
-constexpr TColor kSelectedInk = RGBColor(0, 96, 230);
+// The selected symbol is drawn in kSelectedInk over a light box.
 constexpr TColor kSelectedBox = RGBColor(214, 230, 255);
 
 TColor quarterWay(TColor from, TColor to) {
@@ -80,64 +80,12 @@ struct TPainter {
         for (size_t i = first - pl.MaxXUpTo.begin(); i < pl.Segments.size() && pl.MinXFrom[i] <= clipR; ++i) {
             const auto& seg = pl.Segments[i];
             if (seg.MaxX < clipL || seg.MinX > clipR) continue;
-            for (size_t k = seg.Begin; k < seg.End; ++k) item(pl, pl.Items[k], piece.Left);
+            for (size_t k = seg.Begin; k < seg.End; ++k)
+                if (!piece.MarkAfter || k < pl.ClosingBegin || k >= pl.ClosingEnd) item(pl, pl.Items[k], piece.Left);
         }
     }
 
-    void loopMark(const TScorePiece& piece) {
-        const bool left = piece.Kind == TScorePiece::pieceLoopLeft;
-        const TXTouchMuzSymbol* mark =
-            left ? static_cast<TXTouchMuzSymbol*>(piece.Loop->GetLeftLoopSymbol()) : piece.Loop->GetRightLoopSymbol();
-        for (size_t s = 0; s < staves.size(); ++s) {
-            if (!visible[s]) continue;
-            const int base = staves[s]->Layout.BaseY;
-            const TColor c = mark == selected ? kSelectedInk : fg(static_cast<int>(s));
-            const int x = piece.Left;
-            if (piece.Plain) {
-                // After the last turn the music goes on: a bar line only.
-                canvas.FillRect(x + 6, base - 20, x + 7, base + 21, c);
-                continue;
-            }
-            auto dots = [&](int cx) {
-                canvas.Ellipse(cx - 2, base - 7, cx + 2, base - 3, c, c);
-                canvas.Ellipse(cx - 2, base + 3, cx + 2, base + 7, c, c);
-            };
-            if (left) {
-                canvas.FillRect(x + 2, base - 20, x + 5, base + 21, c);
-                canvas.FillRect(x + 7, base - 20, x + 8, base + 21, c);
-                dots(x + 11);
-            } else {
-                dots(x + 3);
-                canvas.FillRect(x + 6, base - 20, x + 7, base + 21, c);
-                canvas.FillRect(x + 9, base - 20, x + 12, base + 21, c);
-                if (s == 0) {
-                    // The number of passes, above the first stave.
-                    const std::string count = "\xC3\x97" + std::to_string(piece.Loop->Count.GetValue());
-                    canvas.FontText(x + 13, base - 25, {kSerifFamily, layout.Metrics().TupletSize, false}, count, c);
-                }
-            }
-        }
-    }
-
-    // A bracket over the turns' child with the passes it plays in.
-    void turns(const TScorePiece& piece) {
-        if (staves.empty() || !visible[0] || piece.Right - piece.Left < 8) return;
-        std::string label;
-        for (const auto& t : piece.Select->GetTurns()) label += (label.empty() ? "" : ", ") + t->Count.ToText();
-        if (label.empty()) return;
-        label += ".";
-        const int base = staves[0]->Layout.BaseY;
-        // Above everything the turns hold in the first stave.
-        int top = -20;
-        for (const TScorePiece& q : layout.Pieces())
-            if (q.Kind == TScorePiece::pieceSingle && q.Left >= piece.Left && q.Right <= piece.Right)
-                top = std::min(top, q.Layout->TopY);
-        const int y = base + std::min(-38, top - 16);
-        const TColor c = fg(0);
-        canvas.FillRect(piece.Left + 2, y, piece.Right - 3, y + 1, c);
-        canvas.FillRect(piece.Left + 2, y, piece.Left + 3, y + 12, c);
-        canvas.FontText(piece.Left + 6, y + 12, {kSerifFamily, layout.Metrics().TupletSize, false}, label, c);
-    }
+    TMarkPaint marks() const { return {canvas, layout, staves, visible, selected}; }
 
     void selectionBox() {
         if (!selected) return;
@@ -196,10 +144,10 @@ void PaintScore(Canvas& canvas, const TScoreLayout& layout, const TXTouchMuzSymb
             case TScorePiece::pieceLoopLeft:
             case TScorePiece::pieceLoopRight:
             case TScorePiece::pieceRepeatEnd:
-                p.loopMark(piece);
+                PaintLoopMark(p.marks(), piece);
                 break;
             case TScorePiece::pieceTurns:
-                p.turns(piece);
+                PaintTurns(p.marks(), piece);
                 break;
         }
     }

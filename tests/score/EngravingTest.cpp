@@ -260,6 +260,12 @@ TEST(Engraving, AnEndRepeatClosesEveryTurnButTheLast) {
                                            P::pieceSingle, P::pieceRepeatEnd, P::pieceTurns, P::pieceSingle,
                                            P::pieceLoopRight}));
     const auto& pieces = s.layout.Pieces();
+    // A loop mark stands for the closing bar line of the part before it,
+    // which is not painted.
+    for (size_t i : {0, 2, 4, 7}) {
+        EXPECT_EQ(pieces[i].Layout->ClosingEnd - pieces[i].Layout->ClosingBegin, 1u) << i;
+        EXPECT_EQ(pieces[i].MarkAfter, i != 2) << i;
+    }
     EXPECT_EQ(pieces[5].Left, pieces[4].Right);
     EXPECT_EQ(pieces[5].Loop, s.loop);
     EXPECT_TRUE(pieces[8].Plain);
@@ -273,6 +279,162 @@ TEST(Engraving, AnEndRepeatClosesEveryTurnButTheLast) {
     int ends = 0;
     for (const auto& piece : s.layout.Pieces()) ends += piece.Kind == P::pieceRepeatEnd;
     EXPECT_EQ(ends, 0);
+}
+
+
+// The head glyphs of a note (every piece of it) by x.
+std::vector<int> headsOf(const TPartLayout& pl, const TMuzNote* n) {
+    std::vector<int> xs;
+    for (const TScoreItem* it : itemsOf(pl, n, TScoreItem::itemGlyph)) {
+        const auto code = static_cast<char32_t>(it->X1);
+        if (code == glyph::BlackHead || code == glyph::VoidHead || code == glyph::WholeNote) xs.push_back(it->X0);
+    }
+    std::sort(xs.begin(), xs.end());
+    return xs;
+}
+
+TEST(Engraving, ATieDoesNotCrossAnEmptyHalfBar) {
+    // A note carried over the bar line is drawn in tied pieces; one that
+    // starts after the bar line and before the middle of a bar of two
+    // halves gets a head at the middle too.
+    struct Case {
+        int count;
+        double pos;
+        int len;
+        int points;
+        std::vector<double> heads;  // the onsets of its pieces
+    } cases[] = {
+        {4, 0.25, 1, 0, {0.25, 0.5, 1.0}},        // quarter + half, tied on
+        {4, 0.125, 1, 0, {0.125, 0.5, 1.0}},      // dotted quarter + half
+        {4, 0.0, 1, 1, {0.0, 1.0}},               // from the bar line: a whole
+        {4, 0.5, 1, 0, {0.5, 1.0}},               // from the middle: a half
+        {4, 0.25, 2, 0, {0.25}},                  // ends before the middle
+        {3, 0.25, 1, 0, {0.25, 0.75}},            // 3/4 has no middle
+        {2, 0.125, 2, 1, {0.125, 0.25, 0.5}},     // 2/4: the middle is the second beat
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << "/4 at " << c.pos);
+        Score s(2);
+        s.part->GetMuzBar()->SetBar(4, c.count, 0);
+        TMuzNote* n = s.note(0, c.pos, c.len, 2, noteShiftNormal, c.points);
+        // A note in the other stave at every onset asked, to read the columns.
+        std::map<double, TMuzNote*> marks;
+        for (double t : c.heads) marks[t] = s.note(1, t, 16, 0);
+        s.lay();
+        const TPartLayout& pl = s.laid();
+        const int left = s.layout.Metrics().BlackHead.Left;
+        std::vector<int> expected;
+        for (double t : c.heads) expected.push_back(xOf(s, marks[t]) - left);
+        EXPECT_EQ(headsOf(pl, n), expected);
+        // One tie between each two pieces (a tie has 30 points, a flag fewer).
+        size_t ties = 0;
+        for (const TScoreItem* it : itemsOf(pl, n, TScoreItem::itemShape)) ties += it->X1 == 30;
+        EXPECT_EQ(ties, c.heads.size() - 1);
+    }
+}
+
+TEST(Engraving, TupletNumbersStandAboveEverythingUnderThem) {
+    // A triplet of eighths beamed as one group, with a staccato on its
+    // middle note (above the head when the stems point down) and a sharp
+    // on its last.
+    struct Case {
+        uint8_t stick;
+        int pitch;
+        bool bracket;
+    } cases[] = {
+        {noteStickDown, 9, true},    // high: a number under the beam would sit among the lines
+        {noteStickDown, -4, true},   // low, stems down all the same
+        {noteStickUp, -4, false},    // beyond the beam
+        {noteStickUp, 9, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stick " << int(c.stick) << " pitch " << c.pitch);
+        Score s;
+        std::vector<TMuzNote*> notes;
+        for (int i = 0; i < 3; ++i)
+            notes.push_back(s.note(0, 0, 4, c.pitch + i, i == 2 ? noteShiftKruis : noteShiftNormal, 0, 3, i, c.stick));
+        notes[1]->SetNoteArtKind(noteArtStaccato);
+        s.note(0, 0.25, 4, c.pitch);
+        s.lay();
+        const TPartLayout& pl = s.laid();
+        const TScoreItem* number = nullptr;
+        for (const auto& it : pl.Items)
+            if (it.Kind == TScoreItem::itemText && pl.Texts[it.X1] == "3") number = &it;
+        ASSERT_NE(number, nullptr);
+        const TGlyphBox box = s.canvas.MeasureText({kSerifFamily, number->Y1, false}, "3");
+        const int numberBottom = number->Y0 + box.Bottom;
+        const int left = xOf(s, notes[0]), right = xOf(s, notes[2]) + s.layout.Metrics().BlackHead.Right;
+        // Every head, stem, beam, dot and accidental of the group lies below
+        // the number (a bracket also stands above the stave).
+        int highest = c.bracket ? -20 : 1 << 20;
+        for (const auto& it : pl.Items) {
+            if (&it == number || (it.Owner == nullptr && it.Kind != TScoreItem::itemShape)) continue;
+            int top = it.Y0, l = it.X0, r = it.X1;
+            if (it.Kind == TScoreItem::itemGlyph) top = it.Y0 + s.layout.Metrics().BlackHead.Top, r = l + 1;
+            if (it.Kind == TScoreItem::itemShape) {
+                l = 1 << 20, r = -l, top = l;
+                for (int k = 0; k < it.X1; ++k) {
+                    const auto& pt = pl.Points[it.X0 + k];
+                    l = std::min(l, int(std::floor(pt.x))), r = std::max(r, int(std::ceil(pt.x)));
+                    top = std::min(top, int(std::floor(pt.y)));
+                }
+            }
+            if (r >= left && l <= right) highest = std::min(highest, top);
+        }
+        EXPECT_LT(numberBottom, highest);
+        // A bracket (its two hooks) where the number stands on the heads' side.
+        int hooks = 0;
+        for (const auto& it : pl.Items)
+            hooks += it.Kind == TScoreItem::itemRect && it.Owner == nullptr && it.Y1 - it.Y0 == 5 && it.X1 - it.X0 == 1;
+        EXPECT_EQ(hooks, c.bracket ? 2 : 0);
+    }
+}
+
+TEST(Engraving, ASilenceAloneInItsBarIsAWholeRestInTheMiddle) {
+    struct Case {
+        int count, unit;
+        int len, points;
+        bool whole;
+    } cases[] = {{3, 4, 2, 1, true}, {6, 8, 2, 1, true}, {2, 4, 2, 0, true}, {4, 4, 1, 0, true}, {4, 4, 2, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << "/" << c.unit << ", 1/" << c.len << " with " << c.points << " points");
+        Score s;
+        s.part->GetMuzBar()->SetBar(static_cast<int8_t>(c.unit), c.count, 0);
+        TSilence* rest = s.silence(0, 0, c.len, c.points);
+        s.lay();
+        const auto glyphs = itemsOf(s.laid(), rest, TScoreItem::itemGlyph);
+        ASSERT_EQ(glyphs.size(), 1u);
+        EXPECT_EQ(static_cast<char32_t>(glyphs[0]->X1), c.whole ? glyph::Rest[0] : glyph::Rest[LengthIndex(c.len)]);
+        EXPECT_EQ(itemsOf(s.laid(), rest, TScoreItem::itemDot).size(), c.whole ? 0u : size_t(c.points));
+        if (c.whole) {
+            const std::vector<int> lines = barLinesOf(s.laid(), 0);
+            ASSERT_EQ(lines.size(), 1u);
+            const int middle = (rest->Layout.LeftX + rest->Layout.RightX) / 2 - s.layout.Pieces()[0].Left;
+            EXPECT_NEAR(middle, (lines[0] + anchorOf(s.laid(), rest)->X) / 2, 12);
+        }
+    }
+}
+
+TEST(Engraving, ALongBeamRisesAStaffSpaceAndAHalfAtMost) {
+    // Eight thirty-seconds up an octave, spaced by duration; two eighths a
+    // fourth apart keep their slant.
+    Score s;
+    for (int i = 0; i < 8; ++i) s.note(0, i / 32.0, 32, 2 + i);
+    s.note(0, 0.5, 8, 2);
+    s.note(0, 0.625, 8, 5);
+    s.lay();
+    std::vector<double> rises;
+    for (const auto& it : s.laid().Items)
+        if (it.Kind == TScoreItem::itemShape && it.Owner == nullptr && it.Stave == 0) {
+            const auto& a = s.laid().Points[it.X0];
+            const auto& b = s.laid().Points[it.X0 + 1];
+            rises.push_back(std::fabs(b.y - a.y));
+            EXPECT_GT(b.x - a.x, 0);
+        }
+    ASSERT_GE(rises.size(), 2u);
+    EXPECT_LE(rises.front(), 15.5);  // the long run (its first beam, one pixel past the last stem)
+    EXPECT_GT(rises.front(), 10.0);
+    EXPECT_GT(rises.back(), 2.0);  // the eighths still slant
 }
 
 }  // namespace
