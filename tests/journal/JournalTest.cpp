@@ -7,7 +7,6 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "TestSupport.h"
 #include "core/Allocation.h"
