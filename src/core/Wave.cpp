@@ -152,6 +152,7 @@ bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::fu
     // Below this a thread's start costs about what it saves.
     constexpr int64_t kWorthAThread = 1 << 20;
     const int64_t length = end - begin;
+    if (length < 2 * kWorthAThread) return forChunks(failed, begin, end, f);
     const int parts = static_cast<int>(
         std::clamp<int64_t>(std::min<int64_t>(std::thread::hardware_concurrency(), length / kWorthAThread), 1, 4));
     if (parts == 1) return forChunks(failed, begin, end, f);
