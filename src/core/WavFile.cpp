@@ -17,6 +17,10 @@
 #include <thread>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/Allocation.h"
 #include "core/Assert.h"
 #include "platform/FileReplace.h"
@@ -159,14 +163,58 @@ private:
     uint64_t pos_ = 0;
 };
 
+// 16-bit stereo frames (left, right, left, ...) into two channels and back:
+// the common case of reading and writing, and without vectors (the compiler
+// does not make them of a loop with a stride of two) it is most of a re-save's
+// own work. Eight frames a step: each 32-bit frame's low half is the left
+// sample, its high half the right one, so shifts give both sign-extended and
+// a saturating pack gives them back unchanged.
+void splitStereo16(const int16_t* frames, std::size_t count, int16_t* left, int16_t* right) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= count; i += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 2 * i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 2 * i + 8));
+        const __m128i l = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16),
+                                          _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+        const __m128i r = _mm_packs_epi32(_mm_srai_epi32(a, 16), _mm_srai_epi32(b, 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + i), l);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(right + i), r);
+    }
+#endif
+    for (; i < count; ++i) {
+        left[i] = frames[2 * i];
+        right[i] = frames[2 * i + 1];
+    }
+}
+
+void joinStereo16(const int16_t* left, const int16_t* right, std::size_t count, int16_t* frames) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= count; i += 8) {
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(left + i));
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 2 * i), _mm_unpacklo_epi16(l, r));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 2 * i + 8), _mm_unpackhi_epi16(l, r));
+    }
+#endif
+    for (; i < count; ++i) {
+        frames[2 * i] = left[i];
+        frames[2 * i + 1] = right[i];
+    }
+}
+
 // Converts whole frames of file data into 16-bit channels. `Bytes` is the
 // width of one stored sample; wider samples keep their high 16 bits.
 template <int Channels, int Bytes>
 void convertFrames(const uint8_t* in, std::size_t frames, int16_t* left, int16_t* right) {
     if constexpr (Bytes == 2 && kLittleEndianHost) {
-        // The block is an int16_t array holding the file's bytes: plain
-        // element copies, which the compiler turns into vector shuffles.
+        // The block is an int16_t array holding the file's bytes.
         const int16_t* s = reinterpret_cast<const int16_t*>(in);
+        if constexpr (Channels == 2) {
+            splitStereo16(s, frames, left, right);
+            return;
+        }
         for (std::size_t i = 0; i < frames; ++i) {
             left[i] = s[i * Channels];
             if constexpr (Channels == 2) right[i] = s[i * 2 + 1];
@@ -500,6 +548,10 @@ void storeFrames(const int16_t* left, const int16_t* right, int64_t from, int64_
         int16_t* d = reinterpret_cast<int16_t*>(out);
         const int16_t* l = left + from;
         const int16_t* r = Channels == 2 ? right + from : nullptr;
+        if constexpr (Channels == 2) {
+            joinStereo16(l, r, static_cast<std::size_t>(to - from), d);
+            return;
+        }
         for (int64_t i = 0; i < to - from; ++i) {
             d[i * Channels] = l[i];
             if constexpr (Channels == 2) d[i * 2 + 1] = r[i];

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "core/Allocation.h"
 #include "core/Assert.h"
@@ -143,6 +146,30 @@ void Wave::mixCycleAfter(bool& failed, const Wave& other, int32_t after) {
             if (++pos == values) pos = 0;
         }
     });
+}
+
+bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::function<void(int64_t, int64_t)>& f) {
+    // Below this a thread's start costs about what it saves.
+    constexpr int64_t kWorthAThread = 1 << 20;
+    const int64_t length = end - begin;
+    if (length < 2 * kWorthAThread) return forChunks(failed, begin, end, f);
+    const int parts = static_cast<int>(
+        std::clamp<int64_t>(std::min<int64_t>(std::thread::hardware_concurrency(), length / kWorthAThread), 1, 4));
+    if (parts == 1) return forChunks(failed, begin, end, f);
+    auto part = [&](int k) { forChunks(failed, begin + length * k / parts, begin + length * (k + 1) / parts, f); };
+    std::vector<std::thread> helpers;
+    int started = 1;
+    for (; started < parts; ++started) {
+        try {
+            helpers.emplace_back(part, started);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    part(0);
+    for (auto& h : helpers) h.join();
+    for (int k = started; k < parts; ++k) part(k);  // parts no thread could take
+    return !flagSet(failed);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -164,6 +165,12 @@ bool forChunks(bool& failed, int64_t begin, int64_t end, F&& f) {
     }
     return !failed;
 }
+
+// forChunks for work whose samples do not depend on one another: a long
+// range is cut into one part per core (at most four), each run on a thread of
+// its own, so that the cores share the work and the first writes into fresh
+// memory (the page faults). A short range, or one core, runs here.
+bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::function<void(int64_t, int64_t)>& f);
 
 // The process-wide sine table of 9000 samples; null until created.
 const Wave* sinus();

@@ -347,7 +347,7 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
     if (!Active()) return;
     deferred_ = false;
     ++pass_;
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = clock_();
     std::set<uint64_t> failed;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -400,14 +400,14 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             entry << "kind music\n";
             entry << "format " << music.SampleFreq << " " << music.Channels << " " << music.BytesPSample << "\n";
             if (!seen.written || retrying || seen.revision != unit->Revision) {
-                const auto start = std::chrono::steady_clock::now();
+                const auto start = clock_();
                 if (seen.written && !retrying && start < seen.nextMusic) {
                     deferred_ = true;
                     continue;
                 }
                 std::string message;
                 const bool made = MuzText(music, job.musicText, message);
-                const auto cost = std::chrono::steady_clock::now() - start;
+                const auto cost = clock_() - start;
                 if (cost > std::chrono::milliseconds(2)) seen.nextMusic = start + 10 * cost;
                 if (!made) {
                     fail("The music \"" + unit->Name + "\" could not be put in the recovery journal: " + message);

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,12 @@ public:
     // already taken.
     std::string TakeError();
 
+    // Where the journal reads the time: the wait before a failed copy is
+    // written again and the spacing of music copies follow it. The steady
+    // clock unless set (a test sets a clock it moves itself).
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetClock(Clock clock) { clock_ = clock ? std::move(clock) : Clock(std::chrono::steady_clock::now); }
+
     // One write or removal for the writer (public for the helpers that make them).
     struct Job {
         bool remove = false;
@@ -123,6 +130,7 @@ private:
     uint64_t nextId_ = 0;
     uint64_t pass_ = 0;
     bool deferred_ = false;
+    Clock clock_ = std::chrono::steady_clock::now;
     std::map<uint64_t, Seen> seen_;  // by the document's serial
 
     std::mutex mutex_;

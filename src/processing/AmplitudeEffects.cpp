@@ -4,6 +4,10 @@
 #include <cmath>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/Allocation.h"
 #include "core/Sample.h"
 #include "processing/EffectSupport.h"
@@ -15,6 +19,35 @@ namespace korvane {
 using effects::checkRange;
 using effects::EnvelopeStretch;
 
+namespace {
+
+// out[i] = the low 16 bits of factor * in[i] truncated to an integer, for
+// |factor| <= 65536, where every product fits 32 bits. Eight samples a step:
+// the same double products and the same truncation as the plain loop, then
+// each 32-bit result's low half sign-extended, so that the saturating pack
+// keeps it unchanged.
+void scaleSmall(const int16_t* in, int16_t* out, int64_t n, double factor) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128d f = _mm_set1_pd(factor);
+    auto products = [&f](__m128i four) {  // four int32 in, four truncated int32 out
+        const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(four), f));
+        const __m128i high = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(four, 0x4E)), f));
+        const __m128i all = _mm_unpacklo_epi64(low, high);
+        return _mm_srai_epi32(_mm_slli_epi32(all, 16), 16);
+    };
+    for (; i + 8 <= n; i += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i first = _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
+        const __m128i second = _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(products(first), products(second)));
+    }
+#endif
+    for (; i < n; ++i) out[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(factor * in[i])));
+}
+
+}  // namespace
+
 std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32_t begin, int32_t end) {
     if (failed) return nullptr;
     checkRange(begin, end, wave.values);
@@ -23,12 +56,11 @@ std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32
     const int16_t* in = wave.wave;
     int16_t* out = w->wave;
     // Within this factor every product fits 32 bits, so the plain conversion
-    // is the same as toSample and the loop vectorises.
+    // is the same as toSample.
     bool small = std::fabs(factor) <= 65536;
-    forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
+    forChunksSideBySide(failed, begin, end, [&](int64_t a, int64_t b) {
         if (small) {
-            for (int64_t i = a; i < b; ++i)
-                out[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(factor * in[i])));
+            scaleSmall(in + a, out + a, b - a, factor);
         } else {
             for (int64_t i = a; i < b; ++i) out[i] = toSample(factor * in[i]);
         }

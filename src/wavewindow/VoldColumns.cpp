@@ -157,6 +157,9 @@ typedef int v16i __attribute__((vector_size(64)));
 // state saved between them costs nothing.
 constexpr int64_t kSegment = 32768;
 
+// The most vectors one block walks the samples with.
+constexpr int kMaxBlock = 6;
+
 }  // namespace
 
 // The lanes are the tracks' bands one after the other, in vectors of W lanes
@@ -231,27 +234,42 @@ struct Group {
         }
         if (N > 0) second = p.second[lane0] != 0;
     }
+    // The sub-steps go through all the vectors of the group one after the
+    // other: each vector's sub-steps depend on one another, and written
+    // vector after vector they fill the processor's queue with waiting work
+    // before it sees the next vector's independent arithmetic. Each lane
+    // still does the same operations in the same order.
     __attribute__((always_inline)) void sample(float x0s, float x1s) {
         const VI absMask = VI{} + 0x7FFFFFFF;
         V x0 = V{} + (Mixed || !second ? x0s : x1s);
         V x1 = x0;
         if constexpr (Mixed) x1 = V{} + x1s;
+        V ex[kVectors], av[kVectors], qv[kVectors];
+#pragma GCC unroll 16
         for (int v = 0; v < N; ++v) {
-            V x;
-            if constexpr (Mixed)
-                x = takesSecond[v] != 0 ? x1 : x0;
-            else
-                x = x0;
-            V ex = E[v] * x;
-            V av = a[v], qv = q[v];
-            for (int r = 0; r < 4; ++r) {
-                av = av + F[v] * qv;
-                qv = qv - av;
-                av = ex + D[v] * av;
-            }
-            a[v] = av;
-            q[v] = qv;
-            V mag = (V)((VI)av & absMask);
+            V x = x0;
+            // The lanes of the second track take its sample: a choice of
+            // bits (all ones in takesSecond), one vector operation rather
+            // than a branch a lane.
+            if constexpr (Mixed) x = (V)(((VI)x1 & takesSecond[v]) | ((VI)x0 & ~takesSecond[v]));
+            ex[v] = E[v] * x;
+            av[v] = a[v];
+            qv[v] = q[v];
+        }
+#pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r) {
+#pragma GCC unroll 16
+            for (int v = 0; v < N; ++v) av[v] = av[v] + F[v] * qv[v];
+#pragma GCC unroll 16
+            for (int v = 0; v < N; ++v) qv[v] = qv[v] - av[v];
+#pragma GCC unroll 16
+            for (int v = 0; v < N; ++v) av[v] = ex[v] + D[v] * av[v];
+        }
+#pragma GCC unroll 16
+        for (int v = 0; v < N; ++v) {
+            a[v] = av[v];
+            q[v] = qv[v];
+            V mag = (V)((VI)av[v] & absMask);
             m[v] = mag > m[v] ? mag : m[v];
         }
     }
@@ -353,27 +371,41 @@ template <class V, class VI, int W>
 __attribute__((always_inline)) inline void runVectors(TVoldComputation::Plan& p, int v0, int v1, bool withTail,
                                                       int64_t from, int64_t to, const TVoldColumnEvent* ev, size_t e,
                                                       size_t eEnd, const Output& out) {
-    // Four vectors at a time keep enough independent chains in flight to
-    // hide the latency of the four dependent sub-steps; the tail rides with
-    // the last of them.
-    while (v0 < v1) {
-        const int n = std::min(v1 - v0, 4);
-        const int tail = withTail && v0 + n == v1 ? p.TW : 0;
-        switch (n) {
+    // Each vector's lanes wait on four dependent sub-steps a sample; only
+    // many independent vectors in flight at once keep the arithmetic units
+    // busy. So a thread's vectors go in as few blocks as hold them (at most
+    // kMaxBlock each, sized alike), and the tail rides with the last.
+    const int count = v1 - v0;
+    const int blocks = (count + kMaxBlock - 1) / kMaxBlock;
+    for (int b = 0; b < blocks; ++b) {
+        const int first = v0 + count * b / blocks, last = v0 + count * (b + 1) / blocks;
+        const int tail = withTail && last == v1 ? p.TW : 0;
+        switch (last - first) {
+            case 8:
+                runBlockOf<V, VI, W, 8>(p, first, tail, from, to, ev, e, eEnd, out);
+                break;
+            case 7:
+                runBlockOf<V, VI, W, 7>(p, first, tail, from, to, ev, e, eEnd, out);
+                break;
+            case 6:
+                runBlockOf<V, VI, W, 6>(p, first, tail, from, to, ev, e, eEnd, out);
+                break;
+            case 5:
+                runBlockOf<V, VI, W, 5>(p, first, tail, from, to, ev, e, eEnd, out);
+                break;
             case 4:
-                runBlockOf<V, VI, W, 4>(p, v0, tail, from, to, ev, e, eEnd, out);
+                runBlockOf<V, VI, W, 4>(p, first, tail, from, to, ev, e, eEnd, out);
                 break;
             case 3:
-                runBlockOf<V, VI, W, 3>(p, v0, tail, from, to, ev, e, eEnd, out);
+                runBlockOf<V, VI, W, 3>(p, first, tail, from, to, ev, e, eEnd, out);
                 break;
             case 2:
-                runBlockOf<V, VI, W, 2>(p, v0, tail, from, to, ev, e, eEnd, out);
+                runBlockOf<V, VI, W, 2>(p, first, tail, from, to, ev, e, eEnd, out);
                 break;
             default:
-                runBlockOf<V, VI, W, 1>(p, v0, tail, from, to, ev, e, eEnd, out);
+                runBlockOf<V, VI, W, 1>(p, first, tail, from, to, ev, e, eEnd, out);
                 break;
         }
-        v0 += n;
     }
 }
 

@@ -239,7 +239,9 @@ TEST_F(WavFileTest, EightBitSamplesMapBothWays) {
 }
 
 TEST_F(WavFileTest, EveryLayoutRoundTripsByteForByte) {
-    std::vector<int> left = ramp(70000, -32768, 937), right = ramp(70000, 32767, -611);
+    // Not a multiple of 8 frames, so that the frames after the last whole
+    // vector step go through the plain loop too.
+    std::vector<int> left = ramp(70003, -32768, 937), right = ramp(70003, 32767, -611);
     const std::unique_ptr<Sound> sounds[] = {mono(left, 5512, 1), mono(left, 44100, 2), stereo(left, right, 22050, 1),
                                              stereo(left, right, 176128, 2)};
     for (const auto& s : sounds) {
@@ -250,10 +252,18 @@ TEST_F(WavFileTest, EveryLayoutRoundTripsByteForByte) {
         EXPECT_EQ(r.sound->MoSt, s->MoSt);
         EXPECT_EQ(r.sound->Freq, s->Freq);
         EXPECT_EQ(r.sound->BytesPSample, s->BytesPSample);
-        ASSERT_EQ(r.sound->GetValues(), 70000);
+        ASSERT_EQ(r.sound->GetValues(), 70003);
         if (s->BytesPSample == 2) {
             EXPECT_EQ(samplesOf(r.sound->GetLeft()), left);
             EXPECT_EQ(samplesOf(r.sound->GetRight()), s->MoSt == 2 ? right : left);
+            // Little-endian samples, left before right in every frame.
+            Bytes expected(44);
+            for (std::size_t i = 0; i < left.size(); ++i)
+                for (int v : s->MoSt == 2 ? std::vector<int>{left[i], right[i]} : std::vector<int>{left[i]})
+                    add16(expected, static_cast<uint16_t>(v));
+            Bytes written = load(path("a.wav"));
+            ASSERT_EQ(written.size(), expected.size());
+            EXPECT_TRUE(std::equal(written.begin() + 44, written.end(), expected.begin() + 44));
         }
         ASSERT_TRUE(write(path("b.wav"), *r.sound));
         EXPECT_EQ(load(path("a.wav")), load(path("b.wav")));

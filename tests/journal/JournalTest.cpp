@@ -7,7 +7,6 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "TestSupport.h"
 #include "core/Allocation.h"
@@ -220,6 +219,8 @@ TEST_F(JournalTest, AFailedCopyIsToldOnceAndWrittenAgainLater) {
     auto& wave = static_cast<TUnitWave&>(*units[0]);
     wave.MarkChanged();
     TJournal journal;
+    auto now = std::chrono::steady_clock::now();
+    journal.SetClock([&now] { return now; });
     std::string error;
     ASSERT_TRUE(journal.Start(root.string(), error));
     journal.Update(units, nullptr);
@@ -242,7 +243,13 @@ TEST_F(JournalTest, AFailedCopyIsToldOnceAndWrittenAgainLater) {
     EXPECT_TRUE(journal.Deferred());
     journal.WaitIdle();
     EXPECT_NE(readAll(folder / "1.entry").find("data 1-1.wav\n"), std::string::npos);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    // Two seconds after the update that saw the failure, not a moment before.
+    now += std::chrono::milliseconds(1999);
+    journal.Update(units, nullptr);
+    EXPECT_TRUE(journal.Deferred());
+    journal.WaitIdle();
+    EXPECT_EQ(files(), (std::set<std::string>{"1.entry", "1-1.wav"}));
+    now += std::chrono::milliseconds(1);
     journal.Update(units, nullptr);
     EXPECT_FALSE(journal.Deferred());
     journal.WaitIdle();

@@ -32,6 +32,41 @@ TEST_F(AmplitudeEffects, ScaleTruncatesWrapsAndLeavesTheRestAlone) {
     EXPECT_EQ(samplesOf(*w), (Samples{5, 20000, -100, 7, 3, -3, -32768, 9}));
 }
 
+// What the sample-by-sample loop gave: the product truncated to an integer,
+// its low 16 bits kept.
+int16_t scaledSample(double factor, int16_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(factor * v)));
+}
+
+// Eight samples a step, the last few one by one, and long ranges shared out
+// to threads: every sample value, every factor up to the fast path's edge,
+// ranges that start and end off the steps, and the rest of the wave kept.
+TEST_F(AmplitudeEffects, ScaleGivesEverySampleOfThePlainLoop) {
+    std::vector<int> every;
+    for (int v = -32768; v <= 32767; ++v) every.push_back(v);
+    every.insert(every.end(), {-32768, 32767, 1, -1, 0});
+    const auto small = makeWave(every);
+    auto large = Wave::create(failed, 3'000'011);
+    for (int32_t i = 0; i < large->values; ++i)
+        large->wave[i] = static_cast<int16_t>(static_cast<uint32_t>(i) * 2654435761u >> 16);
+    for (const double factor : {0.5, -1.0, 1.7, -0.49999, 3.99999, 1e-9, 0.0, 65536.0, -65536.0, 2.0 / 3}) {
+        for (const Wave* w : {small.get(), large.get()}) {
+            SCOPED_TRACE("factor " + std::to_string(factor) + ", " + std::to_string(w->values) + " samples");
+            const int32_t begin = 3, end = w->values - 5;
+            auto r = scale(*w, failed, factor, begin, end);
+            ASSERT_TRUE(r);
+            ASSERT_EQ(r->values, w->values);
+            int32_t wrong = 0, first = -1;
+            for (int32_t i = 0; i < w->values; ++i) {
+                const int16_t want = i < begin || i >= end ? w->wave[i] : scaledSample(factor, w->wave[i]);
+                if (r->wave[i] != want && wrong++ == 0) first = i;
+            }
+            EXPECT_EQ(wrong, 0) << "first at " << first;
+        }
+    }
+    EXPECT_FALSE(failed);
+}
+
 TEST_F(AmplitudeEffects, TheEnvelopeIsStretchedFromItsFirstToItsLastSample) {
     auto w = makeWave({1, 1000, 1000, 1000, 1000, 1000, 1});
     auto env = makeWave({32767, 0, -32767});
