@@ -929,11 +929,12 @@ void TMainForm::UndoExecute() {
     const TUndoUnit* step = space_.UndoStep();
     if (!step) return;
     // The step may belong to a window behind the active one (Ctrl+Z is live
-    // in every window): that window comes to the front first, so the user
-    // sees what Undo changes.
-    if (TMDIChildKorvane* owner = windowOf(*step->UnitWave); owner && owner != ActiveChild()) {
+    // in every window), or to the active one while it is minimized: that
+    // window comes to the front first, so the user sees what Undo changes.
+    if (TMDIChildKorvane* owner = windowOf(*step->UnitWave)) {
+        const bool active = owner == ActiveChild();
         bringToFront(*owner);
-        owner->setFocus();
+        if (!active) owner->setFocus();
     }
     BusyCursor busy;
     space_.Undo();

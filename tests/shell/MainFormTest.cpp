@@ -378,6 +378,14 @@ TEST_F(MainFormTest, UndoBringsTheStepsWindowForwardAndChangesOnlyIt) {
     EXPECT_EQ(samplesOfA(), reversed);
     EXPECT_EQ(samplesOf(b->Doc()->TheSound->GetLeft()), bSamples);
     EXPECT_EQ(b->Doc()->Revision, bRevision);
+    // Minimized while it is the active one, it is shown again too.
+    subA->showMinimized();
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), a);
+    EXPECT_FALSE(subA->isMinimized());
+    EXPECT_EQ(samplesOfA(), original);
+    ctrlZ();
+    EXPECT_EQ(samplesOfA(), reversed);
 
     // Delete Undo from the music window changes no window and no document.
     form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m->parentWidget()));
