@@ -560,17 +560,27 @@ bool TMainForm::queryClose(TMDIChildKorvane& child) {
     if (!unit || !unit->NeedsSaving()) return true;
     // The window asked about comes to the front, and the box says which it is:
     // at Exit the questions come one after another.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(child.parentWidget())) {
-        if (sub->isMinimized()) sub->showNormal();
-        mdi_->setActiveSubWindow(sub);
-        sub->raise();
-    }
+    bringToFront(child);
     const std::string about = "\"" + child.windowTitle().toStdString() + "\" has changes that are not saved.";
     switch (messages().askYesNoCancel("You have unsaved changes", "Do you want to save?", about)) {
         case MessageAnswer::Yes: return SaveChild(child);
         case MessageAnswer::No: return true;
         default: return false;
     }
+}
+
+TMDIChildKorvane* TMainForm::windowOf(const TUnit& unit) const {
+    for (TMDIChildKorvane* child : Children())
+        if (child->Unit() == &unit) return child;
+    return nullptr;
+}
+
+void TMainForm::bringToFront(TMDIChildKorvane& child) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(child.parentWidget());
+    if (!sub) return;
+    if (sub->isMinimized()) sub->showNormal();
+    mdi_->setActiveSubWindow(sub);
+    sub->raise();
 }
 
 void TMainForm::childClosed(TMDIChildKorvane& child) {
@@ -916,9 +926,19 @@ void TMainForm::FileSaveAsExecute() {
 }
 
 void TMainForm::UndoExecute() {
-    if (!space_.HasUndo()) return;
+    const TUndoUnit* step = space_.UndoStep();
+    if (!step) return;
+    // The step may belong to a window behind the active one (Ctrl+Z is live
+    // in every window), or to the active one while it is minimized: that
+    // window comes to the front first, so the user sees what Undo changes.
+    if (TMDIChildKorvane* owner = windowOf(*step->UnitWave)) {
+        const bool active = owner == ActiveChild();
+        bringToFront(*owner);
+        if (!active) owner->setFocus();
+    }
     BusyCursor busy;
     space_.Undo();
+    UpdateActions();
 }
 
 void TMainForm::DeleteUndoExecute() { space_.DeleteUndo(); }

@@ -204,6 +204,10 @@ private:
     void fillMusicStatus(const TUnitMuz& doc);
     TMDIChildMuz* showMusic(TUnitMuz& unit);
     void childClosed(TMDIChildKorvane& child);
+    // The window that shows the document, if any.
+    TMDIChildKorvane* windowOf(const TUnit& unit) const;
+    // Activates the window, shown again if it was minimized, above the others.
+    void bringToFront(TMDIChildKorvane& child);
     void tile(bool horizontally);
     void arrangeIcons();
     // A window for a document; with `like`, it takes that window's view kind

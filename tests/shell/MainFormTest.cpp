@@ -46,6 +46,7 @@
 #include "shell/Help.h"
 #include "shell/LongWorkDialog.h"
 #include "music/TUnitMuz.h"
+#include "shell/ChildMuz.h"
 #include "shell/Main.h"
 #include "shell/PropsDlg.h"
 #include "shell/FreePlace.h"
@@ -322,6 +323,96 @@ TEST_F(MainFormTest, EffectThenUndoGivesTheOldSoundBack) {
     EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3, 4, 5, 6}));
     trigger("DeleteUndo");
     EXPECT_FALSE(enabled("Undo"));
+}
+
+// Ctrl+Z is live in every window, but the step belongs to one wave: Undo
+// brings that wave's window to the front (shown again when minimized) before
+// it swaps, and changes nothing else. Delete Undo stays where it is; closing
+// the wave takes its step along.
+TEST_F(MainFormTest, UndoBringsTheStepsWindowForwardAndChangesOnlyIt) {
+    const std::vector<int> original{1, 2, 3, 4, 5, 6};
+    TMDIChildWave* a = openSamples(original);
+    TMDIChildWave* b = openSamples({9, 8, 7});
+    const std::vector<int> bSamples = samplesOf(b->Doc()->TheSound->GetLeft());
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(a->parentWidget()));
+    trigger("Reverse");
+    const std::vector<int> reversed{6, 5, 4, 3, 2, 1};
+    ASSERT_EQ(samplesOf(a->Doc()->TheSound->GetLeft()), reversed);
+    trigger("Undo");
+    ASSERT_EQ(samplesOf(a->Doc()->TheSound->GetLeft()), original);
+
+    auto music = std::make_unique<TUnitMuz>();
+    music->InitNew();
+    TMDIChildMuz* m = form->AddMusicWindow(std::move(music));
+    TUnitMuz& score = *m->Doc();
+    const uint64_t scoreRevision = score.Revision;
+    const uint64_t bRevision = b->Doc()->Revision;
+    auto samplesOfA = [&] { return samplesOf(a->Doc()->TheSound->GetLeft()); };
+    auto ctrlZ = [&] {
+        form->UpdateActions();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keySequence(form.get(), QKeySequence("Ctrl+Z"));
+        form->UpdateActions();
+    };
+
+    // From the music window: the wave comes forward, redone; the score is untouched.
+    ASSERT_EQ(form->ActiveChild(), m);
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), a);
+    EXPECT_EQ(samplesOfA(), reversed);
+    EXPECT_EQ(score.Revision, scoreRevision);
+    // Pressed again in the wave's own window it swaps back, nothing moves.
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), a);
+    EXPECT_EQ(samplesOfA(), original);
+
+    // From another wave, and with the step's window minimized.
+    auto* subA = qobject_cast<QMdiSubWindow*>(a->parentWidget());
+    subA->showMinimized();
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(b->parentWidget()));
+    ASSERT_EQ(form->ActiveChild(), b);
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), a);
+    EXPECT_FALSE(subA->isMinimized());
+    EXPECT_EQ(samplesOfA(), reversed);
+    EXPECT_EQ(samplesOf(b->Doc()->TheSound->GetLeft()), bSamples);
+    EXPECT_EQ(b->Doc()->Revision, bRevision);
+    // Minimized while it is the active one, it is shown again too.
+    subA->showMinimized();
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), a);
+    EXPECT_FALSE(subA->isMinimized());
+    EXPECT_EQ(samplesOfA(), original);
+    ctrlZ();
+    EXPECT_EQ(samplesOfA(), reversed);
+
+    // Delete Undo from the music window changes no window and no document.
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m->parentWidget()));
+    trigger("DeleteUndo");
+    EXPECT_EQ(form->ActiveChild(), m);
+    EXPECT_FALSE(enabled("Undo"));
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), m);
+    EXPECT_EQ(samplesOfA(), reversed);
+
+    // The step goes with its document: closing the wave behind the music
+    // window leaves nothing for Ctrl+Z to do there.
+    form->MdiArea()->setActiveSubWindow(subA);
+    trigger("Reverse");
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m->parentWidget()));
+    ASSERT_TRUE(enabled("Undo"));
+    boxes.answers = {MessageAnswer::No};
+    ASSERT_TRUE(subA->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form->Children().size(), 2u);
+    EXPECT_FALSE(enabled("Undo"));
+    EXPECT_FALSE(form->Workspace().HasUndo());
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m->parentWidget()));
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), m);
+    EXPECT_EQ(score.Revision, scoreRevision);
+    EXPECT_EQ(samplesOf(b->Doc()->TheSound->GetLeft()), bSamples);
 }
 
 // A command that runs long shows its progress box; Cancel stops it through
