@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -428,18 +427,7 @@ int64_t WaveReader::readSamplesSideBySide(int channels, int bytes, int64_t frame
         }
         got[k] = at - first;
     };
-    std::vector<std::thread> helpers;
-    int started = 1;
-    for (; started < cores; ++started) {
-        try {
-            helpers.emplace_back(part, started);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    part(0);
-    for (auto& h : helpers) h.join();
-    for (int k = started; k < cores; ++k) part(k);  // parts no thread could take
+    runPartsSideBySide(cores, part);
     if (error) readError_ = true;
     if (memory) memoryShort_ = true;
     // A file cut short while it was read ends with the first part that came

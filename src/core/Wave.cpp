@@ -156,7 +156,13 @@ bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::fu
     const int parts = static_cast<int>(
         std::clamp<int64_t>(std::min<int64_t>(std::thread::hardware_concurrency(), length / kWorthAThread), 1, 4));
     if (parts == 1) return forChunks(failed, begin, end, f);
-    auto part = [&](int k) { forChunks(failed, begin + length * k / parts, begin + length * (k + 1) / parts, f); };
+    runPartsSideBySide(parts, [&](int k) {
+        forChunks(failed, begin + length * k / parts, begin + length * (k + 1) / parts, f);
+    });
+    return !flagSet(failed);
+}
+
+void runPartsSideBySide(int parts, const std::function<void(int)>& part) {
     std::vector<std::thread> helpers;
     int started = 1;
     for (; started < parts; ++started) {
@@ -169,7 +175,6 @@ bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::fu
     part(0);
     for (auto& h : helpers) h.join();
     for (int k = started; k < parts; ++k) part(k);  // parts no thread could take
-    return !flagSet(failed);
 }
 
 namespace {

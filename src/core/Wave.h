@@ -172,6 +172,10 @@ bool forChunks(bool& failed, int64_t begin, int64_t end, F&& f) {
 // memory (the page faults). A short range, or one core, runs here.
 bool forChunksSideBySide(bool& failed, int64_t begin, int64_t end, const std::function<void(int64_t, int64_t)>& f);
 
+// Runs part(0) to part(parts - 1), each but the first on a thread of its
+// own; a part no thread could be started for runs here after the others.
+void runPartsSideBySide(int parts, const std::function<void(int)>& part);
+
 // The process-wide sine table of 9000 samples; null until created.
 const Wave* sinus();
 // Creates the table; shows "Could not create sinus." when memory is short.
