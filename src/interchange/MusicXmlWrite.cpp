@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <set>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -261,11 +262,24 @@ std::string MusicXmlWriter::Write() {
             s->drawFlagKind != AllowJoinFlags || s->Mute || s->ExtraLines)
             ++staveLooks;
     }
+    // A voice exists only through its notes: a note group without notes
+    // does not come back (a stave keeps at least one group).
+    std::set<const TNoteGroup*> sounding;
+    for (TSinglePartMuz* part = doc_.FirstSinglePart(); part; part = doc_.NextSinglePart(part))
+        for (const TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next)
+            if (s->GetStaveSymbolKind() == staveSymbolNote) sounding.insert(static_cast<const TMuzNote*>(s)->GetNoteGroup());
+    long silentGroups = 0;
+    for (TNoteStave* s : staves_) {
+        long used = 0;
+        for (TNoteGroup* g = s->GetStartNoteGroup(); g; g = g->GetNext()) used += sounding.count(g);
+        silentGroups += s->CountNoteGroups() - std::max(1L, used);
+    }
     long shapes = 0;
     countTree(doc_.GetStartPart()->GetPartMuz(), labels, shapes);
     report_.Approximated("sequence of parts grouped otherwise than from the right",
                          "sequences of parts grouped otherwise than from the right", shapes);
     report_.Dropped("note player", "note players", players);
+    report_.Dropped("note group without notes", "note groups without notes", silentGroups);
     report_.Dropped("stave setting (room, colours, beams, sound, extra lines)",
                     "stave settings (room, colours, beams, sound, extra lines)", staveLooks);
     report_.Dropped("part label", "part labels", labels);

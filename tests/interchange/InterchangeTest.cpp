@@ -532,6 +532,35 @@ TEST(ScoreBuilder, NotesTheFileCannotTellApartShareAChord) {
     EXPECT_EQ(text71(back), text);
 }
 
+// A note group without notes has no voice to travel in: the export says so,
+// and the import gives the stave the groups that have notes.
+TEST(MusicXmlExport, NoteGroupsWithoutNotesAreReported) {
+    TXScore score;
+    score.Staves.push_back({{TXGroup{}, TXGroup{}, TXGroup{}}});
+    score.Staves.push_back({{TXGroup{}, TXGroup{}}});
+    TXPart part;
+    part.Staves.resize(2);
+    TXNote second = note(0, 4, 2);
+    second.Group = 1;
+    part.Staves[0].Notes = {second};
+    part.Staves[0].Keys.push_back({});
+    part.Staves[1].Keys.push_back({});
+    score.Parts.push_back(part);
+    TUnitMuz doc;
+    buildScore(doc, score);
+    TInterchangeReport report;
+    const std::string xml = WriteMusicXml(doc, report);
+    const auto& lines = report.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "dropped: 3 note groups without notes"), lines.end());
+    TUnitMuz back;
+    std::string error;
+    ASSERT_TRUE(importBytes(xml, TMusicFormat::musicXml, back, report, error)) << error;
+    std::vector<int> groups;
+    for (TNoteStave* s = back.GetFirstStave(); s; s = static_cast<TNoteStave*>(s->Next))
+        groups.push_back(s->CountNoteGroups());
+    EXPECT_EQ(groups, (std::vector<int>{1, 1}));
+}
+
 // A score as other programs write it, timewise: two measures of 3/4 in one
 // F-clef part with a flat, a half tied over the bar line (one note), a
 // triplet, a second voice after a backup, a slur and a dynamic dropped.
