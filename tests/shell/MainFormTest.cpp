@@ -35,6 +35,7 @@
 #include "TestSupport.h"
 #include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
+#include "shell/ChildWave.h"
 #include "shell/DExportProps.h"
 #include "shell/FileTransfer.h"
 #include "shell/DGenericProps.h"
@@ -51,7 +52,6 @@
 #include "shell/FreePlace.h"
 #include "shell/WindowList.h"
 #include "wavewindow/ChildWaveRuler.h"
-#include "wavewindow/ChildWave.h"
 
 using namespace korvane;
 using namespace korvane::testing;

@@ -1,4 +1,4 @@
-#include "wavewindow/ChildWave.h"
+#include "shell/ChildWave.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
