@@ -36,6 +36,7 @@
 #include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
 #include "shell/ChildWave.h"
+#include "shell/ChildWaveRuler.h"
 #include "shell/DExportProps.h"
 #include "shell/FileTransfer.h"
 #include "shell/DGenericProps.h"
@@ -51,7 +52,6 @@
 #include "shell/PropsDlg.h"
 #include "shell/FreePlace.h"
 #include "shell/WindowList.h"
-#include "wavewindow/ChildWaveRuler.h"
 
 using namespace korvane;
 using namespace korvane::testing;
