@@ -216,9 +216,10 @@ TEST_F(MainFormTest, EveryShortCutOfTheWindowTriggersItsActionAndTheMenusOpenByT
             QTest::keyClick(m->menu(), Qt::Key_Escape);
             QTest::keyClick(form->menuBar(), Qt::Key_Escape);
         }
-        if (kind == unitKindMuz)
+        if (kind == unitKindMuz) {
             for (const char* key : {"Alt+N", "Alt+S", "Alt+L"})
                 EXPECT_EQ(mnemonics.count(QKeySequence(key).toString()), 0u) << key;
+        }
     }
 }
 
@@ -416,8 +417,12 @@ TEST_F(MainFormTest, StatusPanelsNeverOverlapAndTheReadoutIsNeverCut) {
             right = panel->geometry().right();
         }
         EXPECT_LE(right, form->statusBar()->width());
-        if (width >= 1400) EXPECT_EQ(shown, 8);
-        if (width <= 600) EXPECT_LT(shown, 8);
+        if (width >= 1400) {
+            EXPECT_EQ(shown, 8);
+        }
+        if (width <= 600) {
+            EXPECT_LT(shown, 8);
+        }
         QLabel* readout = form->Panel(1);
         EXPECT_TRUE(readout->isVisible());
         EXPECT_GE(readout->contentsRect().width(), readout->fontMetrics().horizontalAdvance(readout->text()));
