@@ -26,9 +26,9 @@
 
 #include "core/Sound.h"
 #include "core/Wave.h"
+#include "shell/ChildWave.h"
 #include "shell/Main.h"
 #include "qtcanvas/QPainterCanvas.h"
-#include "wavewindow/ChildWave.h"
 #include "wavewindow/VolumeDiagram.h"
 
 using namespace korvane;

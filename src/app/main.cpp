@@ -6,10 +6,10 @@
 
 #include "platform/Messages.h"
 #include "journal/Journal.h"
+#include "shell/ChildWave.h"
 #include "shell/LongWorkDialog.h"
 #include "shell/Main.h"
 #include "shell/QtMessages.h"
-#include "wavewindow/ChildWave.h"
 
 namespace {
 const char* const kUsage =

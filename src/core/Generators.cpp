@@ -17,10 +17,7 @@ namespace korvane {
 namespace {
 
 void checkRange(int32_t begin, int32_t end, int32_t values) {
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin <= end);
 }
 

@@ -115,10 +115,7 @@ std::unique_ptr<Sound> Sound::MixStretched(bool& failed, const Sound& other, int
     if (failed) return nullptr;
     int32_t values = GetValues();
     end = end == -1 ? values : end;
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin < end);
     return PerChannel(failed, [&](bool& f, int i, const Wave& w) -> std::unique_ptr<Wave> {
         WaveHandle o = OtherChannelAt(f, other, i);

@@ -271,10 +271,7 @@ void Wave::fillBalanceCurve(int32_t sampleFreq) {
 }
 
 int32_t Wave::peak(bool& failed, int32_t begin, int32_t end) const {
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin <= end);
     int32_t best = 0;
     bool completed = forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
@@ -313,10 +310,7 @@ std::unique_ptr<Wave> Wave::withGap(bool& failed, int32_t length, int32_t begin,
 std::unique_ptr<Wave> Wave::extract(bool& failed, int32_t begin, int32_t end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin < end);
     auto w = create(failed, end - begin);
     if (!w) return nullptr;
@@ -329,10 +323,7 @@ std::unique_ptr<Wave> Wave::extract(bool& failed, int32_t begin, int32_t end) co
 std::unique_ptr<Wave> Wave::remove(bool& failed, int32_t begin, int32_t end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin < end);
     return withGap(failed, 0, begin, end);
 }
@@ -340,10 +331,7 @@ std::unique_ptr<Wave> Wave::remove(bool& failed, int32_t begin, int32_t end) con
 std::unique_ptr<Wave> Wave::replace(bool& failed, const Wave& other, int32_t begin, int32_t end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin <= end);
     auto w = withGap(failed, other.values, begin, end);
     if (!w) return nullptr;
@@ -361,10 +349,7 @@ std::unique_ptr<Wave> Wave::append(bool& failed, const Wave& other) const {
 std::unique_ptr<Wave> Wave::insertSilence(bool& failed, int32_t length, int32_t& begin, int32_t& end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin <= end);
     KORVANE_ASSERT(length >= 0);
     auto w = withGap(failed, length, begin, end);
@@ -379,10 +364,7 @@ std::unique_ptr<Wave> Wave::insertSilence(bool& failed, int32_t length, int32_t&
 std::unique_ptr<Wave> Wave::stretch(bool& failed, int32_t length, bool reversed, int32_t& begin, int32_t& end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin < end);
     KORVANE_ASSERT(length > 0);
     auto w = withGap(failed, length, begin, end);
@@ -404,10 +386,7 @@ std::unique_ptr<Wave> Wave::stretch(bool& failed, int32_t length, bool reversed,
 std::unique_ptr<Wave> Wave::stretchBy(bool& failed, double factor, int32_t& begin, int32_t& end) const {
     if (failed) return nullptr;
     end = resolveEnd(end);
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(begin < end);
     double len = std::fabs(factor) * (end - begin);
     if (!(len < 2147483647.0)) {

@@ -92,13 +92,13 @@ TKeyCommand lengthKey(int halve, bool forceKind, bool silenceKind) {
         return length >= 1 && length <= 64;
     };
     return {[target](const TUnitMuz& d) {
-                int length;
-                bool silence;
+                int length = 0;
+                bool silence = false;
                 return target(d, length, silence) && CanSetLength(d, length, silence);
             },
             [target](TUnitMuz& d) {
-                int length;
-                bool silence;
+                int length = 0;
+                bool silence = false;
                 target(d, length, silence);
                 SetLength(d, length, silence);
             }};
@@ -121,11 +121,11 @@ TKeyCommand articulationKey(int step) {
         return false;
     };
     return {[target](const TUnitMuz& d) {
-                uint8_t art;
+                uint8_t art = noteArtNormal;
                 return target(d, art) && CanSetArticulation(d, art);
             },
             [target](TUnitMuz& d) {
-                uint8_t art;
+                uint8_t art = noteArtNormal;
                 target(d, art);
                 SetArticulation(d, art);
             }};

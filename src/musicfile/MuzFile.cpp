@@ -450,7 +450,7 @@ public:
 private:
     struct Stacked {
         std::unique_ptr<TPartMuz> Part;
-        int Depth;
+        int Depth = 0;
     };
 
     TUnitMuz& doc_;

@@ -34,15 +34,9 @@ std::unique_ptr<Wave> periodEchoRun(const Wave& w, bool& failed, double per, con
                                     const Wave* volumeEnvelope, int32_t count, int32_t& begin, int32_t& end) {
     if (failed) return nullptr;
     end = w.resolveEnd(end);
-    {
-        int32_t values = w.values;
-        KORVANE_ASSERT(begin >= 0);
-        KORVANE_ASSERT(end >= 0);
-        KORVANE_ASSERT(begin <= values);
-        KORVANE_ASSERT(end <= values);
-        KORVANE_ASSERT(begin < end - 1);
-        KORVANE_ASSERT(count >= 1);
-    }
+    KORVANE_ASSERT_RANGE(begin, end, w.values);
+    KORVANE_ASSERT(begin < end - 1);
+    KORVANE_ASSERT(count >= 1);
     if constexpr (TimeEnv) {
         double diffTime = per;
         KORVANE_ASSERT(diffTime >= 0);

@@ -4,7 +4,7 @@
 
 #include "core/Assert.h"
 #include "core/Sample.h"
-#include "processing/LongWork.h"
+#include "platform/LongWork.h"
 
 namespace korvane {
 

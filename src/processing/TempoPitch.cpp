@@ -23,14 +23,8 @@ std::unique_ptr<Wave> tempoPitchRun(const Wave& w, bool& failed, double speed, c
                                     int32_t blockTime, int32_t& begin, int32_t& end) {
     if (failed) return nullptr;
     end = w.resolveEnd(end);
-    {
-        int32_t values = w.values;
-        KORVANE_ASSERT(begin >= 0);
-        KORVANE_ASSERT(end >= 0);
-        KORVANE_ASSERT(begin <= values);
-        KORVANE_ASSERT(end <= values);
-        KORVANE_ASSERT(begin < end);
-    }
+    KORVANE_ASSERT_RANGE(begin, end, w.values);
+    KORVANE_ASSERT(begin < end);
     KORVANE_ASSERT(speed != 0);
     KORVANE_ASSERT(blockTime > 0);
     KORVANE_ASSERT(lengthFactor > 0);

@@ -17,11 +17,7 @@ using timeecho::readOrZero;
 namespace {
 
 void checkRange(const Wave& w, int32_t begin, int32_t end) {
-    int32_t values = w.values;
-    KORVANE_ASSERT(begin >= 0);
-    KORVANE_ASSERT(end >= 0);
-    KORVANE_ASSERT(begin <= values);
-    KORVANE_ASSERT(end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, w.values);
     KORVANE_ASSERT(begin < end);
 }
 

@@ -7,8 +7,8 @@
 
 #include "core/Allocation.h"
 #include "core/Sample.h"
+#include "platform/LongWork.h"
 #include "platform/Messages.h"
-#include "processing/LongWork.h"
 #include "processing/TWorkspace.h"
 #include "render/NoteMixer.h"
 

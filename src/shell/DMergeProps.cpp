@@ -11,7 +11,7 @@
 
 #include "platform/Messages.h"
 #include "processing/TUnitWave.h"
-#include "wavewindow/ChildWave.h"
+#include "shell/ChildWave.h"
 
 namespace korvane {
 

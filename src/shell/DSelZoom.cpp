@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 #include "platform/Messages.h"
+#include "shell/ChildWave.h"
 #include "shell/Help.h"
 #include "shell/OKDlg.h"
 #include "values/ValueWriters.h"
-#include "wavewindow/ChildWave.h"
 #include "wavewindow/WaveSelect.h"
 
 namespace korvane {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "processing/LongWork.h"
+#include "platform/LongWork.h"
 
 class QWidget;
 

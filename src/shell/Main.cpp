@@ -31,6 +31,7 @@
 #include "music/TUnitMuz.h"
 #include "platform/Messages.h"
 #include "shell/ChildMuz.h"
+#include "shell/ChildWave.h"
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
 #include "shell/DMergeProps.h"
@@ -43,7 +44,6 @@
 #include "shell/DWaveViewProps.h"
 #include "shell/Icons.h"
 #include "values/ValueWriters.h"
-#include "wavewindow/ChildWave.h"
 
 namespace korvane {
 

@@ -3,11 +3,11 @@
 
 #include "render/MusicRender.h"
 #include "shell/ChildMuz.h"
+#include "shell/ChildWave.h"
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
 #include "values/ValueWriters.h"
-#include "wavewindow/ChildWave.h"
 
 namespace korvane {
 

@@ -6,11 +6,11 @@
 #include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
+#include "shell/ChildWave.h"
 #include "shell/DExportProps.h"
 #include "shell/ChildMuz.h"
 #include "shell/FileTransfer.h"
 #include "shell/Main.h"
-#include "wavewindow/ChildWave.h"
 
 namespace korvane {
 

@@ -51,8 +51,9 @@ TEST_F(CliBasics, HelpKnowsEveryCallAndTheDefaultsItShowsHold) {
         auto r = cli({"help", calls[i]});
         EXPECT_EQ(r.status, 0) << calls[i];
         EXPECT_NE(r.out.find("korvane-cli " + synopses[i] + "\n"), std::string::npos) << synopses[i];
-        if (i == 0 || calls[i] != calls[i - 1])
+        if (i == 0 || calls[i] != calls[i - 1]) {
             EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "korvane-cli " + synopses[i]);
+        }
     }
     EXPECT_EQ(cli({"-h", "picture"}).out, cli({"help", "picture"}).out);
     auto unknown = cli({"help", "frobnicate"});

@@ -169,7 +169,9 @@ TEST_F(MusicTest, BulkInsertKeepsEqualSymbolsInTheirOrder) {
     std::vector<TStaveSymbol*> got;
     for (TStaveSymbol* s = part->GetFirstSymbol(); s; s = s->Next) {
         got.push_back(s);
-        if (s->Next) EXPECT_EQ(s->Next->Prev, s);
+        if (s->Next) {
+            EXPECT_EQ(s->Next->Prev, s);
+        }
     }
     EXPECT_EQ(got, expected);
     EXPECT_EQ(got.size(), 401u);

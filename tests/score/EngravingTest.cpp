@@ -147,10 +147,11 @@ TEST(Engraving, ArticulationsSitInASpaceAwayFromTheStem) {
             ASSERT_EQ(dots.size(), 1u);
             const int cy = dots[0]->Y0 + (dots[0]->Y1 - dots[0]->Y0) / 2, head = -5 * h;
             // Below the head when the stem goes up, above when it goes down.
-            if (stick == noteStickUp)
+            if (stick == noteStickUp) {
                 EXPECT_GE(cy, head + 8) << h;
-            else
+            } else {
                 EXPECT_LE(cy, head - 8) << h;
+            }
             for (int line = -20; line <= 20; line += 10) EXPECT_GE(std::abs(cy - line), 4) << h << " " << cy;
         }
 }

@@ -12,10 +12,10 @@
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "shell/ChildMuz.h"
+#include "shell/ChildWave.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/Icons.h"
 #include "shell/Main.h"
-#include "wavewindow/ChildWave.h"
 
 using namespace korvane;
 using namespace korvane::testing;

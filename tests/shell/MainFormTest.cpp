@@ -35,6 +35,8 @@
 #include "TestSupport.h"
 #include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
+#include "shell/ChildWave.h"
+#include "shell/ChildWaveRuler.h"
 #include "shell/DExportProps.h"
 #include "shell/FileTransfer.h"
 #include "shell/DGenericProps.h"
@@ -51,8 +53,6 @@
 #include "shell/PropsDlg.h"
 #include "shell/FreePlace.h"
 #include "shell/WindowList.h"
-#include "wavewindow/ChildWaveRuler.h"
-#include "wavewindow/ChildWave.h"
 
 using namespace korvane;
 using namespace korvane::testing;
@@ -217,9 +217,10 @@ TEST_F(MainFormTest, EveryShortCutOfTheWindowTriggersItsActionAndTheMenusOpenByT
             QTest::keyClick(m->menu(), Qt::Key_Escape);
             QTest::keyClick(form->menuBar(), Qt::Key_Escape);
         }
-        if (kind == unitKindMuz)
+        if (kind == unitKindMuz) {
             for (const char* key : {"Alt+N", "Alt+S", "Alt+L"})
                 EXPECT_EQ(mnemonics.count(QKeySequence(key).toString()), 0u) << key;
+        }
     }
 }
 
@@ -507,8 +508,12 @@ TEST_F(MainFormTest, StatusPanelsNeverOverlapAndTheReadoutIsNeverCut) {
             right = panel->geometry().right();
         }
         EXPECT_LE(right, form->statusBar()->width());
-        if (width >= 1400) EXPECT_EQ(shown, 8);
-        if (width <= 600) EXPECT_LT(shown, 8);
+        if (width >= 1400) {
+            EXPECT_EQ(shown, 8);
+        }
+        if (width <= 600) {
+            EXPECT_LT(shown, 8);
+        }
         QLabel* readout = form->Panel(1);
         EXPECT_TRUE(readout->isVisible());
         EXPECT_GE(readout->contentsRect().width(), readout->fontMetrics().horizontalAdvance(readout->text()));

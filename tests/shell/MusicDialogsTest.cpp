@@ -22,11 +22,11 @@
 #include "core/WavFile.h"
 #include "music/MusicDialogModel.h"
 #include "shell/ChildMuz.h"
+#include "shell/ChildWave.h"
 #include "shell/DMusTree.h"
 #include "shell/DMusic.h"
 #include "shell/Help.h"
 #include "shell/Main.h"
-#include "wavewindow/ChildWave.h"
 
 using namespace korvane;
 using namespace korvane::testing;

@@ -12,9 +12,9 @@
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
+#include "shell/ChildWave.h"
 #include "shell/DVoldViewProps.h"
 #include "shell/Main.h"
-#include "wavewindow/ChildWave.h"
 #include "wavewindow/VoldColumns.h"
 
 using namespace korvane;

@@ -227,11 +227,13 @@ TEST_F(PropsDialogsTest, EveryDialogOpensWithTheFocusInItsFirstField) {
         EXPECT_TRUE(frame->Body()->isAncestorOf(focus)) << focus->metaObject()->className();
         EXPECT_EQ(focus, FirstField(frame->Body()));
         // The first field is the first control from the top left.
-        for (QWidget* w : frame->Body()->findChildren<QWidget*>())
-            if (w != focus && w->isVisibleTo(frame) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled())
+        for (QWidget* w : frame->Body()->findChildren<QWidget*>()) {
+            if (w != focus && w->isVisibleTo(frame) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled()) {
                 EXPECT_FALSE(w->mapTo(frame, QPoint()).y() + 4 < focus->mapTo(frame, QPoint()).y() &&
                              w->mapTo(frame, QPoint()).x() + 4 < focus->mapTo(frame, QPoint()).x())
                     << w->metaObject()->className() << " lies above and left of the focus";
+            }
+        }
         frame->hide();
         ++dialogs;
     }

@@ -23,9 +23,9 @@
 #include "music/TUnitMuz.h"
 #include "musicfile/MuzFile.h"
 #include "shell/ChildMuz.h"
+#include "shell/ChildWave.h"
 #include "shell/Main.h"
 #include "shell/QtMessages.h"
-#include "wavewindow/ChildWave.h"
 
 using namespace korvane;
 using namespace korvane::testing;

@@ -22,9 +22,9 @@
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "journal/Journal.h"
+#include "shell/ChildWave.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
-#include "wavewindow/ChildWave.h"
 #include "wavewindow/PlayRecord.h"
 
 using namespace korvane;

@@ -1,4 +1,4 @@
-#include "processing/LongWork.h"
+#include "platform/LongWork.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "wavewindow/ChildWave.h"
+#include "shell/ChildWave.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -12,7 +12,7 @@
 #include "core/Assert.h"
 #include "processing/MakeCommands.h"
 #include "qtcanvas/QPainterCanvas.h"
-#include "wavewindow/ChildWaveRuler.h"
+#include "shell/ChildWaveRuler.h"
 #include "wavewindow/VolumeDiagram.h"
 
 namespace korvane {

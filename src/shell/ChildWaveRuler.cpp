@@ -1,4 +1,4 @@
-#include "wavewindow/ChildWaveRuler.h"
+#include "shell/ChildWaveRuler.h"
 
 #include <QPainter>
 
