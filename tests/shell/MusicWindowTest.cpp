@@ -13,6 +13,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWheelEvent>
 #include <algorithm>
 #include <filesystem>
@@ -21,8 +23,11 @@
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "music/MusicEdit.h"
+#include "music/MusicTree.h"
 #include "musicfile/MuzFile.h"
 #include "shell/ChildMuz.h"
+#include "shell/DMusTree.h"
+#include "shell/DMusic.h"
 #include "wavewindow/ChildWave.h"
 #include "shell/Main.h"
 #include "shell/MusicCursors.h"
@@ -652,8 +657,16 @@ TEST_F(MusicWindowTest, UndoTakesBackTheLastScoreEditAndASecondUndoRestoresIt) {
     ASSERT_TRUE(form->Workspace().HasUndo());
     EXPECT_EQ(form->Workspace().UndoStep()->Unit, doc);
 
+    // The two music dialogs are open on the document while Undo replaces it.
+    trigger("MusicParts");
+    trigger("MusicDialog");
     ctrlZ();
     ASSERT_EQ(symbols().size(), 2u);
+    EXPECT_EQ(form->MusTreeDialog()->Doc(), doc);
+    EXPECT_EQ(form->MusicDialog()->Doc(), doc);
+    std::size_t items = 0;
+    for (QTreeWidgetItemIterator it(form->MusTreeDialog()->tvMusParts); *it; ++it) ++items;
+    EXPECT_EQ(items, TMusTree(*doc).Listing().size());
     EXPECT_EQ(pitchOf(1), 8);
     EXPECT_EQ(selectedIndex(), 1);
     EXPECT_EQ(form->ActiveMusicChild(), window);
