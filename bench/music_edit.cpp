@@ -203,6 +203,29 @@ void MoveFirstNoteRight(benchmark::State& state) {
     }
 }
 
+// A music edit's undo step: the window makes the score's text once per edit,
+// when it goes idle after it.
+void UndoTextAfterEdit(benchmark::State& state) {
+    TUnitMuz& doc = *score(static_cast<int>(state.range(0))).doc;
+    for (auto _ : state) {
+        std::string text, message;
+        if (!MuzText(doc, text, message)) state.SkipWithError(message.c_str());
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+
+// Undo of a music edit: the document emptied in place and the step's text
+// read back into it.
+void UndoRestoreInPlace(benchmark::State& state) {
+    std::string text, message;
+    if (!MuzText(*score(static_cast<int>(state.range(0))).doc, text, message)) std::abort();
+    TUnitMuz doc;
+    for (auto _ : state) {
+        doc.ClearContent();
+        if (!ReadMuzText(doc, text, message)) state.SkipWithError(message.c_str());
+    }
+}
+
 // The recovery journal after an edit: the window's thread puts the score in
 // text (the file's bytes) and hands it to the journal's writer. Copies of a
 // score this large are spaced out, so each iteration waits (untimed) until
@@ -230,6 +253,8 @@ void JournalAfterEdit(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(JournalAfterEdit)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(UndoTextAfterEdit)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(UndoRestoreInPlace)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadMusic)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadStaves)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteStaves)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -16,6 +16,21 @@ TUnitMuz::~TUnitMuz() {
     }
 }
 
+void TUnitMuz::ClearContent() {
+    SelectedSymbol = nullptr;
+    SelectedInStave = nullptr;
+    SelectedTreeItem = nullptr;
+    CurrentStave = nullptr;
+    StartPart.reset();
+    while (FirstStave) {
+        TStave* next = FirstStave->Next;
+        delete FirstStave;
+        FirstStave = static_cast<TNoteStave*>(next);
+    }
+    StartPart = std::make_unique<TStartPartMuz>(this);
+    TouchStaves();
+}
+
 std::unique_ptr<TNoteGroup> MakeDefaultNoteGroup(TUnitMuz* unitMuz, TNoteStave* stave) {
     auto player = std::make_unique<TCompoundPlayer>(unitMuz);
     auto onePlayer = std::make_unique<TOnePlayer>(TOnePlayerProps(unitFreq(0), unitVolumeFactor(1)));

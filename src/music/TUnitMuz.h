@@ -41,6 +41,10 @@ public:
     // One stave with one note group and one part of 4/4 holding the stave's
     // G key.
     void InitNew();
+    // Back to the empty document of the constructor, in place: the window,
+    // the journal and the undo step keep referring to this object. Nothing
+    // may hold a symbol, stave or part of the old content afterwards.
+    void ClearContent();
 
     int32_t GetFreq() const override { return SampleFreq; }
     int16_t GetMoSt() const override { return Channels; }

@@ -31,7 +31,7 @@ TUnitWave& TWorkspace::AddWave(std::unique_ptr<TUnitWave> unit) {
 void TWorkspace::AddUnit(std::unique_ptr<TUnit> unit) { units_.push_back(std::move(unit)); }
 
 void TWorkspace::Close(TUnit& unit) {
-    if (undo_ && undo_->UnitWave == &unit) undo_.reset();
+    if (undo_ && undo_->Unit == &unit) undo_.reset();
     units_.erase(std::remove_if(units_.begin(), units_.end(), [&](const auto& u) { return u.get() == &unit; }),
                  units_.end());
 }

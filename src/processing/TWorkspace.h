@@ -10,19 +10,25 @@
 
 namespace korvane {
 
-// The one undo step: the document it belongs to, and its sound and selection
-// of before the last command. Restoring exchanges them with the document's,
-// so a second restore is a redo.
+// The one undo step: the document it belongs to, and its state of before the
+// last command. Restoring exchanges that state with the document's, so a
+// second restore is a redo. This one holds a wave's sound and selection; a
+// music step derives from it and holds the score instead.
 class TUndoUnit {
 public:
-    TUnitWave* UnitWave;
+    TUnit* Unit;
+    TUnitWave* UnitWave;  // none for a music step
     std::shared_ptr<Sound> TheSound;
-    int32_t FirstSel;
-    int32_t SecondSel;
+    int32_t FirstSel = 0;
+    int32_t SecondSel = 0;
 
     explicit TUndoUnit(TUnitWave& unit)
-        : UnitWave(&unit), TheSound(unit.TheSound), FirstSel(unit.FirstSel), SecondSel(unit.SecondSel) {}
-    void Restore();
+        : Unit(&unit), UnitWave(&unit), TheSound(unit.TheSound), FirstSel(unit.FirstSel), SecondSel(unit.SecondSel) {}
+    virtual ~TUndoUnit() = default;
+    virtual void Restore();
+
+protected:
+    explicit TUndoUnit(TUnit& unit) : Unit(&unit), UnitWave(nullptr) {}
 };
 
 // What the main window keeps besides its windows: the open documents in
@@ -54,6 +60,8 @@ public:
 
     // Undo.
     void NewUndo(TUnitWave& unit);
+    // A step made elsewhere (a music edit's) replaces the current one.
+    void NewUndo(std::unique_ptr<TUndoUnit> step) { undo_ = std::move(step); }
     bool HasUndo() const { return undo_ != nullptr; }
     const TUndoUnit* UndoStep() const { return undo_.get(); }
     void Undo();

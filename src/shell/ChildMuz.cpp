@@ -160,6 +160,17 @@ void TMDIChildMuz::ScrollToExtent(int left, int right, int top, int bottom) {
     vbar_->setValue(vbar_->value() + dy);
 }
 
+void TMDIChildMuz::ContentReplaced() {
+    if (!doc_) return;
+    dragging_ = false;
+    DragStaveBorderPrevious = nullptr;
+    layout_ = std::make_unique<TScoreLayout>(*doc_);
+    layout();
+    updateBars();
+    ScrollToSelected();
+    client_->update();
+}
+
 void TMDIChildMuz::ScrollToSelected() {
     if (!doc_) return;
     shownSelection_ = doc_->SelectedSymbol;

@@ -54,6 +54,9 @@ public:
     void Repaint();
     // Brings the selected symbol into view.
     void ScrollToSelected();
+    // The document's content was replaced in place (Undo read it back from
+    // its text): nothing laid out or dragged of the old content is kept.
+    void ContentReplaced();
     // Brings a symbol into view (the scroll to its extent).
     void ScrollToSymbol(const TXTouchMuzSymbol& symbol);
     // Scrolls so that [left, right] x [top, bottom] (window pixels) shows.

@@ -450,6 +450,7 @@ void TMainForm::switchKind(int kind) {
 }
 
 void TMainForm::UpdateActions() {
+    watchMusicEdits();
     TMDIChildKorvane* child = ActiveChild();
     int kind = child ? child->Kind() : 0;
     if (kind != prevKind_) {
@@ -926,19 +927,49 @@ void TMainForm::FileSaveAsExecute() {
 }
 
 void TMainForm::UndoExecute() {
+    // A music edit the idle call has not seen yet (one committed as the focus
+    // left a dialog's field for this key) is the last command.
+    watchMusicEdits();
     const TUndoUnit* step = space_.UndoStep();
     if (!step) return;
+    // A stave border drag is one edit that has not ended yet.
+    if (auto* music = dynamic_cast<TMDIChildMuz*>(windowOf(*step->Unit)); music && music->Dragging()) return;
     // The step may belong to a window behind the active one (Ctrl+Z is live
     // in every window), or to the active one while it is minimized: that
     // window comes to the front first, so the user sees what Undo changes.
-    if (TMDIChildKorvane* owner = windowOf(*step->UnitWave)) {
+    if (TMDIChildKorvane* owner = windowOf(*step->Unit)) {
         const bool active = owner == ActiveChild();
         bringToFront(*owner);
         if (!active) owner->setFocus();
     }
     BusyCursor busy;
-    space_.Undo();
+    if (step->UnitWave) space_.Undo();
+    else undoMusic();
     UpdateActions();
+}
+
+void TMainForm::watchMusicEdits() {
+    TMDIChildMuz* active = ActiveMusicChild();
+    musicUndo_.Idle(space_, active && active->Dragging() ? active->Doc() : nullptr);
+}
+
+void TMainForm::undoMusic() {
+    std::unique_ptr<TUndoUnit> taken = space_.TakeUndo();
+    auto& step = static_cast<TMuzUndoUnit&>(*taken);
+    TUnitMuz& doc = step.Doc();
+    auto* child = dynamic_cast<TMDIChildMuz*>(windowOf(doc));
+    // The dialogs let go of the old content (and of an edit typed for it)
+    // before it is replaced, and show the new one after.
+    const bool inMusicDialog = musicDialog_ && musicDialog_->Doc() == &doc;
+    const bool inTreeDialog = musTreeDialog_ && musTreeDialog_->Doc() == &doc;
+    if (inMusicDialog) musicDialog_->ShowFor(nullptr);
+    if (inTreeDialog) musTreeDialog_->ShowFor(nullptr);
+    step.RestoreChecked();
+    space_.PutUndo(std::move(taken));
+    musicUndo_.Reset(doc);
+    if (child) child->ContentReplaced();
+    if (inMusicDialog) musicDialog_->ShowFor(child);
+    if (inTreeDialog) musTreeDialog_->ShowFor(child);
 }
 
 void TMainForm::DeleteUndoExecute() { space_.DeleteUndo(); }

@@ -19,6 +19,7 @@
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
 #include "shell/FileTransfer.h"
+#include "shell/MusicUndo.h"
 #include "shell/RecentFiles.h"
 #include "wavewindow/PlayRecord.h"
 #include "wavewindow/VoldViewProps.h"
@@ -206,6 +207,9 @@ private:
     void childClosed(TMDIChildKorvane& child);
     // The window that shows the document, if any.
     TMDIChildKorvane* windowOf(const TUnit& unit) const;
+    // Catches up the music documents' undo states; see TMusicUndoWatch.
+    void watchMusicEdits();
+    void undoMusic();
     // Activates the window, shown again if it was minimized, above the others.
     void bringToFront(TMDIChildKorvane& child);
     void tile(bool horizontally);
@@ -230,6 +234,8 @@ private:
 
     TWorkspace space_;
     std::unique_ptr<TJournal> journal_;
+    // The music documents' states of before their next edit (their undo steps).
+    TMusicUndoWatch musicUndo_;
     QTimer* journalLater_ = nullptr;  // picks up what the journal put off
     void updateJournal();
     void adoptRecovered(std::vector<TRecoveredDocument> documents);

@@ -12,13 +12,23 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWheelEvent>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "music/MusicEdit.h"
+#include "music/MusicTree.h"
 #include "musicfile/MuzFile.h"
 #include "shell/ChildMuz.h"
+#include "shell/DMusTree.h"
+#include "shell/DMusic.h"
+#include "wavewindow/ChildWave.h"
 #include "shell/Main.h"
 #include "shell/MusicCursors.h"
 
@@ -576,3 +586,151 @@ TEST_F(MusicWindowTest, InsertSettingIsShownChecked) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string textOf(TUnitMuz& doc) {
+    std::string text, message;
+    EXPECT_TRUE(MuzText(doc, text, message)) << message;
+    return text;
+}
+
+// The music copies in a window's journal folder, once the journal caught up.
+std::vector<std::string> journalledMusic(TMainForm& form, const std::string& root) {
+    form.UpdateActions();
+    for (int i = 0; i < 1000 && form.Journal()->Deferred(); ++i) {
+        QTest::qWait(5);
+        form.UpdateActions();
+    }
+    form.Journal()->WaitIdle();
+    std::vector<std::string> texts;
+    for (const auto& folder : std::filesystem::directory_iterator(root))
+        for (const auto& file : std::filesystem::directory_iterator(folder.path()))
+            if (file.path().extension() == ".korvanem") {
+                std::ifstream in(file.path(), std::ios::binary);
+                texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(MusicWindowTest, UndoTakesBackTheLastScoreEditAndASecondUndoRestoresIt) {
+    QTemporaryDir journalRoot;
+    form->StartJournal(journalRoot.path().toStdString());
+    ASSERT_NE(form->Journal(), nullptr);
+    auto ctrlZ = [&] {
+        form->UpdateActions();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keySequence(form.get(), QKeySequence("Ctrl+Z"));
+        form->UpdateActions();
+    };
+    auto selectedIndex = [&] {
+        const std::vector<TStaveSymbol*> list = symbols();
+        return int(std::find(list.begin(), list.end(), doc->SelectedSymbol) - list.begin());
+    };
+    form->UpdateActions();
+    EXPECT_FALSE(form->Workspace().HasUndo());
+    const std::string empty = textOf(*doc);
+
+    // Two notes, each an edit; the window goes idle after each. Between
+    // them the first note is selected, which reading the text alone would
+    // not give back (the reader selects the key).
+    click(rightOfLast(), base() - 12);
+    form->UpdateActions();
+    trigger("MusicModeEdit");
+    key(Qt::Key_End);
+    form->UpdateActions();
+    ASSERT_EQ(selectedIndex(), 1);
+    trigger("MusicModeAdd");
+    click(rightOfLast(), base() + 12);
+    form->UpdateActions();
+    ASSERT_EQ(symbols().size(), 3u);
+    // A mode change and a selection take no step: the step is still the
+    // second note's.
+    trigger("MusicModeEdit");
+    key(Qt::Key_Home);
+    form->UpdateActions();
+    ASSERT_EQ(selectedIndex(), 0);
+    const std::string twoNotes = textOf(*doc);
+    ASSERT_TRUE(form->Workspace().HasUndo());
+    EXPECT_EQ(form->Workspace().UndoStep()->Unit, doc);
+
+    // The two music dialogs are open on the document while Undo replaces it.
+    trigger("MusicParts");
+    trigger("MusicDialog");
+    ctrlZ();
+    ASSERT_EQ(symbols().size(), 2u);
+    EXPECT_EQ(form->MusTreeDialog()->Doc(), doc);
+    EXPECT_EQ(form->MusicDialog()->Doc(), doc);
+    std::size_t items = 0;
+    for (QTreeWidgetItemIterator it(form->MusTreeDialog()->tvMusParts); *it; ++it) ++items;
+    EXPECT_EQ(items, TMusTree(*doc).Listing().size());
+    EXPECT_EQ(pitchOf(1), 8);
+    EXPECT_EQ(selectedIndex(), 1);
+    EXPECT_EQ(form->ActiveMusicChild(), window);
+    EXPECT_EQ(doc->StateText(), "New");
+    const std::string afterFirst = textOf(*doc);
+    EXPECT_NE(afterFirst, twoNotes);
+    // The journal holds the state Undo brought back.
+    EXPECT_EQ(journalledMusic(*form, journalRoot.path().toStdString()), std::vector<std::string>{afterFirst});
+    // The second Ctrl+Z puts the note back, with the key selected as it was.
+    ctrlZ();
+    EXPECT_EQ(textOf(*doc), twoNotes);
+    EXPECT_EQ(selectedIndex(), 0);
+    ctrlZ();
+    EXPECT_EQ(textOf(*doc), afterFirst);
+    ctrlZ();
+    EXPECT_EQ(textOf(*doc), twoNotes);
+    EXPECT_EQ(journalledMusic(*form, journalRoot.path().toStdString()), std::vector<std::string>{twoNotes});
+
+    // A stave border drag is one step however many moves the window sees.
+    trigger("MusicModeAdd");
+    paint();
+    const int border = base() + stave()->RoomDown;
+    mouse(QEvent::MouseButtonPress, 10, border + 1, Qt::LeftButton, Qt::LeftButton);
+    for (int dy : {5, 10, 21}) {
+        mouse(QEvent::MouseMove, 10, border + dy, Qt::NoButton, Qt::LeftButton);
+        form->UpdateActions();
+    }
+    mouse(QEvent::MouseButtonRelease, 10, border + 21, Qt::LeftButton, Qt::NoButton);
+    form->UpdateActions();
+    ASSERT_EQ(stave()->RoomDown, 100);
+    ctrlZ();
+    EXPECT_EQ(stave()->RoomDown, 80);
+    EXPECT_EQ(textOf(*doc), twoNotes);
+    ctrlZ();
+    EXPECT_EQ(stave()->RoomDown, 100);
+
+    // A wave command after a music edit takes the step: Ctrl+Z in the music
+    // window now brings the wave forward and leaves the score alone.
+    TMDIChildWave* w = form->AddWaveWindow(
+        std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave({1, 2, 3}), 1000, 2), "x.wav"));
+    trigger("Reverse");
+    EXPECT_EQ(form->Workspace().UndoStep()->UnitWave, w->Doc());
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+    const std::string before = textOf(*doc);
+    const uint64_t revision = doc->Revision;
+    ctrlZ();
+    EXPECT_EQ(form->ActiveChild(), w);
+    EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(doc->Revision, revision);
+    EXPECT_EQ(textOf(*doc), before);
+
+    // And a music edit takes it back from the wave; closing the music
+    // document drops it.
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+    paint();
+    click(rightOfLast(), base());
+    form->UpdateActions();
+    ASSERT_EQ(form->Workspace().UndoStep()->Unit, doc);
+    boxes.answers = {MessageAnswer::No};
+    ASSERT_TRUE(window->parentWidget()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form->UpdateActions();
+    EXPECT_FALSE(form->Workspace().HasUndo());
+    EXPECT_FALSE(form->Action("Undo")->isEnabled());
+    ctrlZ();
+    EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3}));
+}
