@@ -147,7 +147,11 @@ TEST_F(FileTargetTest, ASignalDuringAWriteRemovesTheNewFile) {
         SCOPED_TRACE(sig);
         const pid_t child = ::fork();
         if (child == 0) {
-            ::signal(sig, SIG_DFL);
+            // A signal this process was started to ignore ends nothing; one
+            // whose clean-up an earlier test of this process installed keeps it
+            // (the clean-up is installed once a process).
+            struct sigaction old {};
+            if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) ::signal(sig, SIG_DFL);
             TFileReplacement file;
             if (!file.Open(target.string()) || !file.Write("new, not yet whole", 18)) ::_exit(2);
             ::kill(::getpid(), sig);
