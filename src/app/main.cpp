@@ -26,7 +26,13 @@ const char* const kUsage =
     "\n"
     "Unsaved changes are kept in a recovery journal in $XDG_STATE_HOME/korvane\n"
     "(~/.local/state/korvane), offered back after a crash; KORVANE_JOURNAL=off\n"
-    "turns it off.\n";
+    "turns it off.\n"
+    "\n"
+    "Every document keeps a history of its states since it was opened: File > Step\n"
+    "Back (Alt+Backspace) and Step Forward (Shift+Alt+Backspace) go through it, View >\n"
+    "History lists it. Older wave states are kept as WAV files in the journal's\n"
+    "folder (with the journal off, in a temporary folder removed at exit); a\n"
+    "recovered document comes back with its history.\n";
 }  // namespace
 
 int main(int argc, char** argv) {

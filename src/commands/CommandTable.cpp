@@ -146,6 +146,20 @@ Command& on(Command& c, std::string toolBar, std::string icon, bool toolBreak = 
     return c;
 }
 
+}  // namespace
+
+std::string Command::HistoryName() const {
+    std::string name = hint.substr(0, hint.find('|'));
+    if (name.empty()) name = caption;
+    std::string plain;
+    for (char c : name)
+        if (c != '&') plain += c;
+    while (!plain.empty() && plain.back() == '.') plain.pop_back();
+    return plain;
+}
+
+namespace {
+
 void addFileCommands(std::vector<Command>& t) {
     const char* file = "File";
     t.push_back(shell("FileNewWave", "&New wave...", "Ctrl+N", "New Wave|Create a new empty wave window", file,
@@ -186,6 +200,10 @@ void addFileCommands(std::vector<Command>& t) {
     Command undo = shell("Undo", "&Undo", "Ctrl+Z", "Undo|Take back the last wave action", file, "Basic", "edit-undo");
     undo.menuBreak = undo.toolBreak = true;
     t.push_back(undo);
+    t.push_back(shell("StepBack", "Step &Back", "Alt+Backspace",
+                      "Step Back|Go one state back in the document's history", file));
+    t.push_back(shell("StepForward", "Step &Forward", "Shift+Alt+Backspace",
+                      "Step Forward|Go one state forward in the document's history", file));
     t.push_back(shell("DeleteUndo", "De&lete Undo", "", "Delete Undo|Forget wave before last wave action", file));
     // Properties is the window's own for both kinds of document, and a step
     // of the batch front end for waves.
@@ -260,6 +278,7 @@ void addViewCommands(std::vector<Command>& t) {
     zoom.menuBreak = zoom.toolBreak = true;
     t.push_back(zoom);
     t.push_back(shell("NoZoom", "&No Zoom", "Shift+Z", "No Zoom|Show the whole wave", view, "View", "zoom-original"));
+    t.push_back(shell("ViewHistory", "&History", "", "History|Show the document's states since it was opened", view));
     Command select = shell("SelectWave", "&Dialogbox Select Wave...", "Q",
                            "Select and Zoom|Set the selection and the zoom by typed times", view, "View",
                            "select-wave");

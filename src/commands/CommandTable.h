@@ -67,6 +67,9 @@ struct Command {
     std::function<void(TUnitMuz&)> runMusic;
 
     bool HasDialog() const { return !dialogCaption.empty(); }
+    // What the edit history calls a change it made: the short hint ("Low
+    // Filter"), or the caption without its marks when there is none.
+    std::string HistoryName() const;
 };
 
 // A menu of the main window: its key (what `Command::menu` names) and title.

@@ -37,6 +37,10 @@ public:
         if (State == unitStateSaved) State = unitStateChanged;
     }
     uint64_t Revision = 0;
+    // What the change the history records next is called ("Low Filter",
+    // "Note added"): set by whoever changes the document, taken by the
+    // history when it records the change.
+    std::string EditName;
     // Tells documents apart for the whole run, where an address may be reused.
     const uint64_t Serial;
     void MarkSaved() { State = unitStateSaved; }

@@ -188,6 +188,11 @@ public:
 
 // The fields of an entry file.
 struct Entry {
+    struct State {
+        std::string file, name;
+        long long first = 0, second = 0;
+    };
+    std::vector<State> history;
     std::string kind, name, file, data, recording;
     int state = unitStateChanged;
     long long first = 0, second = 0;
@@ -226,7 +231,16 @@ bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
         else if (key == "state") ok = static_cast<bool>(numbers >> entry.state);
         else if (key == "selection") ok = static_cast<bool>(numbers >> entry.first >> entry.second);
         else if (key == "format") ok = static_cast<bool>(numbers >> entry.freq >> entry.channels >> entry.bytes);
-        else if (key == "end") ok = true;
+        else if (key == "history") {
+            Entry::State state;
+            ok = static_cast<bool>(numbers >> state.file >> state.first >> state.second);
+            if (ok) {
+                std::string rest;
+                std::getline(numbers, rest);
+                state.name = rest.empty() ? rest : rest.substr(1);
+                entry.history.push_back(std::move(state));
+            }
+        } else if (key == "end") ok = true;
         if (!ok) {
             reason = "its line \"" + line + "\" cannot be read";
             return false;
@@ -240,12 +254,49 @@ bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
     }
     if (entry.state != unitStateNew && entry.state != unitStateChanged) entry.state = unitStateChanged;
     // Data file names are our own; anything with a folder in it is not.
-    for (const std::string* name : {&entry.data, &entry.recording})
+    std::vector<const std::string*> names{&entry.data, &entry.recording};
+    for (const Entry::State& state : entry.history) names.push_back(&state.file);
+    for (const std::string* name : names)
         if (name->find('/') != std::string::npos || *name == "." || *name == "..") {
             reason = "it names a file outside its folder";
             return false;
         }
     return true;
+}
+
+// The states of a recovered document's history that can be read; one whose
+// copy is gone or damaged is left out, the document still comes back.
+void readHistory(int folderFd, const fs::path& dir, const Entry& entry, TRecoveredDocument& doc,
+                 std::vector<std::string>& data) {
+    const bool wave = entry.kind == "wave";
+    std::vector<TRecoveredState> states;
+    int current = -1;
+    for (const Entry::State& line : entry.history) {
+        TRecoveredState state;
+        state.Name = line.name;
+        state.FirstSel = static_cast<int32_t>(std::clamp<long long>(line.first, 0, INT32_MAX));
+        state.SecondSel = static_cast<int32_t>(std::clamp<long long>(line.second, 0, INT32_MAX));
+        std::string reason;
+        if (line.file == "-") {
+            state.IsDocument = true;
+            current = static_cast<int>(states.size());
+        } else if (line.file == "empty") {
+            if (!wave) continue;
+        } else if (wave) {
+            const int fd = openRegular(folderFd, line.file, O_RDONLY, reason);
+            if (fd < 0) continue;
+            ::close(fd);
+            state.Path = (dir / line.file).string();
+            data.push_back(line.file);
+        } else {
+            if (!readRegular(folderFd, line.file, state.Text, kMusicLimit, reason)) continue;
+            data.push_back(line.file);
+        }
+        states.push_back(std::move(state));
+    }
+    if (current < 0) return;
+    doc.History = std::move(states);
+    doc.Current = current;
 }
 
 TJournal::Job removal() {
@@ -343,6 +394,38 @@ void TJournal::Seen::Remember(const TUnit& unit, bool recordsNow) {
     sound = wave.TheSound;
 }
 
+// The history's lines of an entry, oldest state first: "history FILE FIRST
+// SECOND NAME", where FILE is "-" for the state the document shows (its copy
+// is the entry's data) and "empty" for an empty wave. A state's file is
+// handed to the writer once; the entry is written after it.
+void TJournal::addHistory(std::ostringstream& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
+                          bool again) {
+    std::map<uint64_t, std::string> files;
+    for (int i = 0; i < static_cast<int>(history.States.size()); ++i) {
+        const TJournalState& state = history.States[i];
+        std::string file;
+        if (i == history.Current) {
+            file = "-";
+        } else if (auto known = seen.stateFiles.find(state.Id); known != seen.stateFiles.end() && !again) {
+            file = known->second;
+        } else if (wave && !state.TheSound && state.File.empty()) {
+            file = "empty";
+        } else if (state.TheSound || state.Text || !state.File.empty()) {
+            file = std::to_string(seen.id) + "-s" + std::to_string(state.Id) + (wave ? ".wav" : ".korvanem");
+            job.states.push_back({file, state.TheSound, state.Text, state.File});
+        } else {
+            continue;  // nothing to keep it from
+        }
+        if (file != "-" && file != "empty") {
+            files[state.Id] = file;
+            job.keepStates.push_back(file);
+        }
+        entry << "history " << file << " " << state.FirstSel << " " << state.SecondSel << " " << escape(state.Name)
+              << "\n";
+    }
+    seen.stateFiles = std::move(files);
+}
+
 void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
     if (!Active()) return;
     deferred_ = false;
@@ -379,7 +462,11 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             deferred_ = true;
             continue;
         }
-        if (seen.written && !retrying && seen.SameAs(*unit, records)) continue;
+        TJournalHistory history;
+        const bool hasHistory = history_ && history_(*unit, history);
+        const bool historyMoved =
+            hasHistory != seen.hasHistory || (hasHistory && history.Generation != seen.historyGeneration);
+        if (seen.written && !retrying && !historyMoved && seen.SameAs(*unit, records)) continue;
         Job job;
         std::ostringstream entry;
         entry << kFirstLine << "\n";
@@ -431,6 +518,9 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         entry << "state " << static_cast<int>(unit->State) << "\n";
         entry << "data " << job.dataName << "\n";
         if (records) entry << "recording " << kRecordFileName << "\n";
+        if (hasHistory) addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying);
+        seen.hasHistory = hasHistory;
+        seen.historyGeneration = history.Generation;
         entry << "end .\n";
         job.entryText = entry.str();
         seen.dataName = job.dataName;
@@ -459,6 +549,13 @@ void TJournal::post(uint64_t id, Job job) {
             // The waiting job was never written: its data is what the new
             // entry names when the new job brings none.
             Job& old = waiting->second;
+            // States the waiting job would have written are named by the new
+            // entry too.
+            for (Job::State& state : old.states)
+                if (std::find(job.keepStates.begin(), job.keepStates.end(), state.dataName) != job.keepStates.end() &&
+                    std::none_of(job.states.begin(), job.states.end(),
+                                 [&](const Job::State& s) { return s.dataName == state.dataName; }))
+                    job.states.push_back(std::move(state));
             if (!job.remove && !job.hasData && old.hasData) {
                 job.sound = std::move(old.sound);
                 job.musicText = std::move(old.musicText);
@@ -515,7 +612,28 @@ bool TJournal::write(uint64_t id, const Job& job) {
         for (const auto& item : fs::directory_iterator(folder, ec))
             if (item.path().filename().string().rfind(prefix, 0) == 0) fs::remove(item.path(), ec);
         onDisk_.erase(id);
+        statesOnDisk_.erase(id);
         return true;
+    }
+    // The history's states first: they stay valid whatever comes after.
+    for (const Job::State& state : job.states) {
+        const std::string data = (folder / state.dataName).string();
+        bool ok;
+        if (state.sound) {
+            bool stop = false;
+            ok = WriteWaveFile(stop, data, *state.sound, 0, state.sound->GetValues(), true);
+        } else if (state.text) {
+            ok = writeWhole(data, *state.text);
+        } else {
+            // Kept on disk by the window already: a second name for it.
+            fs::remove(data, ec);
+            ok = ::link(state.linkFrom.c_str(), data.c_str()) == 0 || fs::copy_file(state.linkFrom, data, ec);
+        }
+        if (!ok) {
+            fail("The recovery journal could not write \"" + data + "\".", id);
+            return false;
+        }
+        statesOnDisk_[id].push_back(state.dataName);
     }
     if (job.hasData) {
         const std::string data = (folder / job.dataName).string();
@@ -539,6 +657,12 @@ bool TJournal::write(uint64_t id, const Job& job) {
     std::string& before = onDisk_[id];
     if (!before.empty() && before != "-" && before != job.dataName) fs::remove(folder / before, ec);
     before = job.dataName;
+    // So do the states it no longer names.
+    std::vector<std::string>& states = statesOnDisk_[id];
+    for (const std::string& state : states)
+        if (std::find(job.keepStates.begin(), job.keepStates.end(), state) == job.keepStates.end())
+            fs::remove(folder / state, ec);
+    states = job.keepStates;
     return true;
 }
 
@@ -752,6 +876,7 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
                 music->FileName = entry.file;
                 doc.Unit = std::move(music);
             }
+            readHistory(folder.fd, dir, entry, doc, data);
             doc.Unit->Name = entry.name;
             doc.Unit->State = static_cast<uint8_t>(entry.state);
             entryFile.recovered = true;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -34,6 +35,24 @@ namespace korvane {
 // and the older data file goes only after, so whatever moment the process dies
 // in, each entry names a complete copy. A recording goes to "record.wav" as it
 // comes in, and the entry of the wave it goes into says so.
+
+// One state of a document's edit history, as the journal keeps it: its
+// content is the sound or text, or, when the window keeps it only on disk,
+// a file in the journal's folder that the journal links to. The state the
+// document shows is the document's own copy.
+struct TJournalState {
+    uint64_t Id = 0;  // unique in its document
+    std::string Name;
+    std::shared_ptr<const Sound> TheSound;
+    std::shared_ptr<const std::string> Text;
+    std::string File;
+    int32_t FirstSel = 0, SecondSel = 0;
+};
+struct TJournalHistory {
+    std::vector<TJournalState> States;
+    int Current = -1;
+    uint64_t Generation = 0;  // moves whenever the history changes
+};
 
 // $XDG_STATE_HOME/korvane, else ~/.local/state/korvane; empty when
 // KORVANE_JOURNAL is "off" (or "0") or there is no home to put it in.
@@ -66,6 +85,10 @@ public:
     // copies are spaced out to at most a tenth of the window's time; Deferred
     // says the last Update left such a change for a later one.
     void Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording);
+    // Where the journal finds a document's edit history, which it keeps
+    // beside the document's copy; false for a document without one.
+    using HistorySource = std::function<bool(const TUnit&, TJournalHistory&)>;
+    void SetHistorySource(HistorySource source) { history_ = std::move(source); }
     bool Deferred() const { return deferred_; }
     // Returns when everything handed to the writer is on disk.
     void WaitIdle();
@@ -89,6 +112,15 @@ public:
         std::shared_ptr<const Sound> sound;
         std::string musicText;
         bool hasData = false;  // sound or musicText holds new data to write
+        // History states written beside the copy, before the entry names them.
+        struct State {
+            std::string dataName;
+            std::shared_ptr<const Sound> sound;
+            std::shared_ptr<const std::string> text;
+            std::string linkFrom;
+        };
+        std::vector<State> states;
+        std::vector<std::string> keepStates;  // every state file the entry names
     };
 
 private:
@@ -116,8 +148,15 @@ private:
         // but not before retryAt.
         bool retry = false;
         std::chrono::steady_clock::time_point retryAt{};
+        // The history as last written: its generation and the file of each
+        // state by id.
+        uint64_t historyGeneration = 0;
+        bool hasHistory = false;
+        std::map<uint64_t, std::string> stateFiles;
     };
 
+    void addHistory(std::ostringstream& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
+                    bool again);
     void post(uint64_t id, Job job);
     void run();
     // False when nothing was put in place (failed or superseded).
@@ -149,13 +188,29 @@ private:
     std::set<uint64_t> failedIds_;  // entries whose last write failed
     // The writer's own: the data file each entry on disk names.
     std::map<uint64_t, std::string> onDisk_;
+    std::map<uint64_t, std::vector<std::string>> statesOnDisk_;
     std::thread writer_;
+    HistorySource history_;
+};
+
+// One state of a recovered document's history: the document itself, or a
+// wave file in the journal's folder (Path), or a music text.
+struct TRecoveredState {
+    std::string Name;
+    bool IsDocument = false;
+    std::string Path;
+    std::string Text;
+    int32_t FirstSel = 0, SecondSel = 0;
 };
 
 // A document read back from a journal.
 struct TRecoveredDocument {
     std::unique_ptr<TUnit> Unit;
     int32_t FirstSel = 0, SecondSel = 0;
+    // Its edit history, oldest first; empty when it had none. A state whose
+    // copy cannot be read is left out.
+    std::vector<TRecoveredState> History;
+    int Current = -1;
 };
 
 // The journals of windows that are gone, held locked so that no other window

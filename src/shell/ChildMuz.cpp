@@ -17,6 +17,20 @@ namespace korvane {
 
 namespace {
 
+// What the history calls a change a click made.
+const char* clickName(const TStaveSymbol* inserted) {
+    if (!inserted) return "Score click";
+    switch (inserted->GetStaveSymbolKind()) {
+        case staveSymbolKey: return "Key added";
+        case staveSymbolSilence: return "Silence added";
+        default: return "Note added";
+    }
+}
+
+}  // namespace
+
+namespace {
+
 // A mouse press selects or deletes the nearest symbol only this close.
 constexpr double kNearestLimit = 15000;
 
@@ -233,6 +247,7 @@ void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
     }
     TStaveSymbol* inserted = nullptr;
     const bool changed = ClickScore(*doc_, click, &inserted);
+    if (changed) doc_->EditName = clickName(inserted);
     edited(changed, before, inserted);
 }
 
@@ -274,6 +289,7 @@ void TMDIChildMuz::MouseMove(int, int y, Qt::MouseButtons buttons) {
     stave->RoomDown += down;
     stave->RoomUp = std::max(30, stave->RoomUp + up);
     lastY_ += down + up;
+    doc_->EditName = "Stave border";
     doc_->MarkChanged();
     Repaint();
     if (Changed) Changed();

@@ -490,7 +490,10 @@ void TMDIChildWave::recomputeDrawing() {
         std::vector<DrawnPoint> pts;
         pts.reserve(points_.size());
         for (const auto& p : points_) pts.push_back({p.x, p.y});
-        if (DrawWave(*doc_, pts, pts.front().x, 0, pts.back().x, client_->height(), drawKind_)) doc_->MarkChanged();
+        if (DrawWave(*doc_, pts, pts.front().x, 0, pts.back().x, client_->height(), drawKind_)) {
+            doc_->EditName = "Draw Wave";
+            doc_->MarkChanged();
+        }
     }
     client_->update();
 }

@@ -578,6 +578,7 @@ void TDlgMusTree::Apply() {
 }
 
 void TDlgMusTree::committed() {
+    if (TUnitMuz* doc = Doc()) doc->EditName = "Music Parts";
     relabel();
     fillPart();
     if (child_) child_->Repaint();
@@ -659,7 +660,17 @@ void TDlgMusTree::RunAction(TMusTreeAction action) {
                                "Do you want to delete a part of music?") != MessageAnswer::Ok)
         return;
     const bool root = tree.Selected() == doc->GetStartPart();
-    if (!tree.Run(action)) return;
+    for (const TMusTreeActionInfo& info : MusTreeActions())
+        if (info.Action == action) {
+            std::string caption;
+            for (const char* c = info.Caption; *c; ++c)
+                if (*c != '&') caption += *c;
+            doc->EditName = "Music Parts: " + caption;
+        }
+    const uint64_t revision = doc->Revision;
+    const bool ran = tree.Run(action);
+    if (doc->Revision == revision) doc->EditName.clear();  // a view change: no state
+    if (!ran) return;
     if (root && (action == treeExpand || action == treeExpandAll)) rootOpen_ = true;
     if (root && (action == treeCollapse || action == treeCollapseAll)) rootOpen_ = false;
     rebuild();

@@ -632,6 +632,7 @@ void TDlgMusic::Apply() {
 }
 
 void TDlgMusic::committed() {
+    if (TUnitMuz* doc = Doc(); doc && doc->EditName.empty()) doc->EditName = "Music";
     fill();
     if (child_) child_->Repaint();
     if (Changed) Changed();

@@ -16,6 +16,7 @@ inline constexpr int kHelpMusicWindow = 101;
 inline constexpr int kHelpValues = 102;
 inline constexpr int kHelpOnHelp = 103;
 inline constexpr int kHelpRecovery = 104;
+inline constexpr int kHelpHistory = 105;
 
 // The help window: one page per dialog, found by the dialog's help context
 // number, pages on the windows and on typing values, and a contents page

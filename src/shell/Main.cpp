@@ -5,6 +5,7 @@
 
 #include "processing/SplitMerge.h"
 #include "shell/Help.h"
+#include "shell/HistoryPanel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -224,6 +225,18 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
                           [this] { return playRecord_->RecordChecked(); }}};
     own["Undo"] = {[this] { UndoExecute(); }, {hasUndo, {}}};
     own["DeleteUndo"] = {[this] { DeleteUndoExecute(); }, {hasUndo, {}}};
+    auto canStep = [this](bool back) {
+        return [this, back] {
+            TMDIChildKorvane* c = ActiveChild();
+            if (!c || state().drawing) return false;
+            const THistory* h = history_.Find(*c->Unit());
+            return h && (back ? h->CanStepBack() : h->CanStepForward());
+        };
+    };
+    own["StepBack"] = {[this] { StepBackExecute(); }, {canStep(true), {}}};
+    own["StepForward"] = {[this] { StepForwardExecute(); }, {canStep(false), {}}};
+    own["ViewHistory"] = {[this] { HistoryPanelExecute(); },
+                          {anyChild, [this] { return historyPanel_ && historyPanel_->isVisible(); }}};
     own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {[=] { return music() || notDrawing(); }, {}}};
     own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
     own["Options"] = {{}, {never, {}}};
@@ -451,6 +464,7 @@ void TMainForm::switchKind(int kind) {
 
 void TMainForm::UpdateActions() {
     watchMusicEdits();
+    watchHistory();
     TMDIChildKorvane* child = ActiveChild();
     int kind = child ? child->Kind() : 0;
     if (kind != prevKind_) {
@@ -630,21 +644,11 @@ void TMainForm::StartJournal(const std::string& root) {
                                                           " unsaved documents?",
                                            list + "\nNo discards them; Cancel keeps them for the next start." +
                                                passed);
-        if (answer == MessageAnswer::Yes) {
-            std::vector<std::string> damaged;
-            adoptRecovered(recovery.Read(damaged));
-            if (!damaged.empty()) {
-                // What could not be read now may be read later (with more
-                // memory, say): it goes only when the user says so.
-                std::string text = "These unsaved documents could not be recovered:";
-                for (const std::string& line : damaged) text += "\n" + line;
-                text += "\n\nKeep their copies for the next start? No discards them.";
-                discardDamaged = messages().askYesNoCancel("Error", text) == MessageAnswer::No;
-            }
-        }
     } else if (!passed.empty()) {
         messages().show("Korvane", passed.substr(2), MessageIcon::Warning);
     }
+    // This window's own journal first: the histories of the recovered
+    // documents move into its folder.
     journal_ = std::make_unique<TJournal>();
     std::string error;
     if (!journal_->Start(root, error)) {
@@ -652,9 +656,25 @@ void TMainForm::StartJournal(const std::string& root) {
         messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
     } else {
         playRecord_->SetRecordFile(journal_->RecordFile());
+        history_.SetFolder(journal_->Folder());
+        journal_->SetHistorySource([this](const TUnit& unit, TJournalHistory& out) { return journalHistory(unit, out); });
+    }
+    if (answer == MessageAnswer::Yes) {
+        std::vector<std::string> damaged;
+        adoptRecovered(recovery.Read(damaged));
+        if (!damaged.empty()) {
+            // What could not be read now may be read later (with more
+            // memory, say): it goes only when the user says so.
+            std::string text = "These unsaved documents could not be recovered:";
+            for (const std::string& line : damaged) text += "\n" + line;
+            text += "\n\nKeep their copies for the next start? No discards them.";
+            discardDamaged = messages().askYesNoCancel("Error", text) == MessageAnswer::No;
+        }
+    }
+    if (journal_) {
         // The recovered documents are safe in the new journal before the old
         // one goes.
-        journal_->Update(space_.Units(), nullptr);
+        UpdateActions();
         journal_->WaitIdle();
     }
     if (answer == MessageAnswer::No || (discardDamaged && journal_)) recovery.Discard();
@@ -674,10 +694,12 @@ void TMainForm::adoptRecovered(std::vector<TRecoveredDocument> documents) {
             doc.FirstSel = recovered.FirstSel;
             doc.SecondSel = recovered.SecondSel;
             showWave(doc);
+            adoptHistory(doc, recovered);
         } else {
             std::unique_ptr<TUnitMuz> music(static_cast<TUnitMuz*>(recovered.Unit.release()));
             if (!music->SelectedTreeItem) music->SelectedTreeItem = music->GetStartPart();
-            AddMusicWindow(std::move(music));
+            TMDIChildMuz* child = AddMusicWindow(std::move(music));
+            if (child && child->Doc()) adoptHistory(*child->Doc(), recovered);
         }
     }
 }
@@ -943,6 +965,8 @@ void TMainForm::UndoExecute() {
         if (!active) owner->setFocus();
     }
     BusyCursor busy;
+    // The history records an Undo and its redo as states of their own.
+    step->Unit->EditName = "Undo";
     if (step->UnitWave) space_.Undo();
     else undoMusic();
     UpdateActions();
@@ -991,6 +1015,7 @@ void TMainForm::FilePropertiesExecute() {
         return;
     BusyCursor busy;
     space_.NewUndo(doc);
+    doc.EditName = "Properties";
     doc.ChangeProperties(old, chosen);
     doc.MarkChanged();
     w->Repaint();
@@ -1054,7 +1079,11 @@ void TMainForm::HelpAboutExecute() {
 void TMainForm::MusicCommandExecute(const Command& command) {
     CommandState s = state();
     if (!s.music || !command.enabled(s).empty() || !command.runMusic) return;
-    command.runMusic(*const_cast<TUnitMuz*>(s.music));
+    auto& doc = *const_cast<TUnitMuz*>(s.music);
+    doc.EditName = command.HistoryName();
+    const uint64_t revision = doc.Revision;
+    command.runMusic(doc);
+    if (doc.Revision == revision) doc.EditName.clear();  // a mode or setting: no state
     if (TMDIChildMuz* child = ActiveMusicChild()) child->Repaint();
     musicDialog_->Refresh();
     musTreeDialog_->Refresh();
@@ -1078,9 +1107,11 @@ void TMainForm::WaveCommandExecute(const Command& command) {
         previous = space_.TakeUndo();
         space_.NewUndo(doc);
     }
+    doc.EditName = command.HistoryName();
     StepResult result = step->Run(space_, doc, nullptr);
     if (result.kind == StepResult::Refused) messages().show("Input Error", result.text, MessageIcon::Error);
     else if (result.kind == StepResult::Done && command.takesUndo) doc.MarkChanged();
+    if (result.kind != StepResult::Done) doc.EditName.clear();
     // Refused, cancelled or out of memory, the wave is as it was: Undo still
     // undoes the command before.
     if (command.takesUndo && result.kind != StepResult::Done && previous &&

@@ -19,6 +19,7 @@
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
 #include "shell/FileTransfer.h"
+#include "shell/History.h"
 #include "shell/MusicUndo.h"
 #include "shell/RecentFiles.h"
 #include "wavewindow/PlayRecord.h"
@@ -42,6 +43,7 @@ class TDlgMusic;
 class TDlgMusTree;
 class TInstrumentNotices;
 class TWindowList;
+class THistoryPanel;
 class TUnitMuz;
 class TPartMuz;
 struct TRenderFilter;
@@ -132,6 +134,14 @@ public:
     void FileExportExecute();
     void UndoExecute();
     void DeleteUndoExecute();
+    // The edit history (MainHistory.cpp): one state back or forward in the
+    // active document's history, any state of it, and the History panel.
+    void StepBackExecute();
+    void StepForwardExecute();
+    bool GoToState(TMDIChildKorvane& child, int index);
+    void HistoryPanelExecute();
+    THistoryBook& History() { return history_; }
+    THistoryPanel* HistoryPanel() const { return historyPanel_; }
     void FilePropertiesExecute();
     void RegisterExecute();
     void FileExitExecute();
@@ -210,6 +220,10 @@ private:
     // Catches up the music documents' undo states; see TMusicUndoWatch.
     void watchMusicEdits();
     void undoMusic();
+    // Records the documents' new states in their histories.
+    void watchHistory();
+    // A document in the middle of one change (drawing, a border drag, a recording).
+    bool historyBusy(const TUnit& unit) const;
     // Activates the window, shown again if it was minimized, above the others.
     void bringToFront(TMDIChildKorvane& child);
     void tile(bool horizontally);
@@ -236,9 +250,15 @@ private:
     std::unique_ptr<TJournal> journal_;
     // The music documents' states of before their next edit (their undo steps).
     TMusicUndoWatch musicUndo_;
+    THistoryBook history_;
+    THistoryPanel* historyPanel_ = nullptr;
     QTimer* journalLater_ = nullptr;  // picks up what the journal put off
     void updateJournal();
     void adoptRecovered(std::vector<TRecoveredDocument> documents);
+    // A recovered document's history becomes its history here.
+    void adoptHistory(TUnit& unit, const TRecoveredDocument& recovered);
+    // The history of a document as the journal keeps it.
+    bool journalHistory(const TUnit& unit, TJournalHistory& out) const;
     std::unique_ptr<TDialogRunner> runner_;
     TWaveViewProps waveViewDefault_;
     TVoldViewProps voldViewDefault_;

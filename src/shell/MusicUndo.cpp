@@ -156,7 +156,8 @@ void ApplyPlace(TUnitMuz& doc, const TMuzPlace& place) {
         if (TNoteStave* s = staveAt(doc, place.InStave)) doc.SelectedInStave = s;
 }
 
-TMuzUndoUnit::TMuzUndoUnit(TUnitMuz& doc, std::string text, TMuzPlace place, WaveFileProps props)
+TMuzUndoUnit::TMuzUndoUnit(TUnitMuz& doc, std::shared_ptr<const std::string> text, TMuzPlace place,
+                           WaveFileProps props)
     : TUndoUnit(doc), Text(std::move(text)), Place(std::move(place)), Props(props) {}
 
 bool TMuzUndoUnit::RestoreChecked() {
@@ -169,7 +170,7 @@ bool TMuzUndoUnit::RestoreChecked() {
     }
     TMuzPlace placeNow = PlaceOf(doc);
     doc.ClearContent();
-    if (!ReadMuzText(doc, Text, message)) {
+    if (!Text || !ReadMuzText(doc, *Text, message)) {
         // The document's own text of a moment ago reads back as it was.
         doc.ClearContent();
         std::string again;
@@ -181,7 +182,7 @@ bool TMuzUndoUnit::RestoreChecked() {
     ApplyPlace(doc, Place);
     const WaveFileProps propsNow = propsOf(doc);
     setProps(doc, Props);
-    Text = std::move(now);
+    Text = std::make_shared<const std::string>(std::move(now));
     Place = std::move(placeNow);
     Props = propsNow;
     doc.MarkChanged();
@@ -190,7 +191,9 @@ bool TMuzUndoUnit::RestoreChecked() {
 
 bool TMusicUndoWatch::take(TUnitMuz& doc, TSeen& seen) {
     std::string message;
-    if (!MuzText(doc, seen.Text, message)) return false;
+    std::string text;
+    if (!MuzText(doc, text, message)) return false;
+    seen.Text = std::make_shared<const std::string>(std::move(text));
     seen.Serial = doc.Serial;
     seen.Revision = doc.Revision;
     seen.Place = PlaceOf(doc);
@@ -232,6 +235,12 @@ void TMusicUndoWatch::Idle(TWorkspace& space, const TUnitMuz* busy) {
         }
         stavePlace(doc, it->Place);
     }
+}
+
+const TMusicUndoWatch::TKept* TMusicUndoWatch::Kept(const TUnit& doc) const {
+    for (const TSeen& s : seen_)
+        if (s.Serial == doc.Serial) return s.Revision == doc.Revision ? &s : nullptr;
+    return nullptr;
 }
 
 void TMusicUndoWatch::Reset(TUnitMuz& doc) {

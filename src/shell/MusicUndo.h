@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,14 +42,15 @@ void ApplyPlace(TUnitMuz& doc, const TMuzPlace& place);
 // replaces, so a second restore is a redo.
 class TMuzUndoUnit : public TUndoUnit {
 public:
-    TMuzUndoUnit(TUnitMuz& doc, std::string text, TMuzPlace place, WaveFileProps props);
+    TMuzUndoUnit(TUnitMuz& doc, std::shared_ptr<const std::string> text, TMuzPlace place, WaveFileProps props);
     TUnitMuz& Doc() const { return static_cast<TUnitMuz&>(*Unit); }
     // False, with the document unchanged and a message shown, when the text
     // could not be made or read.
     bool RestoreChecked();
     void Restore() override { RestoreChecked(); }
 
-    std::string Text;
+    // Shared with the history, which keeps the same states.
+    std::shared_ptr<const std::string> Text;
     TMuzPlace Place;
     WaveFileProps Props;
 };
@@ -68,16 +70,22 @@ public:
     // The document's state now is the kept one (after an Undo swapped it).
     void Reset(TUnitMuz& doc);
 
-private:
-    struct TSeen {
+    // A document's state as last kept.
+    struct TKept {
         uint64_t Serial = 0;
         uint64_t Revision = 0;
-        std::string Text;
+        std::shared_ptr<const std::string> Text;
         TMuzPlace Place;
         WaveFileProps Props;
         const void* Selected = nullptr;
         const void* Stave = nullptr;
     };
+    // The state kept of the document as it is now; null when the watch has
+    // not caught up with its last change (or could not put it in text).
+    const TKept* Kept(const TUnit& doc) const;
+
+private:
+    using TSeen = TKept;
     bool take(TUnitMuz& doc, TSeen& seen);
     std::vector<TSeen> seen_;
 };

@@ -200,6 +200,7 @@ void TPlayRecord::Stop() {
     KORVANE_ASSERT(recorded->GetBytesPSample() == bytesPSample1);
     doc->ExchangeSound(std::shared_ptr<Sound>(std::move(recorded)));
     doc->SetCursor(0);
+    doc->EditName = "Record";
     doc->MarkChanged();
     if (doc->Window) doc->Window->Repaint();
 }

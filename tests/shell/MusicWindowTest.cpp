@@ -606,7 +606,8 @@ std::vector<std::string> journalledMusic(TMainForm& form, const std::string& roo
     std::vector<std::string> texts;
     for (const auto& folder : std::filesystem::directory_iterator(root))
         for (const auto& file : std::filesystem::directory_iterator(folder.path()))
-            if (file.path().extension() == ".korvanem") {
+            // The document's copy "N-G", not its history's states "N-sK".
+            if (file.path().extension() == ".korvanem" && file.path().filename().string().find("-s") == std::string::npos) {
                 std::ifstream in(file.path(), std::ios::binary);
                 texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
             }
@@ -728,4 +729,57 @@ TEST_F(MusicWindowTest, UndoTakesBackTheLastScoreEditAndASecondUndoRestoresIt) {
     EXPECT_FALSE(form->Workspace().HasUndo());
     EXPECT_FALSE(form->Action("Undo")->isEnabled());
     EXPECT_EQ(samplesOf(w->Doc()->TheSound->GetLeft()), (std::vector<int>{1, 2, 3}));
+}
+
+// Score edits make states named by what they did; a mode change and a
+// selection make none. Stepping back and forward gives each state's text
+// and the symbol that was selected in it; Undo after a step returns to
+// where the step started and is a state of its own.
+TEST_F(MusicWindowTest, HistoryStepsThroughScoreEditsWithTheirSelection) {
+    auto selectedIndex = [&] {
+        const std::vector<TStaveSymbol*> list = symbols();
+        return int(std::find(list.begin(), list.end(), doc->SelectedSymbol) - list.begin());
+    };
+    auto stepEnabled = [&](const char* name) {
+        form->UpdateActions();
+        return form->Action(name)->isEnabled();
+    };
+    form->UpdateActions();
+    const std::string empty = textOf(*doc);
+    click(rightOfLast(), base() - 12);
+    form->UpdateActions();
+    const std::string one = textOf(*doc);
+    click(rightOfLast(), base() + 12);
+    form->UpdateActions();
+    const std::string two = textOf(*doc);
+    const int selectedInTwo = selectedIndex();
+    trigger("MusicModeEdit");
+    key(Qt::Key_End);
+    form->UpdateActions();
+    ASSERT_NE(selectedIndex(), selectedInTwo);
+    const THistory* h = form->History().Find(*doc);
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->States.size(), 3u);
+    EXPECT_EQ(h->States[0].Name.rfind("New, ", 0), 0u) << h->States[0].Name;
+    EXPECT_EQ(h->States[1].Name.rfind("Note added, ", 0), 0u) << h->States[1].Name;
+    EXPECT_EQ(h->States[2].Name.rfind("Note added, ", 0), 0u) << h->States[2].Name;
+
+    trigger("StepBack");
+    EXPECT_EQ(textOf(*doc), one);
+    trigger("StepBack");
+    EXPECT_EQ(textOf(*doc), empty);
+    EXPECT_FALSE(stepEnabled("StepBack"));
+    trigger("StepForward");
+    trigger("StepForward");
+    EXPECT_EQ(textOf(*doc), two);
+    EXPECT_EQ(selectedIndex(), selectedInTwo);
+    EXPECT_FALSE(stepEnabled("StepForward"));
+    EXPECT_EQ(h->States.size(), 3u);
+
+    trigger("StepBack");
+    trigger("Undo");
+    EXPECT_EQ(textOf(*doc), two);
+    ASSERT_EQ(h->States.size(), 3u);
+    EXPECT_EQ(h->States[2].Name.rfind("Undo, ", 0), 0u) << h->States[2].Name;
+    EXPECT_EQ(h->Current, 2);
 }

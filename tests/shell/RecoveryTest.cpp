@@ -17,6 +17,9 @@
 
 #include "KillHarness.h"
 #include "ShellApp.h"
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
 #include "TestSupport.h"
 #include "core/WavFile.h"
 #include "journal/Journal.h"
@@ -297,4 +300,83 @@ TEST_F(RecoveryTest, BoxesAndPanelsShowNamesAsPlainText) {
         ASSERT_NE(panel, nullptr);
         EXPECT_EQ(panel->textFormat(), Qt::PlainText) << i;
     }
+}
+
+// Five commands on a wave (the older states kept on disk by a small memory
+// budget, the newer in memory) and two on a score, then a kill: both come
+// back with every state, named as they were, and stepping back through them
+// gives each state exactly.
+TEST_F(RecoveryTest, HistoryOfAKilledWindowComesBackWithEveryState) {
+    const std::string child = RunAndKill(folder, [&]() -> std::string {
+        auto form = window();
+        form->StartJournal(root.string());
+        if (!form->Journal()) return "no journal";
+        form->History().SetBudgets(200000, 0);
+        form->OpenWaveFiles({QString::fromStdString((folder / "demo-chord.wav").string())});
+        TMDIChildWave* w = form->ActiveWaveChild();
+        if (!w) return "the wave did not open";
+        bool failed = false;
+        auto keep = [&](int n) {
+            const fs::path to = folder / ("state-" + std::to_string(n) + ".wav");
+            return WriteWaveFile(failed, to.string(), *w->Doc()->TheSound, 0, w->Doc()->GetValues(), true);
+        };
+        if (!keep(0)) return "write";
+        int n = 0;
+        for (const char* command : {"Reverse", "MaxVolume", "EditDelete", "Reverse", "EditDelete"}) {
+            w->Doc()->SetRange(1000, 3000);
+            if (!trigger(*form, command)) return std::string(command) + " was not enabled";
+            if (!keep(++n)) return "write";
+        }
+        std::string names;
+        for (const THistoryState& s : form->History().Find(*w->Doc())->States) names += s.Name + "\n";
+        writeAll(folder / "names.txt", names);
+        std::string expected;
+        if (std::string problem = editMusic(*form, folder / "music-demo.korvanem", expected); !problem.empty())
+            return problem;
+        return finish(*form, expected);
+    });
+    ASSERT_EQ(child, "");
+
+    auto form = recover();
+    ASSERT_EQ(form->Workspace().Units().size(), 2u);
+    auto& wave = static_cast<TUnitWave&>(*form->Workspace().Units()[0]);
+    auto& music = static_cast<TUnitMuz&>(*form->Workspace().Units()[1]);
+    const THistory* h = form->History().Find(wave);
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->States.size(), 6u);
+    EXPECT_EQ(h->Current, 5);
+    std::string names;
+    for (const THistoryState& s : h->States) names += s.Name + "\n";
+    EXPECT_EQ(names, readAll(folder / "names.txt"));
+    auto* w = dynamic_cast<TMDIChildWave*>(form->Children()[0]);
+    ASSERT_NE(w, nullptr);
+    for (int i = 5; i >= 0; --i) {
+        std::unique_ptr<Sound> expected;
+        std::string reason;
+        ASSERT_TRUE(ReadWaveFile((folder / ("state-" + std::to_string(i) + ".wav")).string(), expected, reason));
+        for (int c = 0; c < expected->MoSt; ++c)
+            ASSERT_EQ(samplesOf(wave.TheSound->Channel(c)), samplesOf(expected->Channel(c))) << "state " << i;
+        if (i > 0) {
+            form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
+            ASSERT_TRUE(trigger(*form, "StepBack")) << "from state " << i;
+        }
+    }
+
+    // The score: opened, a point, a sharp; back to the opened text.
+    const THistory* m = form->History().Find(music);
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->States.size(), 3u);
+    EXPECT_EQ(m->States[0].Name.rfind("Open, ", 0), 0u) << m->States[0].Name;
+    for (int i = 1; i < 3; ++i) EXPECT_NE(m->States[i].Name.rfind("Change, ", 0), 0u) << m->States[i].Name;
+    auto* mw = dynamic_cast<TMDIChildMuz*>(form->Children()[1]);
+    ASSERT_NE(mw, nullptr);
+    form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(mw->parentWidget()));
+    ASSERT_TRUE(trigger(*form, "StepBack"));
+    ASSERT_TRUE(trigger(*form, "StepBack"));
+    TUnitMuz opened;
+    std::string message;
+    ASSERT_TRUE(ReadMuzText(opened, readAll(folder / "music-demo.korvanem"), message)) << message;
+    EXPECT_EQ(musicText(music), musicText(opened));
+    boxes.answers = {MessageAnswer::No, MessageAnswer::No};
+    EXPECT_TRUE(form->close());
 }
