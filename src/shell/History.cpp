@@ -11,6 +11,7 @@
 #include <set>
 
 #include "core/WavFile.h"
+#include "platform/Messages.h"
 #include "processing/TUnitWave.h"
 
 namespace korvane {
@@ -34,6 +35,15 @@ std::string firstName(const TUnit& unit) {
     return unit.HasNoFile() ? "New" : "Open";
 }
 
+// A writer's boxes have no window to show on: a failed write is a state
+// that stays in memory.
+class Quiet : public Messages {
+public:
+    void show(const std::string&, const std::string&, MessageIcon) override {}
+    MessageAnswer askYesNoCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+    MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+};
+
 uint64_t soundBytes(const Sound& sound) {
     return static_cast<uint64_t>(sound.GetValues()) * static_cast<uint64_t>(sound.Channels()) * 2;
 }
@@ -47,6 +57,7 @@ THistoryFile::~THistoryFile() {
 THistoryBook::THistoryBook() = default;
 
 THistoryBook::~THistoryBook() {
+    collectSpills(true);
     histories_.clear();
     std::error_code ignored;
     if (ownFolder_) std::filesystem::remove_all(folder_, ignored);
@@ -223,26 +234,33 @@ uint64_t THistoryBook::DiskHeld(const THistory& history) const {
 }
 
 void THistoryBook::keepBudgets(const std::vector<std::unique_ptr<TUnit>>& units) {
+    collectSpills(false);
     const uint64_t memoryBudget = MemoryBudget();
     uint64_t held = MemoryHeld(units);
     // Wave states go to disk oldest first until the rest fit. A state of a
-    // sound a document shows now is not one: that sound is in memory anyway.
-    std::set<const Sound*> shown;
+    // sound a document shows now is not one (that sound is in memory
+    // anyway), nor one on its way to disk.
+    std::set<const Sound*> passed;
     for (const auto& u : units)
-        if (u->Kind == unitKindWave) shown.insert(static_cast<const TUnitWave&>(*u).TheSound.get());
+        if (u->Kind == unitKindWave) passed.insert(static_cast<const TUnitWave&>(*u).TheSound.get());
+    for (const Spill& s : spills_) {
+        passed.insert(s.TheSound.get());
+        held -= std::min(held, soundBytes(*s.TheSound));
+    }
     while (held > memoryBudget) {
         THistory* oldestHistory = nullptr;
         THistoryState* oldest = nullptr;
         for (THistory& h : histories_)
             for (THistoryState& s : h.States) {
-                if (!s.TheSound || shown.count(s.TheSound.get())) continue;
+                if (!s.TheSound || passed.count(s.TheSound.get())) continue;
                 if (!oldest || s.Made < oldest->Made) {
                     oldest = &s;
                     oldestHistory = &h;
                 }
             }
-        if (!oldest || !spill(*oldestHistory, *oldest)) break;
-        held = MemoryHeld(units);
+        if (!oldest) break;
+        passed.insert(oldest->TheSound.get());
+        if (spill(*oldestHistory, *oldest)) held -= std::min(held, soundBytes(*oldest->TheSound));
     }
     // Beyond a document's disk budget its oldest states go for good.
     const uint64_t diskBudget = DiskBudget();
@@ -263,28 +281,62 @@ void THistoryBook::keepBudgets(const std::vector<std::unique_ptr<TUnit>>& units)
 }
 
 bool THistoryBook::spill(THistory& history, THistoryState& state) {
-    if (!state.File) {
-        const std::string& dir = folder();
-        if (dir.empty()) return false;
-        const std::string file =
-            dir + "/history-" + std::to_string(history.Serial) + "-" + std::to_string(state.Id) + ".wav";
-        bool failed = false;
-        const Sound& sound = *state.TheSound;
-        if (!WriteWaveFile(failed, file, sound, 0, sound.GetValues(), true)) return false;
-        const uint64_t bytes = static_cast<uint64_t>(sound.GetValues()) * static_cast<uint64_t>(sound.Channels()) *
-                                   static_cast<uint64_t>(sound.BytesPSample) + 44;
-        state.File = std::make_shared<THistoryFile>(file, bytes);
+    if (state.File) {
+        spilled(history, state.TheSound, state.File);
+        return true;
     }
-    // Every other state of the same sound is on disk with it now.
-    const std::shared_ptr<Sound> sound = state.TheSound;
+    const std::string& dir = folder();
+    if (dir.empty()) return false;
+    Spill job;
+    job.Serial = history.Serial;
+    job.TheSound = state.TheSound;
+    job.Path = dir + "/history-" + std::to_string(history.Serial) + "-" + std::to_string(state.Id) + ".wav";
+    const Sound& sound = *state.TheSound;
+    job.Bytes = static_cast<uint64_t>(sound.GetValues()) * static_cast<uint64_t>(sound.Channels()) *
+                    static_cast<uint64_t>(sound.BytesPSample) + 44;
+    job.Done = std::async(std::launch::async, [sound = job.TheSound, path = job.Path] {
+        Quiet quiet;
+        setThreadMessages(&quiet);
+        bool failed = false;
+        const bool ok = WriteWaveFile(failed, path, *sound, 0, sound->GetValues(), true);
+        setThreadMessages(nullptr);
+        return ok;
+    });
+    spills_.push_back(std::move(job));
+    return true;
+}
+
+void THistoryBook::collectSpills(bool wait) {
+    for (auto it = spills_.begin(); it != spills_.end();) {
+        if (!wait && it->Done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            ++it;
+            continue;
+        }
+        const bool ok = it->Done.get();
+        auto file = std::make_shared<THistoryFile>(it->Path, it->Bytes);
+        THistory* history = nullptr;
+        for (THistory& h : histories_)
+            if (h.Serial == it->Serial) history = &h;
+        // A failed write keeps the states in memory; a closed document's file goes.
+        if (!ok) file->Keep();
+        else if (history) spilled(*history, it->TheSound, file);
+        it = spills_.erase(it);
+    }
+}
+
+void THistoryBook::WaitSpills() { collectSpills(true); }
+
+void THistoryBook::spilled(THistory& history, const std::shared_ptr<Sound>& sound,
+                           const std::shared_ptr<THistoryFile>& file) {
+    // Every state of the sound is on disk with it now; the one the document
+    // shows keeps its sound too.
     const Sound* shown = history.Current >= 0 ? history.States[history.Current].TheSound.get() : nullptr;
     for (THistoryState& s : history.States) {
         if (s.TheSound != sound) continue;
-        if (!s.File) s.File = state.File;
+        if (!s.File) s.File = file;
         if (s.TheSound.get() != shown) s.TheSound.reset();
     }
     touch(history);
-    return true;
 }
 
 bool THistoryBook::LoadSound(const THistoryState& state, std::shared_ptr<Sound>& sound, std::string& error) {

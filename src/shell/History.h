@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,13 +125,30 @@ public:
     uint64_t DiskHeld(const THistory& history) const;
     // Bumped on every change of any history, so a view can tell it is stale.
     uint64_t Generation() const { return generation_; }
+    // Waits until the states being written to disk are written (the next
+    // Watch lets their sounds go).
+    void WaitSpills();
 
 private:
     void keepBudgets(const std::vector<std::unique_ptr<TUnit>>& units);
     bool spill(THistory& history, THistoryState& state);
+    void spilled(THistory& history, const std::shared_ptr<Sound>& sound, const std::shared_ptr<THistoryFile>& file);
     const std::string& folder();
     void touch(THistory& history) { history.Generation = ++generation_; }
 
+    // Finished writes let their sounds go.
+    void collectSpills(bool wait);
+
+    // A sound being written to disk by a worker, so the window never waits
+    // for a long wave's file.
+    struct Spill {
+        uint64_t Serial = 0;
+        std::shared_ptr<Sound> TheSound;
+        std::string Path;
+        uint64_t Bytes = 0;
+        std::future<bool> Done;
+    };
+    std::vector<Spill> spills_;
     std::vector<THistory> histories_;
     uint64_t memoryBudget_ = 0;
     uint64_t diskBudget_ = 0;

@@ -153,6 +153,10 @@ TEST_F(HistoryTest, HistoryOverTheMemoryBudgetSpillsToDiskAndComesBackSampleExac
     form->History().SetBudgets(1, 0);
     TMDIChildWave* w = openSamples({100, -200, 300, -400, 500, -600, 700, -800, 900, -1000, 1100, -1200, 1300});
     const std::vector<std::vector<int>> seen = tenCommands(w);
+    // The files are written by a worker; the window lets the sounds go once
+    // they are on disk.
+    form->History().WaitSpills();
+    form->UpdateActions();
     const THistory& h = historyOf(w);
     ASSERT_EQ(h.States.size(), 11u);
     // Only what the document shows is in memory.
@@ -187,6 +191,8 @@ TEST_F(HistoryTest, HistoryBeyondTheDiskBudgetDropsTheOldestWithALine) {
     form->History().SetBudgets(1, 3 * 70);
     TMDIChildWave* w = openSamples({100, -200, 300, -400, 500, -600, 700, -800, 900, -1000, 1100, -1200, 1300});
     const std::vector<std::vector<int>> seen = tenCommands(w);
+    form->History().WaitSpills();
+    form->UpdateActions();
     const THistory& h = historyOf(w);
     EXPECT_LE(form->History().DiskHeld(h), 3u * 70);
     EXPECT_EQ(static_cast<int>(h.States.size()) + h.Dropped, 11);
