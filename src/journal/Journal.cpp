@@ -186,20 +186,28 @@ public:
     MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
 };
 
-// The fields of an entry file.
-struct Entry {
-    struct State {
-        std::string file, name;
-        long long first = 0, second = 0;
-    };
-    std::vector<State> history;
-    std::string kind, name, file, data, recording;
-    int state = unitStateChanged;
-    long long first = 0, second = 0;
-    long long freq = 0, channels = 0, bytes = 0;
-};
+}  // namespace
 
-bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
+std::string TJournalEntry::Text() const {
+    std::ostringstream out;
+    out << kFirstLine << "\n";
+    out << "kind " << escape(kind) << "\n";
+    if (kind == "wave") out << "selection " << first << " " << second << "\n";
+    else out << "format " << freq << " " << channels << " " << bytes << "\n";
+    out << "name " << escape(name) << "\n";
+    out << "file " << escape(file) << "\n";
+    out << "state " << state << "\n";
+    out << "data " << escape(data) << "\n";
+    if (!recording.empty()) out << "recording " << escape(recording) << "\n";
+    for (const State& s : history)
+        out << "history " << escape(s.file) << " " << s.first << " " << s.second << " " << escape(s.name) << "\n";
+    out << "end .\n";
+    return out.str();
+}
+
+bool TJournalEntry::Parse(const std::string& text, TJournalEntry& entry, std::string& reason) {
+    entry = TJournalEntry{};
+
     std::istringstream in(text);
     std::string line;
     if (!std::getline(in, line) || line != kFirstLine) {
@@ -232,11 +240,12 @@ bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
         else if (key == "selection") ok = static_cast<bool>(numbers >> entry.first >> entry.second);
         else if (key == "format") ok = static_cast<bool>(numbers >> entry.freq >> entry.channels >> entry.bytes);
         else if (key == "history") {
-            Entry::State state;
+            State state;
             ok = static_cast<bool>(numbers >> state.file >> state.first >> state.second);
             if (ok) {
-                std::string rest;
-                std::getline(numbers, rest);
+                // The name is the rest of the value, line breaks and all.
+                const auto at = numbers.tellg();
+                const std::string rest = at < 0 ? std::string() : value.substr(static_cast<std::size_t>(at));
                 state.name = rest.empty() ? rest : rest.substr(1);
                 entry.history.push_back(std::move(state));
             }
@@ -255,7 +264,7 @@ bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
     if (entry.state != unitStateNew && entry.state != unitStateChanged) entry.state = unitStateChanged;
     // Data file names are our own; anything with a folder in it is not.
     std::vector<const std::string*> names{&entry.data, &entry.recording};
-    for (const Entry::State& state : entry.history) names.push_back(&state.file);
+    for (const State& state : entry.history) names.push_back(&state.file);
     for (const std::string* name : names)
         if (name->find('/') != std::string::npos || *name == "." || *name == "..") {
             reason = "it names a file outside its folder";
@@ -264,14 +273,17 @@ bool parseEntry(const std::string& text, Entry& entry, std::string& reason) {
     return true;
 }
 
+
+namespace {
+
 // The states of a recovered document's history that can be read; one whose
 // copy is gone or damaged is left out, the document still comes back.
-void readHistory(int folderFd, const fs::path& dir, const Entry& entry, TRecoveredDocument& doc,
+void readHistory(int folderFd, const fs::path& dir, const TJournalEntry& entry, TRecoveredDocument& doc,
                  std::vector<std::string>& data) {
     const bool wave = entry.kind == "wave";
     std::vector<TRecoveredState> states;
     int current = -1;
-    for (const Entry::State& line : entry.history) {
+    for (const TJournalEntry::State& line : entry.history) {
         TRecoveredState state;
         state.Name = line.name;
         state.FirstSel = static_cast<int32_t>(std::clamp<long long>(line.first, 0, INT32_MAX));
@@ -305,7 +317,7 @@ TJournal::Job removal() {
     return job;
 }
 
-std::string listingLine(const Entry& entry) {
+std::string listingLine(const TJournalEntry& entry) {
     const bool hasFile = !entry.file.empty() && entry.state != unitStateNew;
     const std::string kind = entry.kind == "wave" ? "wave" : "music";
     if (!hasFile) return (entry.name.empty() ? "a " : entry.name + ", a ") + "new " + kind;
@@ -398,7 +410,7 @@ void TJournal::Seen::Remember(const TUnit& unit, bool recordsNow) {
 // SECOND NAME", where FILE is "-" for the state the document shows (its copy
 // is the entry's data) and "empty" for an empty wave. A state's file is
 // handed to the writer once; the entry is written after it.
-void TJournal::addHistory(std::ostringstream& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
+void TJournal::addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
                           bool again) {
     std::map<uint64_t, std::string> files;
     for (int i = 0; i < static_cast<int>(history.States.size()); ++i) {
@@ -420,8 +432,7 @@ void TJournal::addHistory(std::ostringstream& entry, Job& job, Seen& seen, const
             files[state.Id] = file;
             job.keepStates.push_back(file);
         }
-        entry << "history " << file << " " << state.FirstSel << " " << state.SecondSel << " " << escape(state.Name)
-              << "\n";
+        entry.history.push_back({file, state.Name, state.FirstSel, state.SecondSel});
     }
     seen.stateFiles = std::move(files);
 }
@@ -468,11 +479,10 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             hasHistory != seen.hasHistory || (hasHistory && history.Generation != seen.historyGeneration);
         if (seen.written && !retrying && !historyMoved && seen.SameAs(*unit, records)) continue;
         Job job;
-        std::ostringstream entry;
-        entry << kFirstLine << "\n";
+        TJournalEntry entry;
         if (unit->Kind == unitKindWave) {
             auto& wave = static_cast<const TUnitWave&>(*unit);
-            entry << "kind wave\n";
+            entry.kind = "wave";
             const bool newSound = !seen.written || retrying || seen.sound.lock() != wave.TheSound;
             if (newSound && wave.HasSamples()) {
                 job.sound = wave.TheSound;
@@ -481,11 +491,14 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             } else {
                 job.dataName = newSound ? "-" : seen.dataName;
             }
-            entry << "selection " << wave.FirstSel << " " << wave.SecondSel << "\n";
+            entry.first = wave.FirstSel;
+            entry.second = wave.SecondSel;
         } else {
             auto& music = static_cast<TUnitMuz&>(*unit);
-            entry << "kind music\n";
-            entry << "format " << music.SampleFreq << " " << music.Channels << " " << music.BytesPSample << "\n";
+            entry.kind = "music";
+            entry.freq = music.SampleFreq;
+            entry.channels = music.Channels;
+            entry.bytes = music.BytesPSample;
             if (!seen.written || retrying || seen.revision != unit->Revision) {
                 const auto start = clock_();
                 if (seen.written && !retrying && start < seen.nextMusic) {
@@ -508,21 +521,20 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         }
         seen.retry = false;
         seen.Remember(*unit, records);
-        entry << "name " << escape(unit->Name) << "\n";
+        entry.name = unit->Name;
         // A file name as typed is relative to this window's folder; the
         // window that recovers it may start in another.
         std::error_code ec;
         const std::string file =
             unit->FileName.empty() ? std::string() : fs::absolute(unit->FileName, ec).lexically_normal().string();
-        entry << "file " << escape(ec ? unit->FileName : file) << "\n";
-        entry << "state " << static_cast<int>(unit->State) << "\n";
-        entry << "data " << job.dataName << "\n";
-        if (records) entry << "recording " << kRecordFileName << "\n";
+        entry.file = ec ? unit->FileName : file;
+        entry.state = unit->State;
+        entry.data = job.dataName;
+        if (records) entry.recording = kRecordFileName;
         if (hasHistory) addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying);
         seen.hasHistory = hasHistory;
         seen.historyGeneration = history.Generation;
-        entry << "end .\n";
-        job.entryText = entry.str();
+        job.entryText = entry.Text();
         seen.dataName = job.dataName;
         seen.written = true;
         post(seen.id, std::move(job));
@@ -626,8 +638,11 @@ bool TJournal::write(uint64_t id, const Job& job) {
             ok = writeWhole(data, *state.text);
         } else {
             // Kept on disk by the window already: a second name for it.
+            // It may have gone since (the window dropped the state): the
+            // entry then names a copy recovery leaves out, nothing worse.
             fs::remove(data, ec);
-            ok = ::link(state.linkFrom.c_str(), data.c_str()) == 0 || fs::copy_file(state.linkFrom, data, ec);
+            if (::link(state.linkFrom.c_str(), data.c_str()) != 0) fs::copy_file(state.linkFrom, data, ec);
+            ok = true;
         }
         if (!ok) {
             fail("The recovery journal could not write \"" + data + "\".", id);
@@ -775,8 +790,9 @@ TJournalRecovery::TJournalRecovery(const std::string& root) {
             file.name = entry.second;
             folder.entries.push_back(file);
             std::string text, reason;
-            Entry fields;
-            if (readRegular(folder.fd, entry.second, text, kEntryLimit, reason) && parseEntry(text, fields, reason))
+            TJournalEntry fields;
+            if (readRegular(folder.fd, entry.second, text, kEntryLimit, reason) &&
+                TJournalEntry::Parse(text, fields, reason))
                 listing_.push_back(listingLine(fields));
             else
                 listing_.push_back(entry.second + " (damaged)");
@@ -803,12 +819,12 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
         for (EntryFile& entryFile : folder.entries) {
             const std::string& entryName = entryFile.name;
             std::string text, reason;
-            Entry entry;
+            TJournalEntry entry;
             if (!readRegular(folder.fd, entryName, text, kEntryLimit, reason)) {
                 damaged.push_back((dir / entryName).string() + ": " + reason);
                 continue;
             }
-            if (!parseEntry(text, entry, reason)) {
+            if (!TJournalEntry::Parse(text, entry, reason)) {
                 damaged.push_back((dir / entryName).string() + ": " + reason);
                 continue;
             }

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -52,6 +51,34 @@ struct TJournalHistory {
     std::vector<TJournalState> States;
     int Current = -1;
     uint64_t Generation = 0;  // moves whenever the history changes
+};
+
+// A document's entry in a journal folder, and its text: the first line
+// "korvane journal entry 1", one "key value" line per field (a backslash and
+// line breaks escaped, so every value stays on its line) and "end ." last,
+// which tells a whole entry from one a crash cut off.
+struct TJournalEntry {
+    // One state of the document's history: its file in the folder ("-": the
+    // document's own copy, "empty": an empty wave), its selection and name.
+    struct State {
+        std::string file, name;
+        long long first = 0, second = 0;
+        bool operator==(const State&) const = default;
+    };
+    std::string kind;                             // "wave" or "music"
+    long long first = 0, second = 0;              // a wave's selection
+    long long freq = 0, channels = 0, bytes = 0;  // the sound format of music
+    std::string name, file;
+    int state = unitStateChanged;
+    std::string data = "-";  // the copy's file, "-" for none
+    std::string recording;   // the file a recording goes to, if any
+    std::vector<State> history;
+    bool operator==(const TJournalEntry&) const = default;
+
+    std::string Text() const;
+    // False with `reason` when `text` is not a whole entry, or names a file
+    // outside its folder. A state other than new or changed reads as changed.
+    static bool Parse(const std::string& text, TJournalEntry& entry, std::string& reason);
 };
 
 // $XDG_STATE_HOME/korvane, else ~/.local/state/korvane; empty when
@@ -155,7 +182,7 @@ private:
         std::map<uint64_t, std::string> stateFiles;
     };
 
-    void addHistory(std::ostringstream& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
+    void addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
                     bool again);
     void post(uint64_t id, Job job);
     void run();

@@ -411,3 +411,74 @@ TEST_F(JournalTest, RecoveryFollowsNoLinkAndWaitsForNoFifo) {
     EXPECT_FALSE(fs::is_symlink(lockLinked / "lock") && fs::exists(lockLinked / "lock"));
     fs::remove_all(elsewhere);
 }
+
+// An entry's text and its parser agree: every field, names with the
+// characters that must be escaped, and a history, come back as they were
+// written; the text of a known entry is exact; texts that are not whole
+// entries are refused with their reasons.
+TEST(JournalEntryTest, EntriesRoundTripThroughTheirTextAndDamagedTextsAreRefused) {
+    TJournalEntry wave;
+    wave.kind = "wave";
+    wave.first = 12;
+    wave.second = 340;
+    wave.name = "NONAME3";
+    wave.file = "/home/u/a b\\c\nd.wav";
+    wave.state = unitStateChanged;
+    wave.data = "3-7.wav";
+    wave.recording = "record.wav";
+    wave.history = {{"3-s1.wav", "Open, 10:42:13", 0, 0},
+                    {"empty", "Delete, 10:42:20", 5, 5},
+                    {"-", "Low Filter \\ with\nbreak, 10:43:01", 12, 340}};
+    TJournalEntry music;
+    music.kind = "music";
+    music.freq = 22050;
+    music.channels = 2;
+    music.bytes = 1;
+    music.state = unitStateNew;
+    music.data = "4-1.korvanem";
+    music.history = {{"4-s2.korvanem", "Music Parts: Repeat, 09:00:00", 0, 0}, {"-", "Note added, 09:00:05", 0, 0}};
+    TJournalEntry bare;
+    bare.kind = "wave";
+    for (const TJournalEntry& entry : {wave, music, bare}) {
+        TJournalEntry back;
+        std::string reason;
+        ASSERT_TRUE(TJournalEntry::Parse(entry.Text(), back, reason)) << reason << "\n" << entry.Text();
+        EXPECT_EQ(back, entry) << entry.Text();
+        EXPECT_EQ(back.Text(), entry.Text());
+    }
+    EXPECT_EQ(music.Text(),
+              "korvane journal entry 1\nkind music\nformat 22050 2 1\nname \nfile \nstate 0\ndata 4-1.korvanem\n"
+              "history 4-s2.korvanem 0 0 Music Parts: Repeat, 09:00:00\nhistory - 0 0 Note added, 09:00:05\nend .\n");
+
+    const std::string good = bare.Text();
+    struct Damaged {
+        std::string text, reason;
+    };
+    const Damaged damaged[] = {
+        {"", "it is not a journal entry"},
+        {"korvane journal entry 2\n" + good.substr(good.find('\n') + 1), "it is not a journal entry"},
+        {good.substr(0, good.size() - 4), "it is incomplete"},
+        {"korvane journal entry 1\nkind wave\nend .\n", "it is incomplete"},
+        {"korvane journal entry 1\nkind sound\ndata -\nend .\n", "it is incomplete"},
+        {"korvane journal entry 1\nkind wave\nselection 1\ndata -\nend .\n",
+         "its line \"selection 1\" cannot be read"},
+        {"korvane journal entry 1\nkind wave\nname a\\qb\ndata -\nend .\n", "its line \"name a\\qb\" cannot be read"},
+        {"korvane journal entry 1\nkind wave\nhistory x.wav one 0 n\ndata -\nend .\n",
+         "its line \"history x.wav one 0 n\" cannot be read"},
+        {"korvane journal entry 1\nkind wave\ndata ../x.wav\nend .\n", "it names a file outside its folder"},
+        {"korvane journal entry 1\nkind wave\ndata -\nhistory a/b.wav 0 0 n\nend .\n",
+         "it names a file outside its folder"},
+        {"korvane journal entry 1\nkind wave\ndata -\nrecording ..\nend .\n", "it names a file outside its folder"},
+    };
+    for (const Damaged& d : damaged) {
+        TJournalEntry entry;
+        std::string reason;
+        EXPECT_FALSE(TJournalEntry::Parse(d.text, entry, reason)) << d.text;
+        EXPECT_EQ(reason, d.reason) << d.text;
+    }
+    // A state a journal never writes reads as changed.
+    TJournalEntry saved;
+    std::string reason;
+    ASSERT_TRUE(TJournalEntry::Parse("korvane journal entry 1\nkind wave\nstate 1\ndata -\nend .\n", saved, reason));
+    EXPECT_EQ(saved.state, unitStateChanged);
+}
