@@ -27,7 +27,7 @@
 #include "shell/ChildMuz.h"
 #include "shell/Help.h"
 #include "shell/OKDlg.h"
-#include "shell/Main.h"
+#include "shell/MusicDialogHost.h"
 #include "values/InputErrors.h"
 
 namespace korvane {
@@ -240,7 +240,8 @@ QIcon MusTreeNodeIcon(TMusTreeImage image) {
     return QIcon(pm);
 }
 
-TDlgMusTree::TDlgMusTree(TMainForm& main) : QMainWindow(&main, Qt::Dialog | Qt::WindowStaysOnTopHint), main_(main) {
+TDlgMusTree::TDlgMusTree(TMusicDialogHost& main)
+    : QMainWindow(main.HostWidget(), Qt::Dialog | Qt::WindowStaysOnTopHint), main_(main) {
     setWindowTitle("Music Parts");
     setObjectName("DlgMusTree");
     buildActions();
@@ -508,7 +509,7 @@ void TDlgMusTree::fillPart() {
     if (part && PlayDrawState(*part) == playDrawChecked) state = Qt::Checked;
     if (part && PlayDrawState(*part) == playDrawGreyed) state = Qt::PartiallyChecked;
     chkPlayDraw->setCheckState(state);
-    btnPlay->setEnabled(part && main_.PlayRecord().Available());
+    btnPlay->setEnabled(part && main_.CanPlay());
     btnApply->setEnabled(e.Count || e.Pitch);
 }
 

@@ -16,7 +16,7 @@ class QTreeWidgetItem;
 
 namespace korvane {
 
-class TMainForm;
+class TMusicDialogHost;
 class TMDIChildMuz;
 
 // "Music Parts": the part tree of the active music document, with the
@@ -29,7 +29,7 @@ class TDlgMusTree : public QMainWindow {
 public:
     static constexpr int kHelpContext = 52;
 
-    explicit TDlgMusTree(TMainForm& main);
+    explicit TDlgMusTree(TMusicDialogHost& main);
     ~TDlgMusTree() override;
 
     // Shows this window's document; none empties the tree and disables everything.
@@ -91,7 +91,7 @@ private:
     void playSubtree();
     void pitchTyped();
 
-    TMainForm& main_;
+    TMusicDialogHost& main_;
     QPointer<TMDIChildMuz> child_;
     std::array<QAction*, treeActionCount> actions_{};
     int updating_ = 0;

@@ -24,7 +24,7 @@
 #include "shell/ChildMuz.h"
 #include "shell/Help.h"
 #include "shell/OKDlg.h"
-#include "shell/Main.h"
+#include "shell/MusicDialogHost.h"
 #include "values/InputErrors.h"
 
 namespace korvane {
@@ -89,7 +89,7 @@ QString textOf(QWidget* control) {
 
 }  // namespace
 
-TDlgMusic::TDlgMusic(TMainForm& main) : QDialog(&main), main_(main) {
+TDlgMusic::TDlgMusic(TMusicDialogHost& main) : QDialog(main.HostWidget()), main_(main) {
     setWindowTitle("Music");
     setObjectName("DlgMusic");
     build();
@@ -493,7 +493,7 @@ void TDlgMusic::fill() {
     chkStaveAllowJoinFlags->setChecked(stave && stave->drawFlagKind == AllowJoinFlags);
     chkStaveEnableSound->setChecked(stave && !stave->Mute);
     chkStaveExtraLines->setChecked(stave && stave->ExtraLines);
-    const bool canPlay = main_.PlayRecord().Available();
+    const bool canPlay = main_.CanPlay();
     btnStavePlay->setEnabled(stave && canPlay);
 
     TNoteGroup* group = model ? model->Group() : nullptr;
@@ -660,7 +660,7 @@ void TDlgMusic::press(TMusicLevel level, TMusicButton button) {
 void TDlgMusic::chooseColour(QPushButton* box, const std::function<void(TMusicDialogModel&, int)>& set) {
     if (!Doc() || !settle()) return;
     QColorDialog dialog(colourOf(box->property("colour").toInt()), this);
-    if (main_.Runner().Run(dialog) != QDialog::Accepted) return;
+    if (main_.RunDialog(dialog) != QDialog::Accepted) return;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return;
     change([&](TMusicDialogModel& m) { set(m, platformColour(chosen)); });

@@ -20,7 +20,7 @@ class QTabWidget;
 
 namespace korvane {
 
-class TMainForm;
+class TMusicDialogHost;
 class TMDIChildMuz;
 
 // "Music": the tempo of the active music document, its staves, the note
@@ -37,7 +37,7 @@ public:
     // a tab is shown while there is no kind to show.
     static constexpr int kNoPage = 5;
 
-    explicit TDlgMusic(TMainForm& main);
+    explicit TDlgMusic(TMusicDialogHost& main);
     ~TDlgMusic() override;
 
     // Shows this window's document; none empties and disables the dialog.
@@ -115,7 +115,7 @@ private:
     void choosePage(int page);
     void play(bool stave);
 
-    TMainForm& main_;
+    TMusicDialogHost& main_;
     // The window whose document is shown; the document is asked of it each
     // time, so a closed window leaves nothing behind.
     QPointer<TMDIChildMuz> child_;

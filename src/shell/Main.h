@@ -20,6 +20,7 @@
 #include "shell/DialogRunner.h"
 #include "shell/FileTransfer.h"
 #include "shell/History.h"
+#include "shell/MusicDialogHost.h"
 #include "shell/MusicUndo.h"
 #include "shell/RecentFiles.h"
 #include "wavewindow/PlayRecord.h"
@@ -52,7 +53,7 @@ struct TRenderFilter;
 // menu, tool bar button, short cut and hint, the status bar and the name box.
 // A handler checks that its command applies, asks its dialog, calls one
 // document operation and repaints.
-class TMainForm : public QMainWindow, public TNoteSounder {
+class TMainForm : public QMainWindow, public TNoteSounder, public TMusicDialogHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -83,14 +84,18 @@ public:
     TDlgMusic* MusicDialog() const { return musicDialog_; }
     TDlgMusTree* MusTreeDialog() const { return musTreeDialog_; }
     // The registered names of the open waves, as the dialogs offer them.
-    QStringList WaveNames() const;
+    QStringList WaveNames() const override;
     // Renders music (all of it, or the notes the filter lets through) and
     // plays it; a render failure has shown its box.
-    void PlayMusic(TUnitMuz& doc, const TRenderFilter& filter);
+    void PlayMusic(TUnitMuz& doc, const TRenderFilter& filter) override;
     // Moves the play cursor and the elapsed time; stops with the playing.
     void PlayTick();
     // Renders one part with its subtree and plays it.
-    void PlayMusicPart(TUnitMuz& doc, TPartMuz& part);
+    void PlayMusicPart(TUnitMuz& doc, TPartMuz& part) override;
+    // TMusicDialogHost: the rest of what the music dialogs ask.
+    QWidget* HostWidget() override { return this; }
+    bool CanPlay() override { return playRecord_->Available(); }
+    int RunDialog(QDialog& dialog) override { return runner_->Run(dialog); }
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
     const TVoldViewProps& VoldViewDefault() const { return voldViewDefault_; }
     TPlayRecord& PlayRecord() { return *playRecord_; }
