@@ -68,6 +68,7 @@ TMainForm::TMainForm(QWidget* parent)
     setWindowTitle("Korvane 7.1");
     setObjectName("MainForm");
     mdi_ = new QMdiArea(this);
+    placer_ = std::make_unique<TWindowPlacer>(mdi_);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->installEventFilter(this);
@@ -280,14 +281,14 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
     own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
     own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
-    own["WindowCascade"] = {[this] { cascade(); }, {anyChild, {}}};
-    own["WindowTileHorizontal"] = {[this] { tile(true); }, {anyChild, {}}};
-    own["WindowTileVertical"] = {[this] { tile(false); }, {anyChild, {}}};
+    own["WindowCascade"] = {[this] { placer_->Cascade(); }, {anyChild, {}}};
+    own["WindowTileHorizontal"] = {[this] { placer_->Tile(true); }, {anyChild, {}}};
+    own["WindowTileVertical"] = {[this] { placer_->Tile(false); }, {anyChild, {}}};
     own["WindowMinimizeAll"] = {[this] {
                                     for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
                                 },
                                 {anyChild, {}}};
-    own["WindowArrangeAll"] = {[this] { arrangeIcons(); }, {anyChild, {}}};
+    own["WindowArrangeAll"] = {[this] { placer_->ArrangeIcons(); }, {anyChild, {}}};
     for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"})
         own[action] = Own{splitMerge(action), Rule{tableRule(action), {}}};
     own["HelpContents"] = {[this] { HelpExecute(); }, {always, {}}};
@@ -404,7 +405,7 @@ bool TMainForm::event(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == mdi_ && event->type() == QEvent::Resize) placeWaiting();
+    if (watched == mdi_ && event->type() == QEvent::Resize) placer_->PlaceWaiting();
     else if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -563,7 +564,7 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     sub->resize(620, 300);
     child->RefreshCaption();
     sub->show();
-    placeNew(sub);
+    placer_->PlaceNew(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
@@ -721,120 +722,6 @@ void TMainForm::updateJournal() {
     QTimer::singleShot(0, this, [error] {
         messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
     });
-}
-
-void TMainForm::tile(bool horizontally) {
-    QList<QMdiSubWindow*> subs;
-    for (QMdiSubWindow* sub : mdi_->subWindowList())
-        if (!sub->isMinimized()) subs << sub;
-    if (subs.isEmpty()) return;
-    QRect area = mdi_->viewport()->rect();
-    int n = static_cast<int>(subs.size());
-    for (int i = 0; i < n; ++i) {
-        subs[i]->showNormal();
-        if (horizontally) {
-            int h = area.height() / n;
-            subs[i]->setGeometry(0, i * h, area.width(), h);
-        } else {
-            int w = area.width() / n;
-            subs[i]->setGeometry(i * w, 0, w, area.height());
-        }
-    }
-}
-
-QSize TMainForm::usableSize() const {
-    const QSize area = mdi_->viewport()->size();
-    return QSize(std::min(360, area.width()), std::min(200, area.height()));
-}
-
-namespace {
-
-// Too small to hold a window: the area has not been laid out yet.
-bool laidOut(const QSize& area) { return area.width() >= 50 && area.height() >= 50; }
-
-}  // namespace
-
-QRect TMainForm::placeArea(const QList<QRect>& taken) const {
-    // The whole room inside the frame: scroll bars called up by a window that
-    // Qt showed at a place of its own go again once it is inside that room.
-    // Where a window already sticks out they stay, and only what they leave
-    // in view counts.
-    const QRect whole(QPoint(0, 0), mdi_->contentsRect().size());
-    for (const QRect& t : taken)
-        if (!whole.contains(t)) return mdi_->viewport()->rect();
-    return whole;
-}
-
-void TMainForm::placeNew(QMdiSubWindow* sub) {
-    if (!laidOut(mdi_->contentsRect().size())) {
-        // Placed against a size the area does not keep, it could end up out
-        // of sight; it is placed when the area gets its size.
-        if (!waitingForPlace_.contains(sub)) waitingForPlace_ << sub;
-        return;
-    }
-    // Beside the windows already open, hiding none of them, where there is room.
-    QList<QRect> taken;
-    for (QMdiSubWindow* other : mdi_->subWindowList()) {
-        if (other == sub || other->isHidden() || other->isMinimized() || waitingForPlace_.contains(other)) continue;
-        if (other->isMaximized()) return keepInArea(sub);
-        taken << other->geometry();
-    }
-    const QRect place = FreePlace(placeArea(taken), taken, sub->size(), usableSize());
-    if (place.isValid()) sub->setGeometry(place);
-    else keepInArea(sub);
-}
-
-void TMainForm::placeWaiting() {
-    if (!laidOut(mdi_->contentsRect().size())) return;
-    while (!waitingForPlace_.isEmpty()) {
-        const QPointer<QMdiSubWindow> sub = waitingForPlace_.takeFirst();
-        if (sub) placeNew(sub);
-    }
-}
-
-void TMainForm::keepInArea(QMdiSubWindow* sub, QRect wanted, QSize least) {
-    if (!sub || sub->isMaximized() || sub->isMinimized()) return;
-    const QRect area = mdi_->viewport()->rect();
-    if (area.width() < 50 || area.height() < 50) return;  // not laid out yet
-    if (wanted.isNull()) wanted = sub->geometry();
-    if (!least.isValid()) least = usableSize();
-    least = least.boundedTo(area.size());
-    const int w = std::clamp(wanted.width(), least.width(), area.width());
-    const int h = std::clamp(wanted.height(), least.height(), area.height());
-    const int x = std::clamp(wanted.x(), 0, area.width() - w);
-    const int y = std::clamp(wanted.y(), 0, area.height() - h);
-    sub->setGeometry(x, y, w, h);
-}
-
-void TMainForm::cascade() {
-    QList<QMdiSubWindow*> subs;
-    for (QMdiSubWindow* sub : mdi_->subWindowList())
-        if (!sub->isMinimized()) subs << sub;
-    if (subs.isEmpty()) return;
-    const QRect area = mdi_->viewport()->rect();
-    const int step = std::max(20, subs.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4);
-    const QSize least = usableSize();
-    // As many steps as leave every window usable; more windows start over.
-    const int room = std::max(1, std::min((area.width() - least.width()) / step, (area.height() - least.height()) / step) + 1);
-    const int shown = std::min<int>(room, static_cast<int>(subs.size()));
-    const int w = std::max(least.width(), area.width() - (shown - 1) * step);
-    const int h = std::max(least.height(), area.height() - (shown - 1) * step);
-    for (int i = 0; i < subs.size(); ++i) {
-        subs[i]->showNormal();
-        const int k = i % shown;
-        keepInArea(subs[i], QRect(k * step, k * step, w, h));
-        subs[i]->raise();
-    }
-}
-
-void TMainForm::arrangeIcons() {
-    int x = 0;
-    QRect area = mdi_->viewport()->rect();
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        if (!sub->isMinimized()) continue;
-        sub->move(x, area.height() - sub->height());
-        x += sub->width();
-    }
 }
 
 // --- commands ------------------------------------------------------------
@@ -1162,8 +1049,8 @@ void TMainForm::splitHorizontally(TMDIChildWave& source) {
         int right = i + 1 == made.size() ? bounds.right() : columnOf(parts[i].second);
         // Side by side where the parts were shown: as narrow as they were,
         // but high enough to use.
-        keepInArea(sub, QRect(left, bounds.top(), right - left + 1, bounds.height()),
-                   QSize(sub->minimumSizeHint().width(), usableSize().height()));
+        placer_->KeepInArea(sub, QRect(left, bounds.top(), right - left + 1, bounds.height()),
+                   QSize(sub->minimumSizeHint().width(), placer_->UsableSize().height()));
     }
     closeReplaced(source);
 }
@@ -1182,7 +1069,7 @@ void TMainForm::splitVertically(TMDIChildWave& source) {
         auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
         if (place && sub) {
             int half = bounds.height() / 2;
-            keepInArea(sub, QRect(bounds.left(), bounds.top() + i * half, bounds.width(),
+            placer_->KeepInArea(sub, QRect(bounds.left(), bounds.top() + i * half, bounds.width(),
                                   i == 0 ? half : bounds.height() - half));
         }
         // Zoomed once the window has its size, so that the range is the source's.
@@ -1226,7 +1113,7 @@ void TMainForm::mergeWindows(bool horizontally, TMDIChildWave& active) {
     bool place = frame && !frame->isMaximized() && !frame->isMinimized();
     TMDIChildWave* child = showWave(*made, display == 0 ? first : last);
     // The merged wave takes the first window's place.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) keepInArea(sub, bounds);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) placer_->KeepInArea(sub, bounds);
     closeReplaced(*first);
     closeReplaced(*last);
 }

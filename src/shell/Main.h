@@ -23,6 +23,7 @@
 #include "shell/MusicDialogHost.h"
 #include "shell/MusicUndo.h"
 #include "shell/RecentFiles.h"
+#include "shell/WindowPlacer.h"
 #include "wavewindow/PlayRecord.h"
 #include "wavewindow/VoldViewProps.h"
 #include "wavewindow/WaveView.h"
@@ -196,17 +197,6 @@ private:
     void switchKind(int kind);
     void fillStatus();
     void showSelection(const TUnitWave* doc);
-    // Child windows stay inside the work area at a size that can be used:
-    // `wanted` (or the window's own geometry) moved and grown as needed.
-    QSize usableSize() const;
-    void keepInArea(QMdiSubWindow* sub, QRect wanted = QRect(), QSize least = QSize());
-    // A new window where it hides no other, or kept in the area as it is.
-    // Before the work area is laid out the window waits for its place.
-    void placeNew(QMdiSubWindow* sub);
-    void placeWaiting();
-    // The room new windows are placed in.
-    QRect placeArea(const QList<QRect>& taken) const;
-    void cascade();
     CommandState state() const;
     bool queryClose(TMDIChildKorvane& child);
     bool saveMusic(TMDIChildKorvane& child, TUnitMuz& doc, bool askName);
@@ -231,8 +221,6 @@ private:
     bool historyBusy(const TUnit& unit) const;
     // Activates the window, shown again if it was minimized, above the others.
     void bringToFront(TMDIChildKorvane& child);
-    void tile(bool horizontally);
-    void arrangeIcons();
     // A window for a document; with `like`, it takes that window's view kind
     // and settings instead of the defaults.
     TMDIChildWave* showWave(TUnitWave& unit, const TMDIChildWave* like = nullptr);
@@ -271,7 +259,7 @@ private:
     std::unique_ptr<MediaPlayer> player_;
     std::unique_ptr<TPlayRecord> playRecord_;
     QMdiArea* mdi_;
-    QList<QPointer<QMdiSubWindow>> waitingForPlace_;
+    std::unique_ptr<TWindowPlacer> placer_;
     TWindowList* windowList_ = nullptr;
     QLineEdit* nameBox_ = nullptr;
     QLabel* panels_[8] = {};

@@ -90,7 +90,7 @@ TMDIChildMuz* TMainForm::showMusic(TUnitMuz& unit) {
     sub->resize(760, 420);
     child->RefreshCaption();
     sub->show();
-    placeNew(sub);
+    placer_->PlaceNew(sub);
     mdi_->setActiveSubWindow(sub);
     child->setFocus();
     UpdateActions();
