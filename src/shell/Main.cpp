@@ -82,7 +82,8 @@ TMainForm::TMainForm(QWidget* parent)
     // F1 opens the help contents; a dialog's own F1 opens its page.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { HelpExecute(); });
-    buildStatusBar();
+    status_ = std::make_unique<TStatusPanels>(statusBar());
+    statusBar()->installEventFilter(this);
     makeMusicDialogs();
     resize(1100, 760);
     // The update rule runs whenever the event loop has nothing more to do.
@@ -112,7 +113,7 @@ TMainForm::~TMainForm() {
 QAction* TMainForm::Action(const QString& name) const { return actions_.value(name); }
 QMenu* TMainForm::Menu(const QString& name) const { return menus_.value(name); }
 QToolBar* TMainForm::ToolBar(const QString& name) const { return toolBars_.value(name); }
-QLabel* TMainForm::Panel(int index) const { return index >= 0 && index < 8 ? panels_[index] : nullptr; }
+QLabel* TMainForm::Panel(int index) const { return status_->Panel(index); }
 
 TMDIChildKorvane* TMainForm::ActiveChild() const {
     QMdiSubWindow* sub = mdi_->currentSubWindow();
@@ -375,30 +376,10 @@ void TMainForm::buildToolBars() {
     basic->addWidget(nameBox_);
 }
 
-void TMainForm::buildStatusBar() {
-    static const int widths[8] = {300, 160, 75, 70, 45, 24, 65, 60};
-    // The widest text each panel shows; a panel grows beyond its width when
-    // the font needs it, so that no value is cut.
-    static const char* widest[8] = {"", "", "0:00:00.00000", "176.400 kHz", "16", "ST", "000.0 Mb", "Changed"};
-    for (int i = 0; i < 8; ++i) {
-        panels_[i] = new QLabel(this);
-        panels_[i]->setObjectName(QString("Panel%1").arg(i));
-        // Panels show file and symbol names as they are.
-        panels_[i]->setTextFormat(Qt::PlainText);
-        int needed = panels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 12;
-        panelWidths_[i] = std::max(widths[i], widest[i][0] ? needed : 0);
-        panels_[i]->setFixedWidth(panelWidths_[i]);
-        panels_[i]->setFrameShape(QFrame::StyledPanel);
-        panels_[i]->setFrameShadow(QFrame::Sunken);
-        statusBar()->addWidget(panels_[i]);
-    }
-    statusBar()->installEventFilter(this);
-}
-
 bool TMainForm::event(QEvent* event) {
     // Hints go to the first panel rather than over the whole status bar.
     if (event->type() == QEvent::StatusTip) {
-        panels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        status_->Panel(0)->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
@@ -406,36 +387,8 @@ bool TMainForm::event(QEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mdi_ && event->type() == QEvent::Resize) placer_->PlaceWaiting();
-    else if (watched == statusBar() && event->type() == QEvent::Resize) fitStatusPanels();
+    else if (watched == statusBar() && event->type() == QEvent::Resize) status_->Fit();
     return QMainWindow::eventFilter(watched, event);
-}
-
-// Panels side by side in the width there is: the hints panel gives way
-// first, then the panels from the right; the mouse readout always stays.
-void TMainForm::showInPanel1(const QString& text, int given) {
-    const int needed = panels_[1]->fontMetrics().horizontalAdvance(text) + 12;
-    if (panelWidths_[1] < needed || panelWidths_[1] < given) {
-        panelWidths_[1] = std::max({given, needed, panelWidths_[1]});
-        panels_[1]->setFixedWidth(panelWidths_[1]);
-        fitStatusPanels();
-    }
-    if (panels_[1]->text() != text) panels_[1]->setText(text);
-}
-
-void TMainForm::fitStatusPanels() {
-    QStatusBar* bar = statusBar();
-    const int spacing = 8;
-    int room = bar->width() - 24;  // the size grip and the margins
-    for (int i = 1; i < 8; ++i) room -= panelWidths_[i] + spacing;
-    int hidden = 8;
-    while (room < 0 && hidden > 2) {
-        --hidden;
-        room += panelWidths_[hidden] + spacing;
-    }
-    for (int i = 2; i < 8; ++i) panels_[i]->setVisible(i < hidden);
-    const int hints = std::min(panelWidths_[0], room - spacing);
-    panels_[0]->setVisible(hints >= 40);
-    if (hints >= 40) panels_[0]->setFixedWidth(hints);
 }
 
 void TMainForm::switchKind(int kind) {
@@ -498,21 +451,21 @@ void TMainForm::fillStatus() {
     }
     // The music symbol's kind leaves panel 1 with its window.
     if (musicPanel1_) {
-        panels_[1]->clear();
+        status_->Panel(1)->clear();
         musicPanel1_ = false;
     }
     TMDIChildWave* w = ActiveWaveChild();
     const TUnitWave* doc = w ? w->Doc() : nullptr;
     showSelection(doc);
     if (!doc) {
-        for (int i = 2; i < 8; ++i) panels_[i]->clear();
+        for (int i = 2; i < 8; ++i) status_->Panel(i)->clear();
         return;
     }
     const std::string texts[6] = {doc->DurationText(), doc->FrequencyText(), doc->BitsText(),
                                   doc->ChannelsText(), doc->SizeText(),      doc->StateText()};
     for (int i = 0; i < 6; ++i) {
         QString t = QString::fromStdString(texts[i]);
-        if (panels_[i + 2]->text() != t) panels_[i + 2]->setText(t);
+        if (status_->Panel(i + 2)->text() != t) status_->Panel(i + 2)->setText(t);
     }
 }
 
@@ -527,11 +480,11 @@ void TMainForm::showSelection(const TUnitWave* doc) {
     shownSelection_ = sel;
     if (playReadout_) return;
     if (sel.first < 0) {
-        if (wasShown) panels_[0]->clear();
+        if (wasShown) status_->Panel(0)->clear();
         return;
     }
     const double freq = doc->GetFreq();
-    panels_[0]->setText(QString::fromStdString("Selection " + WriteClockTime(sel.first / freq) + " to " +
+    status_->Panel(0)->setText(QString::fromStdString("Selection " + WriteClockTime(sel.first / freq) + " to " +
                                                WriteClockTime(sel.second / freq) + ", length " +
                                                WriteClockTime((sel.second - sel.first) / freq)));
 }
@@ -557,7 +510,7 @@ TMDIChildWave* TMainForm::showWave(TUnitWave& unit, const TMDIChildWave* like) {
     child->Readout = [this, child](const QString& text) {
         // At least the width the readout is given, and never less than its
         // text needs: "(0:00:00.00000, -100.00 %)" is read to its end.
-        showInPanel1(text, child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
+        status_->ShowInPanel1(text, child->ViewKind() == TMDIChildWave::viewVold ? 130 : 120);
     };
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);

@@ -23,6 +23,7 @@
 #include "shell/MusicDialogHost.h"
 #include "shell/MusicUndo.h"
 #include "shell/RecentFiles.h"
+#include "shell/StatusPanels.h"
 #include "shell/WindowPlacer.h"
 #include "wavewindow/PlayRecord.h"
 #include "wavewindow/VoldViewProps.h"
@@ -193,7 +194,6 @@ private:
     void buildActions();
     void buildMenus();
     void buildToolBars();
-    void buildStatusBar();
     void switchKind(int kind);
     void fillStatus();
     void showSelection(const TUnitWave* doc);
@@ -262,11 +262,7 @@ private:
     std::unique_ptr<TWindowPlacer> placer_;
     TWindowList* windowList_ = nullptr;
     QLineEdit* nameBox_ = nullptr;
-    QLabel* panels_[8] = {};
-    int panelWidths_[8] = {};  // each panel's width when there is room
-    void fitStatusPanels();
-    // Panel 1 shows the text, widened to it (at least to `given`); it only grows.
-    void showInPanel1(const QString& text, int given);
+    std::unique_ptr<TStatusPanels> status_;
     TDlgSelZoom* selZoom_ = nullptr;
     TDlgMusic* musicDialog_ = nullptr;
     TDlgMusTree* musTreeDialog_ = nullptr;

@@ -311,14 +311,14 @@ void TMainForm::fillMusicStatus(const TUnitMuz& doc) {
         default: break;
     }
     // Panel 1 names the symbol; 2 to 4 its place, length and note; 7 the state.
-    showInPanel1(texts[0], 0);
+    status_->ShowInPanel1(texts[0], 0);
     musicPanel1_ = true;
     for (int i = 1; i < 4; ++i)
-        if (panels_[i + 1]->text() != texts[i]) panels_[i + 1]->setText(texts[i]);
-    panels_[5]->clear();
-    panels_[6]->clear();
+        if (status_->Panel(i + 1)->text() != texts[i]) status_->Panel(i + 1)->setText(texts[i]);
+    status_->Panel(5)->clear();
+    status_->Panel(6)->clear();
     const QString state = QString::fromStdString(doc.StateText());
-    if (panels_[7]->text() != state) panels_[7]->setText(state);
+    if (status_->Panel(7)->text() != state) status_->Panel(7)->setText(state);
 }
 
 }  // namespace korvane

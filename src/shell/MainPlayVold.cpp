@@ -56,11 +56,11 @@ void TMainForm::PlayTick() {
     if (!playing) {
         // Play is still being started: the next tick finds it playing.
         if (!playRecord_->PlayPending() && playTick_) playTick_->stop();
-        if (playReadout_) panels_[0]->clear();
+        if (playReadout_) status_->Panel(0)->clear();
         playReadout_ = false;
         return;
     }
-    panels_[0]->setText(QString::fromStdString("Playing " + WriteClockTime(elapsed) + " of " + WriteClockTime(total)));
+    status_->Panel(0)->setText(QString::fromStdString("Playing " + WriteClockTime(elapsed) + " of " + WriteClockTime(total)));
     playReadout_ = true;
 }
 
