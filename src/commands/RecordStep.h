@@ -6,6 +6,7 @@
 
 #include "commands/CommandStep.h"
 #include "commands/DialogStep.h"
+#include "core/Assert.h"
 #include "processing/TWorkspace.h"
 #include "values/FieldList.h"
 
@@ -29,6 +30,24 @@ public:
     RecordStep(const RecordStep&) = delete;
 
     Props props;  // the working copy the options write into
+
+    // The options of the record's fields that name one (in the field list),
+    // in the list's order, leaving out those already given: each types into
+    // its field and selects the field's alternative, and its help is the
+    // field's caption, words and default.
+    void FieldOptions() {
+        TFieldList fields = props.Fields();
+        for (const TFieldEntry& entry : fields.Entries())
+            if (!entry.Option.empty()) addFieldOption(entry);
+    }
+    // The option of one field (a member of `props`), to place it among
+    // options that are not fields.
+    void FieldOption(const void* field) {
+        TFieldList fields = props.Fields();
+        const TFieldEntry* entry = fields.FindField(field);
+        KORVANE_ASSERT(entry && !entry->Option.empty());
+        addFieldOption(*entry);
+    }
 
     // An option that types into a field; `chosen` runs as typing into its
     // edit box would (selecting its alternative).
@@ -85,6 +104,8 @@ public:
     void Type(const TFieldText& text) override {
         texts_.push_back(text);
         const void* field = text.Value ? static_cast<const void*>(text.Value) : static_cast<const void*>(text.Wave);
+        TFieldList fields = props.Fields();
+        if (const TFieldEntry* entry = fields.FindField(field)) entry->Choose();
         for (const auto& [f, chosen] : chosen_)
             if (f == field) chosen();
     }
@@ -117,6 +138,21 @@ public:
     }
 
 private:
+    void addFieldOption(const TFieldEntry& entry) {
+        for (const auto& added : fieldOptions_)
+            if (entry.Holds(added)) return;
+        fieldOptions_.push_back(entry.Value ? static_cast<const void*>(entry.Value) : entry.Wave);
+        // The entry points into `props`, which lives as long as the step.
+        options_.push_back({entry.Option, true, entry.HelpText(), [this, entry](const std::string& v) {
+                                if (entry.Value)
+                                    texts_.emplace_back(*entry.Value, v);
+                                else
+                                    texts_.emplace_back(*entry.Wave, v);
+                                entry.Choose();
+                                return std::string();
+                            }});
+    }
+
     static StepResult Refuse(const std::string& text) {
         StepResult r;
         r.kind = StepResult::Refused;
@@ -134,6 +170,7 @@ private:
     std::vector<TFieldText> texts_;
     std::vector<CommandOption> options_;
     std::vector<std::pair<const void*, std::function<void()>>> chosen_;
+    std::vector<const void*> fieldOptions_;  // the fields whose options are in options_
 };
 
 }  // namespace korvane
