@@ -14,17 +14,14 @@ namespace {
 
 Step silenceStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TSilenceProps>>(space, doc.Records.Silence, space.Records.Silence, MakeSilence);
-    auto& p = step->props;
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
+    step->FieldOptions();
     return step;
 }
 
 Step lineStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TLineProps>>(space, doc.Records.Line, space.Records.Line, MakeLine);
     auto& p = step->props;
-    step->Field("--first", p.First, "\"First Value\" wave value (0)");
-    step->Field("--last", p.Last, "\"Last Value\" wave value (50 %)");
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
+    step->FieldOptions();
     step->Flag("--exponential", p.Exponential, "exponential line");
     step->SetCheck([](const TLineProps& props, const TUnitWave&) { return CheckLine(props); });
     return step;
@@ -32,9 +29,7 @@ Step lineStep(TWorkspace& space, TUnitWave& doc) {
 
 Step noiseStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TNoiseProps>>(space, doc.Records.Noise, space.Records.Noise, MakeNoise);
-    auto& p = step->props;
-    step->Field("--amplitude", p.Amplitude, "\"Amplitude\" wave value (50 %)");
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
+    step->FieldOptions();
     return step;
 }
 
@@ -44,14 +39,7 @@ Step blockTriangleStep(TWorkspace& space, TUnitWave& doc) {
     auto& spaceRecord = Triangle ? space.Records.Triangle : space.Records.Block;
     auto step = std::make_unique<RecordStep<TBlockTriangleProps>>(space, docRecord, spaceRecord,
                                                                   Triangle ? MakeTriangle : MakeBlock);
-    auto& p = step->props;
-    step->Field("--height-1", p.Height1, "\"Height 1\" wave value (50 %)");
-    step->Field("--height-2", p.Height2, "\"Height 2\" wave value (-50 %)");
-    step->Field("--period", p.Period, "\"Period\" time > 0 (440 Hz)");
-    step->Field("--middle", p.Middle, "\"Middle\" factor 0..1 (0.5)", [&p] { p.MiddleKind = 0; });
-    step->WavePick("--middle-envelope", p.MiddleEnvelope, "NAME \"Middle Envelope\"", [&p] { p.MiddleKind = 1; });
-    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
-    step->Field("--start", p.Start, "\"Start\" phase (0)");
+    step->FieldOptions();
     step->SetCheck([](const TBlockTriangleProps& props, const TUnitWave& wave) {
         return CheckBlockTriangle(props, wave.GetFreq());
     });
@@ -60,12 +48,7 @@ Step blockTriangleStep(TWorkspace& space, TUnitWave& doc) {
 
 Step sinusStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TSinusProps>>(space, doc.Records.Sinus, space.Records.Sinus, MakeSinus);
-    auto& p = step->props;
-    step->Field("--amplitude", p.Amplitude, "\"Amplitude\" wave value (50 %)");
-    step->Field("--period", p.Period, "\"Period\" time > 0 (440 Hz)");
-    step->Field("--count", p.Count, "\"Count\" factor > 0 (440)", [&p] { p.LengthKind = 0; });
-    step->Field("--length", p.Length, "\"Length\" time > 0", [&p] { p.LengthKind = 1; });
-    step->Field("--start-angle", p.StartAngle, "\"Start Angle\" phase (0)");
+    step->FieldOptions();
     return step;
 }
 
@@ -88,10 +71,8 @@ struct MFreqRowTexts {
 
 Step mfreqStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TMFreqProps>>(space, doc.Records.MFreq, space.Records.MFreq, MakeMFreq);
-    auto& p = step->props;
     auto texts = std::make_shared<MFreqRowTexts>();
-    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
-    step->WavePick("--form", p.Form, "NAME \"Wave Form\" (the sine table when absent)");
+    step->FieldOptions();
     step->Other({"--row", true, "\"V;P;A;F;T\" repeatable (50 %;440 Hz;0;50 %;1 s)",
                  [texts](const std::string& v) -> std::string {
                      std::vector<std::string> cells;

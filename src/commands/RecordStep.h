@@ -32,13 +32,18 @@ public:
     Props props;  // the working copy the options write into
 
     // The options of the record's fields that name one (in the field list),
-    // in the list's order, leaving out those already given: each types into
+    // in the list's order, leaving out those already added: each types into
     // its field and selects the field's alternative, and its help is the
     // field's caption, words and default.
-    void FieldOptions() {
+    // With `last` (a field of `props`), stops after that field's option, so
+    // an option that is no field can follow it.
+    void FieldOptions(const void* last = nullptr) {
         TFieldList fields = props.Fields();
-        for (const TFieldEntry& entry : fields.Entries())
+        for (const TFieldEntry& entry : fields.Entries()) {
             if (!entry.Option.empty()) addFieldOption(entry);
+            if (last && entry.Holds(last)) return;
+        }
+        KORVANE_ASSERT(!last);
     }
     // The option of one field (a member of `props`), to place it among
     // options that are not fields.
@@ -49,25 +54,6 @@ public:
         addFieldOption(*entry);
     }
 
-    // An option that types into a field; `chosen` runs as typing into its
-    // edit box would (selecting its alternative).
-    void Field(const std::string& option, unitValue& field, std::string help, std::function<void()> chosen = {}) {
-        if (chosen) chosen_.emplace_back(&field, chosen);
-        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
-                                texts_.emplace_back(field, v);
-                                if (chosen) chosen();
-                                return std::string();
-                            }});
-    }
-    void WavePick(const std::string& option, unitUnitWave& field, std::string help,
-                  std::function<void()> chosen = {}) {
-        if (chosen) chosen_.emplace_back(&field, chosen);
-        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
-                                texts_.emplace_back(field, v);
-                                if (chosen) chosen();
-                                return std::string();
-                            }});
-    }
     void Flag(const std::string& option, bool& flag, std::string help) {
         flag = false;  // on/off flags come from the step's own options alone
         options_.push_back({option, false, std::move(help), [&flag](const std::string&) {
@@ -106,8 +92,6 @@ public:
         const void* field = text.Value ? static_cast<const void*>(text.Value) : static_cast<const void*>(text.Wave);
         TFieldList fields = props.Fields();
         if (const TFieldEntry* entry = fields.FindField(field)) entry->Choose();
-        for (const auto& [f, chosen] : chosen_)
-            if (f == field) chosen();
     }
     std::string Confirm(TWorkspace& space, TUnitWave& wave) override {
         WaveLookup lookup = [&space](const std::string& name, const std::string&) { return space.FindWave(name); };
@@ -169,7 +153,6 @@ private:
     std::function<std::string(Props&)> extraRead_;
     std::vector<TFieldText> texts_;
     std::vector<CommandOption> options_;
-    std::vector<std::pair<const void*, std::function<void()>>> chosen_;
     std::vector<const void*> fieldOptions_;  // the fields whose options are in options_
 };
 
