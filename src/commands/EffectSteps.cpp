@@ -37,20 +37,6 @@ CommandOption onOff(const std::string& name, bool& target, const std::string& he
             }};
 }
 
-Step volumeStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TVolumeProps>>(space, doc.Records.Volume, space.Records.Volume, VolumeCommand);
-    step->FieldOptions();
-    step->SetCheck([](const TVolumeProps& props, const TUnitWave&) { return CheckVolume(props); });
-    return step;
-}
-
-Step upStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TUpProps>>(space, doc.Records.Up, space.Records.Up, UpCommand);
-    step->FieldOptions();
-    return step;
-}
-
 Step blockStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TBlockProps>>(space, doc.Records.BlockEffect, space.Records.BlockEffect,
                                                           BlockCommand);
@@ -70,14 +56,6 @@ Step rotateStep(TWorkspace& space, TUnitWave& doc) {
     step->FieldOptions();
     step->SetCheck(
         [](const TRotateProps& props, const TUnitWave& wave) { return CheckRotate(props, wave.SelectionSeconds()); });
-    return step;
-}
-
-Step distortStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TDistortProps>>(space, doc.Records.Distort, space.Records.Distort, DistortCommand);
-    step->FieldOptions();
-    step->SetCheck([](const TDistortProps& props, const TUnitWave&) { return CheckDistort(props); });
     return step;
 }
 
@@ -156,10 +134,7 @@ Step plainStep(TWorkspace&, TUnitWave&) {
 
 }  // namespace
 
-Step MakeVolumeStep(TWorkspace& s, TUnitWave& d) { return volumeStep(s, d); }
 Step MakeMaxVolumeStep(TWorkspace& s, TUnitWave& d) { return plainStep<MaxVolumeCommand>(s, d); }
-Step MakeUpStep(TWorkspace& s, TUnitWave& d) { return upStep(s, d); }
-Step MakeDistortStep(TWorkspace& s, TUnitWave& d) { return distortStep(s, d); }
 Step MakeBlockEffectStep(TWorkspace& s, TUnitWave& d) { return blockStep(s, d); }
 Step MakeReverseStep(TWorkspace& s, TUnitWave& d) { return plainStep<ReverseCommand>(s, d); }
 Step MakeRotateStep(TWorkspace& s, TUnitWave& d) { return rotateStep(s, d); }

@@ -12,24 +12,12 @@ namespace korvane {
 
 namespace {
 
-Step silenceStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TSilenceProps>>(space, doc.Records.Silence, space.Records.Silence, MakeSilence);
-    step->FieldOptions();
-    return step;
-}
-
 Step lineStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TLineProps>>(space, doc.Records.Line, space.Records.Line, MakeLine);
     auto& p = step->props;
     step->FieldOptions();
     step->Flag("--exponential", p.Exponential, "exponential line");
     step->SetCheck([](const TLineProps& props, const TUnitWave&) { return CheckLine(props); });
-    return step;
-}
-
-Step noiseStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TNoiseProps>>(space, doc.Records.Noise, space.Records.Noise, MakeNoise);
-    step->FieldOptions();
     return step;
 }
 
@@ -43,12 +31,6 @@ Step blockTriangleStep(TWorkspace& space, TUnitWave& doc) {
     step->SetCheck([](const TBlockTriangleProps& props, const TUnitWave& wave) {
         return CheckBlockTriangle(props, wave.GetFreq());
     });
-    return step;
-}
-
-Step sinusStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TSinusProps>>(space, doc.Records.Sinus, space.Records.Sinus, MakeSinus);
-    step->FieldOptions();
     return step;
 }
 
@@ -217,12 +199,9 @@ private:
 
 Step MakeMixStep(TWorkspace& s, TUnitWave& d) { return std::make_unique<MixStep>(s, d); }
 bool IsMixStep(const CommandStep& step) { return dynamic_cast<const MixStep*>(&step) != nullptr; }
-Step MakeSilenceStep(TWorkspace& s, TUnitWave& d) { return silenceStep(s, d); }
 Step MakeLineStep(TWorkspace& s, TUnitWave& d) { return lineStep(s, d); }
 Step MakeBlockStep(TWorkspace& s, TUnitWave& d) { return blockTriangleStep<false>(s, d); }
 Step MakeTriangleStep(TWorkspace& s, TUnitWave& d) { return blockTriangleStep<true>(s, d); }
-Step MakeSinusStep(TWorkspace& s, TUnitWave& d) { return sinusStep(s, d); }
-Step MakeNoiseStep(TWorkspace& s, TUnitWave& d) { return noiseStep(s, d); }
 Step MakeMFreqStep(TWorkspace& s, TUnitWave& d) { return mfreqStep(s, d); }
 Step MakePropertiesStep(TWorkspace&, TUnitWave& d) { return std::make_unique<PropertiesStep>(d); }
 Step MakeDrawStep(TWorkspace&, TUnitWave&) { return std::make_unique<DrawStep>(); }

@@ -67,14 +67,6 @@ Step rollOutStep(TWorkspace& space, TUnitWave& doc) {
     return step;
 }
 
-Step lengthStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TLengthProps>>(space, doc.Records.Length, space.Records.Length, LengthExecute);
-    step->FieldOptions();
-    step->SetCheck([](const TLengthProps& props, const TUnitWave& wave) { return CheckLength(props, wave); });
-    return step;
-}
-
 Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TTempoPitchProps>>(space, doc.Records.TempoPitch, space.Records.TempoPitch,
                                                                TempoPitchExecute);
@@ -86,16 +78,6 @@ Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
     step->Choice("--quality", p.Quality, {"low", "high"}, "low|high (low)");
     step->FieldOptions();
     step->SetCheck([](const TTempoPitchProps& props, const TUnitWave& wave) { return CheckTempoPitch(props, wave); });
-    return step;
-}
-
-Step perEchoStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TPerEchoProps>>(space, doc.Records.PerEcho, space.Records.PerEcho, PerEchoExecute);
-    auto& p = step->props;
-    p.TimeEnvelopeOn = false;
-    step->FieldOptions();
-    step->SetCheck([](const TPerEchoProps& props, const TUnitWave& wave) { return CheckPerEcho(props, wave); });
     return step;
 }
 
@@ -366,11 +348,9 @@ private:
 
 }  // namespace
 
-Step MakeLengthStep(TWorkspace& s, TUnitWave& d) { return lengthStep(s, d); }
 Step MakeRollOutStep(TWorkspace& s, TUnitWave& d) { return rollOutStep(s, d); }
 Step MakeRollInStep(TWorkspace& s, TUnitWave& d) { return rollInStep(s, d); }
 Step MakeTempoPitchStep(TWorkspace& s, TUnitWave& d) { return tempoPitchStep(s, d); }
-Step MakePerEchoStep(TWorkspace& s, TUnitWave& d) { return perEchoStep(s, d); }
 Step MakeRndEchoStep(TWorkspace& s, TUnitWave& d) { return rndEchoStep(s, d); }
 Step MakeSplitHStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitHStep>(); }
 Step MakeSplitVStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitVStep>(); }

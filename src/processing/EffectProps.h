@@ -47,7 +47,8 @@ struct TBlockProps {
     unitWaveValPosMore Height{3277, ucPercent};
     TFieldList Fields() {
         return TFieldList()
-            .Add("Horizontal Count", HorizontalCount).Option("--horizontal-count", "integer > 0").Selects(HorizontalKind, 1)
+            .Add("Horizontal Count", HorizontalCount).Option("--horizontal-count", "integer > 0")
+            .Selects(HorizontalKind, 1)
             .Add("Time", Time).Option("--time", "time > 0").Selects(HorizontalKind, 2)
             .Add("Vertical Count", VerticalCount).Option("--vertical-count", "integer > 0").Selects(VerticalKind, 1)
             .Add("Height", Height).Option("--height", "wave value > 0").Selects(VerticalKind, 2);
