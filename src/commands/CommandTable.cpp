@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include "commands/FieldsStep.h"
 #include "commands/WaveSteps.h"
 #include "core/Sample.h"
 #include "music/TUnitMuz.h"
+#include "processing/EffectCommands.h"
+#include "processing/Echo.h"
+#include "processing/MakeCommands.h"
+#include "processing/TimeEffects.h"
 #include "processing/TWorkspace.h"
 #include "values/StringReader.h"
 
@@ -297,8 +302,8 @@ void addMakeCommands(std::vector<Command>& t) {
         Command& row = t.emplace_back(dialog(std::move(c), caption, help));
         on(row, bar, icon);
     };
-    add(wave("MakeSilence", "make-silence", "&Silence...", "", "Silence|Make silence", NotDrawing, MakeSilenceStep,
-             make),
+    add(wave("MakeSilence", "make-silence", "&Silence...", "", "Silence|Make silence", NotDrawing,
+             FieldsStep(&TWaveRecords::Silence, MakeSilence), make),
         "Make Silence", 20, "make-silence");
     add(wave("MakeLine", "make-line", "&Line...", "", "Line|Make a straight or exponential line", NotDrawing,
              MakeLineStep, make),
@@ -310,9 +315,10 @@ void addMakeCommands(std::vector<Command>& t) {
              MakeTriangleStep, make),
         "Make Triangle", 6, "make-triangle");
     add(wave("MakeSinus", "make-sinus", "S&inus...", "Shift+Alt+S", "Sinus|Make a sine wave", NotDrawing,
-             MakeSinusStep, make),
+             FieldsStep(&TWaveRecords::Sinus, MakeSinus), make),
         "Make Sinus", 7, "make-sinus");
-    add(wave("MakeNoise", "make-noise", "&Noise...", "", "Noise|Make noise", NotDrawing, MakeNoiseStep, make),
+    add(wave("MakeNoise", "make-noise", "&Noise...", "", "Noise|Make noise", NotDrawing,
+             FieldsStep(&TWaveRecords::Noise, MakeNoise), make),
         "Make Noise", 8, "make-noise");
     add(wave("MakeMFreq", "make-mfreq", "Multi &Frequencies...", "Alt+F",
              "Multi Frequencies|Make a mixture of frequencies", NotDrawing, MakeMFreqStep, make),
@@ -342,16 +348,17 @@ void addEffectCommands(std::vector<Command>& t) {
         return row;
     };
     add(wave("Volume", "volume", "&Volume...", "V", "Volume|Change the volume by a factor or an envelope",
-             NeedsSamples, MakeVolumeStep, effects),
+             NeedsSamples, FieldsStep(&TWaveRecords::Volume, VolumeCommand, CheckVolume), effects),
         "Change Volume", 9, "volume");
     add(wave("MaxVolume", "max-volume", "M&aximal Volume", "Shift+V",
              "Maximal Volume|Raise the volume until the loudest sample is at full scale", NeedsSamples,
              MakeMaxVolumeStep, effects),
         "", 0, "max-volume");
-    add(wave("Up", "up", "&Up...", "U", "Up|Add a value to every sample", NeedsSamples, MakeUpStep, effects),
+    add(wave("Up", "up", "&Up...", "U", "Up|Add a value to every sample", NeedsSamples,
+             FieldsStep(&TWaveRecords::Up, UpCommand), effects),
         "Up / Down", 19, "up");
     add(wave("Distort", "distort", "&Distort...", "Shift+D", "Distort|Map every sample through a wave", NeedsSamples,
-             MakeDistortStep, effects),
+             FieldsStep(&TWaveRecords::Distort, DistortCommand, CheckDistort), effects),
         "Distort", 45, "distort");
     add(wave("Block", "block", "&Block...", "", "Block|Quantise the wave into blocks and levels", NeedsSamples,
              MakeBlockEffectStep, effects),
@@ -360,7 +367,7 @@ void addEffectCommands(std::vector<Command>& t) {
              effects),
         "", 0, "reverse");
     add(wave("Length", "length", "&Length...", "", "Length|Change the length of the selection", NeedsSamples,
-             MakeLengthStep, effects),
+             FieldsStep(&TWaveRecords::Length, LengthExecute, CheckLength), effects),
         "Change Length", 49, "length", true);
     add(wave("Rotate", "rotate", "R&otate...", "Ctrl+R", "Rotate|Turn the wave around its ends", NeedsSamples,
              MakeRotateStep, effects),
@@ -400,7 +407,7 @@ void addEffectCommands(std::vector<Command>& t) {
         "Block Filter", 17, "");
     const char* echo = "Effects/Echo";
     add(wave("PerEcho", "per-echo", "&Period...", "Ctrl+E", "Period Echo|Add echoes at a regular time", NeedsSamples,
-             MakePerEchoStep, echo),
+             FieldsStep(&TWaveRecords::PerEcho, PerEchoExecute, CheckPerEcho), echo),
         "Period Echo", 12, "echo-period", true);
     add(wave("RndEcho", "rnd-echo", "&Random...", "Alt+E", "Random Echo|Make a new sound of randomly changed echoes",
              NeedsSamples, MakeRndEchoStep, echo),

@@ -37,22 +37,6 @@ CommandOption onOff(const std::string& name, bool& target, const std::string& he
             }};
 }
 
-Step volumeStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TVolumeProps>>(space, doc.Records.Volume, space.Records.Volume, VolumeCommand);
-    auto& p = step->props;
-    step->Field("--constant", p.Factor, "\"Constant\" volume factor (50 %)", [&p] { p.Kind = 0; });
-    step->WavePick("--envelope", p.Envelope, "NAME \"Envelope\"", [&p] { p.Kind = 1; });
-    step->SetCheck([](const TVolumeProps& props, const TUnitWave&) { return CheckVolume(props); });
-    return step;
-}
-
-Step upStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TUpProps>>(space, doc.Records.Up, space.Records.Up, UpCommand);
-    step->Field("--add-value", step->props.AddValue, "\"Add Value\" wave value (50 %)");
-    return step;
-}
-
 Step blockStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TBlockProps>>(space, doc.Records.BlockEffect, space.Records.BlockEffect,
                                                           BlockCommand);
@@ -60,12 +44,7 @@ Step blockStep(TWorkspace& space, TUnitWave& doc) {
     // An axis the step gives no option for is left as it is.
     p.HorizontalKind = 0;
     p.VerticalKind = 0;
-    step->Field("--horizontal-count", p.HorizontalCount, "\"Horizontal Count\" integer > 0 (20)",
-                [&p] { p.HorizontalKind = 1; });
-    step->Field("--time", p.Time, "\"Time\" time > 0 (10 ms)", [&p] { p.HorizontalKind = 2; });
-    step->Field("--vertical-count", p.VerticalCount, "\"Vertical Count\" integer > 0 (20)",
-                [&p] { p.VerticalKind = 1; });
-    step->Field("--height", p.Height, "\"Height\" wave value > 0 (10 %)", [&p] { p.VerticalKind = 2; });
+    step->FieldOptions();
     return step;
 }
 
@@ -74,18 +53,9 @@ Step rotateStep(TWorkspace& space, TUnitWave& doc) {
         std::make_unique<RecordStep<TRotateProps>>(space, doc.Records.Rotate, space.Records.Rotate, RotateCommand);
     auto& p = step->props;
     step->Choice("--direction", p.Direction, {"left", "right"}, "left|right (left)");
-    step->Field("--factor", p.Factor, "\"Factor\" phase (0.1)", [&p] { p.By = 0; });
-    step->Field("--time", p.Time, "\"Time\" time (0.1 s)", [&p] { p.By = 1; });
+    step->FieldOptions();
     step->SetCheck(
         [](const TRotateProps& props, const TUnitWave& wave) { return CheckRotate(props, wave.SelectionSeconds()); });
-    return step;
-}
-
-Step distortStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TDistortProps>>(space, doc.Records.Distort, space.Records.Distort, DistortCommand);
-    step->WavePick("--distort-envelope", step->props.Envelope, "NAME \"Distort Envelope\"");
-    step->SetCheck([](const TDistortProps& props, const TUnitWave&) { return CheckDistort(props); });
     return step;
 }
 
@@ -93,10 +63,7 @@ Step balanceStep(TWorkspace& space, TUnitWave& doc) {
     auto step =
         std::make_unique<RecordStep<TBalanceProps>>(space, doc.Records.Balance, space.Records.Balance, BalanceCommand);
     auto& p = step->props;
-    step->Field("--direction-constant", p.Direction, "\"Direction Constant\" balance (0)",
-                [&p] { p.DirectionKind = 0; });
-    step->WavePick("--direction-envelope", p.DirectionEnvelope, "NAME \"Direction Envelope\"",
-                   [&p] { p.DirectionKind = 1; });
+    step->FieldOptions();
     step->Other(onOff("--time-difference", p.TimeDifference, "on|off (on)"));
     step->Choice("--volume-difference", p.VolumeDifference, {"none", "volume", "filter"},
                  "none|volume|filter (volume)");
@@ -119,10 +86,7 @@ Step mixLeftRightStep(TWorkspace& space, TUnitWave& doc) {
                      if (!ApplyLeftRightExample(p, v)) return "--example takes " + names;
                      return "";
                  }});
-    step->Field("--from-left-to-left", p.LeftToLeft, "\"from Left to Left\" volume factor (100 %)");
-    step->Field("--from-left-to-right", p.LeftToRight, "\"from Left to Right\" volume factor (0 %)");
-    step->Field("--from-right-to-left", p.RightToLeft, "\"from Right to Left\" volume factor (0 %)");
-    step->Field("--from-right-to-right", p.RightToRight, "\"from Right to Right\" volume factor (100 %)");
+    step->FieldOptions();
     return step;
 }
 
@@ -133,11 +97,7 @@ Step highLowStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<THighLowProps>>(space, docRecord, spaceRecord,
                                                             High ? FilterHighCommand : FilterLowCommand);
     auto& p = step->props;
-    step->Field("--frequency", p.Frequency, "\"Frequency\" time > 0 (1 kHz)", [&p] { p.FrequencyKind = 0; });
-    step->WavePick("--frequency-envelope", p.FrequencyEnvelope, "NAME \"Frequency Envelope\"",
-                   [&p] { p.FrequencyKind = 1; });
-    step->Field("--volume-factor", p.VolumeFactor, "\"Volume Factor\" volume factor between 0 and 1 (50 %)");
-    step->Field("--count", p.Count, "\"Count\" integer > 0 (1)");
+    step->FieldOptions();
     step->Flag("--maximize-volume", p.MaximizeVolume, "maximize the volume between the passes");
     step->SetCheck([](const THighLowProps& props, const TUnitWave&) { return CheckHighLow(props); });
     return step;
@@ -149,14 +109,7 @@ Step resNotchStep(TWorkspace& space, TUnitWave& doc) {
     auto& spaceRecord = Notch ? space.Records.FilterNotch : space.Records.FilterRes;
     auto step = std::make_unique<RecordStep<TResNotchProps>>(space, docRecord, spaceRecord,
                                                              Notch ? FilterNotchCommand : FilterResCommand);
-    auto& p = step->props;
-    step->Field("--frequency-constant", p.Frequency, "\"Frequency Constant\" time > 0 (1 kHz)",
-                [&p] { p.FrequencyKind = 0; });
-    step->WavePick("--frequency-envelope", p.FrequencyEnvelope, "NAME \"Frequency Envelope\"",
-                   [&p] { p.FrequencyKind = 1; });
-    step->Field("--width-constant", p.Width, "\"Width Constant\" factor 0..1 (0.25)", [&p] { p.WidthKind = 0; });
-    step->WavePick("--frequency-width-envelope", p.WidthEnvelope, "NAME \"Frequency Width Envelope\"",
-                   [&p] { p.WidthKind = 1; });
+    step->FieldOptions();
     step->SetCheck(
         [](const TResNotchProps& props, const TUnitWave& wave) { return CheckResNotch(props, wave.GetFreq()); });
     return step;
@@ -169,9 +122,7 @@ Step blockFilterStep(TWorkspace& space, TUnitWave& doc) {
     // The envelope is a switch beside the block time, which stays in use as
     // the largest block: off unless the step names an envelope.
     p.UseEnvelope = false;
-    step->Field("--block-time", p.BlockTime, "\"Block Time\" time (10 ms)");
-    step->WavePick("--envelope", p.Envelope, "NAME \"Envelope\" (selects the envelope variant)",
-                   [&p] { p.UseEnvelope = true; });
+    step->FieldOptions();
     step->SetCheck([](const TBlockFilterProps& props, const TUnitWave&) { return CheckBlockFilter(props); });
     return step;
 }
@@ -183,10 +134,7 @@ Step plainStep(TWorkspace&, TUnitWave&) {
 
 }  // namespace
 
-Step MakeVolumeStep(TWorkspace& s, TUnitWave& d) { return volumeStep(s, d); }
 Step MakeMaxVolumeStep(TWorkspace& s, TUnitWave& d) { return plainStep<MaxVolumeCommand>(s, d); }
-Step MakeUpStep(TWorkspace& s, TUnitWave& d) { return upStep(s, d); }
-Step MakeDistortStep(TWorkspace& s, TUnitWave& d) { return distortStep(s, d); }
 Step MakeBlockEffectStep(TWorkspace& s, TUnitWave& d) { return blockStep(s, d); }
 Step MakeReverseStep(TWorkspace& s, TUnitWave& d) { return plainStep<ReverseCommand>(s, d); }
 Step MakeRotateStep(TWorkspace& s, TUnitWave& d) { return rotateStep(s, d); }

@@ -12,29 +12,12 @@ namespace korvane {
 
 namespace {
 
-Step silenceStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TSilenceProps>>(space, doc.Records.Silence, space.Records.Silence, MakeSilence);
-    auto& p = step->props;
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
-    return step;
-}
-
 Step lineStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TLineProps>>(space, doc.Records.Line, space.Records.Line, MakeLine);
     auto& p = step->props;
-    step->Field("--first", p.First, "\"First Value\" wave value (0)");
-    step->Field("--last", p.Last, "\"Last Value\" wave value (50 %)");
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
+    step->FieldOptions();
     step->Flag("--exponential", p.Exponential, "exponential line");
     step->SetCheck([](const TLineProps& props, const TUnitWave&) { return CheckLine(props); });
-    return step;
-}
-
-Step noiseStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TNoiseProps>>(space, doc.Records.Noise, space.Records.Noise, MakeNoise);
-    auto& p = step->props;
-    step->Field("--amplitude", p.Amplitude, "\"Amplitude\" wave value (50 %)");
-    step->Field("--length", p.Length, "\"Length\" time >= 0 (1 s)");
     return step;
 }
 
@@ -44,28 +27,10 @@ Step blockTriangleStep(TWorkspace& space, TUnitWave& doc) {
     auto& spaceRecord = Triangle ? space.Records.Triangle : space.Records.Block;
     auto step = std::make_unique<RecordStep<TBlockTriangleProps>>(space, docRecord, spaceRecord,
                                                                   Triangle ? MakeTriangle : MakeBlock);
-    auto& p = step->props;
-    step->Field("--height-1", p.Height1, "\"Height 1\" wave value (50 %)");
-    step->Field("--height-2", p.Height2, "\"Height 2\" wave value (-50 %)");
-    step->Field("--period", p.Period, "\"Period\" time > 0 (440 Hz)");
-    step->Field("--middle", p.Middle, "\"Middle\" factor 0..1 (0.5)", [&p] { p.MiddleKind = 0; });
-    step->WavePick("--middle-envelope", p.MiddleEnvelope, "NAME \"Middle Envelope\"", [&p] { p.MiddleKind = 1; });
-    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
-    step->Field("--start", p.Start, "\"Start\" phase (0)");
+    step->FieldOptions();
     step->SetCheck([](const TBlockTriangleProps& props, const TUnitWave& wave) {
         return CheckBlockTriangle(props, wave.GetFreq());
     });
-    return step;
-}
-
-Step sinusStep(TWorkspace& space, TUnitWave& doc) {
-    auto step = std::make_unique<RecordStep<TSinusProps>>(space, doc.Records.Sinus, space.Records.Sinus, MakeSinus);
-    auto& p = step->props;
-    step->Field("--amplitude", p.Amplitude, "\"Amplitude\" wave value (50 %)");
-    step->Field("--period", p.Period, "\"Period\" time > 0 (440 Hz)");
-    step->Field("--count", p.Count, "\"Count\" factor > 0 (440)", [&p] { p.LengthKind = 0; });
-    step->Field("--length", p.Length, "\"Length\" time > 0", [&p] { p.LengthKind = 1; });
-    step->Field("--start-angle", p.StartAngle, "\"Start Angle\" phase (0)");
     return step;
 }
 
@@ -88,10 +53,8 @@ struct MFreqRowTexts {
 
 Step mfreqStep(TWorkspace& space, TUnitWave& doc) {
     auto step = std::make_unique<RecordStep<TMFreqProps>>(space, doc.Records.MFreq, space.Records.MFreq, MakeMFreq);
-    auto& p = step->props;
     auto texts = std::make_shared<MFreqRowTexts>();
-    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
-    step->WavePick("--form", p.Form, "NAME \"Wave Form\" (the sine table when absent)");
+    step->FieldOptions();
     step->Other({"--row", true, "\"V;P;A;F;T\" repeatable (50 %;440 Hz;0;50 %;1 s)",
                  [texts](const std::string& v) -> std::string {
                      std::vector<std::string> cells;
@@ -236,12 +199,9 @@ private:
 
 Step MakeMixStep(TWorkspace& s, TUnitWave& d) { return std::make_unique<MixStep>(s, d); }
 bool IsMixStep(const CommandStep& step) { return dynamic_cast<const MixStep*>(&step) != nullptr; }
-Step MakeSilenceStep(TWorkspace& s, TUnitWave& d) { return silenceStep(s, d); }
 Step MakeLineStep(TWorkspace& s, TUnitWave& d) { return lineStep(s, d); }
 Step MakeBlockStep(TWorkspace& s, TUnitWave& d) { return blockTriangleStep<false>(s, d); }
 Step MakeTriangleStep(TWorkspace& s, TUnitWave& d) { return blockTriangleStep<true>(s, d); }
-Step MakeSinusStep(TWorkspace& s, TUnitWave& d) { return sinusStep(s, d); }
-Step MakeNoiseStep(TWorkspace& s, TUnitWave& d) { return noiseStep(s, d); }
 Step MakeMFreqStep(TWorkspace& s, TUnitWave& d) { return mfreqStep(s, d); }
 Step MakePropertiesStep(TWorkspace&, TUnitWave& d) { return std::make_unique<PropertiesStep>(d); }
 Step MakeDrawStep(TWorkspace&, TUnitWave&) { return std::make_unique<DrawStep>(); }

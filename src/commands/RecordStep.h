@@ -6,6 +6,7 @@
 
 #include "commands/CommandStep.h"
 #include "commands/DialogStep.h"
+#include "core/Assert.h"
 #include "processing/TWorkspace.h"
 #include "values/FieldList.h"
 
@@ -30,25 +31,29 @@ public:
 
     Props props;  // the working copy the options write into
 
-    // An option that types into a field; `chosen` runs as typing into its
-    // edit box would (selecting its alternative).
-    void Field(const std::string& option, unitValue& field, std::string help, std::function<void()> chosen = {}) {
-        if (chosen) chosen_.emplace_back(&field, chosen);
-        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
-                                texts_.emplace_back(field, v);
-                                if (chosen) chosen();
-                                return std::string();
-                            }});
+    // The options of the record's fields that name one (in the field list),
+    // in the list's order, leaving out those already added: each types into
+    // its field and selects the field's alternative, and its help is the
+    // field's caption, words and default.
+    // With `last` (a field of `props`), stops after that field's option, so
+    // an option that is no field can follow it.
+    void FieldOptions(const void* last = nullptr) {
+        TFieldList fields = props.Fields();
+        for (const TFieldEntry& entry : fields.Entries()) {
+            if (!entry.Option.empty()) addFieldOption(entry);
+            if (last && entry.Holds(last)) return;
+        }
+        KORVANE_ASSERT(!last);
     }
-    void WavePick(const std::string& option, unitUnitWave& field, std::string help,
-                  std::function<void()> chosen = {}) {
-        if (chosen) chosen_.emplace_back(&field, chosen);
-        options_.push_back({option, true, std::move(help), [this, &field, chosen](const std::string& v) {
-                                texts_.emplace_back(field, v);
-                                if (chosen) chosen();
-                                return std::string();
-                            }});
+    // The option of one field (a member of `props`), to place it among
+    // options that are not fields.
+    void FieldOption(const void* field) {
+        TFieldList fields = props.Fields();
+        const TFieldEntry* entry = fields.FindField(field);
+        KORVANE_ASSERT(entry && !entry->Option.empty());
+        addFieldOption(*entry);
     }
+
     void Flag(const std::string& option, bool& flag, std::string help) {
         flag = false;  // on/off flags come from the step's own options alone
         options_.push_back({option, false, std::move(help), [&flag](const std::string&) {
@@ -85,8 +90,8 @@ public:
     void Type(const TFieldText& text) override {
         texts_.push_back(text);
         const void* field = text.Value ? static_cast<const void*>(text.Value) : static_cast<const void*>(text.Wave);
-        for (const auto& [f, chosen] : chosen_)
-            if (f == field) chosen();
+        TFieldList fields = props.Fields();
+        if (const TFieldEntry* entry = fields.FindField(field)) entry->Choose();
     }
     std::string Confirm(TWorkspace& space, TUnitWave& wave) override {
         WaveLookup lookup = [&space](const std::string& name, const std::string&) { return space.FindWave(name); };
@@ -117,6 +122,21 @@ public:
     }
 
 private:
+    void addFieldOption(const TFieldEntry& entry) {
+        for (const auto& added : fieldOptions_)
+            if (entry.Holds(added)) return;
+        fieldOptions_.push_back(entry.Value ? static_cast<const void*>(entry.Value) : entry.Wave);
+        // The entry points into `props`, which lives as long as the step.
+        options_.push_back({entry.Option, true, entry.HelpText(), [this, entry](const std::string& v) {
+                                if (entry.Value)
+                                    texts_.emplace_back(*entry.Value, v);
+                                else
+                                    texts_.emplace_back(*entry.Wave, v);
+                                entry.Choose();
+                                return std::string();
+                            }});
+    }
+
     static StepResult Refuse(const std::string& text) {
         StepResult r;
         r.kind = StepResult::Refused;
@@ -133,7 +153,7 @@ private:
     std::function<std::string(Props&)> extraRead_;
     std::vector<TFieldText> texts_;
     std::vector<CommandOption> options_;
-    std::vector<std::pair<const void*, std::function<void()>>> chosen_;
+    std::vector<const void*> fieldOptions_;  // the fields whose options are in options_
 };
 
 }  // namespace korvane

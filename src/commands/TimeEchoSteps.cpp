@@ -19,17 +19,6 @@ void setReference(unitWavePosition& position, double seconds) {
     if (seconds > 0) position.SetLength(seconds);
 }
 
-// The typed fields of the length alternatives shared by roll out and tempo
-// and pitch.
-template <class Props, class S>
-void lengthOptions(S& step, Props& p) {
-    step.Field("--length-factor", p.LengthFactor, "\"Length Factor\" factor > 0 (50 %)",
-               [&p] { p.LengthKind = lengthFactor; });
-    step.Field("--new-length", p.NewLength, "\"New Length\" time > 0 (2 s)", [&p] { p.LengthKind = lengthNew; });
-    step.WavePick("--same-length-as", p.SameAs, "NAME \"Same Length as\"", [&p] { p.LengthKind = lengthSameAs; });
-    step.Field("--count", p.Count, "\"Count\" factor > 0 (3)", [&p] { p.LengthKind = lengthCount; });
-}
-
 // Roll in reads its positions against the loop length just read, so they
 // are typed after the record's own fields.
 struct RollInTexts {
@@ -43,21 +32,21 @@ Step rollInStep(TWorkspace& space, TUnitWave& doc) {
     setReference(p.Start, p.Length.GetValue());
     setReference(p.End, p.Length.GetValue());
     auto texts = std::make_shared<RollInTexts>();
-    step->Field("--length", p.Length, "\"Length\" time > 0 (1 s)");
-    step->Other({"--start-at", true, "\"Start at\" wave position (0 %)", [texts, &p](const std::string& v) {
-                     texts->texts.emplace_back(false, v);
-                     p.Placement = 0;
-                     return std::string();
-                 }});
-    step->Other({"--end-at", true, "\"End at\" wave position (0 %)", [texts, &p](const std::string& v) {
-                     texts->texts.emplace_back(true, v);
-                     p.Placement = 1;
-                     return std::string();
-                 }});
+    step->FieldOption(&p.Length);
+    // The positions are kept aside and read after the record's own fields.
+    TFieldList fields = p.Fields();
+    for (bool end : {false, true}) {
+        const TFieldEntry& entry = *fields.FindField(end ? &p.End : &p.Start);
+        step->Other({entry.Option, true, entry.HelpText(), [texts, entry, end](const std::string& v) {
+                         texts->texts.emplace_back(end, v);
+                         entry.Choose();
+                         return std::string();
+                     }});
+    }
     step->SetExtraRead([texts](TRollInProps& props) -> std::string {
         setReference(props.Start, props.Length.GetValue());
         setReference(props.End, props.Length.GetValue());
-        TFieldList fields = TFieldList().Add("Start at", props.Start).Add("End at", props.End);
+        TFieldList fields = props.Fields();
         std::vector<TFieldText> given;
         for (const auto& [end, text] : texts->texts) given.emplace_back(end ? props.End : props.Start, text);
         TReadResult r = fields.Read(given);
@@ -73,23 +62,8 @@ Step rollOutStep(TWorkspace& space, TUnitWave& doc) {
     auto& p = step->props;
     setReference(p.StartPosition, RangeSeconds(doc));
     p.SpeedEnvelopeOn = false;
-    step->Field("--speed-factor", p.Speed, "\"Speed Factor\" factor not 0 (200 %)");
-    step->WavePick("--speed-envelope", p.SpeedEnvelope, "NAME \"Speed Envelope\"", [&p] { p.SpeedEnvelopeOn = true; });
-    lengthOptions(*step, p);
-    step->Field("--start-position", p.StartPosition, "\"Start Position\" wave position (0 %)");
+    step->FieldOptions();
     step->SetCheck([](const TRollOutProps& props, const TUnitWave& wave) { return CheckRollOut(props, wave); });
-    return step;
-}
-
-Step lengthStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TLengthProps>>(space, doc.Records.Length, space.Records.Length, LengthExecute);
-    auto& p = step->props;
-    step->Field("--length-factor", p.LengthFactor, "\"Length Factor\" factor (50 %)",
-                [&p] { p.LengthKind = lengthFactor; });
-    step->Field("--new-length", p.NewLength, "\"New Length\" time > 0 (2 s)", [&p] { p.LengthKind = lengthNew; });
-    step->WavePick("--same-length-as", p.SameAs, "NAME \"Same Length as\"", [&p] { p.LengthKind = lengthSameAs; });
-    step->SetCheck([](const TLengthProps& props, const TUnitWave& wave) { return CheckLength(props, wave); });
     return step;
 }
 
@@ -100,32 +74,10 @@ Step tempoPitchStep(TWorkspace& space, TUnitWave& doc) {
     setReference(p.StartPosition, RangeSeconds(doc));
     p.FreqEnvelopeOn = false;
     p.SpeedEnvelopeOn = false;
-    step->Field("--frequency-factor", p.FreqFactor, "\"Frequency Factor\" factor not 0 (200 %)");
-    step->WavePick("--frequency-envelope", p.FreqEnvelope, "NAME \"Frequency Envelope\"",
-                   [&p] { p.FreqEnvelopeOn = true; });
-    step->Field("--speed-factor", p.Speed, "\"Speed Factor\" factor not 0 (100 %)");
-    step->WavePick("--speed-envelope", p.SpeedEnvelope, "NAME \"Speed Envelope\"", [&p] { p.SpeedEnvelopeOn = true; });
-    lengthOptions(*step, p);
-    step->Field("--start-position", p.StartPosition, "\"Start Position\" wave position (0 %)");
+    step->FieldOptions(&p.StartPosition);
     step->Choice("--quality", p.Quality, {"low", "high"}, "low|high (low)");
-    step->Field("--block-size", p.BlockSize, "\"Block Size\" time > 0 (40 ms)");
+    step->FieldOptions();
     step->SetCheck([](const TTempoPitchProps& props, const TUnitWave& wave) { return CheckTempoPitch(props, wave); });
-    return step;
-}
-
-Step perEchoStep(TWorkspace& space, TUnitWave& doc) {
-    auto step =
-        std::make_unique<RecordStep<TPerEchoProps>>(space, doc.Records.PerEcho, space.Records.PerEcho, PerEchoExecute);
-    auto& p = step->props;
-    p.TimeEnvelopeOn = false;
-    step->Field("--time", p.Time, "\"Time\" time (10 ms)");
-    step->WavePick("--echo-time-envelope", p.TimeEnvelope, "NAME \"Echo Time Envelope\"",
-                   [&p] { p.TimeEnvelopeOn = true; });
-    step->Field("--volume-constant", p.Volume, "\"Volume Constant\" volume factor (100 %)", [&p] { p.VolumeKind = 0; });
-    step->WavePick("--echo-volume-envelope", p.VolumeEnvelope, "NAME \"Echo Volume Envelope\"",
-                   [&p] { p.VolumeKind = 1; });
-    step->Field("--count", p.Count, "\"Count\" integer > 0 (1)");
-    step->SetCheck([](const TPerEchoProps& props, const TUnitWave& wave) { return CheckPerEcho(props, wave); });
     return step;
 }
 
@@ -143,10 +95,7 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
         {"length", {"no-change", "random-envelope"}}, {"balance", {"no-change", "linear", "random-envelope"}},
         {"pitch", {"no-change", "random-envelope"}},  {"tempo", {"no-change", "random-envelope"}},
     };
-    static const char* const captions[aspectCount] = {"Time", "Volume", "Length", "Balance", "Pitch", "Tempo"};
-    step->Field("--count", p.Count, "\"Count\" integer > 0 (20)");
-    step->Field("--random-seed", p.Seed, "\"Random Seed\" integer (0)");
-    step->Field("--time-difference", p.TimeDifference, "\"Time Difference\" time > 0 (1000 ms)");
+    step->FieldOptions(&p.TimeDifference);
     step->Flag("--cyclable", p.Cyclable, "cyclable result");
     for (int a = 0; a < aspectCount; ++a) {
         std::string option = std::string("--") + aspects[a].name;
@@ -156,8 +105,7 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
             kinds += k;
         }
         step->Choice(option + "-kind", p.Aspects[a].Kind, aspects[a].kinds, kinds + " (" + aspects[a].kinds[0] + ")");
-        step->WavePick(option + "-random-envelope", p.Aspects[a].Envelope,
-                       std::string("NAME \"") + captions[a] + " - Random Envelope\"");
+        step->FieldOption(&p.Aspects[a].Envelope);
         int& die = p.Aspects[a].Die;
         std::string sourceOption = option + "-source";
         std::string sourceHelp = "1..6 (";
@@ -181,9 +129,9 @@ Step rndEchoStep(TWorkspace& space, TUnitWave& doc) {
                          return std::string("--balance-time-difference takes on|off");
                      return std::string();
                  }});
-    step->Field("--pitch-frequency-factor", p.FrequencyFactor, "\"Pitch - Frequency Factor\" factor (2)");
+    step->FieldOption(&p.FrequencyFactor);
     step->Choice("--quality", p.Quality, {"low", "high"}, "low|high (low)");
-    step->Field("--block-size", p.BlockSize, "\"Block Size\" time > 0 (40 ms)");
+    step->FieldOptions();
     step->SetCheck([](const TRandomEchoProps& props, const TUnitWave& wave) { return CheckRndEcho(props, wave); });
     return step;
 }
@@ -400,11 +348,9 @@ private:
 
 }  // namespace
 
-Step MakeLengthStep(TWorkspace& s, TUnitWave& d) { return lengthStep(s, d); }
 Step MakeRollOutStep(TWorkspace& s, TUnitWave& d) { return rollOutStep(s, d); }
 Step MakeRollInStep(TWorkspace& s, TUnitWave& d) { return rollInStep(s, d); }
 Step MakeTempoPitchStep(TWorkspace& s, TUnitWave& d) { return tempoPitchStep(s, d); }
-Step MakePerEchoStep(TWorkspace& s, TUnitWave& d) { return perEchoStep(s, d); }
 Step MakeRndEchoStep(TWorkspace& s, TUnitWave& d) { return rndEchoStep(s, d); }
 Step MakeSplitHStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitHStep>(); }
 Step MakeSplitVStep(TWorkspace&, TUnitWave&) { return std::make_unique<SplitVStep>(); }

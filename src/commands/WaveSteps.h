@@ -7,27 +7,22 @@
 
 namespace korvane {
 
-// The batch and dialog steps of the wave commands, one maker per command,
-// and the enable rules that only some commands share.
+// The batch and dialog steps of the wave commands whose options are more
+// than their record's fields (the others are made by FieldsStep in the
+// command table), and the enable rules that only some commands share.
 using Step = std::unique_ptr<CommandStep>;
 
 Step MakeMixStep(TWorkspace& space, TUnitWave& doc);
 // The mix step has a dialog of its own, not one over a record.
 bool IsMixStep(const CommandStep& step);
-Step MakeSilenceStep(TWorkspace& space, TUnitWave& doc);
 Step MakeLineStep(TWorkspace& space, TUnitWave& doc);
 Step MakeBlockStep(TWorkspace& space, TUnitWave& doc);
 Step MakeTriangleStep(TWorkspace& space, TUnitWave& doc);
-Step MakeSinusStep(TWorkspace& space, TUnitWave& doc);
-Step MakeNoiseStep(TWorkspace& space, TUnitWave& doc);
 Step MakeMFreqStep(TWorkspace& space, TUnitWave& doc);
 Step MakePropertiesStep(TWorkspace& space, TUnitWave& doc);
 Step MakeDrawStep(TWorkspace& space, TUnitWave& doc);
 
-Step MakeVolumeStep(TWorkspace& space, TUnitWave& doc);
 Step MakeMaxVolumeStep(TWorkspace& space, TUnitWave& doc);
-Step MakeUpStep(TWorkspace& space, TUnitWave& doc);
-Step MakeDistortStep(TWorkspace& space, TUnitWave& doc);
 Step MakeBlockEffectStep(TWorkspace& space, TUnitWave& doc);
 Step MakeReverseStep(TWorkspace& space, TUnitWave& doc);
 Step MakeRotateStep(TWorkspace& space, TUnitWave& doc);
@@ -39,11 +34,9 @@ Step MakeFilterResStep(TWorkspace& space, TUnitWave& doc);
 Step MakeFilterNotchStep(TWorkspace& space, TUnitWave& doc);
 Step MakeFilterBlockStep(TWorkspace& space, TUnitWave& doc);
 
-Step MakeLengthStep(TWorkspace& space, TUnitWave& doc);
 Step MakeRollOutStep(TWorkspace& space, TUnitWave& doc);
 Step MakeRollInStep(TWorkspace& space, TUnitWave& doc);
 Step MakeTempoPitchStep(TWorkspace& space, TUnitWave& doc);
-Step MakePerEchoStep(TWorkspace& space, TUnitWave& doc);
 Step MakeRndEchoStep(TWorkspace& space, TUnitWave& doc);
 Step MakeSplitHStep(TWorkspace& space, TUnitWave& doc);
 Step MakeSplitVStep(TWorkspace& space, TUnitWave& doc);

@@ -598,7 +598,8 @@ bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& file
     const Wave& rightWave = sound.Channel(channels - 1);
     if ((begin < end && !leftWave.wave) || (channels == 2 && begin < end && !rightWave.wave)) return false;
     const int32_t values = sound.GetValues();
-    KORVANE_ASSERT(0 <= begin && begin <= end && end <= values);
+    KORVANE_ASSERT_RANGE(begin, end, values);
+    KORVANE_ASSERT(begin <= end);
     KORVANE_ASSERT(bytes == 1 || bytes == 2);
 
     const int64_t frameBytes = int64_t{channels} * bytes;

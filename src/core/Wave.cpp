@@ -91,8 +91,7 @@ double Wave::readAtOrZero(double position) const {
 
 void Wave::copyFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
     forgetPeaks();
-    KORVANE_ASSERT(end <= from.values);
-    KORVANE_ASSERT(begin >= 0);
+    KORVANE_ASSERT_RANGE(begin, end, from.values);
     KORVANE_ASSERT(end >= begin);
     KORVANE_ASSERT(to + end - begin <= values);
     KORVANE_ASSERT(to >= 0);
@@ -101,16 +100,14 @@ void Wave::copyFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
 
 void Wave::zero(int32_t begin, int32_t end) {
     forgetPeaks();
-    KORVANE_ASSERT(begin >= 0);
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(end >= begin);
-    KORVANE_ASSERT(end <= values);
     if (end > begin) std::memset(wave + begin, 0, static_cast<std::size_t>(end - begin) * sizeof(int16_t));
 }
 
 void Wave::addFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
     forgetPeaks();
-    KORVANE_ASSERT(end <= from.values);
-    KORVANE_ASSERT(begin >= 0);
+    KORVANE_ASSERT_RANGE(begin, end, from.values);
     KORVANE_ASSERT(end >= begin);
     KORVANE_ASSERT(to + end - begin <= values);
     KORVANE_ASSERT(to >= 0);
@@ -121,8 +118,8 @@ void Wave::addFrom(const Wave& from, int32_t begin, int32_t end, int32_t to) {
 
 void Wave::drawLine(int32_t begin, double a, int32_t end, double b) {
     forgetPeaks();
+    KORVANE_ASSERT_RANGE(begin, end, values);
     KORVANE_ASSERT(end > begin);
-    KORVANE_ASSERT(end <= values);
     if (end == begin + 1) {
         wave[begin] = toSample((a + b) * 0.5);
         return;

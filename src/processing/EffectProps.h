@@ -6,18 +6,23 @@
 namespace korvane {
 
 // The records of the effect and filter dialogs, with their defaults. Field
-// lists are in the order the dialogs read them.
+// lists are in the order the dialogs read them, and name the korvane-cli
+// option of each field with the alternative it selects.
 
 struct TVolumeProps {
     int Kind = 0;  // 0 constant, 1 envelope
     unitVolumeFactor Factor = DefaultField<unitVolumeFactor>("50 %");
     unitUnitWave Envelope;
-    TFieldList Fields() { return TFieldList().Add("Constant", Factor).Add("Envelope", Envelope); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Constant", Factor).Option("--constant", "volume factor").Selects(Kind, 0)
+            .Add("Envelope", Envelope).Option("--envelope").Selects(Kind, 1);
+    }
 };
 
 struct TUpProps {
     unitWaveVal AddValue = DefaultField<unitWaveVal>("50 %");
-    TFieldList Fields() { return TFieldList().Add("Add Value", AddValue); }
+    TFieldList Fields() { return TFieldList().Add("Add Value", AddValue).Option("--add-value", "wave value"); }
 };
 
 struct TRotateProps {
@@ -25,7 +30,11 @@ struct TRotateProps {
     int By = 0;         // 0 factor, 1 time
     unitAngleFactor Factor = DefaultField<unitAngleFactor>("0.1");
     unitTime Time = DefaultField<unitTime>("0.1 s");
-    TFieldList Fields() { return TFieldList().Add("Factor", Factor).Add("Time", Time); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Factor", Factor).Option("--factor", "phase").Selects(By, 0)
+            .Add("Time", Time).Option("--time", "time").Selects(By, 1);
+    }
 };
 
 struct TBlockProps {
@@ -38,16 +47,17 @@ struct TBlockProps {
     unitWaveValPosMore Height{3277, ucPercent};
     TFieldList Fields() {
         return TFieldList()
-            .Add("Horizontal Count", HorizontalCount)
-            .Add("Time", Time)
-            .Add("Vertical Count", VerticalCount)
-            .Add("Height", Height);
+            .Add("Horizontal Count", HorizontalCount).Option("--horizontal-count", "integer > 0")
+            .Selects(HorizontalKind, 1)
+            .Add("Time", Time).Option("--time", "time > 0").Selects(HorizontalKind, 2)
+            .Add("Vertical Count", VerticalCount).Option("--vertical-count", "integer > 0").Selects(VerticalKind, 1)
+            .Add("Height", Height).Option("--height", "wave value > 0").Selects(VerticalKind, 2);
     }
 };
 
 struct TDistortProps {
     unitUnitWave Envelope;
-    TFieldList Fields() { return TFieldList().Add("Distort Envelope", Envelope); }
+    TFieldList Fields() { return TFieldList().Add("Distort Envelope", Envelope).Option("--distort-envelope"); }
 };
 
 struct TBalanceProps {
@@ -57,7 +67,11 @@ struct TBalanceProps {
     bool TimeDifference = true;
     int VolumeDifference = 1;  // 0 none, 1 volume, 2 filter
     TFieldList Fields() {
-        return TFieldList().Add("Direction Constant", Direction).Add("Direction Envelope", DirectionEnvelope);
+        // The help names the default by its number alone.
+        return TFieldList()
+            .Add("Direction Constant", Direction).Option("--direction-constant", "balance").Selects(DirectionKind, 0)
+            .HelpDefault("0")
+            .Add("Direction Envelope", DirectionEnvelope).Option("--direction-envelope").Selects(DirectionKind, 1);
     }
 };
 
@@ -68,10 +82,10 @@ struct TLeftRightProps {
     unitVolumeFactor RightToRight = DefaultField<unitVolumeFactor>("100 %");
     TFieldList Fields() {
         return TFieldList()
-            .Add("from Left to Left", LeftToLeft)
-            .Add("from Left to Right", LeftToRight)
-            .Add("from Right to Left", RightToLeft)
-            .Add("from Right to Right", RightToRight);
+            .Add("from Left to Left", LeftToLeft).Option("--from-left-to-left", "volume factor")
+            .Add("from Left to Right", LeftToRight).Option("--from-left-to-right", "volume factor")
+            .Add("from Right to Left", RightToLeft).Option("--from-right-to-left", "volume factor")
+            .Add("from Right to Right", RightToRight).Option("--from-right-to-right", "volume factor");
     }
 };
 
@@ -101,10 +115,10 @@ struct THighLowProps {
     bool MaximizeVolume = false;
     TFieldList Fields() {
         return TFieldList()
-            .Add("Frequency", Frequency)
-            .Add("Frequency Envelope", FrequencyEnvelope)
-            .Add("Volume Factor", VolumeFactor)
-            .Add("Count", Count);
+            .Add("Frequency", Frequency).Option("--frequency", "time > 0").Selects(FrequencyKind, 0)
+            .Add("Frequency Envelope", FrequencyEnvelope).Option("--frequency-envelope").Selects(FrequencyKind, 1)
+            .Add("Volume Factor", VolumeFactor).Option("--volume-factor", "volume factor between 0 and 1")
+            .Add("Count", Count).Option("--count", "integer > 0");
     }
 };
 
@@ -118,10 +132,10 @@ struct TResNotchProps {
     unitUnitWave WidthEnvelope;
     TFieldList Fields() {
         return TFieldList()
-            .Add("Frequency Constant", Frequency)
-            .Add("Frequency Envelope", FrequencyEnvelope)
-            .Add("Width Constant", Width)
-            .Add("Frequency Width Envelope", WidthEnvelope);
+            .Add("Frequency Constant", Frequency).Option("--frequency-constant", "time > 0").Selects(FrequencyKind, 0)
+            .Add("Frequency Envelope", FrequencyEnvelope).Option("--frequency-envelope").Selects(FrequencyKind, 1)
+            .Add("Width Constant", Width).Option("--width-constant", "factor 0..1").Selects(WidthKind, 0)
+            .Add("Frequency Width Envelope", WidthEnvelope).Option("--frequency-width-envelope").Selects(WidthKind, 1);
     }
 };
 
@@ -129,7 +143,11 @@ struct TBlockFilterProps {
     bool UseEnvelope = false;
     unitTime BlockTime = DefaultField<unitTime>("10 ms");
     unitUnitWave Envelope;
-    TFieldList Fields() { return TFieldList().Add("Block Time", BlockTime).Add("Envelope", Envelope); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Block Time", BlockTime).Option("--block-time", "time")
+            .Add("Envelope", Envelope).Option("--envelope", "(selects the envelope variant)").Selects(UseEnvelope);
+    }
 };
 
 }  // namespace korvane

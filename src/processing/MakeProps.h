@@ -11,7 +11,7 @@ namespace korvane {
 
 struct TSilenceProps {
     unitTimePos Length = DefaultField<unitTimePos>("1 s");
-    TFieldList Fields() { return TFieldList().Add("Length", Length); }
+    TFieldList Fields() { return TFieldList().Add("Length", Length).Option("--length", "time >= 0"); }
 };
 
 struct TLineProps {
@@ -19,13 +19,22 @@ struct TLineProps {
     unitWaveVal Last = DefaultField<unitWaveVal>("50 %");
     unitTimePos Length = DefaultField<unitTimePos>("1 s");
     bool Exponential = false;
-    TFieldList Fields() { return TFieldList().Add("First Value", First).Add("Last Value", Last).Add("Length", Length); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("First Value", First).Option("--first", "wave value")
+            .Add("Last Value", Last).Option("--last", "wave value")
+            .Add("Length", Length).Option("--length", "time >= 0");
+    }
 };
 
 struct TNoiseProps {
     unitWaveVal Amplitude = DefaultField<unitWaveVal>("50 %");
     unitTimePos Length = DefaultField<unitTimePos>("1 s");
-    TFieldList Fields() { return TFieldList().Add("Amplitude", Amplitude).Add("Length", Length); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Amplitude", Amplitude).Option("--amplitude", "wave value")
+            .Add("Length", Length).Option("--length", "time >= 0");
+    }
 };
 
 // Make Block and Make Triangle share the dialog but keep separate records.
@@ -40,13 +49,13 @@ struct TBlockTriangleProps {
     unitAngleFactor Start = DefaultField<unitAngleFactor>("0");
     TFieldList Fields() {
         return TFieldList()
-            .Add("Height 1", Height1)
-            .Add("Height 2", Height2)
-            .Add("Period", Period)
-            .Add("Middle", Middle)
-            .Add("Middle Envelope", MiddleEnvelope)
-            .Add("Length", Length)
-            .Add("Start", Start);
+            .Add("Height 1", Height1).Option("--height-1", "wave value")
+            .Add("Height 2", Height2).Option("--height-2", "wave value")
+            .Add("Period", Period).Option("--period", "time > 0")
+            .Add("Middle", Middle).Option("--middle", "factor 0..1").Selects(MiddleKind, 0)
+            .Add("Middle Envelope", MiddleEnvelope).Option("--middle-envelope").Selects(MiddleKind, 1)
+            .Add("Length", Length).Option("--length", "time > 0")
+            .Add("Start", Start).Option("--start", "phase");
     }
 };
 
@@ -59,11 +68,12 @@ struct TSinusProps {
     unitAngleFactor StartAngle = DefaultField<unitAngleFactor>("0");
     TFieldList Fields() {
         return TFieldList()
-            .Add("Amplitude", Amplitude)
-            .Add("Period", Period)
-            .Add("Count", Count)
-            .Add("Length", Length)
-            .Add("Start Angle", StartAngle);
+            .Add("Amplitude", Amplitude).Option("--amplitude", "wave value")
+            .Add("Period", Period).Option("--period", "time > 0")
+            .Add("Count", Count).Option("--count", "factor > 0").Selects(LengthKind, 0)
+            // The count is the default alternative; help shows no length.
+            .Add("Length", Length).Option("--length", "time > 0").Selects(LengthKind, 1).HelpDefault("")
+            .Add("Start Angle", StartAngle).Option("--start-angle", "phase");
     }
 };
 
@@ -88,7 +98,11 @@ struct TMFreqProps {
     unitTimePosMore Length = DefaultField<unitTimePosMore>("1 s");
     unitUnitWave Form;  // the sine table when no wave is named
     std::vector<TMFreqRow> Rows = std::vector<TMFreqRow>(1);
-    TFieldList Fields() { return TFieldList().Add("Length", Length).Add("Wave Form", Form); }
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Length", Length).Option("--length", "time > 0")
+            .Add("Wave Form", Form).Option("--form", "(the sine table when absent)");
+    }
 };
 
 struct TMixProps {

@@ -6,17 +6,34 @@
 namespace korvane {
 
 // The records of the time and echo dialogs, with their defaults. Fields() is
-// the dialog's reading order.
+// the dialog's reading order, and names the korvane-cli option of each field
+// with the alternative it selects.
 
 // How roll out, length and tempo and pitch choose their new length.
 enum TLengthKind { lengthFactor = 0, lengthNew = 1, lengthSameAs = 2, lengthCount = 3 };
+
+// The length alternatives roll out and tempo and pitch share.
+template <class Props>
+TFieldList& AddLengthFields(TFieldList& list, Props& p) {
+    return list.Add("Length Factor", p.LengthFactor).Option("--length-factor", "factor > 0")
+        .Selects(p.LengthKind, lengthFactor)
+        .Add("New Length", p.NewLength).Option("--new-length", "time > 0").Selects(p.LengthKind, lengthNew)
+        .Add("Same Length as", p.SameAs).Option("--same-length-as").Selects(p.LengthKind, lengthSameAs)
+        .Add("Count", p.Count).Option("--count", "factor > 0").Selects(p.LengthKind, lengthCount);
+}
 
 struct TRollInProps {
     unitTimePosMore Length = DefaultField<unitTimePosMore>("1 s");
     int Placement = 0;  // 0 start at, 1 end at
     unitWavePosition Start = DefaultField<unitWavePosition>("0 %");
     unitWavePosition End = DefaultField<unitWavePosition>("0 %");
-    TFieldList Fields() { return TFieldList().Add("Length", Length).Add("Start at", Start).Add("End at", End); }
+    // The positions are read after the length, against it (see the step).
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Length", Length).Option("--length", "time > 0")
+            .Add("Start at", Start).Option("--start-at", "wave position").Selects(Placement, 0)
+            .Add("End at", End).Option("--end-at", "wave position").Selects(Placement, 1);
+    }
 };
 
 struct TRollOutProps {
@@ -30,14 +47,11 @@ struct TRollOutProps {
     unitFactorPosMore Count = DefaultField<unitFactorPosMore>("3");
     unitWavePosition StartPosition = DefaultField<unitWavePosition>("0 %");
     TFieldList Fields() {
-        return TFieldList()
-            .Add("Speed Factor", Speed)
-            .Add("Speed Envelope", SpeedEnvelope)
-            .Add("Length Factor", LengthFactor)
-            .Add("New Length", NewLength)
-            .Add("Same Length as", SameAs)
-            .Add("Count", Count)
-            .Add("Start Position", StartPosition);
+        TFieldList list;
+        list.Add("Speed Factor", Speed).Option("--speed-factor", "factor not 0")
+            .Add("Speed Envelope", SpeedEnvelope).Option("--speed-envelope").Selects(SpeedEnvelopeOn);
+        return AddLengthFields(list, *this).Add("Start Position", StartPosition)
+            .Option("--start-position", "wave position");
     }
 };
 
@@ -48,9 +62,9 @@ struct TLengthProps {
     unitUnitWave SameAs;
     TFieldList Fields() {
         return TFieldList()
-            .Add("Length Factor", LengthFactor)
-            .Add("New Length", NewLength)
-            .Add("Same Length as", SameAs);
+            .Add("Length Factor", LengthFactor).Option("--length-factor", "factor").Selects(LengthKind, lengthFactor)
+            .Add("New Length", NewLength).Option("--new-length", "time > 0").Selects(LengthKind, lengthNew)
+            .Add("Same Length as", SameAs).Option("--same-length-as").Selects(LengthKind, lengthSameAs);
     }
 };
 
@@ -70,17 +84,14 @@ struct TTempoPitchProps {
     int Quality = 0;  // 0 low, 1 high
     unitTimePosMore BlockSize = DefaultField<unitTimePosMore>("40 ms");
     TFieldList Fields() {
-        return TFieldList()
-            .Add("Frequency Factor", FreqFactor)
-            .Add("Frequency Envelope", FreqEnvelope)
-            .Add("Speed Factor", Speed)
-            .Add("Speed Envelope", SpeedEnvelope)
-            .Add("Length Factor", LengthFactor)
-            .Add("New Length", NewLength)
-            .Add("Same Length as", SameAs)
-            .Add("Count", Count)
-            .Add("Start Position", StartPosition)
-            .Add("Block Size", BlockSize);
+        TFieldList list;
+        list.Add("Frequency Factor", FreqFactor).Option("--frequency-factor", "factor not 0")
+            .Add("Frequency Envelope", FreqEnvelope).Option("--frequency-envelope").Selects(FreqEnvelopeOn)
+            .Add("Speed Factor", Speed).Option("--speed-factor", "factor not 0")
+            .Add("Speed Envelope", SpeedEnvelope).Option("--speed-envelope").Selects(SpeedEnvelopeOn);
+        return AddLengthFields(list, *this)
+            .Add("Start Position", StartPosition).Option("--start-position", "wave position")
+            .Add("Block Size", BlockSize).Option("--block-size", "time > 0");
     }
 };
 
@@ -94,11 +105,11 @@ struct TPerEchoProps {
     unitIntegerPosMore Count = DefaultField<unitIntegerPosMore>("1");
     TFieldList Fields() {
         return TFieldList()
-            .Add("Time", Time)
-            .Add("Echo Time Envelope", TimeEnvelope)
-            .Add("Volume Constant", Volume)
-            .Add("Echo Volume Envelope", VolumeEnvelope)
-            .Add("Count", Count);
+            .Add("Time", Time).Option("--time", "time")
+            .Add("Echo Time Envelope", TimeEnvelope).Option("--echo-time-envelope").Selects(TimeEnvelopeOn)
+            .Add("Volume Constant", Volume).Option("--volume-constant", "volume factor").Selects(VolumeKind, 0)
+            .Add("Echo Volume Envelope", VolumeEnvelope).Option("--echo-volume-envelope").Selects(VolumeKind, 1)
+            .Add("Count", Count).Option("--count", "integer > 0");
     }
 };
 
@@ -128,17 +139,17 @@ struct TRandomEchoProps {
     unitTimePosMore BlockSize = DefaultField<unitTimePosMore>("40 ms");
     TFieldList Fields() {
         return TFieldList()
-            .Add("Count", Count)
-            .Add("Random Seed", Seed)
-            .Add("Time Difference", TimeDifference)
-            .Add("Time - Random Envelope", Aspects[aspectTime].Envelope)
-            .Add("Volume - Random Envelope", Aspects[aspectVolume].Envelope)
-            .Add("Length - Random Envelope", Aspects[aspectLength].Envelope)
-            .Add("Balance - Random Envelope", Aspects[aspectBalance].Envelope)
-            .Add("Pitch - Random Envelope", Aspects[aspectPitch].Envelope)
-            .Add("Tempo - Random Envelope", Aspects[aspectTempo].Envelope)
-            .Add("Pitch - Frequency Factor", FrequencyFactor)
-            .Add("Block Size", BlockSize);
+            .Add("Count", Count).Option("--count", "integer > 0")
+            .Add("Random Seed", Seed).Option("--random-seed", "integer")
+            .Add("Time Difference", TimeDifference).Option("--time-difference", "time > 0")
+            .Add("Time - Random Envelope", Aspects[aspectTime].Envelope).Option("--time-random-envelope")
+            .Add("Volume - Random Envelope", Aspects[aspectVolume].Envelope).Option("--volume-random-envelope")
+            .Add("Length - Random Envelope", Aspects[aspectLength].Envelope).Option("--length-random-envelope")
+            .Add("Balance - Random Envelope", Aspects[aspectBalance].Envelope).Option("--balance-random-envelope")
+            .Add("Pitch - Random Envelope", Aspects[aspectPitch].Envelope).Option("--pitch-random-envelope")
+            .Add("Tempo - Random Envelope", Aspects[aspectTempo].Envelope).Option("--tempo-random-envelope")
+            .Add("Pitch - Frequency Factor", FrequencyFactor).Option("--pitch-frequency-factor", "factor")
+            .Add("Block Size", BlockSize).Option("--block-size", "time > 0");
     }
 };
 

@@ -8,8 +8,8 @@ namespace korvane {
 TDlgBalanceProps::TDlgBalanceProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBalanceProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Direction");
-    AddField(b, "Direction Constant", props_.Direction, AddChoice(b, "Constant", props_.DirectionKind, 0));
-    AddPicker(b, "Direction Envelope", props_.DirectionEnvelope, waveFilterOthers,
+    AddField(b, props_.Direction, AddChoice(b, "Constant", props_.DirectionKind, 0));
+    AddPicker(b, props_.DirectionEnvelope, waveFilterOthers,
               AddChoice(b, "Envelope", props_.DirectionKind, 1));
     auto& v = NewBox("Volume Difference");
     AddChoice(v, "None", props_.VolumeDifference, 0);

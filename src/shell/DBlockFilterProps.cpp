@@ -8,8 +8,8 @@ namespace korvane {
 TDlgBlockFilterProps::TDlgBlockFilterProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TBlockFilterProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Block Filter");
-    AddField(b, "Block Time", props_.BlockTime);
-    AddPicker(b, "Envelope", props_.Envelope, waveFilterOthers, AddCheck(b, "Envelope", props_.UseEnvelope));
+    AddField(b, props_.BlockTime);
+    AddPicker(b, props_.Envelope, waveFilterOthers, AddCheck(b, "Envelope", props_.UseEnvelope));
 }
 
 }  // namespace korvane

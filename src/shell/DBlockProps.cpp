@@ -10,12 +10,12 @@ TDlgBlockProps::TDlgBlockProps(QWidget* parent, TCommandDialogContext& context, 
     Columns();
     auto& h = NewBox("Horizontal");
     AddChoice(h, "No Change", props_.HorizontalKind, 0);
-    AddField(h, "Horizontal Count", props_.HorizontalCount, AddChoice(h, "Count", props_.HorizontalKind, 1));
-    AddField(h, "Time", props_.Time, AddChoice(h, "Time", props_.HorizontalKind, 2));
+    AddField(h, props_.HorizontalCount, AddChoice(h, "Count", props_.HorizontalKind, 1));
+    AddField(h, props_.Time, AddChoice(h, "Time", props_.HorizontalKind, 2));
     auto& v = NewBox("Vertical");
     AddChoice(v, "No Change", props_.VerticalKind, 0);
-    AddField(v, "Vertical Count", props_.VerticalCount, AddChoice(v, "Count", props_.VerticalKind, 1));
-    AddField(v, "Height", props_.Height, AddChoice(v, "Height", props_.VerticalKind, 2));
+    AddField(v, props_.VerticalCount, AddChoice(v, "Count", props_.VerticalKind, 1));
+    AddField(v, props_.Height, AddChoice(v, "Height", props_.VerticalKind, 2));
 }
 
 }  // namespace korvane

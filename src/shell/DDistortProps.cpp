@@ -8,7 +8,7 @@ namespace korvane {
 TDlgDistortProps::TDlgDistortProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TDistortProps>& step)
     : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Distort");
-    AddPicker(b, "Distort Envelope", props_.Envelope, waveFilterOthers);
+    AddPicker(b, props_.Envelope, waveFilterOthers);
 }
 
 }  // namespace korvane

@@ -8,12 +8,12 @@ namespace korvane {
 TDlgHighLowProps::TDlgHighLowProps(QWidget* parent, TCommandDialogContext& context, RecordStep<THighLowProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& f = NewBox("Frequency");
-    AddField(f, "Frequency", props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
-    AddPicker(f, "Frequency Envelope", props_.FrequencyEnvelope, waveFilterOthers,
+    AddField(f, props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
+    AddPicker(f, props_.FrequencyEnvelope, waveFilterOthers,
               AddChoice(f, "Envelope", props_.FrequencyKind, 1));
     auto& b = NewBox("Filter");
-    AddField(b, "Volume Factor", props_.VolumeFactor);
-    AddField(b, "Count", props_.Count);
+    AddField(b, props_.VolumeFactor);
+    AddField(b, props_.Count);
     AddCheck(b, "Maximize Volume", props_.MaximizeVolume);
 }
 

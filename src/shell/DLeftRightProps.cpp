@@ -12,10 +12,10 @@ TDlgLeftRightProps::TDlgLeftRightProps(QWidget* parent, TCommandDialogContext& c
                                        RecordStep<TLeftRightProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Factors");
-    boxes_[0] = AddField(b, "from Left to Left", props_.LeftToLeft);
-    boxes_[1] = AddField(b, "from Left to Right", props_.LeftToRight);
-    boxes_[2] = AddField(b, "from Right to Left", props_.RightToLeft);
-    boxes_[3] = AddField(b, "from Right to Right", props_.RightToRight);
+    boxes_[0] = AddField(b, props_.LeftToLeft);
+    boxes_[1] = AddField(b, props_.LeftToRight);
+    boxes_[2] = AddField(b, props_.RightToLeft);
+    boxes_[3] = AddField(b, props_.RightToRight);
     auto& e = NewBox("Examples");
     examples_ = new QComboBox(e.Box);
     examples_->setObjectName("Examples");

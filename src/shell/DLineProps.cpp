@@ -8,9 +8,9 @@ namespace korvane {
 TDlgLineProps::TDlgLineProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TLineProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Line");
-    AddField(b, "First Value", props_.First);
-    AddField(b, "Last Value", props_.Last);
-    AddField(b, "Length", props_.Length);
+    AddField(b, props_.First);
+    AddField(b, props_.Last);
+    AddField(b, props_.Length);
     AddCheck(b, "Exponential", props_.Exponential);
 }
 

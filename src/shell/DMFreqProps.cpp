@@ -52,10 +52,10 @@ TDlgMFreqProps::TDlgMFreqProps(QWidget* parent, TCommandDialogContext& context, 
     : TRecordDlg(parent, context, step, buttonsRight),
       formKind_(props_.Form.ToText().empty() ? 0 : 1) {
     auto& s = NewBox("Sound");
-    AddField(s, "Length", props_.Length);
+    AddField(s, props_.Length);
     auto& f = NewBox("Wave Form");
     AddChoice(f, "Sinus", formKind_, 0);
-    AddPicker(f, "Wave Form", props_.Form, waveFilterOthers, AddChoice(f, "Wave Form", formKind_, 1));
+    AddPicker(f, props_.Form, waveFilterOthers, AddChoice(f, "Wave Form", formKind_, 1));
 
     auto& p = NewBox("Frequencies");
     TMFreqRow row;

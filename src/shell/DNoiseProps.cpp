@@ -8,8 +8,8 @@ namespace korvane {
 TDlgNoiseProps::TDlgNoiseProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TNoiseProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Noise");
-    AddField(b, "Amplitude", props_.Amplitude);
-    AddField(b, "Length", props_.Length);
+    AddField(b, props_.Amplitude);
+    AddField(b, props_.Length);
 }
 
 }  // namespace korvane

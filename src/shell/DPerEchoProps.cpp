@@ -8,15 +8,15 @@ namespace korvane {
 TDlgPerEchoProps::TDlgPerEchoProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TPerEchoProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& t = NewBox("Time");
-    AddField(t, "Time", props_.Time);
-    AddPicker(t, "Echo Time Envelope", props_.TimeEnvelope, waveFilterOthers,
+    AddField(t, props_.Time);
+    AddPicker(t, props_.TimeEnvelope, waveFilterOthers,
               AddCheck(t, "Time Envelope", props_.TimeEnvelopeOn));
     auto& v = NewBox("Volume");
-    AddField(v, "Volume Constant", props_.Volume, AddChoice(v, "Constant", props_.VolumeKind, 0));
-    AddPicker(v, "Echo Volume Envelope", props_.VolumeEnvelope, waveFilterOthers,
+    AddField(v, props_.Volume, AddChoice(v, "Constant", props_.VolumeKind, 0));
+    AddPicker(v, props_.VolumeEnvelope, waveFilterOthers,
               AddChoice(v, "Envelope", props_.VolumeKind, 1));
     auto& c = NewBox("Echoes");
-    AddField(c, "Count", props_.Count);
+    AddField(c, props_.Count);
 }
 
 }  // namespace korvane

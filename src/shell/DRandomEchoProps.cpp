@@ -10,9 +10,9 @@ TDlgRandomEchoProps::TDlgRandomEchoProps(QWidget* parent, TCommandDialogContext&
                                          RecordStep<TRandomEchoProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& b = NewBox("Echoes");
-    AddField(b, "Count", props_.Count);
-    AddField(b, "Random Seed", props_.Seed);
-    AddField(b, "Time Difference", props_.TimeDifference);
+    AddField(b, props_.Count);
+    AddField(b, props_.Seed);
+    AddField(b, props_.TimeDifference);
     AddCheck(b, "Cyclable", props_.Cyclable);
     tabs_ = new QTabWidget(this);
     // All six aspects in view at once rather than behind scroll arrows.
@@ -32,7 +32,7 @@ TDlgRandomEchoProps::TDlgRandomEchoProps(QWidget* parent, TCommandDialogContext&
         int index = 0;
         if (t.noChange) AddChoice(page, "No Change", a.Kind, index++);
         if (t.linear) AddChoice(page, "Linear", a.Kind, index++);
-        AddPicker(page, std::string(t.title) + " - Random Envelope", a.Envelope, waveFilterOthers,
+        AddPicker(page, a.Envelope, waveFilterOthers,
                   AddChoice(page, "Random Envelope", a.Kind, index));
         AddList(page, "Dice", a.Die, dice);
         if (t.aspect == aspectBalance) {
@@ -41,12 +41,12 @@ TDlgRandomEchoProps::TDlgRandomEchoProps(QWidget* parent, TCommandDialogContext&
             AddChoice(page, "Filter Difference", props_.BalanceVolumeDifference, 2);
             AddCheck(page, "Time Difference", props_.BalanceTimeDifference);
         }
-        if (t.aspect == aspectPitch) AddField(page, "Pitch - Frequency Factor", props_.FrequencyFactor, nullptr, "Frequency Factor");
+        if (t.aspect == aspectPitch) AddField(page, props_.FrequencyFactor, nullptr, "Frequency Factor");
     }
     auto& q = NewBox("Quality");
     AddChoice(q, "Low", props_.Quality, 0);
     AddChoice(q, "High", props_.Quality, 1);
-    AddField(q, "Block Size", props_.BlockSize);
+    AddField(q, props_.BlockSize);
 }
 
 }  // namespace korvane

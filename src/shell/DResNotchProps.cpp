@@ -8,12 +8,12 @@ namespace korvane {
 TDlgResNotchProps::TDlgResNotchProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TResNotchProps>& step)
     : TRecordDlg(parent, context, step, buttonsRight) {
     auto& f = NewBox("Frequency");
-    AddField(f, "Frequency Constant", props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
-    AddPicker(f, "Frequency Envelope", props_.FrequencyEnvelope, waveFilterOthers,
+    AddField(f, props_.Frequency, AddChoice(f, "Constant", props_.FrequencyKind, 0));
+    AddPicker(f, props_.FrequencyEnvelope, waveFilterOthers,
               AddChoice(f, "Envelope", props_.FrequencyKind, 1));
     auto& w = NewBox("Width");
-    AddField(w, "Width Constant", props_.Width, AddChoice(w, "Constant", props_.WidthKind, 0));
-    AddPicker(w, "Frequency Width Envelope", props_.WidthEnvelope, waveFilterOthers,
+    AddField(w, props_.Width, AddChoice(w, "Constant", props_.WidthKind, 0));
+    AddPicker(w, props_.WidthEnvelope, waveFilterOthers,
               AddChoice(w, "Envelope", props_.WidthKind, 1));
 }
 

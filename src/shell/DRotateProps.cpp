@@ -11,8 +11,8 @@ TDlgRotateProps::TDlgRotateProps(QWidget* parent, TCommandDialogContext& context
     AddChoice(d, "Left", props_.Direction, 0);
     AddChoice(d, "Right", props_.Direction, 1);
     auto& b = NewBox("Rotate by");
-    AddField(b, "Factor", props_.Factor, AddChoice(b, "Factor", props_.By, 0));
-    AddField(b, "Time", props_.Time, AddChoice(b, "Time", props_.By, 1));
+    AddField(b, props_.Factor, AddChoice(b, "Factor", props_.By, 0));
+    AddField(b, props_.Time, AddChoice(b, "Time", props_.By, 1));
 }
 
 }  // namespace korvane

@@ -8,7 +8,7 @@ namespace korvane {
 TDlgSilenceProps::TDlgSilenceProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TSilenceProps>& step)
     : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Silence");
-    AddField(b, "Length", props_.Length);
+    AddField(b, props_.Length);
 }
 
 }  // namespace korvane

@@ -8,7 +8,7 @@ namespace korvane {
 TDlgUpProps::TDlgUpProps(QWidget* parent, TCommandDialogContext& context, RecordStep<TUpProps>& step)
     : TRecordDlg(parent, context, step, buttonsBottom) {
     auto& b = NewBox("Up / Down");
-    AddField(b, "Add Value", props_.AddValue);
+    AddField(b, props_.AddValue);
 }
 
 }  // namespace korvane

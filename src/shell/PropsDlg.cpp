@@ -1,5 +1,7 @@
 #include "shell/PropsDlg.h"
 
+#include "core/Assert.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -88,7 +90,23 @@ TPropsBox& TPropsDlg::NewTab(QTabWidget* tabs, const QString& title) {
     return *boxes_.back();
 }
 
-QLineEdit* TPropsDlg::AddField(TPropsBox& box, const QString& caption, unitValue& field,
+std::string TPropsDlg::captionOf(const void* field) {
+    TFieldList fields = Fields();
+    const TFieldEntry* entry = fields.FindField(field);
+    KORVANE_ASSERT(entry != nullptr);
+    return entry->Caption;
+}
+
+QLineEdit* TPropsDlg::AddField(TPropsBox& box, unitValue& field, QAbstractButton* alternative, const QString& label) {
+    return addField(box, QString::fromStdString(captionOf(&field)), field, alternative, label);
+}
+
+TWavePicker* TPropsDlg::AddPicker(TPropsBox& box, unitUnitWave& field, TWaveFilter filter,
+                                  QAbstractButton* alternative, const QString& label) {
+    return addPicker(box, captionOf(&field), field, filter, alternative, label);
+}
+
+QLineEdit* TPropsDlg::addField(TPropsBox& box, const QString& caption, unitValue& field,
                                QAbstractButton* alternative, const QString& label) {
     FieldRow row;
     row.caption = caption;
@@ -110,7 +128,7 @@ QLineEdit* TPropsDlg::AddField(TPropsBox& box, const QString& caption, unitValue
     return row.edit;
 }
 
-TWavePicker* TPropsDlg::AddPicker(TPropsBox& box, const std::string& caption, unitUnitWave& field,
+TWavePicker* TPropsDlg::addPicker(TPropsBox& box, const std::string& caption, unitUnitWave& field,
                                   TWaveFilter filter, QAbstractButton* alternative, const QString& label) {
     FieldRow row;
     row.caption = QString::fromStdString(caption);

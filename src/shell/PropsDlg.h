@@ -71,11 +71,12 @@ protected:
     // A box as a page of `tabs`, which is placed like a box on first use.
     TPropsBox& NewTab(QTabWidget* tabs, const QString& title);
     void Columns();
-    // A caption and edit for a typed field; it is read when `alternative`
-    // is chosen (always when there is none).
-    QLineEdit* AddField(TPropsBox& box, const QString& caption, unitValue& field,
-                        QAbstractButton* alternative = nullptr, const QString& label = {});
-    TWavePicker* AddPicker(TPropsBox& box, const std::string& caption, unitUnitWave& field, TWaveFilter filter,
+    // A caption and edit for a typed field of the record, under the caption
+    // the record's field list gives it (shown unless `label` is given); it
+    // is read when `alternative` is chosen (always when there is none).
+    QLineEdit* AddField(TPropsBox& box, unitValue& field, QAbstractButton* alternative = nullptr,
+                        const QString& label = {});
+    TWavePicker* AddPicker(TPropsBox& box, unitUnitWave& field, TWaveFilter filter,
                            QAbstractButton* alternative = nullptr, const QString& label = {});
     // A radio button of the choice `target`; the first of a choice starts
     // its group. Placed as a row of its own, with `control` beside it if given.
@@ -97,6 +98,13 @@ protected:
     TCommandDialogContext& context_;
 
 private:
+    // The caption of a field of the record, from its field list.
+    std::string captionOf(const void* field);
+    QLineEdit* addField(TPropsBox& box, const QString& caption, unitValue& field, QAbstractButton* alternative,
+                        const QString& label);
+    TWavePicker* addPicker(TPropsBox& box, const std::string& caption, unitUnitWave& field, TWaveFilter filter,
+                           QAbstractButton* alternative, const QString& label);
+
     struct FieldRow {
         QString caption;
         QLineEdit* edit = nullptr;

@@ -10,14 +10,66 @@ namespace korvane {
 
 std::string TFieldEntry::ToText() const { return Value ? Value->ToText() : Wave->ToText(); }
 
+std::string TFieldEntry::HelpText() const {
+    std::string text = (Wave ? "NAME \"" : "\"") + Caption + "\"";
+    if (!OptionHelp.empty()) text += " " + OptionHelp;
+    if (Value) {
+        std::string shown = HelpDefault ? *HelpDefault : ToText();
+        if (!shown.empty()) text += " (" + shown + ")";
+    }
+    return text;
+}
+
+void TFieldEntry::Choose() const {
+    if (Choice) *Choice = Alternative;
+    if (Switch) *Switch = true;
+}
+
 TFieldList& TFieldList::Add(std::string caption, unitValue& field) {
-    entries_.push_back({std::move(caption), &field, nullptr});
+    TFieldEntry& e = entries_.emplace_back();
+    e.Caption = std::move(caption);
+    e.Value = &field;
     return *this;
 }
 
 TFieldList& TFieldList::Add(std::string caption, unitUnitWave& field) {
-    entries_.push_back({std::move(caption), nullptr, &field});
+    TFieldEntry& e = entries_.emplace_back();
+    e.Caption = std::move(caption);
+    e.Wave = &field;
     return *this;
+}
+
+TFieldList& TFieldList::Option(std::string option, std::string help) {
+    KORVANE_ASSERT(!entries_.empty());
+    entries_.back().Option = std::move(option);
+    entries_.back().OptionHelp = std::move(help);
+    return *this;
+}
+
+TFieldList& TFieldList::Selects(int& choice, int alternative) {
+    KORVANE_ASSERT(!entries_.empty());
+    entries_.back().Choice = &choice;
+    entries_.back().Alternative = alternative;
+    return *this;
+}
+
+TFieldList& TFieldList::Selects(bool& on) {
+    KORVANE_ASSERT(!entries_.empty());
+    entries_.back().Switch = &on;
+    return *this;
+}
+
+TFieldList& TFieldList::HelpDefault(std::string text) {
+    KORVANE_ASSERT(!entries_.empty());
+    entries_.back().HelpDefault = std::move(text);
+    return *this;
+}
+
+const TFieldEntry* TFieldList::FindField(const void* field) const {
+    for (const TFieldEntry& e : entries_) {
+        if (e.Holds(field)) return &e;
+    }
+    return nullptr;
 }
 
 const TFieldEntry* TFieldList::Find(const std::string& caption) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,14 +27,38 @@ namespace korvane {
 //     if (!r.Ok) std::cerr << r.Error << '\n';   // "In Constant: ..."
 //
 // Only the fields given a text are read; the others keep their values.
+//
+// A field korvane-cli can type into names its option, the words its help
+// shows after the caption, and the alternative typing into it chooses (the
+// radio button of its group, or a switch it turns on), so the batch step,
+// its help text and the dialog all follow the one declaration:
+//
+//     .Add("Constant", Factor).Option("--constant", "volume factor").Selects(Kind, 0)
+//
+// prints `--constant  "Constant" volume factor (50 %)` in help, the default
+// being what the field shows.
 
 struct TFieldEntry {
     std::string Caption;
     unitValue* Value = nullptr;    // set for a typed value field
     unitUnitWave* Wave = nullptr;  // set for a wave picker
 
+    std::string Option;      // "--constant"; empty when korvane-cli has none for it
+    std::string OptionHelp;  // "volume factor"; for a wave picker what follows the name
+    // The default help shows when it is not what the field shows ("" for none).
+    std::optional<std::string> HelpDefault;
+    int* Choice = nullptr;  // the radio group typing into the field selects in
+    int Alternative = 0;    // ... and the value it sets
+    bool* Switch = nullptr; // a switch typing into the field turns on
+
     // What the edit box (or the picker) shows: ToText, or the wave's name.
     std::string ToText() const;
+    // The option's help: `"Caption" volume factor (50 %)`, `NAME "Envelope"`.
+    std::string HelpText() const;
+    // Selects the field's alternative, as typing into its edit box does.
+    void Choose() const;
+    // Whether the entry is the one of this field (a value or a wave picker).
+    bool Holds(const void* field) const { return field == Value || field == Wave; }
 };
 
 // A text typed for one field of the list (for a wave picker: the name).
@@ -56,10 +81,17 @@ class TFieldList {
 public:
     TFieldList& Add(std::string caption, unitValue& field);
     TFieldList& Add(std::string caption, unitUnitWave& field);
+    // What korvane-cli knows of the field added last (see above).
+    TFieldList& Option(std::string option, std::string help = "");
+    TFieldList& Selects(int& choice, int alternative);
+    TFieldList& Selects(bool& on);
+    TFieldList& HelpDefault(std::string text);
 
     const std::vector<TFieldEntry>& Entries() const { return entries_; }
     // The entry with this caption, or nullptr.
     const TFieldEntry* Find(const std::string& caption) const;
+    // The entry of this field (a unitValue or unitUnitWave of the record), or nullptr.
+    const TFieldEntry* FindField(const void* field) const;
 
     // "Caption: text" for every field, in list order; a wave picker with no
     // wave gives "Caption: ".

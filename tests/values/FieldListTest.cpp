@@ -124,4 +124,63 @@ TEST_F(FieldListTest, CaptionsFindTheirFieldsAndForeignFieldsAreAContract) {
     EXPECT_CONTRACT(fields.Read({{stranger, "1 s"}}), "indexOf(t) >= 0");
 }
 
+// A record whose fields name their korvane-cli options and alternatives.
+struct TChoiceLikeProps {
+    int Kind = 0;
+    bool EnvelopeOn = false;
+    unitTimePosMore Length{1.0, ucSecond};
+    unitFactorPosMore Count{3.0, ucNone};
+    unitUnitWave Envelope;
+
+    TFieldList Fields() {
+        return TFieldList()
+            .Add("Length", Length).Option("--length", "time > 0").Selects(Kind, 1)
+            .Add("Count", Count).Option("--count", "factor > 0").Selects(Kind, 2).HelpDefault("")
+            .Add("Envelope", Envelope).Option("--envelope", "(turns the envelope on)").Selects(EnvelopeOn);
+    }
+};
+
+TEST_F(FieldListTest, EntriesCarryTheirOptionHelpAndAlternative) {
+    TChoiceLikeProps p;
+    TFieldList fields = p.Fields();
+    struct Case {
+        const void* field;
+        const char* option;
+        const char* help;
+    };
+    const Case cases[] = {
+        {&p.Length, "--length", "\"Length\" time > 0 (1 s)"},
+        {&p.Count, "--count", "\"Count\" factor > 0"},
+        {&p.Envelope, "--envelope", "NAME \"Envelope\" (turns the envelope on)"},
+    };
+    for (const Case& c : cases) {
+        const TFieldEntry* e = fields.FindField(c.field);
+        ASSERT_NE(e, nullptr) << c.option;
+        EXPECT_EQ(e->Option, c.option);
+        EXPECT_EQ(e->HelpText(), c.help);
+    }
+    // The default help shows is the field's current text.
+    ASSERT_TRUE(fields.Read({{p.Length, "250 ms"}}).Ok);
+    EXPECT_EQ(fields.FindField(&p.Length)->HelpText(), "\"Length\" time > 0 (250 ms)");
+    int stranger = 0;
+    EXPECT_EQ(fields.FindField(&stranger), nullptr);
+
+    fields.FindField(&p.Count)->Choose();
+    EXPECT_EQ(p.Kind, 2);
+    EXPECT_FALSE(p.EnvelopeOn);
+    fields.FindField(&p.Length)->Choose();
+    EXPECT_EQ(p.Kind, 1);
+    fields.FindField(&p.Envelope)->Choose();
+    EXPECT_TRUE(p.EnvelopeOn);
+    EXPECT_EQ(p.Kind, 1);
+    // The settings lines are unchanged by what korvane-cli knows.
+    EXPECT_EQ(fields.SettingsLines(), (std::vector<std::string>{"Length: 250 ms", "Count: 3", "Envelope: "}));
+}
+
+TEST_F(FieldListTest, OptionsNeedAFieldToDescribe) {
+    int kind = 0;
+    EXPECT_CONTRACT(TFieldList().Option("--length"), "!entries_.empty()");
+    EXPECT_CONTRACT(TFieldList().Selects(kind, 1), "!entries_.empty()");
+}
+
 }  // namespace
