@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -152,7 +153,14 @@ private:
 
 // The failure flag as work running on a thread of its own reads it: the
 // window's Cancel sets it from another thread, so it is read afresh each time.
-inline bool flagSet(const bool& failed) { return __atomic_load_n(&failed, __ATOMIC_RELAXED); }
+// The flag stays a plain bool (documents and callers keep it as one); the
+// atomic_ref makes each crossing between threads an atomic access. Relaxed is
+// enough: the flag orders nothing else, the work only has to see it soon.
+// atomic_ref needs a non-const object; every flag is a writable bool that the
+// work merely reads here, and a load writes nothing.
+inline bool flagSet(const bool& failed) {
+    return std::atomic_ref<bool>(const_cast<bool&>(failed)).load(std::memory_order_relaxed);
+}
 
 // Runs f(from, to) over [begin, end) in chunks of Wave::kChunk, testing the
 // flag before each chunk. Returns false when it stopped because of the flag.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -577,7 +578,7 @@ void TJournal::post(uint64_t id, Job job) {
         }
         // The copy being written now is already out of date.
         if (busy_ && writingId_ == id && (pending_[id].remove || pending_[id].sound))
-            __atomic_store_n(&writingStop_, true, __ATOMIC_RELAXED);
+            std::atomic_ref<bool>(writingStop_).store(true, std::memory_order_relaxed);
     }
     wake_.notify_all();
 }
@@ -655,7 +656,7 @@ bool TJournal::write(uint64_t id, const Job& job) {
         bool ok;
         if (job.sound) {
             ok = WriteWaveFile(writingStop_, data, *job.sound, 0, job.sound->GetValues(), true);
-            if (!ok && __atomic_load_n(&writingStop_, __ATOMIC_RELAXED)) return false;  // superseded
+            if (!ok && flagSet(writingStop_)) return false;  // superseded
         } else {
             ok = writeWhole(data, job.musicText);
         }

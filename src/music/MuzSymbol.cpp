@@ -79,12 +79,6 @@ bool IsNoteLengthKind(int lengthKind) {
     return false;
 }
 
-int TXTouchMuzSymbol::HorizontalDistance(int x) const {
-    if (x < Layout.LeftX) return Layout.LeftX - x;
-    if (x > Layout.RightX) return x - Layout.RightX;
-    return 0;
-}
-
 void TStaveSymbol::TouchPart() const {
     if (SinglePartMuz) SinglePartMuz->Touch();
 }
@@ -278,12 +272,6 @@ TStaveTimeSymbol* TStaveTimeSymbol::FirstInChord() {
 
 // ---------------------------------------------------------------------------
 
-int TSilence::VerticalDistance(int y) const {
-    // A rest sits around the middle line.
-    int d = std::abs(NoteStave->Layout.BaseY - y) - 10;
-    return d > 0 ? d : 0;
-}
-
 std::string TSilence::DebugLine() const {
     return "TSilence: Position=" + WritePrecision(Position, 7, true) + " NoteLKind=" + std::to_string(NoteLengthKind) +
            " Points=" + std::to_string(Points) + " MultiOol=" + std::to_string(MultiOol) +
@@ -326,10 +314,6 @@ void TMuzNote::SetNoteArtKind(uint8_t kind) {
 void TMuzNote::SetDrawStickKind(uint8_t kind) {
     DrawStickKind = kind;
     TouchPart();
-}
-
-int TMuzNote::VerticalDistance(int y) const {
-    return std::abs(NoteStave->Layout.BaseY - 5 * NoteLayout.DrawnHeight - y);
 }
 
 std::string TMuzNote::DebugLine() const {

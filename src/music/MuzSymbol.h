@@ -44,7 +44,7 @@ const char* NoteArtHint(uint8_t noteArtKind);
 bool IsNoteLengthKind(int lengthKind);
 
 // Where the score layout (src/score) last drew a symbol. Only the layout
-// writes it; the hit tests and the nearest-symbol search read it.
+// writes it; its hit tests and nearest-symbol search read it.
 struct TSymbolLayout {
     // Horizontal extent in window pixels, for mouse hits.
     int LeftX = 0;
@@ -58,8 +58,6 @@ public:
 
     virtual ~TXTouchMuzSymbol() = default;
     virtual uint8_t GetSelMuzSymbolKind() const = 0;
-    // Pixels from x to the drawn extent; 0 inside it.
-    int HorizontalDistance(int x) const;
 };
 
 // A symbol in one stave of one single music part. The part owns it and keeps
@@ -75,8 +73,6 @@ public:
     uint8_t GetSelMuzSymbolKind() const override { return muzSymbolStave; }
     virtual uint8_t GetStaveSymbolKind() const = 0;
     virtual void SetNext(TStaveSymbol* next) { Next = next; }
-    // Pixels between a y coordinate and the symbol as drawn; 0 inside it.
-    virtual int VerticalDistance(int y) const = 0;
     virtual std::string DebugLine() const = 0;
 
     TNoteStave* GetNoteStave() const { return NoteStave; }
@@ -167,7 +163,6 @@ class TSilence : public TStaveTimeSymbol {
 public:
     using TStaveTimeSymbol::TStaveTimeSymbol;
     uint8_t GetStaveSymbolKind() const override { return staveSymbolSilence; }
-    int VerticalDistance(int y) const override;
     std::string DebugLine() const override;
 };
 
@@ -192,7 +187,6 @@ public:
              int pitch, uint8_t noteShiftKind, uint8_t noteArtKind, uint8_t drawStickKind);
 
     uint8_t GetStaveSymbolKind() const override { return staveSymbolNote; }
-    int VerticalDistance(int y) const override;
     std::string DebugLine() const override;
 
     TNote* NextNote() const override;

@@ -135,11 +135,6 @@ TKey::TKey(TUnitMuz* unitMuz, int8_t keyKind, int addOctaves, double position, T
     ToonLadderScale.fill(noteShiftNormal);
 }
 
-int TKey::VerticalDistance(int y) const {
-    const int d = std::abs(NoteStave->Layout.BaseY - y) - 15;
-    return d > 0 ? d : 0;
-}
-
 std::string TKey::DebugLine() const {
     const char* kind = KeyKind == keyKindC ? "C" : KeyKind == keyKindF ? "F" : "G";
     return std::string("TKey:") + " Position = " + WritePrecision(Position, 7, true) + " KeyKind = " + kind +

@@ -87,7 +87,6 @@ public:
          TSinglePartMuz* singlePartMuz);
 
     uint8_t GetStaveSymbolKind() const override { return staveSymbolKey; }
-    int VerticalDistance(int y) const override;
     std::string DebugLine() const override;
 
     int8_t GetKeyKind() const { return KeyKind; }

@@ -8,26 +8,6 @@
 
 namespace korvane {
 
-void TNearestSymbol::Offer(TXTouchMuzSymbol* symbol, double score) {
-    if (!Symbol || score < Score) {
-        Symbol = symbol;
-        Score = score;
-    }
-}
-
-static double staveScore(const TStaveSymbol& s, int x, int y) {
-    const double dx = 2.5 * s.HorizontalDistance(x);
-    const double dy = s.VerticalDistance(y);
-    return dx * dx + dy * dy;
-}
-
-static double markScore(const TXTouchMuzSymbol& s, int x) {
-    const double dx = 12.0 * s.HorizontalDistance(x);
-    return dx * dx;
-}
-
-// ---------------------------------------------------------------------------
-
 std::unique_ptr<TPartMuz> TPartMuz::Detach(TPartMuz*& oldParent) {
     KORVANE_ASSERT(Parent != NULL);
     std::unique_ptr<TPartMuz> mine = std::move(Parent->ChildSlot(this));
@@ -333,12 +313,6 @@ TSinglePartMuz* TSinglePartMuz::PrevSingleBefore(const TPartMuz*) {
     return nullptr;
 }
 
-void TSinglePartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
-    if (!PlayAndDraw) return;
-    if (MuzBar) nearest.Offer(MuzBar.get(), markScore(*MuzBar, x));
-    for (TStaveSymbol* s = FirstSymbol; s; s = s->Next) nearest.Offer(s, staveScore(*s, x, y));
-}
-
 double TSinglePartMuz::PartLength() const {
     double length = 0;
     for (TStaveSymbol* s = FirstSymbol; s; s = s->Next) {
@@ -422,12 +396,6 @@ void TConcatPartMuz::ResetPasses() {
     SecondPart->ResetPasses();
 }
 
-void TConcatPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
-    if (!PlayAndDraw) return;
-    FirstPart->NearestSymbol(x, y, nearest);
-    SecondPart->NearestSymbol(x, y, nearest);
-}
-
 std::unique_ptr<TPartMuz>& TConcatPartMuz::ChildSlot(const TPartMuz* me) {
     const TPartMuz* FirstPart = this->FirstPart.get();
     const TPartMuz* SecondPart = this->SecondPart.get();
@@ -470,13 +438,6 @@ void TLoopPartMuz::ResetPasses() {
     LoopPart->ResetPasses();
 }
 
-void TLoopPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
-    if (!PlayAndDraw) return;
-    nearest.Offer(&LeftLoopSymbol, markScore(LeftLoopSymbol, x));
-    LoopPart->NearestSymbol(x, y, nearest);
-    nearest.Offer(&RightLoopSymbol, markScore(RightLoopSymbol, x));
-}
-
 std::unique_ptr<TPartMuz>& TLoopPartMuz::ChildSlot(const TPartMuz* me) {
     const TPartMuz* LoopPart = this->LoopPart.get();
     KORVANE_ASSERT(LoopPart == me);
@@ -493,10 +454,6 @@ TSelectPartMuz::TSelectPartMuz(TUnitMuz* unitMuz, std::unique_ptr<TPartMuz> sele
 void TSelectPartMuz::CheckParentLinks(const TPartMuz* caller) const {
     KORVANE_ASSERT(Parent == caller);
     SelectPart->CheckParentLinks(this);
-}
-
-void TSelectPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
-    if (PlayAndDraw) SelectPart->NearestSymbol(x, y, nearest);
 }
 
 std::unique_ptr<TPartMuz>& TSelectPartMuz::ChildSlot(const TPartMuz* me) {
@@ -604,10 +561,6 @@ TPartMuz* TStartPartMuz::GetStartPart() {
 
 void TStartPartMuz::ResetPasses() {
     if (PartMuz) PartMuz->ResetPasses();
-}
-
-void TStartPartMuz::NearestSymbol(int x, int y, TNearestSymbol& nearest) {
-    if (PartMuz) PartMuz->NearestSymbol(x, y, nearest);
 }
 
 std::unique_ptr<TPartMuz>& TStartPartMuz::ChildSlot(const TPartMuz* me) {

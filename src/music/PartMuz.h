@@ -37,13 +37,6 @@ public:
     virtual std::string DefaultName() const = 0;
 };
 
-// The best stave symbol, bar or loop mark under the mouse so far.
-struct TNearestSymbol {
-    TXTouchMuzSymbol* Symbol = nullptr;
-    double Score = 0;
-    void Offer(TXTouchMuzSymbol* symbol, double score);
-};
-
 class TPartMuz : public TMusTreeItem {
 public:
     TPartMuz(TUnitMuz* unitMuz) : UnitMuz(unitMuz) {}
@@ -85,7 +78,6 @@ public:
     virtual TPartMuz* GetStartPart();
     virtual int GetCurrentPass() const;
     virtual void ResetPasses() = 0;
-    virtual void NearestSymbol(int x, int y, TNearestSymbol& nearest) = 0;
     // The owning pointer that holds `child`.
     virtual std::unique_ptr<TPartMuz>& ChildSlot(const TPartMuz* child);
 
@@ -123,7 +115,6 @@ public:
     TSinglePartMuz* NextSingleAfter(const TPartMuz*) override;
     TSinglePartMuz* PrevSingleBefore(const TPartMuz*) override;
     void ResetPasses() override {}
-    void NearestSymbol(int x, int y, TNearestSymbol& nearest) override;
 
     // Sorted insert of a symbol that names this part.
     void InsertSorted(std::unique_ptr<TStaveSymbol> symbol);
@@ -185,7 +176,6 @@ public:
     TSinglePartMuz* NextSingleAfter(const TPartMuz* child) override;
     TSinglePartMuz* PrevSingleBefore(const TPartMuz* child) override;
     void ResetPasses() override;
-    void NearestSymbol(int x, int y, TNearestSymbol& nearest) override;
     std::unique_ptr<TPartMuz>& ChildSlot(const TPartMuz* child) override;
 
     // After one child was detached, puts the remaining child in this
@@ -220,7 +210,6 @@ public:
     TSinglePartMuz* LastSinglePart() override { return LoopPart->LastSinglePart(); }
     int GetCurrentPass() const override { return CurrentPass; }
     void ResetPasses() override;
-    void NearestSymbol(int x, int y, TNearestSymbol& nearest) override;
     std::unique_ptr<TPartMuz>& ChildSlot(const TPartMuz* child) override;
 
     unitIntegerPosMore Count;
@@ -282,7 +271,6 @@ public:
     TSinglePartMuz* FirstSinglePart() override { return SelectPart->FirstSinglePart(); }
     TSinglePartMuz* LastSinglePart() override { return SelectPart->LastSinglePart(); }
     void ResetPasses() override { SelectPart->ResetPasses(); }
-    void NearestSymbol(int x, int y, TNearestSymbol& nearest) override;
     std::unique_ptr<TPartMuz>& ChildSlot(const TPartMuz* child) override;
 
     // The head item; the turns follow it in list order.
@@ -334,7 +322,6 @@ public:
     TPartMuz* GetStartPart() override;
     int GetCurrentPass() const override { return 1; }
     void ResetPasses() override;
-    void NearestSymbol(int x, int y, TNearestSymbol& nearest) override;
     std::unique_ptr<TPartMuz>& ChildSlot(const TPartMuz* child) override;
 
 private:

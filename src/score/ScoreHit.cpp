@@ -1,5 +1,8 @@
 #include "score/ScoreHit.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "score/Engraving.h"
 
 namespace korvane {
@@ -32,6 +35,123 @@ TStaveSymbol* InsertionPoint(const TScoreLayout& layout, const TNoteStave* stave
         return true;
     });
     return passed;
+}
+
+int HorizontalDistance(const TXTouchMuzSymbol& symbol, int x) {
+    if (x < symbol.Layout.LeftX) return symbol.Layout.LeftX - x;
+    if (x > symbol.Layout.RightX) return x - symbol.Layout.RightX;
+    return 0;
+}
+
+int VerticalDistance(const TStaveSymbol& symbol, int y) {
+    const int base = symbol.GetNoteStave()->Layout.BaseY;
+    switch (symbol.GetStaveSymbolKind()) {
+        case staveSymbolNote:
+            return std::abs(base - 5 * static_cast<const TMuzNote&>(symbol).NoteLayout.DrawnHeight - y);
+        case staveSymbolSilence: return std::max(std::abs(base - y) - 10, 0);  // around the middle line
+        default: return std::max(std::abs(base - y) - 15, 0);                 // a key
+    }
+}
+
+void TNearestSymbol::Offer(TXTouchMuzSymbol* symbol, double score) {
+    if (!Symbol || score < Score) {
+        Symbol = symbol;
+        Score = score;
+    }
+}
+
+namespace {
+
+double staveScore(const TStaveSymbol& s, int x, int y) {
+    const double dx = 2.5 * HorizontalDistance(s, x);
+    const double dy = VerticalDistance(s, y);
+    return dx * dx + dy * dy;
+}
+
+double markScore(const TXTouchMuzSymbol& s, int x) {
+    const double dx = 12.0 * HorizontalDistance(s, x);
+    return dx * dx;
+}
+
+void offerPart(TPartMuz* part, int x, int y, TNearestSymbol& nearest) {
+    switch (part->GetPartMuzKind()) {
+        case partMuzStart:
+            // The root's own flag draws nothing away.
+            if (TPartMuz* child = static_cast<TStartPartMuz*>(part)->GetPartMuz()) offerPart(child, x, y, nearest);
+            return;
+        case partMuzSingle: {
+            if (!part->PlayAndDraw) return;
+            auto* single = static_cast<TSinglePartMuz*>(part);
+            if (TMuzBar* bar = single->GetMuzBar()) nearest.Offer(bar, markScore(*bar, x));
+            for (TStaveSymbol* s = single->GetFirstSymbol(); s; s = s->Next) nearest.Offer(s, staveScore(*s, x, y));
+            return;
+        }
+        case partMuzConcat: {
+            if (!part->PlayAndDraw) return;
+            auto* concat = static_cast<TConcatPartMuz*>(part);
+            offerPart(concat->GetFirstPart(), x, y, nearest);
+            offerPart(concat->GetSecondPart(), x, y, nearest);
+            return;
+        }
+        case partMuzLoop: {
+            if (!part->PlayAndDraw) return;
+            auto* loop = static_cast<TLoopPartMuz*>(part);
+            nearest.Offer(loop->GetLeftLoopSymbol(), markScore(*loop->GetLeftLoopSymbol(), x));
+            offerPart(loop->GetLoopPart(), x, y, nearest);
+            nearest.Offer(loop->GetRightLoopSymbol(), markScore(*loop->GetRightLoopSymbol(), x));
+            return;
+        }
+        case partMuzSelect:
+            if (part->PlayAndDraw) offerPart(static_cast<TSelectPartMuz*>(part)->GetSelectPart(), x, y, nearest);
+            return;
+        default: return;
+    }
+}
+
+}  // namespace
+
+TNearestSymbol NearestSymbol(const TUnitMuz& unitMuz, int x, int y) {
+    TNearestSymbol nearest;
+    if (TStartPartMuz* start = unitMuz.GetStartPart()) offerPart(start, x, y, nearest);
+    return nearest;
+}
+
+TXTouchMuzSymbol* SymbolNear(const TUnitMuz& unitMuz, int x, int y) {
+    const TNearestSymbol nearest = NearestSymbol(unitMuz, x, y);
+    return nearest.Symbol && nearest.Score <= kNearestLimit ? nearest.Symbol : nullptr;
+}
+
+TPressHit ResolveClick(const TScoreLayout& layout, const TScorePress& press) {
+    TPressHit hit;
+    if (press.Button == TPressButton::Other) return hit;
+    TUnitMuz& doc = layout.GetUnitMuz();
+    const int x = press.X, y = press.Y;
+    if (TNoteStave* border = StaveBorderAtY(doc, y)) {
+        hit.Kind = TPressHit::TKind::StaveBorder;
+        hit.Border = border;
+        return hit;
+    }
+    if (press.Button != TPressButton::Left) return hit;
+    TScoreClick& click = hit.Click;
+    if (doc.UnitMuzMode == unitMuzAdd && doc.InsertModeKind != insertModeNoteShift) {
+        click.Stave = StaveAtY(doc, y);
+        if (!click.Stave) return hit;  // below the last stave: nothing to insert into
+        click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
+        click.NoteHit = NoteHit(layout, click.Stave, x);
+        click.SilenceHit = SilenceHit(layout, click.Stave, x);
+        click.After = InsertionPoint(layout, click.Stave, x);
+        for (TSinglePartMuz* p = doc.FirstSinglePart(); p && !click.Part; p = p->NextSinglePart())
+            if (IsDrawnPart(*p)) click.Part = p;
+    } else {
+        click.Nearest = SymbolNear(doc, x, y);
+        if (click.Nearest && click.Nearest->GetSelMuzSymbolKind() == muzSymbolStave) {
+            auto* s = static_cast<TStaveSymbol*>(click.Nearest);
+            click.Stave = s->GetNoteStave();
+            click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
+        }
+    }
+    hit.Kind = TPressHit::TKind::Click;
+    return hit;
 }
 
 TVerticalExtent SymbolVerticalExtent(const TXTouchMuzSymbol& symbol) {

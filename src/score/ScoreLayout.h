@@ -132,8 +132,8 @@ struct TScorePiece {
 //
 // The window keeps one per document and, on every paint, calls
 // LayoutAndPaintScore(canvas, layout, 5 - hscroll, -vscroll, selected);
-// the hit tests of ScoreHit.h and the document's nearest-symbol search then
-// answer for what was painted. Edits need no call here: the parts' and the
+// the hit tests and the nearest-symbol search of ScoreHit.h then answer for
+// what was painted. Edits need no call here: the parts' and the
 // staves' revisions tell what to lay out again.
 class TScoreLayout {
 public:

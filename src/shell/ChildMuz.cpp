@@ -29,13 +29,6 @@ const char* clickName(const TStaveSymbol* inserted) {
 
 }  // namespace
 
-namespace {
-
-// A mouse press selects or deletes the nearest symbol only this close.
-constexpr double kNearestLimit = 15000;
-
-}  // namespace
-
 TMuzClient::TMuzClient(TMDIChildMuz& owner) : QWidget(&owner), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -202,12 +195,6 @@ void TMDIChildMuz::ScrollToSymbol(const TXTouchMuzSymbol& s) {
     ScrollToExtent(s.Layout.LeftX, s.Layout.RightX, v.Top, v.Bottom);
 }
 
-TXTouchMuzSymbol* TMDIChildMuz::nearestSymbol(int x, int y) const {
-    TNearestSymbol nearest;
-    doc_->GetStartPart()->NearestSymbol(x, y, nearest);
-    return nearest.Symbol && nearest.Score <= kNearestLimit ? nearest.Symbol : nullptr;
-}
-
 void TMDIChildMuz::edited(bool changed, const TXTouchMuzSymbol* selectedBefore, const TStaveSymbol* inserted) {
     // What was just inserted or selected comes into view; nothing else moves the view.
     if (doc_ && doc_->SelectedSymbol != selectedBefore) ScrollToSelected();
@@ -217,36 +204,21 @@ void TMDIChildMuz::edited(bool changed, const TXTouchMuzSymbol* selectedBefore, 
 }
 
 void TMDIChildMuz::MousePress(int x, int y, Qt::MouseButton button) {
+    // Other buttons do nothing: the score need not even be laid out for them.
     if (!doc_ || (button != Qt::LeftButton && button != Qt::RightButton)) return;
     layout();
-    if (TNoteStave* border = StaveBorderAtY(*doc_, y)) {
+    const TPressButton pressed = button == Qt::LeftButton ? TPressButton::Left : TPressButton::Right;
+    const TPressHit hit = ResolveClick(*layout_, {x, y, pressed});
+    if (hit.Kind == TPressHit::TKind::StaveBorder) {
         dragging_ = true;
         lastY_ = y;
-        DragStaveBorderPrevious = border;
+        DragStaveBorderPrevious = hit.Border;
         return;
     }
-    if (button != Qt::LeftButton) return;
+    if (hit.Kind != TPressHit::TKind::Click) return;
     const TXTouchMuzSymbol* before = doc_->SelectedSymbol;
-    TScoreClick click;
-    if (doc_->UnitMuzMode == unitMuzAdd && doc_->InsertModeKind != insertModeNoteShift) {
-        click.Stave = StaveAtY(*doc_, y);
-        if (!click.Stave) return;  // below the last stave: nothing to insert into
-        click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
-        click.NoteHit = NoteHit(*layout_, click.Stave, x);
-        click.SilenceHit = SilenceHit(*layout_, click.Stave, x);
-        click.After = InsertionPoint(*layout_, click.Stave, x);
-        for (TSinglePartMuz* p = doc_->FirstSinglePart(); p && !click.Part; p = p->NextSinglePart())
-            if (IsDrawnPart(*p)) click.Part = p;
-    } else {
-        click.Nearest = nearestSymbol(x, y);
-        if (click.Nearest && click.Nearest->GetSelMuzSymbolKind() == muzSymbolStave) {
-            auto* s = static_cast<TStaveSymbol*>(click.Nearest);
-            click.Stave = s->GetNoteStave();
-            click.Height = ClickedHeight(click.Stave->Layout.BaseY, y);
-        }
-    }
     TStaveSymbol* inserted = nullptr;
-    const bool changed = ClickScore(*doc_, click, &inserted);
+    const bool changed = ClickScore(*doc_, hit.Click, &inserted);
     if (changed) doc_->EditName = clickName(inserted);
     edited(changed, before, inserted);
 }
@@ -302,7 +274,7 @@ QCursor TMDIChildMuz::CursorAt(int x, int y) {
     if (StaveBorderAtY(*doc_, y)) return Qt::SplitVCursor;
     switch (doc_->UnitMuzMode) {
         case unitMuzDel: {
-            TXTouchMuzSymbol* s = nearestSymbol(x, y);
+            TXTouchMuzSymbol* s = SymbolNear(*doc_, x, y);
             const bool deletable = s && s->GetSelMuzSymbolKind() == muzSymbolStave &&
                                    CanDeleteSymbol(*static_cast<TStaveSymbol*>(s));
             return MusicCursor(deletable ? "DELETE" : "REJECT");
@@ -317,7 +289,7 @@ QCursor TMDIChildMuz::CursorAt(int x, int y) {
         default: break;
     }
     // A note shift goes on a note, or on a key as a sharp, natural or flat.
-    TXTouchMuzSymbol* s = nearestSymbol(x, y);
+    TXTouchMuzSymbol* s = SymbolNear(*doc_, x, y);
     if (!s || s->GetSelMuzSymbolKind() != muzSymbolStave) return client_->cursor();
     const auto* symbol = static_cast<TStaveSymbol*>(s);
     const uint8_t shift = doc_->InsertNoteShift;

@@ -97,7 +97,6 @@ private:
     void layout();
     void edited(bool changed, const TXTouchMuzSymbol* selectedBefore, const TStaveSymbol* inserted = nullptr);
     void updateBars();
-    TXTouchMuzSymbol* nearestSymbol(int x, int y) const;
 
     TUnitMuz* doc_;
     std::unique_ptr<TScoreLayout> layout_;

@@ -60,7 +60,7 @@ bool TLongWorkDialog::Run(const std::function<void()>& work, bool& failed) {
             if (pressed && !cancelled) {
                 cancelled = true;
                 // The flag the work watches; it stops at its next look.
-                __atomic_store_n(&failed, true, __ATOMIC_RELAXED);
+                std::atomic_ref<bool>(failed).store(true, std::memory_order_relaxed);
             }
             progress.setLabelText(label());
             if (!done.load(std::memory_order_acquire)) QThread::msleep(5);

@@ -123,7 +123,7 @@ inline TColor blend(TColor old, TColor pen, double strength) {
 // bounded by the settings, whatever the zoom.
 class Picks {
 public:
-    Picks(const TWavePaintArgs& a, int x0, int x1) : a_(a), values_(a.TheSound->GetValues()) {
+    Picks(const TWavePaintArgs& a, int x0, int x1) : values_(a.TheSound->GetValues()) {
         const TWaveViewProps& p = *a.Props;
         vpp_ = std::max(1, p.ValuesPerPixel.GetValue());
         lines_ = p.Draw == 0;
@@ -167,7 +167,6 @@ private:
         return static_cast<int32_t>(pos);
     }
 
-    const TWavePaintArgs& a_;
     int32_t values_;
     int vpp_;
     bool lines_, random_;

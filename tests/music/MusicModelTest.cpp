@@ -384,19 +384,3 @@ TEST_F(MusicTest, OnePlayerListsAndKindRecords) {
     EXPECT_EQ(player->CountOnePlayers(), 1);
 }
 
-TEST_F(MusicTest, NearestSymbolPrefersTheCloserAndTheFirstOnTies) {
-    stave->Layout.BaseY = 100;
-    TMuzNote* a = addNote(0, 4, 6);
-    TMuzNote* b = addNote(0.25, 4, 8);
-    a->Layout = {10, 20}, a->NoteLayout.DrawnHeight = 0;
-    b->Layout = {30, 40}, b->NoteLayout.DrawnHeight = 2;
-    TStaveSymbol* key = part->GetFirstSymbol();
-    key->Layout = {0, 5};
-    part->GetMuzBar()->Layout = {500, 520};
-    TNearestSymbol nearest;
-    doc.GetStartPart()->NearestSymbol(35, 90, nearest);
-    EXPECT_EQ(nearest.Symbol, b);
-    TNearestSymbol tie;
-    doc.GetStartPart()->NearestSymbol(25, 100, tie);
-    EXPECT_EQ(tie.Symbol, a);
-}
