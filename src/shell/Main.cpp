@@ -790,8 +790,9 @@ void TMainForm::FileSaveAsExecute() {
 
 void TMainForm::UndoExecute() {
     // A music edit the idle call has not seen yet (one committed as the focus
-    // left a dialog's field for this key) is the last command.
-    watchMusicEdits();
+    // left a dialog's field for this key, or one put off on a large score)
+    // is the last command.
+    watchMusicEdits(true);
     const TUndoUnit* step = space_.UndoStep();
     if (!step) return;
     // A stave border drag is one edit that has not ended yet.
@@ -812,9 +813,16 @@ void TMainForm::UndoExecute() {
     UpdateActions();
 }
 
-void TMainForm::watchMusicEdits() {
+void TMainForm::watchMusicEdits(bool force) {
     TMDIChildMuz* active = ActiveMusicChild();
-    musicUndo_.Idle(space_, active && active->Dragging() ? active->Doc() : nullptr);
+    musicUndo_.Idle(space_, active && active->Dragging() ? active->Doc() : nullptr, force);
+    if (!musicUndo_.Deferred()) return;
+    if (!musicLater_) {
+        musicLater_ = new QTimer(this);
+        musicLater_->setSingleShot(true);
+        connect(musicLater_, &QTimer::timeout, this, [this] { UpdateActions(); });
+    }
+    if (!musicLater_->isActive()) musicLater_->start(50);
 }
 
 void TMainForm::undoMusic() {

@@ -213,7 +213,9 @@ private:
     // The window that shows the document, if any.
     TMDIChildKorvane* windowOf(const TUnit& unit) const;
     // Catches up the music documents' undo states; see TMusicUndoWatch.
-    void watchMusicEdits();
+    // `force`: at once, however large the score (see TMusicUndoWatch).
+    void watchMusicEdits(bool force = false);
+    QTimer* musicLater_ = nullptr;  // picks up what the music undo watch put off
     void undoMusic();
     // Records the documents' new states in their histories.
     void watchHistory();

@@ -47,7 +47,7 @@ void TMainForm::StepForwardExecute() {
 
 bool TMainForm::GoToState(TMDIChildKorvane& child, int index) {
     // What changed since the last idle moment is a state of its own first.
-    watchMusicEdits();
+    watchMusicEdits(true);
     watchHistory();
     TUnit& unit = *child.Unit();
     THistory* history = history_.Find(unit);

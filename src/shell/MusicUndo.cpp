@@ -192,7 +192,10 @@ bool TMuzUndoUnit::RestoreChecked() {
 bool TMusicUndoWatch::take(TUnitMuz& doc, TSeen& seen) {
     std::string message;
     std::string text;
+    const auto start = clock_();
     if (!MuzText(doc, text, message)) return false;
+    const auto cost = clock_() - start;
+    seen.Next = cost > std::chrono::milliseconds(2) ? start + 10 * cost : start;
     seen.Text = std::make_shared<const std::string>(std::move(text));
     seen.Serial = doc.Serial;
     seen.Revision = doc.Revision;
@@ -203,7 +206,8 @@ bool TMusicUndoWatch::take(TUnitMuz& doc, TSeen& seen) {
     return true;
 }
 
-void TMusicUndoWatch::Idle(TWorkspace& space, const TUnitMuz* busy) {
+void TMusicUndoWatch::Idle(TWorkspace& space, const TUnitMuz* busy, bool force) {
+    deferred_ = false;
     // Closed documents leave.
     seen_.erase(std::remove_if(seen_.begin(), seen_.end(),
                                [&](const TSeen& s) {
@@ -221,6 +225,10 @@ void TMusicUndoWatch::Idle(TWorkspace& space, const TUnitMuz* busy) {
             continue;
         }
         if (it->Revision != doc.Revision) {
+            if (!force && clock_() < it->Next) {
+                deferred_ = true;
+                continue;
+            }
             space.NewUndo(std::make_unique<TMuzUndoUnit>(doc, std::move(it->Text), std::move(it->Place), it->Props));
             if (!take(doc, *it)) seen_.erase(it);
             continue;

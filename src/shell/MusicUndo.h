@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -66,7 +68,16 @@ class TMusicUndoWatch {
 public:
     // `busy`: a document in the middle of a gesture that is one edit (a
     // stave border drag); it is caught up when the gesture ends.
-    void Idle(TWorkspace& space, const TUnitMuz* busy);
+    // A large score costs the window milliseconds to put in text, so, as the
+    // recovery journal does, a score whose text took more than 2 ms is put
+    // in text again at most every ten times that long: edits in between are
+    // one undo step and one history state. `force` catches up at once
+    // (before an Undo or a step, which need the state as it is now).
+    void Idle(TWorkspace& space, const TUnitMuz* busy, bool force = false);
+    // The last Idle left a change for later.
+    bool Deferred() const { return deferred_; }
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetClock(Clock clock) { clock_ = clock ? std::move(clock) : Clock(std::chrono::steady_clock::now); }
     // The document's state now is the kept one (after an Undo swapped it).
     void Reset(TUnitMuz& doc);
 
@@ -79,6 +90,7 @@ public:
         WaveFileProps Props;
         const void* Selected = nullptr;
         const void* Stave = nullptr;
+        std::chrono::steady_clock::time_point Next{};  // no text before this, unless forced
     };
     // The state kept of the document as it is now; null when the watch has
     // not caught up with its last change (or could not put it in text).
@@ -88,6 +100,8 @@ private:
     using TSeen = TKept;
     bool take(TUnitMuz& doc, TSeen& seen);
     std::vector<TSeen> seen_;
+    bool deferred_ = false;
+    Clock clock_ = std::chrono::steady_clock::now;
 };
 
 }  // namespace korvane

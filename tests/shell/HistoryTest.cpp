@@ -17,7 +17,9 @@
 #include "core/WavFile.h"
 #include "shell/ChildWave.h"
 #include "shell/HistoryPanel.h"
+#include "musicfile/MuzFile.h"
 #include "shell/Main.h"
+#include "shell/MusicUndo.h"
 
 using namespace korvane;
 using namespace korvane::testing;
@@ -252,6 +254,63 @@ TEST_F(HistoryTest, HistoryKeysStepBackToTheOpenedFileAndSaveIt) {
     EXPECT_EQ(samplesOf(saved->GetLeft()), samplesOf(original.GetLeft()));
     EXPECT_EQ(form->ActiveWaveChild()->Doc()->State, unitStateSaved);
     EXPECT_EQ(readFileBytes(path), before);
+}
+
+}  // namespace
+
+namespace {
+
+// A score whose text costs more than 2 ms is put in text at most every ten
+// times as long: the edits in between are one undo step and one history
+// state. An Undo (or a step) catches up at once.
+TEST(MusicUndoWatchTest, HistoryOfALargeScoreSpacesOutItsTextsAndAForcedCatchUpTakesAtOnce) {
+    TWorkspace space;
+    auto made = std::make_unique<TUnitMuz>();
+    made->InitNew();
+    TUnitMuz& doc = *made;
+    space.AddUnit(std::move(made));
+    TMusicUndoWatch watch;
+    // Every reading of the clock is 3 ms after the one before, so every
+    // text "takes" 3 ms and the next may come 30 ms after it started.
+    std::chrono::steady_clock::time_point now{};
+    watch.SetClock([&] { return now += std::chrono::milliseconds(3); });
+    auto textOf = [&] {
+        std::string text, message;
+        EXPECT_TRUE(MuzText(doc, text, message)) << message;
+        return text;
+    };
+    auto edit = [&](double tempo) {
+        doc.Tempo = unitTimePosMore{tempo, ucSecond};
+        doc.MarkChanged();
+    };
+    watch.Idle(space, nullptr);
+    const std::string opened = textOf();
+    ASSERT_NE(watch.Kept(doc), nullptr);
+
+    edit(2);
+    watch.Idle(space, nullptr);
+    EXPECT_TRUE(watch.Deferred());
+    EXPECT_FALSE(space.HasUndo());
+    EXPECT_EQ(watch.Kept(doc), nullptr);  // the history waits too
+    edit(3);
+    now += std::chrono::milliseconds(40);
+    watch.Idle(space, nullptr);
+    EXPECT_FALSE(watch.Deferred());
+    ASSERT_TRUE(space.HasUndo());
+    // Both edits are one step: it holds the score as it was before the first.
+    const auto* step = dynamic_cast<const TMuzUndoUnit*>(space.UndoStep());
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(*step->Text, opened);
+    ASSERT_NE(watch.Kept(doc), nullptr);
+    EXPECT_EQ(*watch.Kept(doc)->Text, textOf());
+
+    const std::string three = textOf();
+    edit(4);
+    watch.Idle(space, nullptr, true);
+    EXPECT_FALSE(watch.Deferred());
+    step = dynamic_cast<const TMuzUndoUnit*>(space.UndoStep());
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(*step->Text, three);
 }
 
 }  // namespace
