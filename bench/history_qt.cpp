@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "audiofile/AudioFile.h"
+#include "BenchNoise.h"
 #include "core/Sound.h"
 #include "core/Wave.h"
 #include "music/TUnitMuz.h"
@@ -36,24 +37,12 @@ using namespace korvane;
 
 namespace {
 
-int32_t benchSamples() {
-    const char* seconds = std::getenv("KORVANE_BENCH_SECONDS");
-    return static_cast<int32_t>((seconds ? std::atof(seconds) : 3600.0) * 44100);
-}
-
-std::unique_ptr<Wave> noise(int32_t count, uint32_t seed) {
-    bool failed = false;
-    auto wave = Wave::create(failed, count);
-    for (int32_t i = 0; i < count; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        wave->wave[i] = static_cast<int16_t>(seed >> 16);
-    }
-    return wave;
-}
+using bench::BenchSamples;
+using bench::Noise;
 
 std::unique_ptr<Sound> stereoNoise(uint32_t seed) {
-    const int32_t n = benchSamples();
-    return std::make_unique<StereoSound>(noise(n, seed), noise(n, seed + 1), 44100, 2);
+    const int32_t n = BenchSamples();
+    return std::make_unique<StereoSound>(Noise(n, seed), Noise(n, seed + 1), 44100, 2);
 }
 
 double median(std::vector<double> v) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "BenchNoise.h"
 #include "core/Sound.h"
 #include "core/Wave.h"
 #include "journal/Journal.h"
@@ -21,29 +22,17 @@ using namespace korvane;
 
 namespace {
 
-int32_t benchSamples() {
-    const char* seconds = std::getenv("KORVANE_BENCH_SECONDS");
-    return static_cast<int32_t>((seconds ? std::atof(seconds) : 3600.0) * 44100);
-}
-
-std::unique_ptr<Wave> noise(int32_t count, uint32_t seed) {
-    bool failed = false;
-    auto wave = Wave::create(failed, count);
-    for (int32_t i = 0; i < count; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        wave->wave[i] = static_cast<int16_t>(seed >> 16);
-    }
-    return wave;
-}
+using bench::BenchSamples;
+using bench::Noise;
 
 struct Setup {
     std::vector<std::unique_ptr<TUnit>> units;
     TUnitWave* doc;
     std::filesystem::path root;
     Setup() {
-        const int32_t n = benchSamples();
+        const int32_t n = BenchSamples();
         units.push_back(std::make_unique<TUnitWave>(
-            std::make_unique<StereoSound>(noise(n, 1), noise(n, 2), 44100, 2), "long.wav"));
+            std::make_unique<StereoSound>(Noise(n, 1), Noise(n, 2), 44100, 2), "long.wav"));
         doc = static_cast<TUnitWave*>(units[0].get());
         doc->MarkChanged();
         root = std::filesystem::temp_directory_path() / ("korvane-bench-journal-" + std::to_string(::getpid()));

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "MainFormFixture.h"
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "core/WavFile.h"
@@ -26,33 +27,8 @@ using namespace korvane::testing;
 
 namespace {
 
-class HistoryTest : public CoreFixture {
+class HistoryTest : public MainFormFixture {
 protected:
-    void SetUp() override {
-        CoreFixture::SetUp();
-        ShellApp();
-        form = std::make_unique<TMainForm>();
-        auto r = std::make_unique<ScriptedRunner>();
-        runner = r.get();
-        form->SetDialogRunner(std::move(r));
-        form->show();
-    }
-    void TearDown() override {
-        form.reset();
-        CoreFixture::TearDown();
-    }
-    void trigger(const char* name) {
-        QAction* a = form->Action(name);
-        ASSERT_NE(a, nullptr) << name;
-        form->UpdateActions();
-        ASSERT_TRUE(a->isEnabled()) << name;
-        a->trigger();
-        form->UpdateActions();
-    }
-    bool enabled(const char* name) {
-        form->UpdateActions();
-        return form->Action(name)->isEnabled();
-    }
     TMDIChildWave* openSamples(const std::vector<int>& samples) {
         auto doc = std::make_unique<TUnitWave>(std::make_unique<MonoSound>(makeWave(samples), 1000, 2), "x.wav");
         TMDIChildWave* w = form->AddWaveWindow(std::move(doc));
@@ -80,8 +56,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TMainForm> form;
-    ScriptedRunner* runner = nullptr;
 };
 
 TEST_F(HistoryTest, HistoryStepsTenWaveCommandsBackToTheFirstStateAndForwardAgain) {

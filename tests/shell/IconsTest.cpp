@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "MainFormFixture.h"
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "shell/ChildMuz.h"
@@ -156,28 +157,8 @@ TEST(Icons, EveryToolBarCommandHasItsOwnReadablePictureAtBothScales) {
         writeSheet(all, light, dark, QString(sheet));
 }
 
-class WindowIconTest : public CoreFixture {
+class WindowIconTest : public MainFormFixture {
 protected:
-    void SetUp() override {
-        CoreFixture::SetUp();
-        ShellApp();
-        form = std::make_unique<TMainForm>();
-        auto r = std::make_unique<ScriptedRunner>();
-        runner = r.get();
-        form->SetDialogRunner(std::move(r));
-        form->show();
-    }
-    void TearDown() override {
-        form.reset();
-        CoreFixture::TearDown();
-    }
-    void trigger(const char* name) {
-        form->UpdateActions();
-        QAction* a = form->Action(name);
-        ASSERT_TRUE(a && a->isEnabled()) << name;
-        a->trigger();
-        form->UpdateActions();
-    }
     void withChannels(int channels) {
         runner->dialogs.push_back([channels](QDialog& d) {
             static_cast<TDlgWaveFileProp&>(d).Channels(channels - 1)->setChecked(true);
@@ -193,8 +174,6 @@ protected:
                child.windowIcon().pixmap(QSize(16, 16), 1.0).toImage() == want;
     }
 
-    std::unique_ptr<TMainForm> form;
-    ScriptedRunner* runner = nullptr;
 };
 
 TEST_F(WindowIconTest, WaveWindowShowsItsViewKindAndChannelCount) {

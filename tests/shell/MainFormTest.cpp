@@ -31,6 +31,7 @@
 #include <filesystem>
 #include <set>
 
+#include "MainFormFixture.h"
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "audiofile/AudioFile.h"
@@ -62,36 +63,10 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-QApplication& app() { return ShellApp(); }
 
-class MainFormTest : public CoreFixture {
+class MainFormTest : public MainFormFixture {
 protected:
-    void SetUp() override {
-        CoreFixture::SetUp();
-        app();
-        form = std::make_unique<TMainForm>();
-        auto r = std::make_unique<ScriptedRunner>();
-        runner = r.get();
-        form->SetDialogRunner(std::move(r));
-        form->show();
-    }
-    void TearDown() override {
-        form.reset();
-        CoreFixture::TearDown();
-    }
 
-    void trigger(const char* name) {
-        QAction* a = form->Action(name);
-        ASSERT_NE(a, nullptr) << name;
-        form->UpdateActions();
-        ASSERT_TRUE(a->isEnabled()) << name;
-        a->trigger();
-        form->UpdateActions();
-    }
-    bool enabled(const char* name) {
-        form->UpdateActions();
-        return form->Action(name)->isEnabled();
-    }
     TMDIChildWave* newWave(int channels = 2) {
         runner->dialogs.push_back([channels](QDialog& d) {
             static_cast<TDlgWaveFileProp&>(d).Channels(channels - 1)->setChecked(true);
@@ -127,8 +102,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TMainForm> form;
-    ScriptedRunner* runner = nullptr;
 };
 
 TEST_F(MainFormTest, WithoutAChildOnlyNewOpenExitAndHelpAreEnabled) {
