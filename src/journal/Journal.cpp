@@ -176,16 +176,6 @@ void removeFolder(int fd, const std::string& path) {
     ::rmdir(path.c_str());
 }
 
-// Collects what the writers would show, for the journal to report once.
-class Collected : public Messages {
-public:
-    std::string text;
-    void show(const std::string&, const std::string& t, MessageIcon) override {
-        if (text.empty()) text = t;
-    }
-    MessageAnswer askYesNoCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
-    MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
-};
 
 }  // namespace
 
@@ -474,10 +464,9 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             deferred_ = true;
             continue;
         }
-        TJournalHistory history;
-        const bool hasHistory = history_ && history_(*unit, history);
-        const bool historyMoved =
-            hasHistory != seen.hasHistory || (hasHistory && history.Generation != seen.historyGeneration);
+        const uint64_t historyGeneration = history_.generation ? history_.generation(*unit) : 0;
+        const bool hasHistory = historyGeneration != 0;
+        const bool historyMoved = hasHistory != seen.hasHistory || historyGeneration != seen.historyGeneration;
         if (seen.written && !retrying && !historyMoved && seen.SameAs(*unit, records)) continue;
         Job job;
         TJournalEntry entry;
@@ -532,9 +521,13 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         entry.state = unit->State;
         entry.data = job.dataName;
         if (records) entry.recording = kRecordFileName;
-        if (hasHistory) addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying);
+        if (hasHistory) {
+            TJournalHistory history;
+            history_.fill(*unit, history);
+            addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying);
+        }
         seen.hasHistory = hasHistory;
-        seen.historyGeneration = history.Generation;
+        seen.historyGeneration = historyGeneration;
         job.entryText = entry.Text();
         seen.dataName = job.dataName;
         seen.written = true;
@@ -584,7 +577,8 @@ void TJournal::post(uint64_t id, Job job) {
 }
 
 void TJournal::run() {
-    Collected collected;
+    // What the writers would show is reported once, by the window.
+    CollectedMessages collected;
     setThreadMessages(&collected);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

@@ -50,7 +50,6 @@ struct TJournalState {
 struct TJournalHistory {
     std::vector<TJournalState> States;
     int Current = -1;
-    uint64_t Generation = 0;  // moves whenever the history changes
 };
 
 // A document's entry in a journal folder, and its text: the first line
@@ -113,8 +112,13 @@ public:
     // says the last Update left such a change for a later one.
     void Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording);
     // Where the journal finds a document's edit history, which it keeps
-    // beside the document's copy; false for a document without one.
-    using HistorySource = std::function<bool(const TUnit&, TJournalHistory&)>;
+    // beside the document's copy. Update asks every document for the
+    // generation of its history (0: none), so that must be cheap; the
+    // history itself only when the generation moved.
+    struct HistorySource {
+        std::function<uint64_t(const TUnit&)> generation;
+        std::function<void(const TUnit&, TJournalHistory&)> fill;
+    };
     void SetHistorySource(HistorySource source) { history_ = std::move(source); }
     bool Deferred() const { return deferred_; }
     // Returns when everything handed to the writer is on disk.

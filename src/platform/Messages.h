@@ -34,6 +34,18 @@ public:
     MessageAnswer askOkCancel(const std::string& title, const std::string& text) override;
 };
 
+// Keeps the first text shown and answers every question with Cancel: for
+// background work, whose boxes have no window to go on (see setThreadMessages).
+class CollectedMessages : public Messages {
+public:
+    std::string text;
+    void show(const std::string&, const std::string& t, MessageIcon) override {
+        if (text.empty()) text = t;
+    }
+    MessageAnswer askYesNoCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+    MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
+};
+
 // The process-wide message sink. setMessages(nullptr) restores the stderr sink.
 Messages& messages();
 void setMessages(Messages* sink);

@@ -35,14 +35,10 @@ std::string firstName(const TUnit& unit) {
     return unit.HasNoFile() ? "New" : "Open";
 }
 
-// A writer's boxes have no window to show on: a failed write is a state
-// that stays in memory.
-class Quiet : public Messages {
-public:
-    void show(const std::string&, const std::string&, MessageIcon) override {}
-    MessageAnswer askYesNoCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
-    MessageAnswer askOkCancel(const std::string&, const std::string&) override { return MessageAnswer::Cancel; }
-};
+// A state's file in the history's folder.
+std::string statePath(const std::string& folder, uint64_t serial, uint64_t id) {
+    return folder + "/history-" + std::to_string(serial) + "-" + std::to_string(id) + ".wav";
+}
 
 uint64_t soundBytes(const Sound& sound) {
     return static_cast<uint64_t>(sound.GetValues()) * static_cast<uint64_t>(sound.Channels()) * 2;
@@ -66,6 +62,7 @@ THistoryBook::~THistoryBook() {
 void THistoryBook::SetBudgets(uint64_t memoryBytes, uint64_t diskBytes) {
     memoryBudget_ = memoryBytes;
     diskBudget_ = diskBytes;
+    budgetsMoved_ = true;
 }
 
 uint64_t THistoryBook::MemoryBudget() const {
@@ -140,7 +137,7 @@ void THistoryBook::Adopt(THistory history) {
 std::shared_ptr<THistoryFile> THistoryBook::AdoptFile(const std::string& from, uint64_t serial, uint64_t id) {
     const std::string& dir = folder();
     if (dir.empty()) return nullptr;
-    const std::string to = dir + "/history-" + std::to_string(serial) + "-" + std::to_string(id) + ".wav";
+    const std::string to = statePath(dir, serial, id);
     std::error_code ec;
     std::filesystem::remove(to, ec);
     if (::link(from.c_str(), to.c_str()) != 0 && !std::filesystem::copy_file(from, to, ec)) return nullptr;
@@ -148,8 +145,7 @@ std::shared_ptr<THistoryFile> THistoryBook::AdoptFile(const std::string& from, u
     return std::make_shared<THistoryFile>(to, ec ? 0 : static_cast<uint64_t>(bytes));
 }
 
-bool THistoryBook::Watch(const std::vector<std::unique_ptr<TUnit>>& units, const Sources& sources) {
-    const uint64_t before = generation_;
+void THistoryBook::Watch(const std::vector<std::unique_ptr<TUnit>>& units, const Sources& sources) {
     // Closed documents take their histories with them.
     for (auto it = histories_.begin(); it != histories_.end();) {
         const bool open = std::any_of(units.begin(), units.end(), [&](const auto& u) { return u->Serial == it->Serial; });
@@ -177,7 +173,7 @@ bool THistoryBook::Watch(const std::vector<std::unique_ptr<TUnit>>& units, const
             state.Place = kept->Place;
             state.Props = kept->Props;
         }
-        const std::string time = sources.clock ? sources.clock() : timeOfDay();
+        const std::string time = timeOfDay();
         if (!history) {
             THistory fresh;
             fresh.Serial = unit->Serial;
@@ -198,8 +194,9 @@ bool THistoryBook::Watch(const std::vector<std::unique_ptr<TUnit>>& units, const
         history->Revision = unit->Revision;
         touch(*history);
     }
-    keepBudgets(units);
-    return generation_ != before;
+    // The budgets change only with the states or with a write that ended;
+    // most idle moments have neither.
+    if (generation_ != keptAt_ || !spills_.empty() || budgetsMoved_) keepBudgets(units);
 }
 
 void THistoryBook::Moved(const TUnit& unit, int index) {
@@ -235,6 +232,7 @@ uint64_t THistoryBook::DiskHeld(const THistory& history) const {
 
 void THistoryBook::keepBudgets(const std::vector<std::unique_ptr<TUnit>>& units) {
     collectSpills(false);
+    budgetsMoved_ = false;
     const uint64_t memoryBudget = MemoryBudget();
     uint64_t held = MemoryHeld(units);
     // Wave states go to disk oldest first until the rest fit. A state of a
@@ -278,6 +276,7 @@ void THistoryBook::keepBudgets(const std::vector<std::unique_ptr<TUnit>>& units)
             touch(h);
         }
     }
+    keptAt_ = generation_;
 }
 
 bool THistoryBook::spill(THistory& history, THistoryState& state) {
@@ -290,12 +289,13 @@ bool THistoryBook::spill(THistory& history, THistoryState& state) {
     Spill job;
     job.Serial = history.Serial;
     job.TheSound = state.TheSound;
-    job.Path = dir + "/history-" + std::to_string(history.Serial) + "-" + std::to_string(state.Id) + ".wav";
+    job.Path = statePath(dir, history.Serial, state.Id);
     const Sound& sound = *state.TheSound;
     job.Bytes = static_cast<uint64_t>(sound.GetValues()) * static_cast<uint64_t>(sound.Channels()) *
                     static_cast<uint64_t>(sound.BytesPSample) + 44;
     job.Done = std::async(std::launch::async, [sound = job.TheSound, path = job.Path] {
-        Quiet quiet;
+        // A failed write keeps the state in memory; no box is shown for it.
+        CollectedMessages quiet;
         setThreadMessages(&quiet);
         bool failed = false;
         const bool ok = WriteWaveFile(failed, path, *sound, 0, sound->GetValues(), true);
@@ -321,6 +321,7 @@ void THistoryBook::collectSpills(bool wait) {
         if (!ok) file->Keep();
         else if (history) spilled(*history, it->TheSound, file);
         it = spills_.erase(it);
+        budgetsMoved_ = true;  // the disk holds more now
     }
 }
 

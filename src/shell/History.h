@@ -95,14 +95,12 @@ public:
     struct Sources {
         std::function<const TMusicUndoWatch::TKept*(const TUnit&)> music;
         std::function<bool(const TUnit&)> busy;
-        // The time of day a state is named with ("10:42:13").
-        std::function<std::string()> clock;
     };
     // Catches up with the documents: a new one gets its first state, one
     // whose revision moved gets a state after its current one (the states
     // forward of it are dropped), a closed one loses its history. Then the
-    // budgets are kept. True when anything changed.
-    bool Watch(const std::vector<std::unique_ptr<TUnit>>& units, const Sources& sources);
+    // budgets are kept.
+    void Watch(const std::vector<std::unique_ptr<TUnit>>& units, const Sources& sources);
 
     THistory* Find(const TUnit& unit);
     const THistory* Find(const TUnit& unit) const;
@@ -152,6 +150,8 @@ private:
     std::vector<THistory> histories_;
     uint64_t memoryBudget_ = 0;
     uint64_t diskBudget_ = 0;
+    uint64_t keptAt_ = 0;  // the generation the budgets were last kept at
+    bool budgetsMoved_ = false;  // a budget or the disk held moved: kept again at the next Watch
     std::string folder_;
     bool ownFolder_ = false;  // made by the book, removed with it
     uint64_t made_ = 0;

@@ -611,7 +611,11 @@ void TMainForm::StartJournal(const std::string& root) {
     } else {
         playRecord_->SetRecordFile(journal_->RecordFile());
         history_.SetFolder(journal_->Folder());
-        journal_->SetHistorySource([this](const TUnit& unit, TJournalHistory& out) { return journalHistory(unit, out); });
+        journal_->SetHistorySource({[this](const TUnit& unit) -> uint64_t {
+                                        const THistory* h = history_.Find(unit);
+                                        return h && h->Current >= 0 ? h->Generation : 0;
+                                    },
+                                    [this](const TUnit& unit, TJournalHistory& out) { journalHistory(unit, out); }});
     }
     if (answer == MessageAnswer::Yes) {
         std::vector<std::string> damaged;
@@ -827,7 +831,11 @@ void TMainForm::watchMusicEdits(bool force) {
 
 void TMainForm::undoMusic() {
     std::unique_ptr<TUndoUnit> taken = space_.TakeUndo();
-    auto& step = static_cast<TMuzUndoUnit&>(*taken);
+    restoreMusic(static_cast<TMuzUndoUnit&>(*taken));
+    space_.PutUndo(std::move(taken));
+}
+
+bool TMainForm::restoreMusic(TMuzUndoUnit& step) {
     TUnitMuz& doc = step.Doc();
     auto* child = dynamic_cast<TMDIChildMuz*>(windowOf(doc));
     // The dialogs let go of the old content (and of an edit typed for it)
@@ -836,12 +844,13 @@ void TMainForm::undoMusic() {
     const bool inTreeDialog = musTreeDialog_ && musTreeDialog_->Doc() == &doc;
     if (inMusicDialog) musicDialog_->ShowFor(nullptr);
     if (inTreeDialog) musTreeDialog_->ShowFor(nullptr);
-    step.RestoreChecked();
-    space_.PutUndo(std::move(taken));
+    const bool restored = step.RestoreChecked();
+    // Refused, the document read its own text back: new objects all the same.
     musicUndo_.Reset(doc);
     if (child) child->ContentReplaced();
     if (inMusicDialog) musicDialog_->ShowFor(child);
     if (inTreeDialog) musTreeDialog_->ShowFor(child);
+    return restored;
 }
 
 void TMainForm::DeleteUndoExecute() { space_.DeleteUndo(); }

@@ -215,6 +215,10 @@ private:
     // Catches up the music documents' undo states; see TMusicUndoWatch.
     // `force`: at once, however large the score (see TMusicUndoWatch).
     void watchMusicEdits(bool force = false);
+    // Reads the step's score into its document (a swap, see TMuzUndoUnit)
+    // with the window and the dialogs let go of the old content; false when
+    // it was refused and the document is as it was.
+    bool restoreMusic(TMuzUndoUnit& step);
     QTimer* musicLater_ = nullptr;  // picks up what the music undo watch put off
     void undoMusic();
     // Records the documents' new states in their histories.
@@ -253,7 +257,7 @@ private:
     // A recovered document's history becomes its history here.
     void adoptHistory(TUnit& unit, const TRecoveredDocument& recovered);
     // The history of a document as the journal keeps it.
-    bool journalHistory(const TUnit& unit, TJournalHistory& out) const;
+    void journalHistory(const TUnit& unit, TJournalHistory& out) const;
     std::unique_ptr<TDialogRunner> runner_;
     TWaveViewProps waveViewDefault_;
     TVoldViewProps voldViewDefault_;

@@ -81,33 +81,20 @@ bool TMainForm::GoToState(TMDIChildKorvane& child, int index) {
         doc->MarkChanged();
         if (auto* wave = dynamic_cast<TMDIChildWave*>(&child)) wave->Repaint();
     } else {
-        auto& score = static_cast<TUnitMuz&>(unit);
-        auto step = std::make_unique<TMuzUndoUnit>(score, target.Text, target.Place, target.Props);
-        const bool inMusicDialog = musicDialog_ && musicDialog_->Doc() == &score;
-        const bool inTreeDialog = musTreeDialog_ && musTreeDialog_->Doc() == &score;
-        if (inMusicDialog) musicDialog_->ShowFor(nullptr);
-        if (inTreeDialog) musTreeDialog_->ShowFor(nullptr);
-        const bool restored = step->RestoreChecked();
-        auto* music = dynamic_cast<TMDIChildMuz*>(&child);
-        if (restored) {
-            space_.NewUndo(std::move(step));
-            musicUndo_.Reset(score);
-            if (music) music->ContentReplaced();
-        }
-        if (inMusicDialog) musicDialog_->ShowFor(music);
-        if (inTreeDialog) musTreeDialog_->ShowFor(music);
-        if (!restored) return false;
+        auto step = std::make_unique<TMuzUndoUnit>(static_cast<TUnitMuz&>(unit), target.Text, target.Place,
+                                                   target.Props);
+        if (!restoreMusic(*step)) return false;
+        space_.NewUndo(std::move(step));
     }
     history_.Moved(unit, index);
     UpdateActions();
     return true;
 }
 
-bool TMainForm::journalHistory(const TUnit& unit, TJournalHistory& out) const {
+void TMainForm::journalHistory(const TUnit& unit, TJournalHistory& out) const {
     const THistory* h = history_.Find(unit);
-    if (!h || h->Current < 0) return false;
+    if (!h) return;
     out.Current = h->Current;
-    out.Generation = h->Generation;
     out.States.reserve(h->States.size());
     for (const THistoryState& s : h->States) {
         TJournalState state;
@@ -120,7 +107,6 @@ bool TMainForm::journalHistory(const TUnit& unit, TJournalHistory& out) const {
         state.SecondSel = s.SecondSel;
         out.States.push_back(std::move(state));
     }
-    return true;
 }
 
 void TMainForm::adoptHistory(TUnit& unit, const TRecoveredDocument& recovered) {
