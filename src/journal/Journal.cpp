@@ -402,7 +402,7 @@ void TJournal::Seen::Remember(const TUnit& unit, bool recordsNow) {
 // is the entry's data) and "empty" for an empty wave. A state's file is
 // handed to the writer once; the entry is written after it.
 void TJournal::addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
-                          bool again) {
+                          bool again, const Sound* soundBefore, const std::string& copyBefore) {
     std::map<uint64_t, std::string> files;
     for (int i = 0; i < static_cast<int>(history.States.size()); ++i) {
         const TJournalState& state = history.States[i];
@@ -415,7 +415,9 @@ void TJournal::addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJou
             file = "empty";
         } else if (state.TheSound || state.Text || !state.File.empty()) {
             file = std::to_string(seen.id) + "-s" + std::to_string(state.Id) + (wave ? ".wav" : ".korvanem");
-            job.states.push_back({file, state.TheSound, state.Text, state.File});
+            std::string linkFrom = state.File;
+            if (linkFrom.empty() && state.TheSound && state.TheSound.get() == soundBefore) linkFrom = copyBefore;
+            job.states.push_back({file, state.TheSound, state.Text, linkFrom});
         } else {
             continue;  // nothing to keep it from
         }
@@ -470,6 +472,10 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         if (seen.written && !retrying && !historyMoved && seen.SameAs(*unit, records)) continue;
         Job job;
         TJournalEntry entry;
+        // The copy on disk before this update: a history state of the same
+        // sound is a second name for it rather than a second write.
+        const std::shared_ptr<const Sound> soundBefore = seen.written ? seen.sound.lock() : nullptr;
+        const std::string dataBefore = seen.dataName;
         if (unit->Kind == unitKindWave) {
             auto& wave = static_cast<const TUnitWave&>(*unit);
             entry.kind = "wave";
@@ -524,7 +530,9 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         if (hasHistory) {
             TJournalHistory history;
             history_.fill(*unit, history);
-            addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying);
+            std::string copyBefore;
+            if (soundBefore && dataBefore != "-") copyBefore = (fs::path(folder_) / dataBefore).string();
+            addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying, soundBefore.get(), copyBefore);
         }
         seen.hasHistory = hasHistory;
         seen.historyGeneration = historyGeneration;
@@ -625,18 +633,22 @@ bool TJournal::write(uint64_t id, const Job& job) {
     // The history's states first: they stay valid whatever comes after.
     for (const Job::State& state : job.states) {
         const std::string data = (folder / state.dataName).string();
-        bool ok;
-        if (state.sound) {
+        // Kept on disk already (by the window, or as this entry's copy
+        // before): a second name for it. A copy that has gone since (a
+        // dropped state, a superseded write) is written from memory; with
+        // nothing in memory either the entry names a copy recovery leaves
+        // out, nothing worse.
+        bool ok = false;
+        if (!state.linkFrom.empty()) {
+            fs::remove(data, ec);
+            ok = ::link(state.linkFrom.c_str(), data.c_str()) == 0 || fs::copy_file(state.linkFrom, data, ec);
+        }
+        if (!ok && state.sound) {
             bool stop = false;
             ok = WriteWaveFile(stop, data, *state.sound, 0, state.sound->GetValues(), true);
-        } else if (state.text) {
+        } else if (!ok && state.text) {
             ok = writeWhole(data, *state.text);
-        } else {
-            // Kept on disk by the window already: a second name for it.
-            // It may have gone since (the window dropped the state): the
-            // entry then names a copy recovery leaves out, nothing worse.
-            fs::remove(data, ec);
-            if (::link(state.linkFrom.c_str(), data.c_str()) != 0) fs::copy_file(state.linkFrom, data, ec);
+        } else if (!ok) {
             ok = true;
         }
         if (!ok) {

@@ -187,7 +187,7 @@ private:
     };
 
     void addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
-                    bool again);
+                    bool again, const Sound* soundBefore, const std::string& copyBefore);
     void post(uint64_t id, Job job);
     void run();
     // False when nothing was put in place (failed or superseded).
