@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 
 #include "RenderFixture.h"
 #include "core/WavFile.h"
@@ -26,7 +28,12 @@ protected:
         }
         setPlayers(group, players);
     }
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "korvane-instruments-test";
+    // A folder of this test's own: ctest runs the tests of this fixture side by
+    // side, and one that cleared a shared folder broke the other's writes.
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("korvane-instruments-" + std::to_string(::getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     void SetUp() override {
         RenderFixture::SetUp();
         std::filesystem::remove_all(dir);
