@@ -160,6 +160,26 @@ constexpr int64_t kSegment = 32768;
 // The most vectors one block walks the samples with.
 constexpr int kMaxBlock = 6;
 
+// The block kernels are forced inline so that a block's vectors stay in
+// registers. Under the sanitizers every one of the hundred-odd instances
+// would be forced into three functions and instrumented there, which takes
+// the compiler many minutes; those builds check the arithmetic, not its
+// speed, so they leave inlining to the compiler.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+#define KORVANE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define KORVANE_SANITIZED 1
+#endif
+#endif
+#ifdef KORVANE_SANITIZED
+#define KORVANE_KERNEL inline
+#define KORVANE_KERNEL_MEMBER
+#else
+#define KORVANE_KERNEL __attribute__((always_inline)) inline
+#define KORVANE_KERNEL_MEMBER __attribute__((always_inline))
+#endif
+
 }  // namespace
 
 // The lanes are the tracks' bands one after the other, in vectors of W lanes
@@ -198,11 +218,11 @@ struct Output {
 };
 
 template <class V>
-__attribute__((always_inline)) inline void loadV(V& v, const float* p) {
+KORVANE_KERNEL void loadV(V& v, const float* p) {
     std::memcpy(&v, p, sizeof v);
 }
 template <class V>
-__attribute__((always_inline)) inline void storeV(float* p, const V& v) {
+KORVANE_KERNEL void storeV(float* p, const V& v) {
     std::memcpy(p, &v, sizeof v);
 }
 
@@ -220,7 +240,7 @@ struct Group {
     int lane0 = 0;
     bool second = false;  // a group that does not mix: it listens to the second track
 
-    __attribute__((always_inline)) void load(const TVoldComputation::Plan& p, int first) {
+    KORVANE_KERNEL_MEMBER void load(const TVoldComputation::Plan& p, int first) {
         lane0 = first;
         for (int v = 0; v < N; ++v) {
             const int l = lane0 + v * W;
@@ -239,7 +259,7 @@ struct Group {
     // vector after vector they fill the processor's queue with waiting work
     // before it sees the next vector's independent arithmetic. Each lane
     // still does the same operations in the same order.
-    __attribute__((always_inline)) void sample(float x0s, float x1s) {
+    KORVANE_KERNEL_MEMBER void sample(float x0s, float x1s) {
         const VI absMask = VI{} + 0x7FFFFFFF;
         V x0 = V{} + (Mixed || !second ? x0s : x1s);
         V x1 = x0;
@@ -274,7 +294,7 @@ struct Group {
         }
     }
     // Event k: the loudest values of its column and the state after it.
-    __attribute__((always_inline)) void emit(const TVoldComputation::Plan& p, size_t k, const Output& out) {
+    KORVANE_KERNEL_MEMBER void emit(const TVoldComputation::Plan& p, size_t k, const Output& out) {
         if constexpr (N > 0) {
             float lm[W * N], la[W * N], lq[W * N];
             std::memcpy(lm, m, sizeof lm);
@@ -291,7 +311,7 @@ struct Group {
             for (int v = 0; v < N; ++v) m[v] = V{} * 0.0f;
         }
     }
-    __attribute__((always_inline)) void store(TVoldComputation::Plan& p) {
+    KORVANE_KERNEL_MEMBER void store(TVoldComputation::Plan& p) {
         for (int v = 0; v < N; ++v) {
             const int l = lane0 + v * W;
             storeV(&p.a[l], a[v]);
@@ -304,7 +324,7 @@ struct Group {
 // Runs a group of vectors (and perhaps the tail beside them) over the
 // samples [from, to), painting the events [e, eEnd) that fall in it.
 template <class Main, class Tail>
-__attribute__((always_inline)) inline void runBlock(TVoldComputation::Plan& p, int mainLane, int tailLane, int64_t from,
+KORVANE_KERNEL void runBlock(TVoldComputation::Plan& p, int mainLane, int tailLane, int64_t from,
                                                     int64_t to, const TVoldColumnEvent* ev, size_t e, size_t eEnd,
                                                     const Output& out) {
     Main g;
@@ -331,7 +351,7 @@ __attribute__((always_inline)) inline void runBlock(TVoldComputation::Plan& p, i
 
 // The tail is narrow and mixes its two channels whatever its lanes hold.
 template <class V, class VI, int W, int VB, bool Mixed, int TW>
-__attribute__((always_inline)) inline void runWithTail(TVoldComputation::Plan& p, int v0, int64_t from, int64_t to,
+KORVANE_KERNEL void runWithTail(TVoldComputation::Plan& p, int v0, int64_t from, int64_t to,
                                                        const TVoldColumnEvent* ev, size_t e, size_t eEnd,
                                                        const Output& out) {
     using Main = Group<V, VI, W, VB, Mixed>;
@@ -345,7 +365,7 @@ __attribute__((always_inline)) inline void runWithTail(TVoldComputation::Plan& p
 }
 
 template <class V, class VI, int W, int VB>
-__attribute__((always_inline)) inline void runBlockOf(TVoldComputation::Plan& p, int v0, int tail, int64_t from,
+KORVANE_KERNEL void runBlockOf(TVoldComputation::Plan& p, int v0, int tail, int64_t from,
                                                       int64_t to, const TVoldColumnEvent* ev, size_t e, size_t eEnd,
                                                       const Output& out) {
     bool mixed = p.source[v0] == 2;
@@ -368,7 +388,7 @@ __attribute__((always_inline)) inline void runBlockOf(TVoldComputation::Plan& p,
 }
 
 template <class V, class VI, int W>
-__attribute__((always_inline)) inline void runVectors(TVoldComputation::Plan& p, int v0, int v1, bool withTail,
+KORVANE_KERNEL void runVectors(TVoldComputation::Plan& p, int v0, int v1, bool withTail,
                                                       int64_t from, int64_t to, const TVoldColumnEvent* ev, size_t e,
                                                       size_t eEnd, const Output& out) {
     // Each vector's lanes wait on four dependent sub-steps a sample; only
@@ -380,13 +400,8 @@ __attribute__((always_inline)) inline void runVectors(TVoldComputation::Plan& p,
     for (int b = 0; b < blocks; ++b) {
         const int first = v0 + count * b / blocks, last = v0 + count * (b + 1) / blocks;
         const int tail = withTail && last == v1 ? p.TW : 0;
+        static_assert(kMaxBlock == 6, "a case below for each block size up to kMaxBlock");
         switch (last - first) {
-            case 8:
-                runBlockOf<V, VI, W, 8>(p, first, tail, from, to, ev, e, eEnd, out);
-                break;
-            case 7:
-                runBlockOf<V, VI, W, 7>(p, first, tail, from, to, ev, e, eEnd, out);
-                break;
             case 6:
                 runBlockOf<V, VI, W, 6>(p, first, tail, from, to, ev, e, eEnd, out);
                 break;
