@@ -22,7 +22,7 @@ using effects::EnvelopeStretch;
 namespace {
 
 // out[i] = the low 16 bits of factor * in[i] truncated to an integer, for
-// |factor| <= 65536, where every product fits 32 bits. Eight samples a step:
+// |factor| < 65536, where every product truncates into 32 bits. Eight samples a step:
 // the same double products and the same truncation as the plain loop, then
 // each 32-bit result's low half sign-extended, so that the saturating pack
 // keeps it unchanged.
@@ -55,9 +55,10 @@ std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32
     if (!w) return nullptr;
     const int16_t* in = wave.wave;
     int16_t* out = w->wave;
-    // Within this factor every product fits 32 bits, so the plain conversion
-    // is the same as toSample.
-    bool small = std::fabs(factor) <= 65536;
+    // Below this factor every product truncates into 32 bits, so the plain
+    // conversion is the same as toSample; at 65536 itself, -65536 * -32768
+    // is 2^31, one past the largest 32-bit integer.
+    bool small = std::fabs(factor) < 65536;
     forChunksSideBySide(failed, begin, end, [&](int64_t a, int64_t b) {
         if (small) {
             scaleSmall(in + a, out + a, b - a, factor);

@@ -213,7 +213,7 @@ std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
     own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
     own["FileExport"] = {[this] { FileExportExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
     own["FilePlay"] = {[this] { FilePlayExecute(); },
-                       {[=, this] { return playAvailable() && (music() || needsSamples()); },
+                       {[=] { return playAvailable() && (music() || needsSamples()); },
                         [this] { return playRecord_->PlayChecked(); }}};
     own["FileStop"] = {[this] { FileStopExecute(); }, {[this] { return playRecord_->StopEnabled(); }, {}}};
     own["FilePause"] = {[this] { FilePauseExecute(); },

@@ -35,7 +35,7 @@ TEST_F(AmplitudeEffects, ScaleTruncatesWrapsAndLeavesTheRestAlone) {
 // What the sample-by-sample loop gave: the product truncated to an integer,
 // its low 16 bits kept.
 int16_t scaledSample(double factor, int16_t v) {
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(factor * v)));
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int64_t>(factor * v)));
 }
 
 // Eight samples a step, the last few one by one, and long ranges shared out
@@ -49,7 +49,7 @@ TEST_F(AmplitudeEffects, ScaleGivesEverySampleOfThePlainLoop) {
     auto large = Wave::create(failed, 3'000'011);
     for (int32_t i = 0; i < large->values; ++i)
         large->wave[i] = static_cast<int16_t>(static_cast<uint32_t>(i) * 2654435761u >> 16);
-    for (const double factor : {0.5, -1.0, 1.7, -0.49999, 3.99999, 1e-9, 0.0, 65536.0, -65536.0, 2.0 / 3}) {
+    for (const double factor : {0.5, -1.0, 1.7, -0.49999, 3.99999, 1e-9, 0.0, 65535.99, -65535.99, 65536.0, -65536.0, 2.0 / 3}) {
         for (const Wave* w : {small.get(), large.get()}) {
             SCOPED_TRACE("factor " + std::to_string(factor) + ", " + std::to_string(w->values) + " samples");
             const int32_t begin = 3, end = w->values - 5;

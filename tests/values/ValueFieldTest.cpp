@@ -289,7 +289,8 @@ TEST_F(ValueFieldTest, AWavePositionPastTheEndIsOneBox) {
 TEST_F(ValueFieldTest, ClonesKeepTheirClassAndAssignRefusesAnother) {
     unitVolumeFactorPosMoreLess1 volume(0.5, ucPercent);
     std::unique_ptr<unitValue> copy = volume.Clone();
-    EXPECT_EQ(typeid(*copy), typeid(unitVolumeFactorPosMoreLess1));
+    const unitValue& copied = *copy;
+    EXPECT_EQ(typeid(copied), typeid(unitVolumeFactorPosMoreLess1));
     std::string message;
     EXPECT_FALSE(copy->FromText("0 dB", "Volume Factor", message));  // still checked like the original
     ASSERT_TRUE(copy->FromText("-6 dB", "Volume Factor", message));
