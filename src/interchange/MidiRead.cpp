@@ -366,9 +366,8 @@ void formChords(std::vector<TSnapped>& snapped) {
         }
         i = j;
     }
-    snapped.erase(std::unique(snapped.begin(), snapped.end(),
-                              [](const TSnapped& a, const TSnapped& b) { return a.Start == b.Start && a.Key == b.Key; }),
-                  snapped.end());
+    auto sameKey = [](const TSnapped& a, const TSnapped& b) { return a.Start == b.Start && a.Key == b.Key; };
+    snapped.erase(std::unique(snapped.begin(), snapped.end(), sameKey), snapped.end());
 }
 
 // The clef that suits a track's range of keys.

@@ -178,7 +178,8 @@ private:
         while (turns < leaves.size() && leaves[leaves.size() - 1 - turns]->PlayAndDraw &&
                leaves[leaves.size() - 1 - turns]->GetPartMuzKind() == partMuzSelect)
             ++turns;
-        for (size_t i = 1; i < turns; ++i) RepeatAfter[static_cast<TSelectPartMuz*>(leaves[leaves.size() - 1 - i])] = loop;
+        for (size_t i = 1; i < turns; ++i)
+            RepeatAfter[static_cast<TSelectPartMuz*>(leaves[leaves.size() - 1 - i])] = loop;
         return turns;
     }
 
@@ -187,7 +188,8 @@ private:
         for (uint8_t side : {uint8_t(TLoopPartSymbol::loopSideLeft), uint8_t(TLoopPartSymbol::loopSideRight)}) {
             if (side == TLoopPartSymbol::loopSideRight) Part(loop->GetLoopPart());
             TScorePiece piece;
-            piece.Kind = side == TLoopPartSymbol::loopSideLeft ? TScorePiece::pieceLoopLeft : TScorePiece::pieceLoopRight;
+            piece.Kind =
+                side == TLoopPartSymbol::loopSideLeft ? TScorePiece::pieceLoopLeft : TScorePiece::pieceLoopRight;
             piece.Loop = loop;
             piece.Plain = side == TLoopPartSymbol::loopSideRight && turns > 0;
             piece.Left = X;
