@@ -589,6 +589,7 @@ bool Reader::readNote(pugi::xml_node item, size_t measure, double offset, double
     return true;
 }
 
+// The single part each measure falls in, and where each measure starts.
 void Reader::numberParts() {
     const size_t measures = marks_.size();
     starts_.assign(measures + 1, 0);
