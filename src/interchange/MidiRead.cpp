@@ -245,12 +245,15 @@ bool fillGaps(TXStaveInPart& stave, const TXPart& part, size_t& budget) {
     return true;
 }
 
-}  // namespace
+// A note snapped to the grid, times in whole notes.
+struct TSnapped {
+    double Start, Length;
+    int Key;
+    bool Triplet;
+};
 
-bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXScore& score, TInterchangeReport& report,
-              std::string& error) {
-    MidiParser parser(bytes, error);
-    if (!parser.Parse()) return false;
+// Refuses a file with no notes, or with more tracks or notes than a score holds.
+bool checkSize(const MidiParser& parser, const TMidiImportOptions& options, std::string& error) {
     if (parser.Tracks.empty()) {
         error = "The MIDI file has no notes.";
         return false;
@@ -265,15 +268,19 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
         error = "The MIDI file has more than " + std::to_string(options.MaxSymbols) + " notes.";
         return false;
     }
-    if (options.Tempo > 0) {
-        score.Tempo = options.Tempo;
-    } else if (parser.TempoMicro > 0) {
-        score.Tempo = static_cast<double>(parser.TempoMicro) * 4 / 1e6;
-    } else {
-        score.Tempo = 2.0;  // 120 quarters a minute, the MIDI default
-    }
+    return true;
+}
+
+double tempoOf(const MidiParser& parser, const TMidiImportOptions& options) {
+    if (options.Tempo > 0) return options.Tempo;
+    if (parser.TempoMicro > 0) return static_cast<double>(parser.TempoMicro) * 4 / 1e6;
+    return 2.0;  // 120 quarters a minute, the MIDI default
+}
+
+// One single part per time signature, from its tick on; returns where each
+// part starts (whole notes).
+std::vector<double> addParts(MidiParser& parser, TXScore& score, TInterchangeReport& report) {
     const double perWhole = 4.0 * parser.Division;
-    // Parts: one per time signature, from its tick on.
     auto& sigs = parser.Signatures;
     std::stable_sort(sigs.begin(), sigs.end(), [](const auto& a, const auto& b) { return a.Tick < b.Tick; });
     std::vector<TTimeSignature> parts;
@@ -301,111 +308,129 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
         single.Part = static_cast<int>(score.Parts.size() - 1);
         score.Root.Children.push_back(single);
     }
-    const double grid = 1.0 / std::clamp(options.Grid, 1, 64);
+    return partStart;
+}
+
+// Snaps every note, straight or triplet, whichever is nearer; counts the
+// notes moved by more than 1/128 and finds the lowest and highest key.
+std::vector<TSnapped> snapNotes(const std::vector<TRawMidiNote>& notes, double perWhole, double grid, long& moved,
+                                int& lowest, int& highest) {
     const double triplet = grid * 2 / 3;
-    long moved = 0, split = 0;
-    for (size_t t = 0; t < parser.Tracks.size(); ++t) {
-        auto notes = parser.Tracks[t].Notes;
-        // Snap: straight or triplet, whichever is nearer.
-        struct Snapped {
-            double Start, Length;
-            int Key;
-            bool Triplet;
-        };
-        std::vector<Snapped> snapped;
-        int lowest = 127, highest = 0;
-        for (const TRawMidiNote& n : notes) {
-            const double s = static_cast<double>(n.Start) / perWhole, l = static_cast<double>(n.End - n.Start) / perWhole;
-            const double ss = snap(s, grid), sl = std::max(grid, snap(l, grid));
-            const double ts = snap(s, triplet), tl = std::max(triplet, snap(l, triplet));
-            const double straightError = std::fabs(ss - s) + std::fabs(sl - l);
-            const double tripletError = std::fabs(ts - s) + std::fabs(tl - l);
-            // A triplet note must be one member of a triplet group.
-            const double members = 1 / (3 * tl);
-            const bool tripletFits = std::fabs(members - std::round(members)) < 1e-9 &&
-                                     std::round(members) <= 32 && (static_cast<int>(std::round(members)) & (static_cast<int>(std::round(members)) - 1)) == 0;
-            const bool useTriplet = tripletFits && tripletError + 1e-12 < straightError;
-            const Snapped x{useTriplet ? ts : ss, useTriplet ? tl : sl, n.Key, useTriplet};
-            if (std::fabs(x.Start - s) > 1.0 / 128 + 1e-12 || std::fabs(x.Length - l) > 1.0 / 128 + 1e-12) ++moved;
-            snapped.push_back(x);
-            lowest = std::min(lowest, n.Key);
-            highest = std::max(highest, n.Key);
-        }
-        std::stable_sort(snapped.begin(), snapped.end(), [](const Snapped& a, const Snapped& b) {
-            return a.Start < b.Start || (a.Start == b.Start && a.Key > b.Key);
-        });
-        // Notes at one onset share the shortest length; a chord that runs into
-        // the next onset ends there.
-        for (size_t i = 0; i < snapped.size();) {
-            size_t j = i;
-            double shortest = snapped[i].Length;
-            bool triplet = snapped[i].Triplet;
-            while (j < snapped.size() && snapped[j].Start == snapped[i].Start) {
-                shortest = std::min(shortest, snapped[j].Length);
-                triplet = triplet && snapped[j].Triplet;
-                ++j;
-            }
-            if (j < snapped.size()) {
-                const double room = snapped[j].Start - snapped[i].Start;
-                if (shortest > room + 1e-12) {
-                    shortest = room;
-                    triplet = false;
-                }
-            }
-            for (size_t k = i; k < j; ++k) {
-                snapped[k].Length = shortest;
-                snapped[k].Triplet = triplet && snapped[k].Triplet;
-            }
-            i = j;
-        }
-        // Drop repeated keys of one chord.
-        snapped.erase(std::unique(snapped.begin(), snapped.end(),
-                                  [](const Snapped& a, const Snapped& b) { return a.Start == b.Start && a.Key == b.Key; }),
-                      snapped.end());
-        const bool flats = parser.KeyFifths < 0;
-        // Clef by the range of the track.
-        int8_t clef = TKey::keyKindG;
-        if (!notes.empty()) {
-            const int mid = (lowest + highest) / 2;
-            clef = lowest >= 57 ? TKey::keyKindG : highest <= 65 ? TKey::keyKindF : mid >= 60 ? TKey::keyKindG
-                 : mid <= 52 ? TKey::keyKindF : TKey::keyKindC;
-        }
-        for (size_t p = 0; p < score.Parts.size(); ++p) {
-            TXKey key;
-            key.Kind = clef;
-            key.Scale = ScaleOfFifths(clef, parser.HasKey ? std::clamp(parser.KeyFifths, -7, 7) : 0);
-            score.Parts[p].Staves[t].Keys.push_back(key);
-        }
-        for (const Snapped& n : snapped) {
-            size_t p = 0;
-            while (p + 1 < partStart.size() && partStart[p + 1] <= n.Start + 1e-12) ++p;
-            TXStaveInPart& stave = score.Parts[p].Staves[t];
-            TXNote x;
-            spell(n.Key, flats, x.Pitch, x.Shift);
-            const double position = n.Start - partStart[p];
-            if (n.Triplet) {
-                const int L = static_cast<int>(std::lround(1 / (3 * n.Length)));
-                const double groupStart = std::floor(position * L + 1e-9) / L;
-                x.Position = groupStart;
-                x.Length = L;
-                x.MultiOol = triool;
-                x.PosInOol = std::clamp(static_cast<int>(std::lround((position - groupStart) * 3 * L)), 0, 2);
-                stave.Notes.push_back(x);
-                continue;
-            }
-            const auto pieces = piecesOf(n.Length);
-            if (pieces.size() > 1) ++split;
-            double at = position;
-            for (const auto& [l, pt] : pieces) {
-                x.Position = at;
-                x.Length = l;
-                x.Points = pt;
-                stave.Notes.push_back(x);
-                at += (2.0 - std::ldexp(1.0, -pt)) / l;
-            }
-        }
-        score.Staves.push_back({{TXGroup{}}});
+    std::vector<TSnapped> snapped;
+    for (const TRawMidiNote& n : notes) {
+        const double s = static_cast<double>(n.Start) / perWhole, l = static_cast<double>(n.End - n.Start) / perWhole;
+        const double ss = snap(s, grid), sl = std::max(grid, snap(l, grid));
+        const double ts = snap(s, triplet), tl = std::max(triplet, snap(l, triplet));
+        const double straightError = std::fabs(ss - s) + std::fabs(sl - l);
+        const double tripletError = std::fabs(ts - s) + std::fabs(tl - l);
+        // A triplet note must be one member of a triplet group.
+        const double members = 1 / (3 * tl);
+        const bool tripletFits = std::fabs(members - std::round(members)) < 1e-9 &&
+                                 std::round(members) <= 32 && (static_cast<int>(std::round(members)) & (static_cast<int>(std::round(members)) - 1)) == 0;
+        const bool useTriplet = tripletFits && tripletError + 1e-12 < straightError;
+        const TSnapped x{useTriplet ? ts : ss, useTriplet ? tl : sl, n.Key, useTriplet};
+        if (std::fabs(x.Start - s) > 1.0 / 128 + 1e-12 || std::fabs(x.Length - l) > 1.0 / 128 + 1e-12) ++moved;
+        snapped.push_back(x);
+        lowest = std::min(lowest, n.Key);
+        highest = std::max(highest, n.Key);
     }
+    return snapped;
+}
+
+// Sorts the notes into chords: notes at one onset share the shortest length,
+// a chord that runs into the next onset ends there, and a key repeated in a
+// chord is dropped.
+void formChords(std::vector<TSnapped>& snapped) {
+    std::stable_sort(snapped.begin(), snapped.end(), [](const TSnapped& a, const TSnapped& b) {
+        return a.Start < b.Start || (a.Start == b.Start && a.Key > b.Key);
+    });
+    for (size_t i = 0; i < snapped.size();) {
+        size_t j = i;
+        double shortest = snapped[i].Length;
+        bool triplet = snapped[i].Triplet;
+        while (j < snapped.size() && snapped[j].Start == snapped[i].Start) {
+            shortest = std::min(shortest, snapped[j].Length);
+            triplet = triplet && snapped[j].Triplet;
+            ++j;
+        }
+        if (j < snapped.size()) {
+            const double room = snapped[j].Start - snapped[i].Start;
+            if (shortest > room + 1e-12) {
+                shortest = room;
+                triplet = false;
+            }
+        }
+        for (size_t k = i; k < j; ++k) {
+            snapped[k].Length = shortest;
+            snapped[k].Triplet = triplet && snapped[k].Triplet;
+        }
+        i = j;
+    }
+    auto sameKey = [](const TSnapped& a, const TSnapped& b) { return a.Start == b.Start && a.Key == b.Key; };
+    snapped.erase(std::unique(snapped.begin(), snapped.end(), sameKey), snapped.end());
+}
+
+// The clef that suits a track's range of keys.
+int8_t clefOfRange(int lowest, int highest) {
+    const int mid = (lowest + highest) / 2;
+    return lowest >= 57 ? TKey::keyKindG : highest <= 65 ? TKey::keyKindF : mid >= 60 ? TKey::keyKindG
+         : mid <= 52 ? TKey::keyKindF : TKey::keyKindC;
+}
+
+// Puts one snapped note into the part it starts in: a triplet member as it
+// is, any other as notes of standard lengths (counted in `split` when more
+// than one).
+void placeNote(const TSnapped& n, bool flats, const std::vector<double>& partStart, size_t track, TXScore& score,
+               long& split) {
+    size_t p = 0;
+    while (p + 1 < partStart.size() && partStart[p + 1] <= n.Start + 1e-12) ++p;
+    TXStaveInPart& stave = score.Parts[p].Staves[track];
+    TXNote x;
+    spell(n.Key, flats, x.Pitch, x.Shift);
+    const double position = n.Start - partStart[p];
+    if (n.Triplet) {
+        const int L = static_cast<int>(std::lround(1 / (3 * n.Length)));
+        const double groupStart = std::floor(position * L + 1e-9) / L;
+        x.Position = groupStart;
+        x.Length = L;
+        x.MultiOol = triool;
+        x.PosInOol = std::clamp(static_cast<int>(std::lround((position - groupStart) * 3 * L)), 0, 2);
+        stave.Notes.push_back(x);
+        return;
+    }
+    const auto pieces = piecesOf(n.Length);
+    if (pieces.size() > 1) ++split;
+    double at = position;
+    for (const auto& [l, pt] : pieces) {
+        x.Position = at;
+        x.Length = l;
+        x.Points = pt;
+        stave.Notes.push_back(x);
+        at += (2.0 - std::ldexp(1.0, -pt)) / l;
+    }
+}
+
+// Track `t` as a stave: a key at the start of every part, then its notes.
+void addTrack(const MidiParser& parser, size_t t, const std::vector<double>& partStart, double grid, TXScore& score,
+              long& moved, long& split) {
+    const auto& notes = parser.Tracks[t].Notes;
+    int lowest = 127, highest = 0;
+    std::vector<TSnapped> snapped = snapNotes(notes, 4.0 * parser.Division, grid, moved, lowest, highest);
+    formChords(snapped);
+    const bool flats = parser.KeyFifths < 0;
+    const int8_t clef = notes.empty() ? static_cast<int8_t>(TKey::keyKindG) : clefOfRange(lowest, highest);
+    for (size_t p = 0; p < score.Parts.size(); ++p) {
+        TXKey key;
+        key.Kind = clef;
+        key.Scale = ScaleOfFifths(clef, parser.HasKey ? std::clamp(parser.KeyFifths, -7, 7) : 0);
+        score.Parts[p].Staves[t].Keys.push_back(key);
+    }
+    for (const TSnapped& n : snapped) placeNote(n, flats, partStart, t, score, split);
+    score.Staves.push_back({{TXGroup{}}});
+}
+
+// Silences in every gap, within the symbols a score may hold.
+bool fillAllGaps(TXScore& score, const TMidiImportOptions& options, std::string& error) {
     size_t budget = options.MaxSymbols;
     for (const TXPart& part : score.Parts)
         for (const TXStaveInPart& stave : part.Staves) budget -= std::min(budget, stave.Notes.size());
@@ -416,6 +441,22 @@ bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXSco
                         " notes and silences.";
                 return false;
             }
+    return true;
+}
+
+}  // namespace
+
+bool ReadMidi(const std::string& bytes, const TMidiImportOptions& options, TXScore& score, TInterchangeReport& report,
+              std::string& error) {
+    MidiParser parser(bytes, error);
+    if (!parser.Parse()) return false;
+    if (!checkSize(parser, options, error)) return false;
+    score.Tempo = tempoOf(parser, options);
+    const std::vector<double> partStart = addParts(parser, score, report);
+    const double grid = 1.0 / std::clamp(options.Grid, 1, 64);
+    long moved = 0, split = 0;
+    for (size_t t = 0; t < parser.Tracks.size(); ++t) addTrack(parser, t, partStart, grid, score, moved, split);
+    if (!fillAllGaps(score, options, error)) return false;
     report.Approximated("note moved by more than 1/128 to the grid", "notes moved by more than 1/128 to the grid", moved);
     report.Approximated("note split into notes of standard lengths", "notes split into notes of standard lengths", split);
     return true;

@@ -72,6 +72,79 @@ void appendChunk(std::string& bytes, const char* id, const std::string& body) {
     bytes += body;
 }
 
+// The names of the tracks, one per note group, stave by stave.
+std::vector<std::string> trackNames(TUnitMuz& unitMuz) {
+    std::vector<std::string> names;
+    int staveNumber = 0;
+    for (TStave* s = unitMuz.GetFirstStave(); s; s = s->Next) {
+        ++staveNumber;
+        int groupNumber = 0;
+        for (TNoteGroup* g = s->GetStartNoteGroup(); g; g = g->GetNext())
+            names.push_back("Stave " + std::to_string(staveNumber) + " group " + std::to_string(++groupNumber));
+    }
+    return names;
+}
+
+// The first track: the tempo, the key and the bar of the music's start.
+std::string conductorTrack(TUnitMuz& unitMuz, TInterchangeReport& report) {
+    std::string conductor;
+    double micro = std::round(unitMuz.Tempo.GetValue() / 4 * 1e6);
+    if (micro < 1 || micro > 0xFFFFFF) {
+        report.Approximated("tempo beyond what MIDI can say", "tempos beyond what MIDI can say");
+        micro = std::clamp(micro, 1.0, static_cast<double>(0xFFFFFF));
+    }
+    std::string tempo;
+    putBE(tempo, static_cast<unsigned long>(micro), 3);
+    putMeta(conductor, 0x51, tempo);
+    if (TSinglePartMuz* first = unitMuz.FirstSinglePart()) {
+        // The signature of the first stave's first key, so that a reader
+        // spells the notes with its sharps or flats.
+        for (const TStaveSymbol* s = first->GetFirstSymbol(); s; s = s->Next) {
+            if (s->GetStaveSymbolKind() != staveSymbolKey || s->GetNoteStave() != unitMuz.GetFirstStave()) continue;
+            int fifths = 0;
+            if (StandardFifths(*static_cast<const TKey*>(s), fifths))
+                putMeta(conductor, 0x59, std::string{static_cast<char>(fifths), 0});
+            break;
+        }
+        const TMuzBar* bar = first->GetMuzBar();
+        int power = 0;
+        while ((1 << power) < bar->GetNoteLength()) ++power;
+        if (bar->GetCountNotes() <= 255) {
+            std::string ts{static_cast<char>(bar->GetCountNotes()), static_cast<char>(power), 24, 8};
+            putMeta(conductor, 0x58, ts);
+        }
+    }
+    putMeta(conductor, 0x2F, "");
+    return conductor;
+}
+
+// Track `t`: its name, its program, and its notes' events, `list` holding
+// each as (tick, 2 * note index + 1 for the note-on, + 0 for the note-off).
+std::string noteTrack(size_t t, const std::string& name, int program, std::vector<std::pair<long long, int>>& list,
+                      const std::vector<TMidiNote>& notes) {
+    std::string body;
+    putMeta(body, 0x03, name);
+    const int channel = static_cast<int>(t % 15 < 9 ? t % 15 : t % 15 + 1);
+    putVarLen(body, 0);
+    body += static_cast<char>(0xC0 | channel);
+    body += static_cast<char>(program);
+    // Note-offs before note-ons at one tick, so a repeated key sounds again.
+    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
+        return a.first < b.first || (a.first == b.first && (a.second & 1) < (b.second & 1));
+    });
+    long long now = 0;
+    for (const auto& [tick, code] : list) {
+        const TMidiNote& n = notes[code / 2];
+        putVarLen(body, static_cast<unsigned long>(tick - now));
+        now = tick;
+        body += static_cast<char>(((code & 1) ? 0x90 : 0x80) | n.Channel);
+        body += static_cast<char>(n.Key);
+        body += static_cast<char>((code & 1) ? n.Velocity : 64);
+    }
+    putMeta(body, 0x2F, "");
+    return body;
+}
+
 }  // namespace
 
 bool MidiNotesOf(TUnitMuz& unitMuz, int& division, std::vector<TMidiNote>& notes, TInterchangeReport& report,
@@ -116,80 +189,21 @@ bool WriteMidi(TUnitMuz& unitMuz, int program, std::string& bytes, TInterchangeR
     int division = 480;
     std::vector<TMidiNote> notes;
     if (!MidiNotesOf(unitMuz, division, notes, report, error)) return false;
-    std::vector<std::pair<std::string, std::string>> groups;  // name per track
-    int staveNumber = 0;
-    for (TStave* s = unitMuz.GetFirstStave(); s; s = s->Next) {
-        ++staveNumber;
-        int groupNumber = 0;
-        for (TNoteGroup* g = s->GetStartNoteGroup(); g; g = g->GetNext())
-            groups.push_back({"Stave " + std::to_string(staveNumber) + " group " + std::to_string(++groupNumber), ""});
-    }
+    const std::vector<std::string> names = trackNames(unitMuz);
     bytes.clear();
     std::string header;
     putBE(header, 1, 2);
-    putBE(header, groups.size() + 1, 2);
+    putBE(header, names.size() + 1, 2);
     putBE(header, static_cast<unsigned long>(division), 2);
     appendChunk(bytes, "MThd", header);
-
-    std::string conductor;
-    double micro = std::round(unitMuz.Tempo.GetValue() / 4 * 1e6);
-    if (micro < 1 || micro > 0xFFFFFF) {
-        report.Approximated("tempo beyond what MIDI can say", "tempos beyond what MIDI can say");
-        micro = std::clamp(micro, 1.0, static_cast<double>(0xFFFFFF));
-    }
-    std::string tempo;
-    putBE(tempo, static_cast<unsigned long>(micro), 3);
-    putMeta(conductor, 0x51, tempo);
-    if (TSinglePartMuz* first = unitMuz.FirstSinglePart()) {
-        // The signature of the first stave's first key, so that a reader
-        // spells the notes with its sharps or flats.
-        for (const TStaveSymbol* s = first->GetFirstSymbol(); s; s = s->Next) {
-            if (s->GetStaveSymbolKind() != staveSymbolKey || s->GetNoteStave() != unitMuz.GetFirstStave()) continue;
-            int fifths = 0;
-            if (StandardFifths(*static_cast<const TKey*>(s), fifths))
-                putMeta(conductor, 0x59, std::string{static_cast<char>(fifths), 0});
-            break;
-        }
-        const TMuzBar* bar = first->GetMuzBar();
-        int power = 0;
-        while ((1 << power) < bar->GetNoteLength()) ++power;
-        if (bar->GetCountNotes() <= 255) {
-            std::string ts{static_cast<char>(bar->GetCountNotes()), static_cast<char>(power), 24, 8};
-            putMeta(conductor, 0x58, ts);
-        }
-    }
-    putMeta(conductor, 0x2F, "");
-    appendChunk(bytes, "MTrk", conductor);
-
-    // Note-offs before note-ons at one tick, so a repeated key sounds again.
-    std::vector<std::vector<std::pair<long long, int>>> events(groups.size());
+    appendChunk(bytes, "MTrk", conductorTrack(unitMuz, report));
+    std::vector<std::vector<std::pair<long long, int>>> events(names.size());
     for (size_t i = 0; i < notes.size(); ++i) {
         events[notes[i].Track].push_back({notes[i].Start, static_cast<int>(2 * i + 1)});
         events[notes[i].Track].push_back({notes[i].End, static_cast<int>(2 * i)});
     }
-    for (size_t t = 0; t < groups.size(); ++t) {
-        std::string body;
-        putMeta(body, 0x03, groups[t].first);
-        const int channel = static_cast<int>(t % 15 < 9 ? t % 15 : t % 15 + 1);
-        putVarLen(body, 0);
-        body += static_cast<char>(0xC0 | channel);
-        body += static_cast<char>(program);
-        auto& list = events[t];
-        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
-            return a.first < b.first || (a.first == b.first && (a.second & 1) < (b.second & 1));
-        });
-        long long now = 0;
-        for (const auto& [tick, code] : list) {
-            const TMidiNote& n = notes[code / 2];
-            putVarLen(body, static_cast<unsigned long>(tick - now));
-            now = tick;
-            body += static_cast<char>(((code & 1) ? 0x90 : 0x80) | n.Channel);
-            body += static_cast<char>(n.Key);
-            body += static_cast<char>((code & 1) ? n.Velocity : 64);
-        }
-        putMeta(body, 0x2F, "");
-        appendChunk(bytes, "MTrk", body);
-    }
+    for (size_t t = 0; t < names.size(); ++t)
+        appendChunk(bytes, "MTrk", noteTrack(t, names[t], program, events[t], notes));
     return true;
 }
 

@@ -36,6 +36,14 @@ struct TRawKey {
     TXKey Key;
 };
 
+// What a part's attributes have said so far of one of its staves' key.
+struct TStaveKey {
+    int8_t Clef = TKey::keyKindG;
+    int Octaves = 0;
+    std::pair<bool, int> Fifths{true, 0};    // standard, fifths
+    std::vector<std::pair<int, int>> Steps;  // non-standard: step, alter
+};
+
 struct TRawStave {
     std::vector<TRawNote> Notes;
     std::vector<TRawKey> Keys;
@@ -90,6 +98,90 @@ std::vector<int> endingNumbers(const char* text) {
     return numbers;
 }
 
+// The part tree as the measures are read: a stack of open repeats and
+// endings, the root at the bottom.
+class TTreeStack {
+public:
+    // A single part begins at measure marks `m`, after any repeat or ending
+    // it opens; false when a mark is lost for nesting too deep.
+    bool StartPart(const TMeasureMarks& m, int part) {
+        if (!m.EndingStart) closePending();
+        const bool kept = !(stack_.size() > kMaxNesting && (m.Forward || m.EndingStart));
+        if (m.Forward && stack_.size() <= kMaxNesting) {
+            stack_.push_back({});
+            stack_.back().Node.NodeKind = TXNode::loop;
+            stack_.back().Node.Count = 1;
+        }
+        if (m.EndingStart && stack_.size() <= kMaxNesting) {
+            stack_.push_back({});
+            stack_.back().Node.NodeKind = TXNode::select;
+            for (int n : m.EndingNumbers) stack_.back().Node.Turns.push_back({n, 0});
+        }
+        TXNode single;
+        single.NodeKind = TXNode::single;
+        single.Part = part;
+        stack_.back().Node.Children.push_back(single);
+        return kept;
+    }
+
+    // "Pitch:" words set the pitch of the innermost open ending's turns.
+    void SetPitches(const std::vector<std::pair<int, int>>& pitches) {
+        for (const auto& [turn, pitch] : pitches)
+            for (size_t f = stack_.size(); f-- > 1;)
+                if (stack_[f].Node.NodeKind == TXNode::select) {
+                    for (auto& t : stack_[f].Node.Turns)
+                        if (turn == 0 || t.first == turn) t.second = pitch;
+                    break;
+                }
+    }
+
+    bool InEnding() const { return stack_.size() > 1 && stack_.back().Node.NodeKind == TXNode::select; }
+
+    void Close() {
+        Frame top = std::move(stack_.back());
+        stack_.pop_back();
+        stack_.back().Node.Children.push_back(std::move(top.Node));
+    }
+
+    // A backward repeat closes the innermost open loop, which a repeat
+    // without a forward sign opens at the start of what is open.
+    void RepeatBack(int times, bool inEnding) {
+        size_t f = stack_.size();
+        while (f-- > 1 && stack_[f].Node.NodeKind != TXNode::loop) {
+        }
+        if (f == 0 || stack_[f].Node.NodeKind != TXNode::loop) {
+            Frame loop;
+            loop.Node.NodeKind = TXNode::loop;
+            loop.Node.Children = std::move(stack_.back().Node.Children);
+            stack_.back().Node.Children.clear();
+            stack_.push_back(std::move(loop));
+            f = stack_.size() - 1;
+        }
+        while (stack_.size() - 1 > f) Close();
+        stack_.back().Node.Count = times;
+        if (inEnding)
+            stack_.back().Pending = true;
+        else
+            Close();
+    }
+
+    TXNode Finish() {
+        while (stack_.size() > 1) Close();
+        return std::move(stack_.front().Node);
+    }
+
+private:
+    struct Frame {
+        TXNode Node;
+        bool Pending = false;  // a repeat that ended in an ending: more endings may follow
+    };
+    std::vector<Frame> stack_ = std::vector<Frame>(1);
+
+    void closePending() {
+        while (stack_.size() > 1 && stack_.back().Pending) Close();
+    }
+};
+
 class Reader {
 public:
     Reader(TXScore& score, TInterchangeReport& report, std::string& error)
@@ -116,12 +208,23 @@ private:
 
     bool collectParts(pugi::xml_node root, bool timewise);
     bool readPart(const PartSource& part, size_t firstStave, size_t staveCount, bool first);
+    bool readDivisions(pugi::xml_node attributes, const PartSource& part, long long& divisions);
+    void readKeySignatures(pugi::xml_node attributes, std::vector<TStaveKey>& keys, std::vector<bool>& changed);
+    void readClefs(pugi::xml_node attributes, std::vector<TStaveKey>& keys, std::vector<bool>& changed);
+    bool readAttributes(pugi::xml_node item, const PartSource& part, size_t measure, double cursor, size_t firstStave,
+                        std::vector<TStaveKey>& keys, long long& divisions);
+    void readDirection(pugi::xml_node item);
     bool readNote(pugi::xml_node note, size_t measure, double offset, double duration, size_t firstStave,
                   size_t staveCount);
     void readMarks(pugi::xml_node measure, pugi::xml_node content, size_t index);
+    void numberParts();
     void buildTree();
     void buildParts();
     void buildStave(size_t s, std::vector<double>& partStarts);
+    std::vector<bool> joinTies(std::vector<TRawNote>& notes);
+    void placeNotes(size_t s, const std::vector<TRawNote>& notes, const std::vector<bool>& gone,
+                    std::map<int, int>& groupOf, const TXStave& stave, const std::vector<double>& partStarts);
+    void placeKeys(size_t s, const std::vector<TRawKey>& rawKeys, const std::vector<double>& partStarts);
     std::vector<double> starts_;  // of each measure
     std::vector<int> partOfMeasure_;
 };
@@ -277,12 +380,109 @@ void Reader::readMarks(pugi::xml_node measure, pugi::xml_node content, size_t in
     (void)measure;
 }
 
+bool Reader::readDivisions(pugi::xml_node attributes, const PartSource& part, long long& divisions) {
+    pugi::xml_node d = attributes.child("divisions");
+    if (!d) return true;
+    const double v = toReal(d.child_value(), 0);
+    if (!(v >= 1 && v <= 1e7) || v != std::floor(v)) {
+        error_ = "The part " + part.Id + " has divisions of " + d.child_value() + ", which no score has.";
+        return false;
+    }
+    divisions = static_cast<long long>(v);
+    return true;
+}
+
+void Reader::readKeySignatures(pugi::xml_node attributes, std::vector<TStaveKey>& keys, std::vector<bool>& changed) {
+    for (pugi::xml_node k : attributes.children("key")) {
+        const int number = k.attribute("number").as_int(0);
+        for (size_t s = 0; s < keys.size(); ++s) {
+            if (number != 0 && number != static_cast<int>(s) + 1) continue;
+            TStaveKey& key = keys[s];
+            if (pugi::xml_node f = k.child("fifths")) {
+                key.Fifths = {true, std::clamp(toInt(f.child_value()), -7, 7)};
+            } else {
+                key.Fifths = {false, 0};
+                key.Steps.clear();
+                pugi::xml_node alter = k.child("key-alter");
+                for (pugi::xml_node st = k.child("key-step"); st; st = st.next_sibling("key-step")) {
+                    const char* letter = st.child_value();
+                    const char* at = std::strchr("CDEFGAB", letter[0] ? letter[0] : 'x');
+                    const int a = alter ? static_cast<int>(std::lround(toReal(alter.child_value()))) : 0;
+                    if (at && letter[0]) key.Steps.push_back({static_cast<int>(at - "CDEFGAB"), a});
+                    if (alter) alter = alter.next_sibling("key-alter");
+                }
+            }
+            changed[s] = true;
+        }
+    }
+}
+
+void Reader::readClefs(pugi::xml_node attributes, std::vector<TStaveKey>& keys, std::vector<bool>& changed) {
+    for (pugi::xml_node c : attributes.children("clef")) {
+        const int number = std::clamp(c.attribute("number").as_int(1), 1, static_cast<int>(keys.size()));
+        const size_t s = static_cast<size_t>(number - 1);
+        const char* sign = c.child_value("sign");
+        if (std::strcmp(sign, "G") && std::strcmp(sign, "F") && std::strcmp(sign, "C")) ++clefs_;
+        keys[s].Clef = clefKind(sign);
+        keys[s].Octaves = std::clamp(toInt(c.child_value("clef-octave-change"), 0), -2, 2);
+        changed[s] = true;
+    }
+}
+
+// The key a stave shows after what its part's attributes said.
+TXKey keyOf(const TStaveKey& k) {
+    TXKey key;
+    key.Kind = k.Clef;
+    key.Octaves = k.Octaves;
+    if (k.Fifths.first) {
+        key.Scale = ScaleOfFifths(k.Clef, k.Fifths.second);
+    } else {
+        for (const auto& [step, alter] : k.Steps) {
+            const int index = ((step - k.Clef) % 7 + 7) % 7;
+            key.Scale[index] = alter > 0 ? noteShiftKruis : alter < 0 ? noteShiftMol : noteShiftNormal;
+        }
+    }
+    return key;
+}
+
+// An <attributes>: the divisions, and a key on every stave whose key or clef
+// it changes.
+bool Reader::readAttributes(pugi::xml_node item, const PartSource& part, size_t measure, double cursor,
+                            size_t firstStave, std::vector<TStaveKey>& keys, long long& divisions) {
+    if (!readDivisions(item, part, divisions)) return false;
+    std::vector<bool> changed(keys.size(), false);
+    readKeySignatures(item, keys, changed);
+    readClefs(item, keys, changed);
+    for (size_t s = 0; s < keys.size(); ++s) {
+        if (!changed[s]) continue;
+        TRawKey key;
+        key.Key = keyOf(keys[s]);
+        key.Measure = measure;
+        key.Offset = cursor;
+        staves_[firstStave + s].Keys.push_back(key);
+    }
+    return true;
+}
+
+// The first part's <direction>: dynamics are counted, the first tempo kept.
+void Reader::readDirection(pugi::xml_node item) {
+    for (pugi::xml_node dt : item.children("direction-type")) {
+        if (dt.child("dynamics")) ++dynamics_;
+        if (pugi::xml_node m = dt.child("metronome"); m && tempoBpm_ <= 0 && !item.child("sound")) {
+            const double perMinute = toReal(m.child_value("per-minute"), 0);
+            const std::string unit = m.child_value("beat-unit");
+            const double quarters = unit == "half" ? 2 : unit == "eighth" ? 0.5 : unit == "whole" ? 4 : 1;
+            const double dotted = m.child("beat-unit-dot") ? 1.5 : 1;
+            if (perMinute > 0) tempoBpm_ = perMinute * quarters * dotted;
+        }
+    }
+    if (pugi::xml_node s = item.child("sound"); s && tempoBpm_ <= 0)
+        tempoBpm_ = std::max(0.0, s.attribute("tempo").as_double(0));
+}
+
 bool Reader::readPart(const PartSource& part, size_t firstStave, size_t staveCount, bool first) {
     long long divisions = 1;
-    std::vector<int8_t> clef(staveCount, TKey::keyKindG);
-    std::vector<int> octaves(staveCount, 0);
-    std::vector<std::pair<bool, int>> fifths(staveCount, {true, 0});  // standard, fifths
-    std::vector<std::vector<std::pair<int, int>>> steps(staveCount);  // non-standard step, alter
+    std::vector<TStaveKey> keys(staveCount);
     for (size_t mi = 0; mi < part.Measures.size(); ++mi) {
         const auto [measure, content] = part.Measures[mi];
         if (first) readMarks(measure, content, mi);
@@ -290,63 +490,7 @@ bool Reader::readPart(const PartSource& part, size_t firstStave, size_t staveCou
         for (pugi::xml_node item : content.children()) {
             const std::string name = item.name();
             if (name == "attributes") {
-                if (pugi::xml_node d = item.child("divisions")) {
-                    const double v = toReal(d.child_value(), 0);
-                    if (!(v >= 1 && v <= 1e7) || v != std::floor(v)) {
-                        error_ = "The part " + part.Id + " has divisions of " + d.child_value() +
-                                 ", which no score has.";
-                        return false;
-                    }
-                    divisions = static_cast<long long>(v);
-                }
-                std::vector<bool> changed(staveCount, false);
-                for (pugi::xml_node k : item.children("key")) {
-                    const int number = k.attribute("number").as_int(0);
-                    for (size_t s = 0; s < staveCount; ++s) {
-                        if (number != 0 && number != static_cast<int>(s) + 1) continue;
-                        if (pugi::xml_node f = k.child("fifths")) {
-                            fifths[s] = {true, std::clamp(toInt(f.child_value()), -7, 7)};
-                        } else {
-                            fifths[s] = {false, 0};
-                            steps[s].clear();
-                            pugi::xml_node alter = k.child("key-alter");
-                            for (pugi::xml_node st = k.child("key-step"); st; st = st.next_sibling("key-step")) {
-                                const char* letter = st.child_value();
-                                const char* at = std::strchr("CDEFGAB", letter[0] ? letter[0] : 'x');
-                                const int a = alter ? static_cast<int>(std::lround(toReal(alter.child_value()))) : 0;
-                                if (at && letter[0]) steps[s].push_back({static_cast<int>(at - "CDEFGAB"), a});
-                                if (alter) alter = alter.next_sibling("key-alter");
-                            }
-                        }
-                        changed[s] = true;
-                    }
-                }
-                for (pugi::xml_node c : item.children("clef")) {
-                    const int number = std::clamp(c.attribute("number").as_int(1), 1, static_cast<int>(staveCount));
-                    const size_t s = static_cast<size_t>(number - 1);
-                    const char* sign = c.child_value("sign");
-                    if (std::strcmp(sign, "G") && std::strcmp(sign, "F") && std::strcmp(sign, "C")) ++clefs_;
-                    clef[s] = clefKind(sign);
-                    octaves[s] = std::clamp(toInt(c.child_value("clef-octave-change"), 0), -2, 2);
-                    changed[s] = true;
-                }
-                for (size_t s = 0; s < staveCount; ++s) {
-                    if (!changed[s]) continue;
-                    TRawKey key;
-                    key.Key.Kind = clef[s];
-                    key.Key.Octaves = octaves[s];
-                    if (fifths[s].first) {
-                        key.Key.Scale = ScaleOfFifths(clef[s], fifths[s].second);
-                    } else {
-                        for (const auto& [step, alter] : steps[s]) {
-                            const int index = ((step - clef[s]) % 7 + 7) % 7;
-                            key.Key.Scale[index] = alter > 0 ? noteShiftKruis : alter < 0 ? noteShiftMol : noteShiftNormal;
-                        }
-                    }
-                    key.Measure = mi;
-                    key.Offset = cursor;
-                    staves_[firstStave + s].Keys.push_back(key);
-                }
+                if (!readAttributes(item, part, mi, cursor, firstStave, keys, divisions)) return false;
             } else if (name == "backup" || name == "forward") {
                 const double d = toReal(item.child_value("duration"), 0) / (4.0 * static_cast<double>(divisions));
                 if (!(d >= 0 && d < 1e6)) continue;
@@ -373,18 +517,7 @@ bool Reader::readPart(const PartSource& part, size_t firstStave, size_t staveCou
                 }
                 longest = std::max(longest, cursor);
             } else if (name == "direction" && first) {
-                for (pugi::xml_node dt : item.children("direction-type")) {
-                    if (dt.child("dynamics")) ++dynamics_;
-                    if (pugi::xml_node m = dt.child("metronome"); m && tempoBpm_ <= 0 && !item.child("sound")) {
-                        const double perMinute = toReal(m.child_value("per-minute"), 0);
-                        const std::string unit = m.child_value("beat-unit");
-                        const double quarters = unit == "half" ? 2 : unit == "eighth" ? 0.5 : unit == "whole" ? 4 : 1;
-                        const double dotted = m.child("beat-unit-dot") ? 1.5 : 1;
-                        if (perMinute > 0) tempoBpm_ = perMinute * quarters * dotted;
-                    }
-                }
-                if (pugi::xml_node s = item.child("sound"); s && tempoBpm_ <= 0)
-                    tempoBpm_ = std::max(0.0, s.attribute("tempo").as_double(0));
+                readDirection(item);
             } else if (name == "sound" && first && tempoBpm_ <= 0) {
                 tempoBpm_ = std::max(0.0, item.attribute("tempo").as_double(0));
             }
@@ -456,7 +589,8 @@ bool Reader::readNote(pugi::xml_node item, size_t measure, double offset, double
     return true;
 }
 
-void Reader::buildTree() {
+// The single part each measure falls in, and where each measure starts.
+void Reader::numberParts() {
     const size_t measures = marks_.size();
     starts_.assign(measures + 1, 0);
     partOfMeasure_.assign(measures, 0);
@@ -481,76 +615,26 @@ void Reader::buildTree() {
     }
     report_.Approximated("part start past the most parts a score holds", "part starts past the most parts a score holds",
                          lostParts);
-    // The tree: a stack of open repeats and endings.
-    struct Frame {
-        TXNode Node;
-        bool Pending = false;  // a repeat that ended in an ending: more endings may follow
-    };
-    std::vector<Frame> stack(1);
-    auto close = [&] {
-        Frame top = std::move(stack.back());
-        stack.pop_back();
-        stack.back().Node.Children.push_back(std::move(top.Node));
-    };
-    auto closePending = [&] {
-        while (stack.size() > 1 && stack.back().Pending) close();
-    };
+}
+
+void Reader::buildTree() {
+    numberParts();
+    TTreeStack tree;
     int current = -1;
     long deepMarks = 0;
-    for (size_t mi = 0; mi < measures; ++mi) {
+    for (size_t mi = 0; mi < marks_.size(); ++mi) {
         const TMeasureMarks& m = marks_[mi];
         if (partOfMeasure_[mi] != current) {
             current = partOfMeasure_[mi];
-            if (!m.EndingStart) closePending();
-            if (stack.size() > kMaxNesting && (m.Forward || m.EndingStart)) ++deepMarks;
-            if (m.Forward && stack.size() <= kMaxNesting) {
-                stack.push_back({});
-                stack.back().Node.NodeKind = TXNode::loop;
-                stack.back().Node.Count = 1;
-            }
-            if (m.EndingStart && stack.size() <= kMaxNesting) {
-                stack.push_back({});
-                stack.back().Node.NodeKind = TXNode::select;
-                for (int n : m.EndingNumbers) stack.back().Node.Turns.push_back({n, 0});
-            }
-            TXNode single;
-            single.NodeKind = TXNode::single;
-            single.Part = current;
-            stack.back().Node.Children.push_back(single);
+            if (!tree.StartPart(m, current)) ++deepMarks;
         }
-        for (const auto& [turn, pitch] : m.Pitches)
-            for (size_t f = stack.size(); f-- > 1;)
-                if (stack[f].Node.NodeKind == TXNode::select) {
-                    for (auto& t : stack[f].Node.Turns)
-                        if (turn == 0 || t.first == turn) t.second = pitch;
-                    break;
-                }
-        const bool inEnding = m.EndingEnd && stack.size() > 1 && stack.back().Node.NodeKind == TXNode::select;
-        if (inEnding) close();
-        if (m.Backward) {
-            size_t f = stack.size();
-            while (f-- > 1 && stack[f].Node.NodeKind != TXNode::loop) {
-            }
-            if (f == 0 || stack[f].Node.NodeKind != TXNode::loop) {
-                // A repeat back to the start without a forward sign.
-                Frame loop;
-                loop.Node.NodeKind = TXNode::loop;
-                loop.Node.Children = std::move(stack.back().Node.Children);
-                stack.back().Node.Children.clear();
-                stack.push_back(std::move(loop));
-                f = stack.size() - 1;
-            }
-            while (stack.size() - 1 > f) close();
-            stack.back().Node.Count = m.Backward;
-            if (inEnding)
-                stack.back().Pending = true;
-            else
-                close();
-        }
+        tree.SetPitches(m.Pitches);
+        const bool inEnding = m.EndingEnd && tree.InEnding();
+        if (inEnding) tree.Close();
+        if (m.Backward) tree.RepeatBack(m.Backward, inEnding);
     }
-    while (stack.size() > 1) close();
     report_.Dropped("repeat or ending nested too deep", "repeats or endings nested too deep", deepMarks);
-    score_.Root = std::move(stack.front().Node);
+    score_.Root = tree.Finish();
 }
 
 void Reader::buildParts() {
@@ -602,14 +686,9 @@ void lengthOf(double duration, int& lengthKind, int& points) {
         }
 }
 
-void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
-    TRawStave& raw = staves_[s];
-    auto& notes = raw.Notes;
-    for (TRawNote& n : notes) {
-        n.Start = starts_[n.Measure] + n.Offset;
-        n.Part = partOfMeasure_[n.Measure];
-    }
-    // Tied notes become one where a note value has their summed length.
+// Tied notes become one where a note value has their summed length; returns
+// which notes went into the one before them.
+std::vector<bool> Reader::joinTies(std::vector<TRawNote>& notes) {
     std::map<std::tuple<int, int, int, long long>, size_t> byStart;
     for (size_t i = 0; i < notes.size(); ++i)
         if (!notes[i].Rest && notes[i].TieStop)
@@ -632,11 +711,15 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
             gone[it->second] = true;
         }
     }
-    // Voices of pitched notes become the stave's note groups, in number order.
+    return gone;
+}
+
+// Voices of pitched notes become the stave's note groups, in number order;
+// returns the group of each voice.
+std::map<int, int> voiceGroups(const std::vector<TRawNote>& notes, const std::vector<bool>& gone, TXStave& stave) {
     std::map<int, int> groupOf;
     for (size_t i = 0; i < notes.size(); ++i)
         if (!gone[i] && !notes[i].Rest) groupOf[notes[i].Voice] = 0;
-    TXStave stave;
     for (auto& [voice, group] : groupOf) {
         group = static_cast<int>(stave.Groups.size());
         TXGroup g;
@@ -655,7 +738,64 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
         if (without == 0 && up + down > 0) g.Stick = up >= down ? noteStickUp : noteStickDown;
         stave.Groups.push_back(g);
     }
-    // Tuplet members find their group: the first member starts it.
+    return groupOf;
+}
+
+// A tuplet member finds its group, which its first member starts; false (and
+// counted in `badTuplets`) when the score has no such tuplet.
+bool tupletMember(const TRawNote& n, double partStart, std::map<std::pair<int, long long>, double>& openGroups,
+                  TXNote& x, double& badTuplets) {
+    int l, p;
+    const double group = n.Duration * n.Actual;
+    if (!(n.Actual >= 2 && n.Actual <= 5 && StandardLength(group, l, p) && l <= (n.Actual == 5 ? 16 : 32) &&
+          (p > 0 || (n.Actual != duool && n.Actual != kwartool)))) {
+        badTuplets += 1.0 / n.Actual;
+        return false;
+    }
+    const auto key = std::make_pair(n.Actual, std::llround(n.Duration * 1e9));
+    auto it = openGroups.find(key);
+    double k = -1;
+    if (it != openGroups.end()) {
+        k = (n.Start - it->second) / n.Duration;
+        if (k < -1e-9 || k > n.Actual - 1 + 1e-9 || std::fabs(k - std::round(k)) > 1e-6) k = -1;
+    }
+    if (k < 0) {
+        openGroups[key] = n.Start;
+        k = 0;
+    }
+    x.MultiOol = n.Actual;
+    x.PosInOol = static_cast<int>(std::lround(k));
+    x.Position = openGroups[key] - partStart;
+    if (std::fabs(x.Position) < 1e-12) x.Position = 0;
+    x.Length = l;
+    x.Points = p;
+    return true;
+}
+
+// A rest no note value holds becomes several.
+void splitRest(double duration, double at, TXStaveInPart& target) {
+    double left = duration;
+    while (left > 1.0 / 64 - 1e-9) {
+        int l = 1;
+        while (l < 64 && 1.0 / l > left + 1e-9) l *= 2;
+        TXLength r;
+        r.Position = at;
+        r.Length = l;
+        at += 1.0 / l;
+        left -= 1.0 / l;
+        target.Silences.push_back(r);
+    }
+}
+
+uint8_t shiftOfAlter(int alter) {
+    alter = std::clamp(alter, -2, 2);
+    return alter == 2 ? noteShiftDoubleKruis : alter == 1 ? noteShiftKruis : alter == 0 ? noteShiftNormal
+         : alter == -1 ? noteShiftMol : noteShiftDoubleMol;
+}
+
+// The stave's notes and rests in time order, each in its part.
+void Reader::placeNotes(size_t s, const std::vector<TRawNote>& notes, const std::vector<bool>& gone,
+                        std::map<int, int>& groupOf, const TXStave& stave, const std::vector<double>& partStarts) {
     std::vector<size_t> order;
     for (size_t i = 0; i < notes.size(); ++i)
         if (!gone[i]) order.push_back(i);
@@ -664,54 +804,15 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
     double badTuplets = 0;
     for (size_t i : order) {
         const TRawNote& n = notes[i];
-        TXPart& part = score_.Parts[static_cast<size_t>(n.Part)];
-        TXStaveInPart& target = part.Staves[s];
+        const double partStart = partStarts[static_cast<size_t>(n.Part)];
+        TXStaveInPart& target = score_.Parts[static_cast<size_t>(n.Part)].Staves[s];
         TXNote x;
-        x.Position = n.Start - partStarts[static_cast<size_t>(n.Part)];
+        x.Position = n.Start - partStart;
         if (std::fabs(x.Position) < 1e-12) x.Position = 0;
-        bool tuplet = false;
-        if (n.Actual != n.Normal) {
-            int l, p;
-            const double group = n.Duration * n.Actual;
-            if (n.Actual >= 2 && n.Actual <= 5 && StandardLength(group, l, p) && l <= (n.Actual == 5 ? 16 : 32) &&
-                (p > 0 || (n.Actual != duool && n.Actual != kwartool))) {
-                tuplet = true;
-                const auto key = std::make_pair(n.Actual, std::llround(n.Duration * 1e9));
-                auto it = openGroups.find(key);
-                double k = -1;
-                if (it != openGroups.end()) {
-                    k = (n.Start - it->second) / n.Duration;
-                    if (k < -1e-9 || k > n.Actual - 1 + 1e-9 || std::fabs(k - std::round(k)) > 1e-6) k = -1;
-                }
-                if (k < 0) {
-                    openGroups[key] = n.Start;
-                    k = 0;
-                }
-                x.MultiOol = n.Actual;
-                x.PosInOol = static_cast<int>(std::lround(k));
-                x.Position = openGroups[key] - partStarts[static_cast<size_t>(n.Part)];
-                if (std::fabs(x.Position) < 1e-12) x.Position = 0;
-                x.Length = l;
-                x.Points = p;
-            } else {
-                badTuplets += 1.0 / n.Actual;
-            }
-        }
+        const bool tuplet = n.Actual != n.Normal && tupletMember(n, partStart, openGroups, x, badTuplets);
         int standardKind = 0, standardPoints = 0;
         if (!tuplet && n.Rest && !StandardLength(n.Duration, standardKind, standardPoints)) {
-            // A rest no note value holds becomes several.
-            double left = n.Duration, at = x.Position;
-            while (left > 1.0 / 64 - 1e-9) {
-                int l = 1, p = 0;
-                while (l < 64 && 1.0 / l > left + 1e-9) l *= 2;
-                TXLength r;
-                r.Position = at;
-                r.Length = l;
-                at += 1.0 / l;
-                left -= 1.0 / l;
-                target.Silences.push_back(r);
-                (void)p;
-            }
+            splitRest(n.Duration, x.Position, target);
             continue;
         }
         if (!tuplet) {
@@ -728,9 +829,7 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
             continue;
         }
         x.Pitch = n.Pitch;
-        const int alter = std::clamp(n.Alter, -2, 2);
-        x.Shift = alter == 2 ? noteShiftDoubleKruis : alter == 1 ? noteShiftKruis : alter == 0 ? noteShiftNormal
-                : alter == -1 ? noteShiftMol : noteShiftDoubleMol;
+        x.Shift = shiftOfAlter(n.Alter);
         x.Art = n.Art;
         x.Group = groupOf[n.Voice];
         const uint8_t groupStick = stave.Groups[static_cast<size_t>(x.Group)].Stick;
@@ -738,7 +837,12 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
         target.Notes.push_back(x);
     }
     badTuplets_ += std::lround(std::ceil(badTuplets - 1e-9));
-    for (const TRawKey& k : raw.Keys) {
+}
+
+// The stave's keys in their parts; every part starts with the key in effect
+// where it begins.
+void Reader::placeKeys(size_t s, const std::vector<TRawKey>& rawKeys, const std::vector<double>& partStarts) {
+    for (const TRawKey& k : rawKeys) {
         const size_t p = static_cast<size_t>(partOfMeasure_[k.Measure]);
         TXKey key = k.Key;
         key.Position = starts_[k.Measure] + k.Offset - partStarts[p];
@@ -749,7 +853,6 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
         else
             keys.push_back(key);
     }
-    // Every part starts with the key in effect where it begins.
     const TXKey* inEffect = nullptr;
     TXKey carried;
     for (TXPart& part : score_.Parts) {
@@ -761,6 +864,20 @@ void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
         }
         if (!keys.empty()) inEffect = &keys.back();
     }
+}
+
+void Reader::buildStave(size_t s, std::vector<double>& partStarts) {
+    TRawStave& raw = staves_[s];
+    auto& notes = raw.Notes;
+    for (TRawNote& n : notes) {
+        n.Start = starts_[n.Measure] + n.Offset;
+        n.Part = partOfMeasure_[n.Measure];
+    }
+    const std::vector<bool> gone = joinTies(notes);
+    TXStave stave;
+    std::map<int, int> groupOf = voiceGroups(notes, gone, stave);
+    placeNotes(s, notes, gone, groupOf, stave, partStarts);
+    placeKeys(s, raw.Keys, partStarts);
     score_.Staves.push_back(stave);
 }
 

@@ -219,6 +219,11 @@ private:
 
     void writeHeader(pugi::xml_node score);
     void writePart(pugi::xml_node score, TNoteStave& stave, int staveIndex);
+    std::vector<std::vector<TEvent>> measureEvents(const TSinglePartMuz& single, const TNoteStave& stave,
+                                                   const std::vector<long long>& lines,
+                                                   std::map<const TNoteGroup*, int>& voices,
+                                                   const TKey*& firstKey);
+    void writeDirections(pugi::xml_node measure, const TPartEntry& entry, bool firstEntry);
     std::vector<long long> barLines(const TSinglePartMuz& part) const;
     void writeAttributes(pugi::xml_node measure, const TKey* key, const TMuzBar* bar, bool divisions,
                          const TKey* before = nullptr, const TMuzBar* barBefore = nullptr);
@@ -395,6 +400,78 @@ void MusicXmlWriter::writeBarlines(pugi::xml_node measure, const TPartEntry& ent
     }
 }
 
+// The events of `stave` in `single`, by measure; the key at the part's start
+// is not an event but `firstKey`.
+std::vector<std::vector<TEvent>> MusicXmlWriter::measureEvents(const TSinglePartMuz& single, const TNoteStave& stave,
+                                                               const std::vector<long long>& lines,
+                                                               std::map<const TNoteGroup*, int>& voices,
+                                                               const TKey*& firstKey) {
+    const size_t measures = lines.size() - 1;
+    std::vector<std::vector<TEvent>> perMeasure(measures);
+    auto measureOf = [&](long long t) {
+        auto it = std::upper_bound(lines.begin(), lines.end(), t);
+        size_t m = it == lines.begin() ? 0 : static_cast<size_t>(it - lines.begin() - 1);
+        return std::min(m, measures - 1);
+    };
+    for (const TStaveSymbol* s = single.GetFirstSymbol(); s; s = s->Next) {
+        if (s->GetNoteStave() != &stave) continue;
+        if (s->GetStaveSymbolKind() == staveSymbolKey) {
+            if (!firstKey && s->GetSymbolPosition() == 0) {
+                firstKey = static_cast<const TKey*>(s);
+                continue;
+            }
+            const long long t = ticks(s->GetSymbolPosition());
+            perMeasure[measureOf(t)].push_back({TEvent::key, t, t, s, false, false, true, 1});
+            continue;
+        }
+        const auto* timed = static_cast<const TStaveTimeSymbol*>(s);
+        const bool isNote = s->GetStaveSymbolKind() == staveSymbolNote;
+        if (isNote) {
+            const int pitch = static_cast<const TMuzNote*>(s)->GetPitch();
+            const int octave = (pitch >= 0 ? pitch / 7 : -((-pitch + 6) / 7)) + 4;
+            if (octave < 0 || octave > 9) {
+                ++outOfRange_;
+                continue;
+            }
+        }
+        const double total = timed->GetTotalLength(), m = timed->GetMultiOol();
+        const double startX = s->GetSymbolPosition() + total * timed->GetPosInOol() / m;
+        bool moved = false;
+        const long long start = ticks(startX, &moved), end = ticks(startX + total / m, &moved);
+        moved_ += moved && isNote;
+        if (end <= start) continue;
+        const int v = isNote ? voices[static_cast<const TMuzNote*>(s)->GetNoteGroup()] : 0;
+        // Split at the bar lines it crosses.
+        for (long long a = start; a < end;) {
+            const size_t mi = measureOf(a);
+            const long long b = mi + 1 < measures ? std::min(end, lines[mi + 1]) : end;
+            perMeasure[mi].push_back({isNote ? TEvent::note : TEvent::silence, a, b, s, b < end, a > start,
+                                      a == start && b == end, v});
+            a = b;
+        }
+    }
+    return perMeasure;
+}
+
+// The tempo (before the first part) and the part's words, above the first
+// stave's first measure of a part.
+void MusicXmlWriter::writeDirections(pugi::xml_node measure, const TPartEntry& entry, bool firstEntry) {
+    if (firstEntry) {
+        const double bpm = 240.0 / doc_.Tempo.GetValue();
+        auto direction = measure.append_child("direction");
+        direction.append_attribute("placement") = "above";
+        auto metronome = direction.append_child("direction-type").append_child("metronome");
+        metronome.append_child("beat-unit").text() = "quarter";
+        metronome.append_child("per-minute").text() = WritePrecision(bpm, 12, true).c_str();
+        direction.append_child("sound").append_attribute("tempo") = WritePrecision(bpm, 12, true).c_str();
+    }
+    for (const std::string& words : entry.Words) {
+        auto direction = measure.append_child("direction");
+        direction.append_attribute("placement") = "above";
+        direction.append_child("direction-type").append_child("words").text() = words.c_str();
+    }
+}
+
 void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int staveIndex) {
     auto part = score.append_child("part");
     part.append_attribute("id") = ("P" + std::to_string(staveIndex + 1)).c_str();
@@ -409,49 +486,8 @@ void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int stav
         const TSinglePartMuz& single = *entry.Part;
         const std::vector<long long> lines = barLines(single);
         const size_t measures = lines.size() - 1;
-        std::vector<std::vector<TEvent>> perMeasure(measures);
         const TKey* firstKey = nullptr;
-        auto measureOf = [&](long long t) {
-            auto it = std::upper_bound(lines.begin(), lines.end(), t);
-            size_t m = it == lines.begin() ? 0 : static_cast<size_t>(it - lines.begin() - 1);
-            return std::min(m, measures - 1);
-        };
-        for (const TStaveSymbol* s = single.GetFirstSymbol(); s; s = s->Next) {
-            if (s->GetNoteStave() != &stave) continue;
-            if (s->GetStaveSymbolKind() == staveSymbolKey) {
-                if (!firstKey && s->GetSymbolPosition() == 0) {
-                    firstKey = static_cast<const TKey*>(s);
-                    continue;
-                }
-                const long long t = ticks(s->GetSymbolPosition());
-                perMeasure[measureOf(t)].push_back({TEvent::key, t, t, s, false, false, true, 1});
-                continue;
-            }
-            const auto* timed = static_cast<const TStaveTimeSymbol*>(s);
-            const bool isNote = s->GetStaveSymbolKind() == staveSymbolNote;
-            if (isNote) {
-                const int pitch = static_cast<const TMuzNote*>(s)->GetPitch();
-                const int octave = (pitch >= 0 ? pitch / 7 : -((-pitch + 6) / 7)) + 4;
-                if (octave < 0 || octave > 9) {
-                    ++outOfRange_;
-                    continue;
-                }
-            }
-            const double total = timed->GetTotalLength(), m = timed->GetMultiOol();
-            const double startX = s->GetSymbolPosition() + total * timed->GetPosInOol() / m;
-            bool moved = false;
-            const long long start = ticks(startX, &moved), end = ticks(startX + total / m, &moved);
-            moved_ += moved && isNote;
-            if (end <= start) continue;
-            const int v = isNote ? voices[static_cast<const TMuzNote*>(s)->GetNoteGroup()] : 0;
-            for (long long a = start; a < end;) {
-                const size_t mi = measureOf(a);
-                const long long b = mi + 1 < measures ? std::min(end, lines[mi + 1]) : end;
-                perMeasure[mi].push_back({isNote ? TEvent::note : TEvent::silence, a, b, s, b < end, a > start,
-                                          a == start && b == end, v});
-                a = b;
-            }
-        }
+        std::vector<std::vector<TEvent>> perMeasure = measureEvents(single, stave, lines, voices, firstKey);
         for (size_t mi = 0; mi < measures; ++mi) {
             auto measure = part.append_child("measure");
             measure.append_attribute("number") = ++measureNumber;
@@ -459,22 +495,7 @@ void MusicXmlWriter::writePart(pugi::xml_node score, TNoteStave& stave, int stav
             if (mi == 0) writeBarlines(measure, entry, true);
             if (mi == 0)
                 writeAttributes(measure, firstKey, single.GetMuzBar(), entryIndex == 0, lastKey, lastBar);
-            if (mi == 0 && staveIndex == 0) {
-                if (entryIndex == 0) {
-                    const double bpm = 240.0 / doc_.Tempo.GetValue();
-                    auto direction = measure.append_child("direction");
-                    direction.append_attribute("placement") = "above";
-                    auto metronome = direction.append_child("direction-type").append_child("metronome");
-                    metronome.append_child("beat-unit").text() = "quarter";
-                    metronome.append_child("per-minute").text() = WritePrecision(bpm, 12, true).c_str();
-                    direction.append_child("sound").append_attribute("tempo") = WritePrecision(bpm, 12, true).c_str();
-                }
-                for (const std::string& words : entry.Words) {
-                    auto direction = measure.append_child("direction");
-                    direction.append_attribute("placement") = "above";
-                    direction.append_child("direction-type").append_child("words").text() = words.c_str();
-                }
-            }
+            if (mi == 0 && staveIndex == 0) writeDirections(measure, entry, entryIndex == 0);
             writeMeasureEvents(measure, perMeasure[mi], lines[mi], lines[mi + 1], stave);
             if (mi + 1 == measures) writeBarlines(measure, entry, false);
         }

@@ -430,11 +430,8 @@ void TJournal::addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJou
     seen.stateFiles = std::move(files);
 }
 
-void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
-    if (!Active()) return;
-    deferred_ = false;
-    ++pass_;
-    const auto now = clock_();
+// The entries whose last write failed are written again after a wait.
+void TJournal::markFailed(std::chrono::steady_clock::time_point now) {
     std::set<uint64_t> failed;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -445,6 +442,112 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
             seen.retry = true;
             seen.retryAt = now + kRetryDelay;
         }
+}
+
+// A wave's copy: its sound, written only when it is another sound than the
+// one written last.
+void TJournal::waveCopy(const TUnit& unit, Seen& seen, bool retrying, Job& job, TJournalEntry& entry) {
+    auto& wave = static_cast<const TUnitWave&>(unit);
+    entry.kind = "wave";
+    const bool newSound = !seen.written || retrying || seen.sound.lock() != wave.TheSound;
+    if (newSound && wave.HasSamples()) {
+        job.sound = wave.TheSound;
+        job.hasData = true;
+        job.dataName = std::to_string(seen.id) + "-" + std::to_string(++seen.generation) + ".wav";
+    } else {
+        job.dataName = newSound ? "-" : seen.dataName;
+    }
+    entry.first = wave.FirstSel;
+    entry.second = wave.SecondSel;
+}
+
+// A music's copy, put in text when its revision moved; false when there is
+// none this time (spaced out for later, or failed).
+bool TJournal::musicCopy(TUnit& unit, Seen& seen, bool retrying, Job& job, TJournalEntry& entry) {
+    auto& music = static_cast<TUnitMuz&>(unit);
+    entry.kind = "music";
+    entry.freq = music.SampleFreq;
+    entry.channels = music.Channels;
+    entry.bytes = music.BytesPSample;
+    if (seen.written && !retrying && seen.revision == unit.Revision) {
+        job.dataName = seen.dataName;
+        return true;
+    }
+    const auto start = clock_();
+    if (seen.written && !retrying && start < seen.nextMusic) {
+        deferred_ = true;
+        return false;
+    }
+    std::string message;
+    const bool made = MuzText(music, job.musicText, message);
+    const auto cost = clock_() - start;
+    if (cost > std::chrono::milliseconds(2)) seen.nextMusic = start + 10 * cost;
+    if (!made) {
+        fail("The music \"" + unit.Name + "\" could not be put in the recovery journal: " + message);
+        return false;
+    }
+    job.hasData = true;
+    job.dataName = std::to_string(seen.id) + "-" + std::to_string(++seen.generation) + ".korvanem";
+    return true;
+}
+
+// Hands the writer a document's entry when anything of it changed since the
+// last one.
+void TJournal::updateEntry(TUnit& unit, Seen& seen, bool records, std::chrono::steady_clock::time_point now) {
+    // What failed to be written goes again, whole, now and then.
+    // Until then the entry on disk, which names the copy before, stays.
+    const bool retrying = seen.retry && now >= seen.retryAt;
+    if (seen.retry && !retrying) {
+        deferred_ = true;
+        return;
+    }
+    const uint64_t historyGeneration = history_.generation ? history_.generation(unit) : 0;
+    const bool hasHistory = historyGeneration != 0;
+    const bool historyMoved = hasHistory != seen.hasHistory || historyGeneration != seen.historyGeneration;
+    if (seen.written && !retrying && !historyMoved && seen.SameAs(unit, records)) return;
+    Job job;
+    TJournalEntry entry;
+    // The copy on disk before this update: a history state of the same
+    // sound is a second name for it rather than a second write.
+    const std::shared_ptr<const Sound> soundBefore = seen.written ? seen.sound.lock() : nullptr;
+    const std::string dataBefore = seen.dataName;
+    if (unit.Kind == unitKindWave)
+        waveCopy(unit, seen, retrying, job, entry);
+    else if (!musicCopy(unit, seen, retrying, job, entry))
+        return;
+    seen.retry = false;
+    seen.Remember(unit, records);
+    entry.name = unit.Name;
+    // A file name as typed is relative to this window's folder; the
+    // window that recovers it may start in another.
+    std::error_code ec;
+    const std::string file =
+        unit.FileName.empty() ? std::string() : fs::absolute(unit.FileName, ec).lexically_normal().string();
+    entry.file = ec ? unit.FileName : file;
+    entry.state = unit.State;
+    entry.data = job.dataName;
+    if (records) entry.recording = kRecordFileName;
+    if (hasHistory) {
+        TJournalHistory history;
+        history_.fill(unit, history);
+        std::string copyBefore;
+        if (soundBefore && dataBefore != "-") copyBefore = (fs::path(folder_) / dataBefore).string();
+        addHistory(entry, job, seen, history, unit.Kind == unitKindWave, retrying, soundBefore.get(), copyBefore);
+    }
+    seen.hasHistory = hasHistory;
+    seen.historyGeneration = historyGeneration;
+    job.entryText = entry.Text();
+    seen.dataName = job.dataName;
+    seen.written = true;
+    post(seen.id, std::move(job));
+}
+
+void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TUnit* recording) {
+    if (!Active()) return;
+    deferred_ = false;
+    ++pass_;
+    const auto now = clock_();
+    markFailed(now);
     for (const auto& unit : units) {
         const bool records = unit.get() == recording;
         auto found = seen_.find(unit->Serial);
@@ -458,88 +561,7 @@ void TJournal::Update(const std::vector<std::unique_ptr<TUnit>>& units, const TU
         Seen& seen = found != seen_.end() ? found->second : seen_[unit->Serial];
         if (found == seen_.end()) seen.id = ++nextId_;
         seen.pass = pass_;
-
-        // What failed to be written goes again, whole, now and then.
-        // Until then the entry on disk, which names the copy before, stays.
-        const bool retrying = seen.retry && now >= seen.retryAt;
-        if (seen.retry && !retrying) {
-            deferred_ = true;
-            continue;
-        }
-        const uint64_t historyGeneration = history_.generation ? history_.generation(*unit) : 0;
-        const bool hasHistory = historyGeneration != 0;
-        const bool historyMoved = hasHistory != seen.hasHistory || historyGeneration != seen.historyGeneration;
-        if (seen.written && !retrying && !historyMoved && seen.SameAs(*unit, records)) continue;
-        Job job;
-        TJournalEntry entry;
-        // The copy on disk before this update: a history state of the same
-        // sound is a second name for it rather than a second write.
-        const std::shared_ptr<const Sound> soundBefore = seen.written ? seen.sound.lock() : nullptr;
-        const std::string dataBefore = seen.dataName;
-        if (unit->Kind == unitKindWave) {
-            auto& wave = static_cast<const TUnitWave&>(*unit);
-            entry.kind = "wave";
-            const bool newSound = !seen.written || retrying || seen.sound.lock() != wave.TheSound;
-            if (newSound && wave.HasSamples()) {
-                job.sound = wave.TheSound;
-                job.hasData = true;
-                job.dataName = std::to_string(seen.id) + "-" + std::to_string(++seen.generation) + ".wav";
-            } else {
-                job.dataName = newSound ? "-" : seen.dataName;
-            }
-            entry.first = wave.FirstSel;
-            entry.second = wave.SecondSel;
-        } else {
-            auto& music = static_cast<TUnitMuz&>(*unit);
-            entry.kind = "music";
-            entry.freq = music.SampleFreq;
-            entry.channels = music.Channels;
-            entry.bytes = music.BytesPSample;
-            if (!seen.written || retrying || seen.revision != unit->Revision) {
-                const auto start = clock_();
-                if (seen.written && !retrying && start < seen.nextMusic) {
-                    deferred_ = true;
-                    continue;
-                }
-                std::string message;
-                const bool made = MuzText(music, job.musicText, message);
-                const auto cost = clock_() - start;
-                if (cost > std::chrono::milliseconds(2)) seen.nextMusic = start + 10 * cost;
-                if (!made) {
-                    fail("The music \"" + unit->Name + "\" could not be put in the recovery journal: " + message);
-                    continue;
-                }
-                job.hasData = true;
-                job.dataName = std::to_string(seen.id) + "-" + std::to_string(++seen.generation) + ".korvanem";
-            } else {
-                job.dataName = seen.dataName;
-            }
-        }
-        seen.retry = false;
-        seen.Remember(*unit, records);
-        entry.name = unit->Name;
-        // A file name as typed is relative to this window's folder; the
-        // window that recovers it may start in another.
-        std::error_code ec;
-        const std::string file =
-            unit->FileName.empty() ? std::string() : fs::absolute(unit->FileName, ec).lexically_normal().string();
-        entry.file = ec ? unit->FileName : file;
-        entry.state = unit->State;
-        entry.data = job.dataName;
-        if (records) entry.recording = kRecordFileName;
-        if (hasHistory) {
-            TJournalHistory history;
-            history_.fill(*unit, history);
-            std::string copyBefore;
-            if (soundBefore && dataBefore != "-") copyBefore = (fs::path(folder_) / dataBefore).string();
-            addHistory(entry, job, seen, history, unit->Kind == unitKindWave, retrying, soundBefore.get(), copyBefore);
-        }
-        seen.hasHistory = hasHistory;
-        seen.historyGeneration = historyGeneration;
-        job.entryText = entry.Text();
-        seen.dataName = job.dataName;
-        seen.written = true;
-        post(seen.id, std::move(job));
+        updateEntry(*unit, seen, records, now);
     }
     // The documents not met above are closed.
     for (auto it = seen_.begin(); it != seen_.end();) {
@@ -819,22 +841,99 @@ void TJournalRecovery::release(Folder& folder) {
     folder.lockFd = folder.fd = -1;
 }
 
+namespace {
+
+// Reads and parses an entry file; false (named in `damaged`) when it cannot be.
+bool readEntry(int folderFd, const fs::path& dir, const std::string& entryName, TJournalEntry& entry,
+               std::string& reason, std::vector<std::string>& damaged) {
+    std::string text;
+    if (!readRegular(folderFd, entryName, text, kEntryLimit, reason)) {
+        damaged.push_back((dir / entryName).string() + ": " + reason);
+        return false;
+    }
+    if (!TJournalEntry::Parse(text, entry, reason)) {
+        damaged.push_back((dir / entryName).string() + ": " + reason);
+        return false;
+    }
+    return true;
+}
+
+enum class TWaveCopy { damaged, empty, read };
+
+// The wave of an entry, from its copy or from the recording that was going
+// on when the window went (what reached its file is the wave).
+TWaveCopy readWaveCopy(int folderFd, const fs::path& dir, const TJournalEntry& entry, const std::string& label,
+                       std::string& reason, TRecoveredDocument& doc, std::vector<std::string>& data,
+                       std::vector<std::string>& damaged) {
+    std::unique_ptr<Sound> sound;
+    std::string source = entry.data == "-" ? std::string() : entry.data;
+    if (!source.empty()) data.push_back(source);
+    int fd = -1;
+    if (!entry.recording.empty()) {
+        source = entry.recording;
+        data.push_back(source);
+        fd = openRegular(folderFd, source, O_RDWR, reason);
+        if (fd < 0 || !RepairWaveSizesFd(fd, reason)) {
+            if (fd >= 0) ::close(fd);
+            damaged.push_back(label + ": its recording " + (dir / source).string() + " " + reason);
+            return TWaveCopy::damaged;
+        }
+    } else if (!source.empty()) {
+        fd = openRegular(folderFd, source, O_RDONLY, reason);
+        if (fd < 0) {
+            damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
+            return TWaveCopy::damaged;
+        }
+    }
+    if (fd < 0) return TWaveCopy::empty;
+    const bool read = ReadWaveFd(fd, sound, reason);
+    ::close(fd);
+    if (!read) {
+        damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
+        return TWaveCopy::damaged;
+    }
+    auto wave = std::make_unique<TUnitWave>(std::move(sound), entry.file);
+    doc.FirstSel = static_cast<int32_t>(std::clamp<long long>(entry.first, 0, wave->GetValues()));
+    doc.SecondSel = static_cast<int32_t>(std::clamp<long long>(entry.second, 0, wave->GetValues()));
+    doc.Unit = std::move(wave);
+    return TWaveCopy::read;
+}
+
+// The music of an entry, with the sound settings the entry keeps beside it.
+bool readMusicCopy(int folderFd, const fs::path& dir, const TJournalEntry& entry, const std::string& label,
+                   TRecoveredDocument& doc, std::vector<std::string>& data, std::vector<std::string>& damaged) {
+    auto music = std::make_unique<TUnitMuz>();
+    const std::string source = (dir / entry.data).string();
+    std::string message, musicText;
+    bool read = false;
+    if (entry.data == "-")
+        message = "it holds no copy";
+    else if (readRegular(folderFd, entry.data, musicText, kMusicLimit, message))
+        read = ReadMuzText(*music, musicText, message);
+    if (!read) {
+        damaged.push_back(label + ": " + source + ": " + message);
+        return false;
+    }
+    data.push_back(entry.data);
+    if (entry.freq > 0 && entry.freq <= 1000000) music->SampleFreq = static_cast<int32_t>(entry.freq);
+    if (entry.channels == 1 || entry.channels == 2) music->Channels = static_cast<int16_t>(entry.channels);
+    if (entry.bytes == 1 || entry.bytes == 2) music->BytesPSample = static_cast<int16_t>(entry.bytes);
+    music->FileName = entry.file;
+    doc.Unit = std::move(music);
+    return true;
+}
+
+}  // namespace
+
 std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>& damaged) {
     std::vector<TRecoveredDocument> documents;
     for (Folder& folder : folders_) {
         const fs::path dir(folder.path);
         for (EntryFile& entryFile : folder.entries) {
             const std::string& entryName = entryFile.name;
-            std::string text, reason;
+            std::string reason;
             TJournalEntry entry;
-            if (!readRegular(folder.fd, entryName, text, kEntryLimit, reason)) {
-                damaged.push_back((dir / entryName).string() + ": " + reason);
-                continue;
-            }
-            if (!TJournalEntry::Parse(text, entry, reason)) {
-                damaged.push_back((dir / entryName).string() + ": " + reason);
-                continue;
-            }
+            if (!readEntry(folder.fd, dir, entryName, entry, reason, damaged)) continue;
             // Named as the user knows the document: its name, else its file.
             const std::string label = !entry.name.empty()   ? "\"" + entry.name + "\""
                                       : !entry.file.empty() ? "\"" + entry.file + "\""
@@ -842,62 +941,14 @@ std::vector<TRecoveredDocument> TJournalRecovery::Read(std::vector<std::string>&
             TRecoveredDocument doc;
             std::vector<std::string> data;
             if (entry.kind == "wave") {
-                std::unique_ptr<Sound> sound;
-                std::string source = entry.data == "-" ? std::string() : entry.data;
-                if (!source.empty()) data.push_back(source);
-                // A recording that was going on when the window went: what
-                // reached its file is the wave.
-                int fd = -1;
-                if (!entry.recording.empty()) {
-                    source = entry.recording;
-                    data.push_back(source);
-                    fd = openRegular(folder.fd, source, O_RDWR, reason);
-                    if (fd < 0 || !RepairWaveSizesFd(fd, reason)) {
-                        if (fd >= 0) ::close(fd);
-                        damaged.push_back(label + ": its recording " + (dir / source).string() + " " + reason);
-                        continue;
-                    }
-                } else if (!source.empty()) {
-                    fd = openRegular(folder.fd, source, O_RDONLY, reason);
-                    if (fd < 0) {
-                        damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
-                        continue;
-                    }
-                }
-                if (fd < 0) {
+                const TWaveCopy copy = readWaveCopy(folder.fd, dir, entry, label, reason, doc, data, damaged);
+                if (copy == TWaveCopy::empty) {
                     entryFile.recovered = true;  // an empty wave: nothing to lose
                     entryFile.data = std::move(data);
-                    continue;
                 }
-                const bool read = ReadWaveFd(fd, sound, reason);
-                ::close(fd);
-                if (!read) {
-                    damaged.push_back(label + ": " + (dir / source).string() + ": " + reason);
-                    continue;
-                }
-                auto wave = std::make_unique<TUnitWave>(std::move(sound), entry.file);
-                doc.FirstSel = static_cast<int32_t>(std::clamp<long long>(entry.first, 0, wave->GetValues()));
-                doc.SecondSel = static_cast<int32_t>(std::clamp<long long>(entry.second, 0, wave->GetValues()));
-                doc.Unit = std::move(wave);
-            } else {
-                auto music = std::make_unique<TUnitMuz>();
-                const std::string source = (dir / entry.data).string();
-                std::string message, musicText;
-                bool read = false;
-                if (entry.data == "-")
-                    message = "it holds no copy";
-                else if (readRegular(folder.fd, entry.data, musicText, kMusicLimit, message))
-                    read = ReadMuzText(*music, musicText, message);
-                if (!read) {
-                    damaged.push_back(label + ": " + source + ": " + message);
-                    continue;
-                }
-                data.push_back(entry.data);
-                if (entry.freq > 0 && entry.freq <= 1000000) music->SampleFreq = static_cast<int32_t>(entry.freq);
-                if (entry.channels == 1 || entry.channels == 2) music->Channels = static_cast<int16_t>(entry.channels);
-                if (entry.bytes == 1 || entry.bytes == 2) music->BytesPSample = static_cast<int16_t>(entry.bytes);
-                music->FileName = entry.file;
-                doc.Unit = std::move(music);
+                if (copy != TWaveCopy::read) continue;
+            } else if (!readMusicCopy(folder.fd, dir, entry, label, doc, data, damaged)) {
+                continue;
             }
             readHistory(folder.fd, dir, entry, doc, data);
             doc.Unit->Name = entry.name;

@@ -188,6 +188,10 @@ private:
 
     void addHistory(TJournalEntry& entry, Job& job, Seen& seen, const TJournalHistory& history, bool wave,
                     bool again, const Sound* soundBefore, const std::string& copyBefore);
+    void markFailed(std::chrono::steady_clock::time_point now);
+    void updateEntry(TUnit& unit, Seen& seen, bool records, std::chrono::steady_clock::time_point now);
+    void waveCopy(const TUnit& unit, Seen& seen, bool retrying, Job& job, TJournalEntry& entry);
+    bool musicCopy(TUnit& unit, Seen& seen, bool retrying, Job& job, TJournalEntry& entry);
     void post(uint64_t id, Job job);
     void run();
     // False when nothing was put in place (failed or superseded).

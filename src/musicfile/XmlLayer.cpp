@@ -72,6 +72,118 @@ TXMLToken TXMLTokenizer::error(int c) {
         line_, column_);
 }
 
+// Between tags (state 0) and in text (state 1).
+std::optional<TXMLToken> TXMLTokenizer::scanText(int c, int& state, std::string& text) {
+    const CharClass cls = classOf(c);
+    const bool blank = cls == ccSpace || cls == ccNewLine;
+    if (state == 0) {
+        if (blank) return std::nullopt;
+        if (cls == ccOpen)
+            state = 2;
+        else if (cls == ccClose)
+            return error(c);
+        else if (cls == ccEnd)
+            return emit(xmlTokenEof, "");
+        else {
+            text += c == '\r' ? ' ' : static_cast<char>(c);
+            state = 1;
+        }
+        return std::nullopt;
+    }
+    if (cls == ccOpen) {
+        --pos_;  // read again as the start of the next token
+        std::string trimmed = trimBlanks(text);
+        if (!trimmed.empty()) return emit(xmlTokenAttr, std::move(trimmed));
+        // Only carriage returns: blank like any other white space
+        // between tags, so an element never holds empty text.
+        --column_;
+        text.clear();
+        state = 0;
+        return std::nullopt;
+    }
+    if (cls == ccClose || cls == ccEnd) return error(c);
+    text += (c == '\t' || c == '\n' || c == '\r') ? ' ' : static_cast<char>(c);
+    return std::nullopt;
+}
+
+// After '<' (state 2), in a start tag's name (3), after it (4) and after
+// the '/' of an empty element (5).
+std::optional<TXMLToken> TXMLTokenizer::scanStartTag(int c, int& state, std::string& text) {
+    const CharClass cls = classOf(c);
+    const bool blank = cls == ccSpace || cls == ccNewLine;
+    const bool nameChar = cls == ccLetter || cls == ccDigit;
+    switch (state) {
+        case 2:
+            if (blank) break;
+            if (nameChar) {
+                text = std::string(1, static_cast<char>(c));
+                state = 3;
+            } else if (cls == ccSlash)
+                state = 6;
+            else
+                return error(c);
+            break;
+        case 3:
+            if (nameChar)
+                text += static_cast<char>(c);
+            else if (blank)
+                state = 4;
+            else if (cls == ccSlash)
+                state = 5;
+            else if (cls == ccClose)
+                return emit(xmlTokenBegin, text);
+            else
+                return error(c);
+            break;
+        case 4:
+            if (blank) break;
+            if (cls == ccSlash)
+                state = 5;
+            else if (cls == ccClose)
+                return emit(xmlTokenBegin, text);
+            else
+                return error(c);
+            break;
+        default:
+            if (blank) break;
+            if (cls == ccClose) return emit(xmlTokenEmpty, text);
+            return error(c);
+    }
+    return std::nullopt;
+}
+
+// After "</" (state 6), in an end tag's name (7) and after it (8).
+std::optional<TXMLToken> TXMLTokenizer::scanEndTag(int c, int& state, std::string& text) {
+    const CharClass cls = classOf(c);
+    const bool blank = cls == ccSpace || cls == ccNewLine;
+    const bool nameChar = cls == ccLetter || cls == ccDigit;
+    switch (state) {
+        case 6:
+            if (blank) break;
+            if (nameChar) {
+                text = std::string(1, static_cast<char>(c));
+                state = 7;
+            } else
+                return error(c);
+            break;
+        case 7:
+            if (nameChar)
+                text += static_cast<char>(c);
+            else if (blank)
+                state = 8;
+            else if (cls == ccClose)
+                return emit(xmlTokenEnd, text);
+            else
+                return error(c);
+            break;
+        default:
+            if (blank) break;
+            if (cls == ccClose) return emit(xmlTokenEnd, text);
+            return error(c);
+    }
+    return std::nullopt;
+}
+
 TXMLToken TXMLTokenizer::Next() {
     int state = 0;
     std::string text;
@@ -84,95 +196,10 @@ TXMLToken TXMLTokenizer::Next() {
         } else if (cls != ccEnd && cls != ccOther) {
             ++column_;
         }
-        const bool blank = cls == ccSpace || cls == ccNewLine;
-        const bool nameChar = cls == ccLetter || cls == ccDigit;
-        switch (state) {
-            case 0:
-                if (blank) break;
-                if (cls == ccOpen)
-                    state = 2;
-                else if (cls == ccClose)
-                    return error(c);
-                else if (cls == ccEnd)
-                    return emit(xmlTokenEof, "");
-                else {
-                    text += c == '\r' ? ' ' : static_cast<char>(c);
-                    state = 1;
-                }
-                break;
-            case 1:
-                if (cls == ccOpen) {
-                    --pos_;  // read again as the start of the next token
-                    std::string trimmed = trimBlanks(text);
-                    if (!trimmed.empty()) return emit(xmlTokenAttr, std::move(trimmed));
-                    // Only carriage returns: blank like any other white space
-                    // between tags, so an element never holds empty text.
-                    --column_;
-                    text.clear();
-                    state = 0;
-                    break;
-                }
-                if (cls == ccClose || cls == ccEnd) return error(c);
-                text += (c == '\t' || c == '\n' || c == '\r') ? ' ' : static_cast<char>(c);
-                break;
-            case 2:
-                if (blank) break;
-                if (nameChar) {
-                    text = std::string(1, static_cast<char>(c));
-                    state = 3;
-                } else if (cls == ccSlash)
-                    state = 6;
-                else
-                    return error(c);
-                break;
-            case 3:
-                if (nameChar)
-                    text += static_cast<char>(c);
-                else if (blank)
-                    state = 4;
-                else if (cls == ccSlash)
-                    state = 5;
-                else if (cls == ccClose)
-                    return emit(xmlTokenBegin, text);
-                else
-                    return error(c);
-                break;
-            case 4:
-                if (blank) break;
-                if (cls == ccSlash)
-                    state = 5;
-                else if (cls == ccClose)
-                    return emit(xmlTokenBegin, text);
-                else
-                    return error(c);
-                break;
-            case 5:
-                if (blank) break;
-                if (cls == ccClose) return emit(xmlTokenEmpty, text);
-                return error(c);
-            case 6:
-                if (blank) break;
-                if (nameChar) {
-                    text = std::string(1, static_cast<char>(c));
-                    state = 7;
-                } else
-                    return error(c);
-                break;
-            case 7:
-                if (nameChar)
-                    text += static_cast<char>(c);
-                else if (blank)
-                    state = 8;
-                else if (cls == ccClose)
-                    return emit(xmlTokenEnd, text);
-                else
-                    return error(c);
-                break;
-            default:
-                if (blank) break;
-                if (cls == ccClose) return emit(xmlTokenEnd, text);
-                return error(c);
-        }
+        std::optional<TXMLToken> token = state <= 1   ? scanText(c, state, text)
+                                         : state <= 5 ? scanStartTag(c, state, text)
+                                                      : scanEndTag(c, state, text);
+        if (token) return std::move(*token);
     }
 }
 

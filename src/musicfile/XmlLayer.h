@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ private:
 
     TXMLToken emit(uint8_t kind, std::string value);
     TXMLToken error(int c);
+    // One character `c` read in `state`: the token it ends, if any.
+    std::optional<TXMLToken> scanText(int c, int& state, std::string& text);
+    std::optional<TXMLToken> scanStartTag(int c, int& state, std::string& text);
+    std::optional<TXMLToken> scanEndTag(int c, int& state, std::string& text);
 };
 
 // The whole text of a file as the reader sees it: carriage returns before

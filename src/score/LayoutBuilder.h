@@ -86,10 +86,23 @@ private:
 
     int beatIndex(double t) const { return static_cast<int>(std::floor((t - barStart_) / beat_ + kEps)); }
 
+    void startBars();
+    void chooseShortest();
+    double readSymbols();
+    void advanceTo(double p);
+    bool anyCarries() const;
+    int closingLine(double lastEnd);
+    void findTopY();
     void drawHeader();
     bool restates(const TStaveState& st, const TKey& key) const;
     void drawKey(TStaveState& st, const TKey& key, bool partStart = false);
     void planBar();
+    void resetPlans();
+    void planSymbol(TPlan& m, TStaveSymbol* sym);
+    void closePlan(TPlan& m);
+    void flushKey(TPlan& m);
+    int chordNeed(const std::vector<int>& heights, int flagLength, int points) const;
+    void needPieces(double onset, double length, bool silence, const std::vector<int>& heights);
     void layoutBar();
     void addToSlot(TStaveState& st, TStaveSymbol* s);
     void closeSlot(TStaveState& st);

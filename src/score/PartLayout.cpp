@@ -276,7 +276,7 @@ void TBuilder::barLine() {
     finishSegment();
 }
 
-void TBuilder::Run() {
+void TBuilder::startBars() {
     bar_ = part_.GetMuzBar();
     KORVANE_ASSERT(bar_ != NULL);
     barLength_ = bar_->BarLength();
@@ -286,7 +286,9 @@ void TBuilder::Run() {
     beat_ = (unit >= 8 && bar_->GetCountNotes() % 3 == 0) ? 3.0 / unit : 1.0 / unit;
     halves_ = bar_->GetCountNotes() % 2 == 0;
     for (auto& st : states_) st.Stave->Layout.SetLayoutBase(st.Stave->Layout.BaseY, st.Stave->Layout.ReachedX);
+}
 
+void TBuilder::chooseShortest() {
     size_t symbols = 0;
     std::vector<double> durations;
     for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
@@ -306,7 +308,33 @@ void TBuilder::Run() {
     }
     shortest_ = ClampedShortest(shortest);
     reserve(symbols);
+}
 
+bool TBuilder::anyCarries() const {
+    bool carries = false;
+    for (const auto& st : states_) carries = carries || !st.Carries.empty();
+    return carries;
+}
+
+// Lays out and closes the bars before the one time `p` falls in.
+void TBuilder::advanceTo(double p) {
+    while (p >= barEnd_ - kEps) {
+        layoutBar();
+        barLine();
+        barStart_ = barEnd_;
+        barEnd_ = bar_->NextBarLine(barEnd_);
+        if (!anyCarries() && p >= barEnd_ - kEps) {
+            // Bars that hold nothing in any stave get no lines of their
+            // own: one line stands for the gap, however long.
+            barEnd_ = bar_->NextBarLine(p + kEps);
+            barStart_ = barEnd_ - barLength_;
+        }
+    }
+}
+
+// The part's symbols in list order, bar by bar; returns where the last note
+// or silence ends.
+double TBuilder::readSymbols() {
     bool header = true;
     double lastEnd = 0;
     for (TStaveSymbol* s = part_.GetFirstSymbol(); s; s = s->Next) {
@@ -324,36 +352,17 @@ void TBuilder::Run() {
             drawKey(st, *static_cast<TKey*>(s), true);
             continue;
         }
-        while (p >= barEnd_ - kEps) {
-            layoutBar();
-            barLine();
-            barStart_ = barEnd_;
-            barEnd_ = bar_->NextBarLine(barEnd_);
-            bool carries = false;
-            for (const auto& other : states_) carries = carries || !other.Carries.empty();
-            if (!carries && p >= barEnd_ - kEps) {
-                // Bars that hold nothing in any stave get no lines of their
-                // own: one line stands for the gap, however long.
-                barEnd_ = bar_->NextBarLine(p + kEps);
-                barStart_ = barEnd_ - barLength_;
-            }
-        }
+        advanceTo(p);
         barSymbols_.emplace_back(found->second, s);
         if (!isKey) lastEnd = std::max(lastEnd, p + static_cast<TStaveTimeSymbol*>(s)->GetTotalLength());
     }
     if (header) drawHeader();
-    layoutBar();
-    for (;;) {
-        bool carries = false;
-        for (const auto& st : states_) carries = carries || !st.Carries.empty();
-        if (!carries) break;
-        barLine();
-        barStart_ = barEnd_;
-        barEnd_ = bar_->NextBarLine(barEnd_);
-        layoutBar();
-    }
-    alignAll();
-    // A part that fills its last bar ends with a bar line.
+    return lastEnd;
+}
+
+// A part that fills its last bar ends with a bar line; returns the x the
+// staves reached.
+int TBuilder::closingLine(double lastEnd) {
     const bool onLine = lastEnd > kEps && std::fabs(bar_->NextBarLine(lastEnd - 1e-7) - lastEnd) < 1e-7;
     int x = states_.empty() ? 4 : states_.front().X;
     if (onLine && x > 0) {
@@ -363,8 +372,11 @@ void TBuilder::Run() {
         const int number = static_cast<int>(std::lround((barEnd_ - bar_->NextBarLine(0)) / barLength_)) + 1;
         out_.BarLines.push_back({number, barEnd_, x + 3});
     }
-    finishSegment();
-    out_.Width = x + 6;
+    return x;
+}
+
+// The highest y the first stave's drawing reaches.
+void TBuilder::findTopY() {
     for (const TScoreItem& it : out_.Items) {
         if (it.Stave != 0) continue;
         int top = it.Y0;  // rects, dots, frames
@@ -376,6 +388,25 @@ void TBuilder::Run() {
             for (int k = 0; k < it.X1; ++k) top = std::min(top, static_cast<int>(out_.Points[it.X0 + k].y));
         out_.TopY = std::min(out_.TopY, top);
     }
+}
+
+void TBuilder::Run() {
+    startBars();
+    chooseShortest();
+    const double lastEnd = readSymbols();
+    layoutBar();
+    // What reaches past the last symbol's bar gets bars of its own.
+    while (anyCarries()) {
+        barLine();
+        barStart_ = barEnd_;
+        barEnd_ = bar_->NextBarLine(barEnd_);
+        layoutBar();
+    }
+    alignAll();
+    const int x = closingLine(lastEnd);
+    finishSegment();
+    out_.Width = x + 6;
+    findTopY();
 
     finishExtents(part_);
 }

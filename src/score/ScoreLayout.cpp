@@ -86,6 +86,147 @@ uint64_t TScoreLayout::stavesKey() const {
     return h;
 }
 
+// One pass over the part tree that lays out the drawn parts in order, from
+// left to right, and lists the pieces of the drawing.
+struct TScoreLayout::TWalk {
+    TScoreLayout& Owner;
+    Canvas& TheCanvas;
+    const std::vector<TNoteStave*>& Staves;
+    int X;
+    TPartContext Context;
+    std::unordered_set<const TSinglePartMuz*> Seen;
+    std::unordered_map<const TSelectPartMuz*, TLoopPartMuz*> RepeatAfter;
+
+    // A part whose flag is off hides its subtree.
+    void Part(TPartMuz* p) {
+        if (!p || !p->PlayAndDraw) return;
+        switch (p->GetPartMuzKind()) {
+            case partMuzSingle:
+                layoutSingle(static_cast<TSinglePartMuz*>(p));
+                break;
+            case partMuzConcat: {
+                auto* concat = static_cast<TConcatPartMuz*>(p);
+                Part(concat->GetFirstPart());
+                Part(concat->GetSecondPart());
+                break;
+            }
+            case partMuzLoop:
+                layoutLoop(static_cast<TLoopPartMuz*>(p));
+                break;
+            case partMuzSelect:
+                layoutSelect(static_cast<TSelectPartMuz*>(p));
+                break;
+            case partMuzStart:
+                Part(static_cast<TStartPartMuz*>(p)->GetPartMuz());
+                break;
+        }
+    }
+
+private:
+    // A loop mark right after a part that closes with a bar line stands
+    // for that line.
+    void markAfter() {
+        std::vector<TScorePiece>& pieces = Owner.Pieces_;
+        if (!pieces.empty() && pieces.back().Kind == TScorePiece::pieceSingle &&
+            pieces.back().Layout->ClosingEnd > pieces.back().Layout->ClosingBegin)
+            pieces.back().MarkAfter = true;
+    }
+
+    // Lays the part out again when it or what comes before it changed, and
+    // writes its extents into the model when they moved.
+    void layoutSingle(TSinglePartMuz* single) {
+        Seen.insert(single);
+        TPartLayout& pl = Owner.Cache_[single];
+        const uint64_t contextHash = Context.Hash();
+        if (pl.Revision != single->Revision() || pl.Context != contextHash) {
+            LayoutSinglePart(*single, Staves, Owner.Metrics_, TheCanvas, pl, Context);
+            pl.Context = contextHash;
+            ++Owner.PartsLaidOut_;
+        }
+        for (size_t i = 0; i < pl.EndKeys.size() && i < Context.Keys.size(); ++i)
+            if (pl.EndKeys[i]) Context.Keys[i] = pl.EndKeys[i];
+        Context.Bar = single->GetMuzBar();
+        TWritten& w = Owner.Written_[single];
+        if (w.Layout != &pl || w.Revision != pl.Revision || w.Context != pl.Context || w.Left != X) {
+            for (const auto& e : pl.Extents) e.Symbol->Layout = {X + e.Left, X + e.Right};
+            w = {&pl, pl.Revision, pl.Context, X};
+        }
+        TScorePiece piece;
+        piece.Single = single;
+        piece.Layout = &pl;
+        piece.Left = X;
+        X += pl.Width;
+        piece.Right = X;
+        Owner.Pieces_.push_back(piece);
+    }
+
+    // The turns the loop's body ends in: all but the last close with an end
+    // repeat, as first and second endings do. Returns how many there are.
+    size_t endingTurns(TLoopPartMuz* loop) {
+        std::vector<TPartMuz*> leaves;
+        auto flatten = [&](auto&& again, TPartMuz* q) -> void {
+            if (!q) return;
+            if (q->GetPartMuzKind() == partMuzConcat) {
+                again(again, static_cast<TConcatPartMuz*>(q)->GetFirstPart());
+                again(again, static_cast<TConcatPartMuz*>(q)->GetSecondPart());
+            } else {
+                leaves.push_back(q);
+            }
+        };
+        flatten(flatten, loop->GetLoopPart());
+        size_t turns = 0;
+        while (turns < leaves.size() && leaves[leaves.size() - 1 - turns]->PlayAndDraw &&
+               leaves[leaves.size() - 1 - turns]->GetPartMuzKind() == partMuzSelect)
+            ++turns;
+        for (size_t i = 1; i < turns; ++i)
+            RepeatAfter[static_cast<TSelectPartMuz*>(leaves[leaves.size() - 1 - i])] = loop;
+        return turns;
+    }
+
+    void layoutLoop(TLoopPartMuz* loop) {
+        const size_t turns = endingTurns(loop);
+        for (uint8_t side : {uint8_t(TLoopPartSymbol::loopSideLeft), uint8_t(TLoopPartSymbol::loopSideRight)}) {
+            if (side == TLoopPartSymbol::loopSideRight) Part(loop->GetLoopPart());
+            TScorePiece piece;
+            piece.Kind =
+                side == TLoopPartSymbol::loopSideLeft ? TScorePiece::pieceLoopLeft : TScorePiece::pieceLoopRight;
+            piece.Loop = loop;
+            piece.Plain = side == TLoopPartSymbol::loopSideRight && turns > 0;
+            piece.Left = X;
+            X += LoopSymbolWidth(*loop, side);
+            piece.Right = X;
+            TLoopPartSymbol* mark =
+                side == TLoopPartSymbol::loopSideLeft ? loop->GetLeftLoopSymbol() : loop->GetRightLoopSymbol();
+            mark->Layout = {piece.Left, piece.Right};
+            markAfter();
+            Owner.Pieces_.push_back(piece);
+        }
+    }
+
+    void layoutSelect(TSelectPartMuz* select) {
+        std::vector<TScorePiece>& pieces = Owner.Pieces_;
+        const size_t at = pieces.size();
+        TScorePiece piece;
+        piece.Kind = TScorePiece::pieceTurns;
+        piece.Select = select;
+        piece.Left = X;
+        pieces.push_back(piece);
+        Part(select->GetSelectPart());
+        pieces[at].Right = X;
+        auto repeat = RepeatAfter.find(select);
+        if (repeat != RepeatAfter.end()) {
+            TScorePiece end;
+            end.Kind = TScorePiece::pieceRepeatEnd;
+            end.Loop = repeat->second;
+            end.Left = X;
+            X += LoopSymbolWidth(*repeat->second, TLoopPartSymbol::loopSideRight);
+            end.Right = X;
+            markAfter();
+            pieces.push_back(end);
+        }
+    }
+};
+
 void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
     measure(canvas);
     const uint64_t key = stavesKey();
@@ -109,126 +250,14 @@ void TScoreLayout::Layout(Canvas& canvas, int originX, int originY) {
 
     Pieces_.clear();
     PartsLaidOut_ = 0;
-    std::unordered_set<const TSinglePartMuz*> seen;
-    std::unordered_map<const TSelectPartMuz*, TLoopPartMuz*> repeatAfter;
-    int x = originX;
-    TPartContext context;
-    context.Keys.assign(staves.size(), nullptr);
-    // A loop mark right after a part that closes with a bar line stands
-    // for that line.
-    auto markAfter = [&] {
-        if (!Pieces_.empty() && Pieces_.back().Kind == TScorePiece::pieceSingle &&
-            Pieces_.back().Layout->ClosingEnd > Pieces_.back().Layout->ClosingBegin)
-            Pieces_.back().MarkAfter = true;
-    };
-    // The drawn parts in order; a part whose flag is off hides its subtree.
-    auto walk = [&](auto&& self, TPartMuz* p) -> void {
-        if (!p || !p->PlayAndDraw) return;
-        switch (p->GetPartMuzKind()) {
-            case partMuzSingle: {
-                auto* single = static_cast<TSinglePartMuz*>(p);
-                seen.insert(single);
-                TPartLayout& pl = Cache_[single];
-                const uint64_t contextHash = context.Hash();
-                if (pl.Revision != single->Revision() || pl.Context != contextHash) {
-                    LayoutSinglePart(*single, staves, Metrics_, canvas, pl, context);
-                    pl.Context = contextHash;
-                    ++PartsLaidOut_;
-                }
-                for (size_t i = 0; i < pl.EndKeys.size() && i < context.Keys.size(); ++i)
-                    if (pl.EndKeys[i]) context.Keys[i] = pl.EndKeys[i];
-                context.Bar = single->GetMuzBar();
-                TWritten& w = Written_[single];
-                if (w.Layout != &pl || w.Revision != pl.Revision || w.Context != pl.Context || w.Left != x) {
-                    for (const auto& e : pl.Extents) e.Symbol->Layout = {x + e.Left, x + e.Right};
-                    w = {&pl, pl.Revision, pl.Context, x};
-                }
-                TScorePiece piece;
-                piece.Single = single;
-                piece.Layout = &pl;
-                piece.Left = x;
-                x += pl.Width;
-                piece.Right = x;
-                Pieces_.push_back(piece);
-                break;
-            }
-            case partMuzConcat: {
-                auto* concat = static_cast<TConcatPartMuz*>(p);
-                self(self, concat->GetFirstPart());
-                self(self, concat->GetSecondPart());
-                break;
-            }
-            case partMuzLoop: {
-                auto* loop = static_cast<TLoopPartMuz*>(p);
-                // The turns the loop's body ends in: all but the last close
-                // with an end repeat, as first and second endings do.
-                std::vector<TPartMuz*> leaves;
-                auto flatten = [&](auto&& again, TPartMuz* q) -> void {
-                    if (!q) return;
-                    if (q->GetPartMuzKind() == partMuzConcat) {
-                        again(again, static_cast<TConcatPartMuz*>(q)->GetFirstPart());
-                        again(again, static_cast<TConcatPartMuz*>(q)->GetSecondPart());
-                    } else {
-                        leaves.push_back(q);
-                    }
-                };
-                flatten(flatten, loop->GetLoopPart());
-                size_t turns = 0;
-                while (turns < leaves.size() && leaves[leaves.size() - 1 - turns]->PlayAndDraw &&
-                       leaves[leaves.size() - 1 - turns]->GetPartMuzKind() == partMuzSelect)
-                    ++turns;
-                for (size_t i = 1; i < turns; ++i)
-                    repeatAfter[static_cast<TSelectPartMuz*>(leaves[leaves.size() - 1 - i])] = loop;
-                for (uint8_t side : {uint8_t(TLoopPartSymbol::loopSideLeft), uint8_t(TLoopPartSymbol::loopSideRight)}) {
-                    if (side == TLoopPartSymbol::loopSideRight) self(self, loop->GetLoopPart());
-                    TScorePiece piece;
-                    piece.Kind = side == TLoopPartSymbol::loopSideLeft ? TScorePiece::pieceLoopLeft
-                                                                       : TScorePiece::pieceLoopRight;
-                    piece.Loop = loop;
-                    piece.Plain = side == TLoopPartSymbol::loopSideRight && turns > 0;
-                    piece.Left = x;
-                    x += LoopSymbolWidth(*loop, side);
-                    piece.Right = x;
-                    TLoopPartSymbol* mark =
-                        side == TLoopPartSymbol::loopSideLeft ? loop->GetLeftLoopSymbol() : loop->GetRightLoopSymbol();
-                    mark->Layout = {piece.Left, piece.Right};
-                    markAfter();
-                    Pieces_.push_back(piece);
-                }
-                break;
-            }
-            case partMuzSelect: {
-                auto* select = static_cast<TSelectPartMuz*>(p);
-                const size_t at = Pieces_.size();
-                TScorePiece piece;
-                piece.Kind = TScorePiece::pieceTurns;
-                piece.Select = select;
-                piece.Left = x;
-                Pieces_.push_back(piece);
-                self(self, select->GetSelectPart());
-                Pieces_[at].Right = x;
-                auto repeat = repeatAfter.find(select);
-                if (repeat != repeatAfter.end()) {
-                    TScorePiece end;
-                    end.Kind = TScorePiece::pieceRepeatEnd;
-                    end.Loop = repeat->second;
-                    end.Left = x;
-                    x += LoopSymbolWidth(*repeat->second, TLoopPartSymbol::loopSideRight);
-                    end.Right = x;
-                    markAfter();
-                    Pieces_.push_back(end);
-                }
-                break;
-            }
-            case partMuzStart:
-                self(self, static_cast<TStartPartMuz*>(p)->GetPartMuz());
-                break;
-        }
-    };
-    walk(walk, UnitMuz.GetStartPart());
+    TWalk walk{*this, canvas, staves, originX, {}, {}, {}};
+    walk.Context.Keys.assign(staves.size(), nullptr);
+    walk.Part(UnitMuz.GetStartPart());
+    const int x = walk.X;
     LargestX_ = x;
     for (TNoteStave* s : staves) s->Layout.ReachedX = x;
     // Forget the parts that went out of the drawing.
+    const auto& seen = walk.Seen;
     for (auto it = Cache_.begin(); it != Cache_.end();) it = seen.count(it->first) ? std::next(it) : Cache_.erase(it);
     for (auto it = Written_.begin(); it != Written_.end();)
         it = seen.count(it->first) ? std::next(it) : Written_.erase(it);

@@ -178,6 +178,7 @@ private:
         int Left;
     };
     std::unordered_map<const TSinglePartMuz*, TWritten> Written_;
+    struct TWalk;
 
     void measure(Canvas& canvas);
     uint64_t stavesKey() const;
