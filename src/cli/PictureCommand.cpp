@@ -349,7 +349,8 @@ std::vector<TFieldText> readViewOptions(WavePictureCall& call, Props& props,
     std::vector<TFieldText> texts;
     for (const auto& o : table)
         if (auto v = call.take(o.name)) o.set(props, texts, *v);
-    if (!call.options.empty()) throw PictureUsage{"unknown option " + call.options.begin()->first + " of --view " + view};
+    if (!call.options.empty())
+        throw PictureUsage{"unknown option " + call.options.begin()->first + " of --view " + view};
     return texts;
 }
 
