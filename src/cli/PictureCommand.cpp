@@ -71,24 +71,29 @@ int pixels(const std::string& option, const std::string& value) {
     return v;
 }
 
-// `picture MUSIC OUT.png --view score`: the score as the music window
-// paints it, with Qt on the offscreen platform.
-int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
-    constexpr const char* usage =
-        "picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N] [--layout FILE]";
+// A whole number option of --view score, at least `from`.
+int wholeNumber(const std::string& option, const std::string& value, int from) {
+    bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
+    int v = digits ? std::stoi(value) : -1;
+    if (v < from) throw PictureUsage{option + " takes a whole number from " + std::to_string(from)};
+    return v;
+}
+
+// What a call of `picture ... --view score` asks for.
+struct ScorePictureCall {
     std::vector<std::string> positional;
     int width = 1600, height = 800, scroll = 0, selectStave = 0, selectSymbol = 0;
     std::string layoutFile;
-    auto count = [](const std::string& option, const std::string& value, int from) {
-        bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
-        int v = digits ? std::stoi(value) : -1;
-        if (v < from) throw PictureUsage{option + " takes a whole number from " + std::to_string(from)};
-        return v;
-    };
+};
+
+ScorePictureCall readScorePictureCall(const std::vector<std::string>& args) {
+    constexpr const char* usage =
+        "picture MUSIC OUT.png --view score [--width W] [--height H] [--scroll X] [--select S N] [--layout FILE]";
+    ScorePictureCall call;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& w = args[i];
         if (w.rfind("--", 0) != 0 || w.size() <= 2) {
-            positional.push_back(w);
+            call.positional.push_back(w);
             continue;
         }
         const size_t values = w == "--select" ? 2 : 1;
@@ -97,62 +102,75 @@ int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
         if (w == "--view")
             ;  // the caller saw "score"
         else if (w == "--width")
-            width = pixels(w, v);
+            call.width = pixels(w, v);
         else if (w == "--height")
-            height = pixels(w, v);
+            call.height = pixels(w, v);
         else if (w == "--scroll")
-            scroll = count(w, v, 0);
+            call.scroll = wholeNumber(w, v, 0);
         else if (w == "--select")
-            selectStave = count(w, v, 1), selectSymbol = count(w, args[i + 2], 1);
+            call.selectStave = wholeNumber(w, v, 1), call.selectSymbol = wholeNumber(w, args[i + 2], 1);
         else if (w == "--layout")
-            layoutFile = v;
+            call.layoutFile = v;
         else
             throw PictureUsage{"unknown option " + w + " of --view score"};
         i += values;
     }
-    if (positional.size() != 2) throw PictureUsage{usage};
-    if (static_cast<int64_t>(width) * height > 50'000'000) throw PictureUsage{"--width x --height too large"};
+    if (call.positional.size() != 2) throw PictureUsage{usage};
+    if (static_cast<int64_t>(call.width) * call.height > 50'000'000)
+        throw PictureUsage{"--width x --height too large"};
+    return call;
+}
 
-    TUnitMuz unitMuz;
-    std::string message;
-    if (!OpenMuz(unitMuz, positional[0], message)) {
-        err << "Cannot read the file: \"" << positional[0] << "\", " << message << "\n";
-        return message == kMemoryMessage ? exitMemory : exitFile;
-    }
-    const TXTouchMuzSymbol* selected = nullptr;
-    if (selectStave > 0) {
-        selected = NthSymbolOfStave(unitMuz, selectStave, selectSymbol);
-        if (!selected)
-            throw PictureUsage{"--select: stave " + std::to_string(selectStave) + " has no symbol " +
-                               std::to_string(selectSymbol)};
-    }
+// Paints the score into the PNG file and writes the layout file if asked.
+int writeScorePicture(const ScorePictureCall& call, TUnitMuz& unitMuz, const TXTouchMuzSymbol* selected,
+                      std::ostream& err) {
 #ifdef KORVANE_WITH_QT_PICTURES
     std::vector<TColor> image;
     std::string error;
     TScoreLayout layout(unitMuz);
     // The window's drawing origin: x = 5 - scroll position.
-    auto paint = [&](Canvas& canvas) { LayoutAndPaintScore(canvas, layout, 5 - scroll, 0, selected); };
-    if (!PaintPictureWithQt(width, height, paint, image, error)) {
+    auto paint = [&](Canvas& canvas) { LayoutAndPaintScore(canvas, layout, 5 - call.scroll, 0, selected); };
+    if (!PaintPictureWithQt(call.width, call.height, paint, image, error)) {
         err << "picture --view score is not available: " << error << "\n";
         return exitUsage;
     }
-    if (!WritePngFile(positional[1], width, height, image, error)) {
+    if (!WritePngFile(call.positional[1], call.width, call.height, image, error)) {
         err << error << "\n";
         return exitFile;
     }
-    if (!layoutFile.empty()) {
+    if (!call.layoutFile.empty()) {
         const std::string text = ScoreLayoutDump(layout);
-        if (!ReplaceFileWith(layoutFile, text.data(), text.size())) {
-            err << "Cannot write the file \"" << layoutFile << "\".\n";
+        if (!ReplaceFileWith(call.layoutFile, text.data(), text.size())) {
+            err << "Cannot write the file \"" << call.layoutFile << "\".\n";
             return exitFile;
         }
     }
     return exitOk;
 #else
-    (void)selected, (void)scroll, (void)layoutFile;
+    (void)call, (void)unitMuz, (void)selected;
     err << "picture --view score is not available: korvane-cli was built without Qt\n";
     return exitUsage;
 #endif
+}
+
+// `picture MUSIC OUT.png --view score`: the score as the music window
+// paints it, with Qt on the offscreen platform.
+int PictureScore(const std::vector<std::string>& args, std::ostream& err) {
+    const ScorePictureCall call = readScorePictureCall(args);
+    TUnitMuz unitMuz;
+    std::string message;
+    if (!OpenMuz(unitMuz, call.positional[0], message)) {
+        err << "Cannot read the file: \"" << call.positional[0] << "\", " << message << "\n";
+        return message == kMemoryMessage ? exitMemory : exitFile;
+    }
+    const TXTouchMuzSymbol* selected = nullptr;
+    if (call.selectStave > 0) {
+        selected = NthSymbolOfStave(unitMuz, call.selectStave, call.selectSymbol);
+        if (!selected)
+            throw PictureUsage{"--select: stave " + std::to_string(call.selectStave) + " has no symbol " +
+                               std::to_string(call.selectSymbol)};
+    }
+    return writeScorePicture(call, unitMuz, selected, err);
 }
 
 std::string hexColour(TColor c) {
@@ -257,6 +275,158 @@ void listOptions(std::ostream& out, const std::vector<ViewOption<Props>>& table)
     for (const auto& o : table) out << "  " << o.name << " " << o.takes << "  (" << o.shown(fresh) << ")\n";
 }
 
+// The words of a call of `picture IN.wav OUT.png`: its files, its options by
+// name and its --wave options in order.
+struct WavePictureCall {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    std::vector<std::string> waves;
+    bool printSettings = false;
+
+    // Every option is taken once; what is left over was not ours.
+    std::optional<std::string> take(const std::string& name) {
+        auto it = options.find(name);
+        if (it == options.end()) return std::nullopt;
+        std::string v = it->second;
+        options.erase(it);
+        return v;
+    }
+};
+
+WavePictureCall readWavePictureCall(const std::vector<std::string>& args) {
+    WavePictureCall call;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (w == "--print-settings") {
+            call.printSettings = true;
+        } else if (w.rfind("--", 0) == 0 && w.size() > 2) {
+            if (i + 1 >= args.size()) throw PictureUsage{"missing value for " + w};
+            if (w == "--wave")
+                call.waves.push_back(args[++i]);
+            else
+                call.options[w] = args[++i];
+        } else {
+            call.positional.push_back(w);
+        }
+    }
+    if (call.positional.size() != 2 || !call.options.count("--view")) throw PictureUsage{kUsage};
+    return call;
+}
+
+// Other waves are opened as the other commands open them, so an unreadable
+// one fails the same way. Gives the exit status of a failure, else exitOk.
+int openOtherWaves(const std::vector<std::string>& waves, std::ostream& err) {
+    std::string reason, format;
+    for (const std::string& waveOption : waves) {
+        std::string name, file, range;
+        if (!SplitWaveOption(waveOption, name, file, range)) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
+        std::unique_ptr<Sound> other;
+        if (!ReadSoundFile(file, other, reason, format)) {
+            err << WaveReadErrorText(file, reason) << "\n";
+            return exitFile;
+        }
+    }
+    return exitOk;
+}
+
+// The picture of a wave being made: where it is painted and what of the
+// call both views need.
+struct WavePicture {
+    const Sound& sound;
+    ImageCanvas& canvas;
+    int width, height;
+    int32_t first, second;
+    bool printSettings;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Sets the view's settings from the call's options of its table; an option
+// left over was not one of the view's.
+template <class Props>
+std::vector<TFieldText> readViewOptions(WavePictureCall& call, Props& props,
+                                        const std::vector<ViewOption<Props>>& table, const char* view) {
+    std::vector<TFieldText> texts;
+    for (const auto& o : table)
+        if (auto v = call.take(o.name)) o.set(props, texts, *v);
+    if (!call.options.empty())
+        throw PictureUsage{"unknown option " + call.options.begin()->first + " of --view " + view};
+    return texts;
+}
+
+// What both views do once their options are read: report a refused value,
+// print the settings if asked, and paint the whole picture.
+template <class Props, class Args, class PaintView>
+bool paintView(WavePicture& picture, Props& props, const TReadResult& r, Args args, PaintView paint) {
+    if (!r.Ok) {
+        picture.err << r.Error << "\n";
+        return false;
+    }
+    if (picture.printSettings)
+        for (const auto& line : props.Fields().SettingsLines()) picture.out << line << "\n";
+    args.TheSound = &picture.sound;
+    args.Props = &props;
+    args.Map = TWaveMapping{0, picture.width, 0, static_cast<double>(picture.sound.GetValues())};
+    args.Top = 0;
+    args.Bottom = picture.height;
+    args.SelBegin = std::min(picture.first, picture.second);
+    args.SelEnd = std::max(picture.first, picture.second);
+    args.Cursor = picture.first;
+    paint(picture.canvas, args, 0, picture.width);
+    return true;
+}
+
+// Reads the options of the view asked for and paints it; false when a value
+// was refused (reported).
+bool paintAskedView(WavePictureCall& call, bool volume, WavePicture& picture) {
+    if (volume) {
+        TVoldViewProps props;
+        RaiseVoldPeriods(props, picture.sound.Freq);  // as the dialog shows them
+        std::vector<TFieldText> texts = readViewOptions(call, props, voldOptions(), "volume");
+        return paintView(picture, props, ReadVoldViewProps(props, texts, picture.sound.Freq), TVoldPaintArgs{},
+                         PaintVoldView);
+    }
+    TWaveViewProps props;
+    std::vector<TFieldText> texts = readViewOptions(call, props, waveOptions(), "wave");
+    return paintView(picture, props, props.Fields().Read(texts), TWavePaintArgs{}, PaintWaveView);
+}
+
+// `picture IN.wav OUT.png --view wave|volume`.
+int PictureWave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    WavePictureCall call = readWavePictureCall(args);
+    bool volume = choice("--view", call.options["--view"], {"wave", "volume"}) == 1;
+    call.take("--view");
+    int width = kDefaultWidth, height = kDefaultHeight;
+    if (auto v = call.take("--width")) width = pixels("--width", *v);
+    if (auto v = call.take("--height")) height = pixels("--height", *v);
+    if (static_cast<int64_t>(width) * height > 50'000'000) throw PictureUsage{"--width x --height too large"};
+    std::optional<std::string> select = call.take("--select");
+    call.take("--name");  // a registered name changes nothing in a picture
+
+    std::unique_ptr<Sound> sound;
+    std::string reason, format;
+    if (!ReadSoundFile(call.positional[0], sound, reason, format)) {
+        err << WaveReadErrorText(call.positional[0], reason) << "\n";
+        return reason == kMemoryMessage ? exitMemory : exitFile;
+    }
+    if (int status = openOtherWaves(call.waves, err); status != exitOk) return status;
+
+    int32_t first = 0, second = 0;
+    if (select && !ReadSelectionText(*select, sound->Freq, sound->GetValues(), first, second))
+        throw PictureUsage{"--select takes B:E"};
+
+    ImageCanvas canvas(width, height);
+    WavePicture picture{*sound, canvas, width, height, first, second, call.printSettings, out, err};
+    if (!paintAskedView(call, volume, picture)) return exitUsage;
+
+    std::string error;
+    if (!WritePngFile(call.positional[1], width, height, canvas.Pixels(), error)) {
+        err << error << "\n";
+        return exitFile;
+    }
+    return exitOk;
+}
+
 }  // namespace
 
 void PictureHelp(std::ostream& out) {
@@ -282,112 +452,7 @@ int Picture(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
         for (size_t i = 0; i + 1 < args.size(); ++i)
             if (args[i] == "--view" && args[i + 1] == "score") return PictureScore(args, err);
-        std::vector<std::string> positional;
-        std::map<std::string, std::string> options;
-        std::vector<std::string> waves;
-        bool printSettings = false;
-        for (size_t i = 0; i < args.size(); ++i) {
-            const std::string& w = args[i];
-            if (w == "--print-settings") {
-                printSettings = true;
-            } else if (w.rfind("--", 0) == 0 && w.size() > 2) {
-                if (i + 1 >= args.size()) throw PictureUsage{"missing value for " + w};
-                if (w == "--wave")
-                    waves.push_back(args[++i]);
-                else
-                    options[w] = args[++i];
-            } else {
-                positional.push_back(w);
-            }
-        }
-        if (positional.size() != 2 || !options.count("--view")) throw PictureUsage{kUsage};
-        bool volume = choice("--view", options["--view"], {"wave", "volume"}) == 1;
-
-        // Every option is taken once; what is left over was not ours.
-        auto take = [&](const std::string& name) -> std::optional<std::string> {
-            auto it = options.find(name);
-            if (it == options.end()) return std::nullopt;
-            std::string v = it->second;
-            options.erase(it);
-            return v;
-        };
-        take("--view");
-        int width = kDefaultWidth, height = kDefaultHeight;
-        if (auto v = take("--width")) width = pixels("--width", *v);
-        if (auto v = take("--height")) height = pixels("--height", *v);
-        if (static_cast<int64_t>(width) * height > 50'000'000) throw PictureUsage{"--width x --height too large"};
-        std::optional<std::string> select = take("--select");
-        take("--name");  // a registered name changes nothing in a picture
-
-        std::unique_ptr<Sound> sound;
-        std::string reason, format;
-        if (!ReadSoundFile(positional[0], sound, reason, format)) {
-            err << WaveReadErrorText(positional[0], reason) << "\n";
-            return reason == kMemoryMessage ? exitMemory : exitFile;
-        }
-        // Other waves are opened as the other commands open them, so an
-        // unreadable one fails the same way.
-        for (const std::string& waveOption : waves) {
-            std::string name, file, range;
-            if (!SplitWaveOption(waveOption, name, file, range)) throw PictureUsage{"--wave takes NAME=FILE.wav[@B:E]"};
-            std::unique_ptr<Sound> other;
-            if (!ReadSoundFile(file, other, reason, format)) {
-                err << WaveReadErrorText(file, reason) << "\n";
-                return exitFile;
-            }
-        }
-
-        int32_t first = 0, second = 0;
-        if (select && !ReadSelectionText(*select, sound->Freq, sound->GetValues(), first, second))
-            throw PictureUsage{"--select takes B:E"};
-
-        ImageCanvas canvas(width, height);
-        TWaveMapping map{0, width, 0, static_cast<double>(sound->GetValues())};
-        // What both views do once their options are read: report a refused
-        // value, print the settings if asked, and paint the whole picture.
-        auto paint = [&](auto& props, const TReadResult& r, auto args, auto paintView) {
-            if (!r.Ok) {
-                err << r.Error << "\n";
-                return false;
-            }
-            if (printSettings)
-                for (const auto& line : props.Fields().SettingsLines()) out << line << "\n";
-            args.TheSound = sound.get();
-            args.Props = &props;
-            args.Map = map;
-            args.Top = 0;
-            args.Bottom = height;
-            args.SelBegin = std::min(first, second);
-            args.SelEnd = std::max(first, second);
-            args.Cursor = first;
-            paintView(canvas, args, 0, width);
-            return true;
-        };
-        auto readOptions = [&](auto& props, const auto& table, const char* view, std::vector<TFieldText>& texts) {
-            for (const auto& o : table)
-                if (auto v = take(o.name)) o.set(props, texts, *v);
-            if (!options.empty()) throw PictureUsage{"unknown option " + options.begin()->first + " of --view " + view};
-        };
-        if (volume) {
-            TVoldViewProps props;
-            RaiseVoldPeriods(props, sound->Freq);  // as the dialog shows them
-            std::vector<TFieldText> texts;
-            readOptions(props, voldOptions(), "volume", texts);
-            if (!paint(props, ReadVoldViewProps(props, texts, sound->Freq), TVoldPaintArgs{}, PaintVoldView))
-                return exitUsage;
-        } else {
-            TWaveViewProps props;
-            std::vector<TFieldText> texts;
-            readOptions(props, waveOptions(), "wave", texts);
-            if (!paint(props, props.Fields().Read(texts), TWavePaintArgs{}, PaintWaveView)) return exitUsage;
-        }
-
-        std::string error;
-        if (!WritePngFile(positional[1], width, height, canvas.Pixels(), error)) {
-            err << error << "\n";
-            return exitFile;
-        }
-        return exitOk;
+        return PictureWave(args, out, err);
     } catch (const PictureUsage& e) {
         err << "usage: " << e.text << "\n";
         return exitUsage;

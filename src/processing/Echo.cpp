@@ -29,6 +29,106 @@ inline double rangeAt(const Wave& w, int32_t begin, int32_t end, double t) {
     return (1 - f) * w.wave[k] + f * w.wave[k + 1];
 }
 
+// The span the echoes reach, in input positions [first, stop), and the
+// zeros the output needs before and after the input to hold it.
+struct EchoSpan {
+    double first, stop;
+    double zFront, zBack;
+};
+
+template <bool TimeEnv>
+EchoSpan echoSpan(const Wave& w, double per, int32_t count, int32_t begin, int32_t end) {
+    double first, stop;
+    if constexpr (TimeEnv) {
+        double grow = count * std::trunc(per + 1);
+        first = begin - grow;
+        stop = end + grow;
+    } else {
+        first = per < 0 ? begin + count * std::trunc(per - 1) : begin;
+        stop = per > 0 ? end + count * std::trunc(per + 1) : end;
+    }
+    double zFront = first < 0 ? -first : 0;
+    double zBack = stop > w.values ? stop - w.values : 0;
+    return {first, stop, zFront, zBack};
+}
+
+// The whole of w with z zeros before it, and zeros after it up to total.
+std::unique_ptr<Wave> paddedCopy(bool& failed, const Wave& w, int64_t z, int32_t total) {
+    auto out = Wave::create(failed, total);
+    if (!out) return nullptr;
+    int16_t* o = out->wave;
+    std::memset(o, 0, static_cast<std::size_t>(z) * sizeof(int16_t));
+    forChunks(failed, 0, w.values, [&](int64_t a, int64_t b) {
+        std::memcpy(o + z + a, w.wave + a, static_cast<std::size_t>(b - a) * sizeof(int16_t));
+    });
+    std::memset(o + z + w.values, 0, static_cast<std::size_t>(total - z - w.values) * sizeof(int16_t));
+    return out;
+}
+
+// Adds the echoes of [begin, end) of w to the output, one at a time, over
+// the span [d, c) (input positions; the output holds position 0 at z).
+template <bool TimeEnv, bool VolumeEnv>
+class PeriodEchoes {
+public:
+    PeriodEchoes(const Wave& w, double per, const Wave* timeEnvelope, double factor, const Wave* volumeEnvelope,
+                 int32_t begin, int32_t end, int64_t d, int64_t c, int64_t z)
+        : w_(w), per_(per), timeEnvelope_(timeEnvelope), factor_(factor), volumeEnvelope_(volumeEnvelope),
+          begin_(begin), end_(end), d_(d), c_(c), z_(z),
+          // Envelope positions run from 0 to the last sample across the span.
+          spanLast_(static_cast<double>(c - d - 1)), timeLast_(TimeEnv ? timeEnvelope->values - 1 : 0),
+          volumeLast_(VolumeEnv ? volumeEnvelope->values - 1 : 0) {}
+
+    // Adds echo i: delayed by i periods, its gain the factor to the i-th power.
+    void Add(bool& failed, int16_t* o, int32_t i) const {
+        const double h = std::pow(factor_, i);
+        const double delay = per_ * i;
+        int64_t lo = d_, hi = c_;
+        if constexpr (!TimeEnv && !VolumeEnv) {
+            // Only output positions whose source lies in the range change; an
+            // infinite factor turns every position of the span to 0.
+            if (std::isfinite(h)) {
+                lo = std::max<int64_t>(d_, static_cast<int64_t>(std::floor(begin_ + delay)));
+                hi = std::min<int64_t>(c_, static_cast<int64_t>(std::ceil(end_ - 1 + delay)) + 1);
+            }
+        }
+        forChunks(failed, lo, hi, [&](int64_t a, int64_t b) {
+            for (int64_t j = a; j < b; ++j) {
+                int16_t& s = o[j + z_];
+                s = toSample(gainAt(j, i, h) * rangeAt(w_, begin_, end_, sourceOf(j, i, delay)) + s);
+            }
+        });
+    }
+
+private:
+    // The input position echo i brings to position j.
+    double sourceOf(int64_t j, int32_t i, double delay) const {
+        if constexpr (TimeEnv) {
+            double pos = static_cast<double>(j - d_) * timeLast_ / spanLast_;
+            return j - i * per_ * envelopeAt(*timeEnvelope_, pos) / 32767;
+        } else {
+            return j - delay;
+        }
+    }
+    // Echo i's gain at position j; h when no envelope sets it.
+    double gainAt(int64_t j, int32_t i, double h) const {
+        if constexpr (VolumeEnv) {
+            double pos = static_cast<double>(j - d_) * volumeLast_ / spanLast_;
+            return std::pow(envelopeAt(*volumeEnvelope_, pos) / 32767, i);
+        } else {
+            return h;
+        }
+    }
+
+    const Wave& w_;
+    const double per_;
+    const Wave* const timeEnvelope_;
+    const double factor_;
+    const Wave* const volumeEnvelope_;
+    const int32_t begin_, end_;
+    const int64_t d_, c_, z_;
+    const double spanLast_, timeLast_, volumeLast_;
+};
+
 template <bool TimeEnv, bool VolumeEnv>
 std::unique_ptr<Wave> periodEchoRun(const Wave& w, bool& failed, double per, const Wave* timeEnvelope, double factor,
                                     const Wave* volumeEnvelope, int32_t count, int32_t& begin, int32_t& end) {
@@ -44,70 +144,16 @@ std::unique_ptr<Wave> periodEchoRun(const Wave& w, bool& failed, double per, con
     }
     if constexpr (VolumeEnv) KORVANE_ASSERT(volumeEnvelope->values > 0);
 
-    // The span the echoes reach, in input positions.
-    double first, stop;
-    if constexpr (TimeEnv) {
-        double grow = count * std::trunc(per + 1);
-        first = begin - grow;
-        stop = end + grow;
-    } else {
-        first = per < 0 ? begin + count * std::trunc(per - 1) : begin;
-        stop = per > 0 ? end + count * std::trunc(per + 1) : end;
-    }
-    double zFront = first < 0 ? -first : 0;
-    double zBack = stop > w.values ? stop - w.values : 0;
+    const EchoSpan span = echoSpan<TimeEnv>(w, per, count, begin, end);
     int32_t total;
-    if (!countOrFail(failed, w.values + zFront + zBack, total)) return nullptr;
-    const int64_t z = static_cast<int64_t>(zFront);
-    const int64_t d = static_cast<int64_t>(first), c = static_cast<int64_t>(stop);
+    if (!countOrFail(failed, w.values + span.zFront + span.zBack, total)) return nullptr;
+    const int64_t z = static_cast<int64_t>(span.zFront);
+    const int64_t d = static_cast<int64_t>(span.first), c = static_cast<int64_t>(span.stop);
 
-    auto out = Wave::create(failed, total);
+    auto out = paddedCopy(failed, w, z, total);
     if (!out) return nullptr;
-    int16_t* o = out->wave;
-    std::memset(o, 0, static_cast<std::size_t>(z) * sizeof(int16_t));
-    forChunks(failed, 0, w.values, [&](int64_t a, int64_t b) {
-        std::memcpy(o + z + a, w.wave + a, static_cast<std::size_t>(b - a) * sizeof(int16_t));
-    });
-    std::memset(o + z + w.values, 0, static_cast<std::size_t>(total - z - w.values) * sizeof(int16_t));
-
-    // Envelope positions run from 0 to the last sample across the span.
-    const double spanLast = static_cast<double>(c - d - 1);
-    const double timeLast = TimeEnv ? timeEnvelope->values - 1 : 0;
-    const double volumeLast = VolumeEnv ? volumeEnvelope->values - 1 : 0;
-
-    for (int32_t i = 1; i <= count && !flagSet(failed); ++i) {
-        const double h = std::pow(factor, i);
-        const double delay = per * i;
-        int64_t lo = d, hi = c;
-        if constexpr (!TimeEnv && !VolumeEnv) {
-            // Only output positions whose source lies in the range change; an
-            // infinite factor turns every position of the span to 0.
-            if (std::isfinite(h)) {
-                lo = std::max<int64_t>(d, static_cast<int64_t>(std::floor(begin + delay)));
-                hi = std::min<int64_t>(c, static_cast<int64_t>(std::ceil(end - 1 + delay)) + 1);
-            }
-        }
-        forChunks(failed, lo, hi, [&](int64_t a, int64_t b) {
-            for (int64_t j = a; j < b; ++j) {
-                double t;
-                if constexpr (TimeEnv) {
-                    double pos = static_cast<double>(j - d) * timeLast / spanLast;
-                    t = j - i * per * envelopeAt(*timeEnvelope, pos) / 32767;
-                } else {
-                    t = j - delay;
-                }
-                double gain;
-                if constexpr (VolumeEnv) {
-                    double pos = static_cast<double>(j - d) * volumeLast / spanLast;
-                    gain = std::pow(envelopeAt(*volumeEnvelope, pos) / 32767, i);
-                } else {
-                    gain = h;
-                }
-                int16_t& s = o[j + z];
-                s = toSample(gain * rangeAt(w, begin, end, t) + s);
-            }
-        });
-    }
+    const PeriodEchoes<TimeEnv, VolumeEnv> echoes(w, per, timeEnvelope, factor, volumeEnvelope, begin, end, d, c, z);
+    for (int32_t i = 1; i <= count && !flagSet(failed); ++i) echoes.Add(failed, out->wave, i);
     if (failed) return nullptr;
     begin = static_cast<int32_t>(d + z);
     end = static_cast<int32_t>(c + z);
@@ -178,103 +224,145 @@ std::unique_ptr<Sound> zeroSound(bool& failed, bool stereo, int32_t length, int3
     return std::make_unique<MonoSound>(std::move(waves[0]), freq, bytes);
 }
 
-}  // namespace
+// Makes the echoes of a random echo one at a time: each a copy of the whole
+// sound, changed in the aspects the call turns on by the dice or the
+// envelopes, then placed into the result. The dice are thrown in the order
+// of the aspects, which decides every value they give.
+class RandomEchoes {
+public:
+    RandomEchoes(bool& failed, const Sound& sound, const RandomEchoArgs& args)
+        : failed_(failed), sound_(sound), args_(args), dicer_(args.Seed), T_(args.TimeDifference * sound.Freq),
+          balanceRoom_(sound.Freq / 3400.0) {}
 
-std::unique_ptr<Sound> RandomEcho(bool& failed, const Sound& sound, const RandomEchoArgs& args) {
-    if (failed) return nullptr;
-    Dicer dicer(args.Seed);
-    const double T = args.TimeDifference * sound.Freq;
-    const bool stereo = sound.MoSt == 2 || args.Kind[aspectBalance] != 0;
-    const double balanceRoom = sound.Freq / 3400.0;
-    int32_t length;
-    if (args.Cyclable) {
-        if (!countOrFail(failed, std::trunc(T + 1) + 1, length)) return nullptr;
-    } else {
-        if (!countOrFail(failed, std::trunc(sound.GetValues() + T + 1 + balanceRoom) + 1, length)) return nullptr;
+    // The result's length: the time difference, and for a result that is
+    // not a circle the sound and the room a balance shift takes besides.
+    bool ResultLength(int32_t& length) const {
+        if (args_.Cyclable) return countOrFail(failed_, std::trunc(T_ + 1) + 1, length);
+        return countOrFail(failed_, std::trunc(sound_.GetValues() + T_ + 1 + balanceRoom_) + 1, length);
     }
-    auto result = zeroSound(failed, stereo, length, sound.Freq, sound.BytesPSample);
-    if (!result) return nullptr;
 
-    auto die = [&](int aspect, double x, double y) { return DieIn(dicer, args.Die[aspect], x, y); };
-    // The envelope's value at the place the aspect's die picks, mapped to [min, max].
-    auto envelope = [&](int aspect, double max, double min) {
-        return args.Envelope[aspect]->GetValueAt(failed, die(aspect, 0, 1), max, min);
-    };
-
-    for (int32_t k = 0; k < args.Count && !flagSet(failed); ++k) {
-        double r = std::trunc(T);
-        dicer.Throw();
-        std::unique_ptr<Sound> echo = copyOf(failed, sound);
-        if (!echo) return nullptr;
-
-        int volumeKind = args.Kind[aspectVolume];
-        if (volumeKind != 0) {
-            double factor = volumeKind == 1 ? die(aspectVolume, 0, 1) : envelope(aspectVolume, 1, -1);
-            if (echo->GetValues() > 0) {
-                int32_t b = 0, e = echo->GetValues();
-                echo = Volume(*echo, failed, factor, b, e);
-                if (!echo) return nullptr;
-            }
-        }
-        if (args.Kind[aspectLength] != 0) {
-            double factor = envelope(aspectLength, 1, -1);
-            int32_t old = echo->GetValues();
-            echo = echo->Stretch(failed, factor);
-            if (!echo) return nullptr;
-            r = r + old;
-            r = r - echo->GetValues();
-        }
-        if (args.Kind[aspectPitch] != 0 || args.Kind[aspectTempo] != 0) {
-            double v = args.Kind[aspectTempo] != 0 ? envelope(aspectTempo, 1, -1) : 1;
-            double freqFactor = args.Kind[aspectPitch] != 0 ? envelope(aspectPitch, 1, -1) * args.FrequencyFactor : 1;
-            r = r + echo->GetValues();
-            int32_t newLength = echo->GetValues() > 0 ? truncToInt32(std::fabs(v) * echo->GetValues()) : 0;
-            if (v == 0 || newLength == 0) {
-                echo = echo->MakeEmpty();
-            } else {
-                TempoPitchArgs tp;
-                tp.Speed = 1 / v;
-                tp.StartFraction = 0;
-                tp.LengthFactor = std::fabs(v);
-                tp.FreqFactor = freqFactor;
-                tp.BlockSamples = args.BlockSamples;
-                tp.High = args.High;
-                int32_t b = 0, e = echo->GetValues();
-                echo = TempoPitch(failed, *echo, tp, b, e);
-            }
-            if (!echo) return nullptr;
-            r = r - echo->GetValues();
-        }
-        int balanceKind = args.Kind[aspectBalance];
-        if (balanceKind != 0) {
-            double direction = balanceKind == 1 ? die(aspectBalance, -1, 1) : envelope(aspectBalance, 1, -1);
-            if (echo->GetValues() > 0) {
-                // A stereo echo is balanced from its left channel.
-                echo = BalanceWave(echo->GetLeft(), failed, sound.Freq, sound.BytesPSample, direction,
-                                   args.BalanceTimeDifference, args.BalanceVolumeDifference);
-            } else {
-                echo = std::make_unique<StereoSound>(sound.Freq, sound.BytesPSample);
-            }
-            if (!echo) return nullptr;
-            r = r - std::trunc(balanceRoom);
-        }
-        double bound = args.Cyclable ? T : r;
-        double position = args.Kind[aspectTime] == 0 ? die(aspectTime, 0, bound) : envelope(aspectTime, bound, 0);
+    // Makes the next echo and places it into the result of `length` samples.
+    bool AddEcho(Sound& result, int32_t length) {
+        // The latest place the echo may start at, less what the changes add to it.
+        double r = std::trunc(T_);
+        dicer_.Throw();
+        std::unique_ptr<Sound> echo = copyOf(failed_, sound_);
+        if (!echo) return false;
+        if (!changeVolume(echo) || !changeLength(echo, r) || !changePitchAndTempo(echo, r) || !changeBalance(echo, r))
+            return false;
+        double bound = args_.Cyclable ? T_ : r;
+        double position = args_.Kind[aspectTime] == 0 ? die(aspectTime, 0, bound) : envelope(aspectTime, bound, 0);
         double at = std::trunc(position);
-        if (failed) return nullptr;
-        if (args.Cyclable) {
+        if (failed_) return false;
+        place(result, *echo, at, length);
+        return true;
+    }
+
+private:
+    double die(int aspect, double x, double y) { return DieIn(dicer_, args_.Die[aspect], x, y); }
+    // The envelope's value at the place the aspect's die picks, mapped to [min, max].
+    double envelope(int aspect, double max, double min) {
+        return args_.Envelope[aspect]->GetValueAt(failed_, die(aspect, 0, 1), max, min);
+    }
+
+    bool changeVolume(std::unique_ptr<Sound>& echo) {
+        int volumeKind = args_.Kind[aspectVolume];
+        if (volumeKind == 0) return true;
+        double factor = volumeKind == 1 ? die(aspectVolume, 0, 1) : envelope(aspectVolume, 1, -1);
+        if (echo->GetValues() > 0) {
+            int32_t b = 0, e = echo->GetValues();
+            echo = Volume(*echo, failed_, factor, b, e);
+            if (!echo) return false;
+        }
+        return true;
+    }
+
+    bool changeLength(std::unique_ptr<Sound>& echo, double& r) {
+        if (args_.Kind[aspectLength] == 0) return true;
+        double factor = envelope(aspectLength, 1, -1);
+        int32_t old = echo->GetValues();
+        echo = echo->Stretch(failed_, factor);
+        if (!echo) return false;
+        r = r + old;
+        r = r - echo->GetValues();
+        return true;
+    }
+
+    bool changePitchAndTempo(std::unique_ptr<Sound>& echo, double& r) {
+        if (args_.Kind[aspectPitch] == 0 && args_.Kind[aspectTempo] == 0) return true;
+        double v = args_.Kind[aspectTempo] != 0 ? envelope(aspectTempo, 1, -1) : 1;
+        double freqFactor = args_.Kind[aspectPitch] != 0 ? envelope(aspectPitch, 1, -1) * args_.FrequencyFactor : 1;
+        r = r + echo->GetValues();
+        int32_t newLength = echo->GetValues() > 0 ? truncToInt32(std::fabs(v) * echo->GetValues()) : 0;
+        if (v == 0 || newLength == 0) {
+            echo = echo->MakeEmpty();
+        } else {
+            TempoPitchArgs tp;
+            tp.Speed = 1 / v;
+            tp.StartFraction = 0;
+            tp.LengthFactor = std::fabs(v);
+            tp.FreqFactor = freqFactor;
+            tp.BlockSamples = args_.BlockSamples;
+            tp.High = args_.High;
+            int32_t b = 0, e = echo->GetValues();
+            echo = TempoPitch(failed_, *echo, tp, b, e);
+        }
+        if (!echo) return false;
+        r = r - echo->GetValues();
+        return true;
+    }
+
+    bool changeBalance(std::unique_ptr<Sound>& echo, double& r) {
+        int balanceKind = args_.Kind[aspectBalance];
+        if (balanceKind == 0) return true;
+        double direction = balanceKind == 1 ? die(aspectBalance, -1, 1) : envelope(aspectBalance, 1, -1);
+        if (echo->GetValues() > 0) {
+            // A stereo echo is balanced from its left channel.
+            echo = BalanceWave(echo->GetLeft(), failed_, sound_.Freq, sound_.BytesPSample, direction,
+                               args_.BalanceTimeDifference, args_.BalanceVolumeDifference);
+        } else {
+            echo = std::make_unique<StereoSound>(sound_.Freq, sound_.BytesPSample);
+        }
+        if (!echo) return false;
+        r = r - std::trunc(balanceRoom_);
+        return true;
+    }
+
+    void place(Sound& result, const Sound& echo, double at, int32_t length) {
+        if (args_.Cyclable) {
             // The result is a circle: a place past its end goes round.
             at = std::fmod(at, static_cast<double>(length));
             if (at < 0) at += length;
-            result->MixCycleAfterThis(failed, *echo, static_cast<int32_t>(at));
+            result.MixCycleAfterThis(failed_, echo, static_cast<int32_t>(at));
         } else {
             // A short time budget can leave the place before the start (the
             // echo then starts there), and the die's overshoot can carry it
             // past the end (nothing of the echo is left to add).
             if (at < 0) at = 0;
-            if (at < length) result->AddAfter(failed, *echo, static_cast<int32_t>(at));
+            if (at < length) result.AddAfter(failed_, echo, static_cast<int32_t>(at));
         }
     }
+
+    bool& failed_;
+    const Sound& sound_;
+    const RandomEchoArgs& args_;
+    Dicer dicer_;
+    const double T_;
+    const double balanceRoom_;
+};
+
+}  // namespace
+
+std::unique_ptr<Sound> RandomEcho(bool& failed, const Sound& sound, const RandomEchoArgs& args) {
+    if (failed) return nullptr;
+    RandomEchoes echoes(failed, sound, args);
+    int32_t length;
+    if (!echoes.ResultLength(length)) return nullptr;
+    const bool stereo = sound.MoSt == 2 || args.Kind[aspectBalance] != 0;
+    auto result = zeroSound(failed, stereo, length, sound.Freq, sound.BytesPSample);
+    if (!result) return nullptr;
+    for (int32_t k = 0; k < args.Count && !flagSet(failed); ++k)
+        if (!echoes.AddEcho(*result, length)) return nullptr;
     if (failed) return nullptr;
     return result;
 }

@@ -16,7 +16,134 @@ using timeecho::wrapInto;
 namespace {
 
 // One engine for the eight variants; the choices are compile-time so the
-// per-sample loop carries no tests for variants it is not.
+// per-sample loop carries no tests for variants it is not. It holds what the
+// readers share while they walk the range block by block.
+template <bool High, bool FreqEnv, bool SpeedEnv>
+class TempoPitchEngine {
+public:
+    TempoPitchEngine(const Wave& w, double speed, const Wave* speedEnvelop, double startFrac, double freqFactor,
+                     const Wave* freqWave, int32_t blockTime, int32_t begin, int32_t end, int32_t length)
+        : w_(w), speed_(speed), speedEnvelop_(speedEnvelop), startFrac_(startFrac), freqFactor_(freqFactor),
+          freqWave_(freqWave), block_(blockTime), begin_(begin), n_(end - begin), lo_(begin), hi_(end),
+          last_(length > 1 ? length - 1 : 1), freqSpan_(FreqEnv ? freqWave->values - 1 : 0),
+          // The speed envelope moves by one block's share of it at every block.
+          blockStep_(SpeedEnv ? static_cast<double>(block_) * (speedEnvelop->values - 1) / last_ : 0),
+          blockStart_(begin + startFrac * n_) {}
+
+    // Writes `length` output samples from o on.
+    void Run(bool& failed, int16_t* o, int32_t length) {
+        if constexpr (High)
+            runHigh(failed, o, length);
+        else
+            runLow(failed, o, length);
+    }
+
+private:
+    // How far a reader moves per output sample after output sample j.
+    double stepAt(int64_t j) const {
+        if constexpr (FreqEnv) {
+            double e = static_cast<double>(j) * freqSpan_ / last_;
+            return envelopeAt(*freqWave_, e) * freqFactor_ / 32767;
+        } else {
+            return freqFactor_;
+        }
+    }
+    double read(double p) const {
+        if constexpr (SpeedEnv)
+            return readOrZero(w_, wrapInto(p, lo_, hi_));
+        else
+            return readOrZero(w_, p);
+    }
+    // Where the tempo puts the block that starts after output sample j.
+    double tempoTarget(int64_t j, double g) const {
+        return wrapInto(g + speed_ * static_cast<double>(j + 1) + begin_ + startFrac_ * n_, lo_, hi_);
+    }
+    // The speed envelope's reading moved on by `samples` of the block.
+    double speedMove(double samples) const {
+        return envelopeAt(*speedEnvelop_, es_) * samples * speed_ / 32767;
+    }
+    // The speed envelope's block start moved on by a whole block.
+    void nextBlock() {
+        blockStart_ = blockStart_ + envelopeAt(*speedEnvelop_, es_) * block_ * speed_ / 32767;
+        es_ += blockStep_;
+    }
+
+    // One reader that jumps at every block's end.
+    void runLow(bool& failed, int16_t* o, int32_t length) {
+        int32_t count = 0;
+        double r = begin_ + startFrac_ * n_;
+        forChunks(failed, 0, length, [&](int64_t a, int64_t b) {
+            for (int64_t j = a; j < b; ++j) {
+                double step = stepAt(j);
+                o[j] = toSample(read(r));
+                if (++count == block_) {
+                    count = 0;
+                    if constexpr (SpeedEnv) {
+                        nextBlock();
+                        r = blockStart_;
+                    } else {
+                        r = wrapInto(begin_ + startFrac_ * n_ + speed_ * static_cast<double>(j + 1), lo_, hi_);
+                    }
+                } else {
+                    r = r + step;
+                }
+            }
+        });
+    }
+
+    // Two readers half a block apart, faded into each other.
+    void runHigh(bool& failed, int16_t* o, int32_t length) {
+        int32_t count = 0;
+        const int32_t half = block_ / 2;
+        double g = (1 - stepAt(0)) * 0.5 * block_;
+        double r1 = begin_ + startFrac_ * n_;
+        double r2 = g + r1;
+        forChunks(failed, 0, length, [&](int64_t a, int64_t b) {
+            for (int64_t j = a; j < b; ++j) {
+                double step = stepAt(j);
+                double weight = std::fabs(static_cast<double>(count) / block_ * 2 - 1);
+                o[j] = toSample(std::trunc(read(r1) * weight) + read(r2) * (1 - weight));
+                ++count;
+                if constexpr (FreqEnv) g = (1 - step) * 0.5 * block_;
+                // Reader 1 jumps in the middle of the block, where it is
+                // silent; reader 2 at its end, where reader 1 has the say.
+                if (count == half) {
+                    if constexpr (SpeedEnv) {
+                        r1 = g + blockStart_ + speedMove(half);
+                    } else {
+                        r1 = tempoTarget(j, g);
+                    }
+                } else {
+                    r1 += step;
+                }
+                if (count == block_) {
+                    count = 0;
+                    if constexpr (SpeedEnv) {
+                        nextBlock();
+                        r2 = g + blockStart_;
+                    } else {
+                        r2 = tempoTarget(j, g);
+                    }
+                } else {
+                    r2 += step;
+                }
+            }
+        });
+    }
+
+    const Wave& w_;
+    const double speed_;
+    const Wave* const speedEnvelop_;
+    const double startFrac_, freqFactor_;
+    const Wave* const freqWave_;
+    const int32_t block_;
+    const int32_t begin_, n_;
+    const double lo_, hi_;
+    const double last_, freqSpan_, blockStep_;
+    double blockStart_;  // o of the speed envelope
+    double es_ = 0;
+};
+
 template <bool High, bool FreqEnv, bool SpeedEnv>
 std::unique_ptr<Wave> tempoPitchRun(const Wave& w, bool& failed, double speed, const Wave* speedEnvelop,
                                     double startFrac, double lengthFactor, double freqFactor, const Wave* freqWave,
@@ -37,94 +164,9 @@ std::unique_ptr<Wave> tempoPitchRun(const Wave& w, bool& failed, double speed, c
     auto out = w.withGap(failed, length, begin, end);
     if (!out) return nullptr;
 
-    const double lo = begin, hi = end;
-    const int32_t B = blockTime;
-    const double last = length > 1 ? length - 1 : 1;
-    const double freqSpan = FreqEnv ? freqWave->values - 1 : 0;
-    // The speed envelope moves by one block's share of it at every block.
-    const double blockStep = SpeedEnv ? static_cast<double>(B) * (speedEnvelop->values - 1) / last : 0;
-
-    auto stepAt = [&](int64_t j) {
-        if constexpr (FreqEnv) {
-            double e = static_cast<double>(j) * freqSpan / last;
-            return envelopeAt(*freqWave, e) * freqFactor / 32767;
-        } else {
-            return freqFactor;
-        }
-    };
-    auto read = [&](double p) {
-        if constexpr (SpeedEnv)
-            return readOrZero(w, wrapInto(p, lo, hi));
-        else
-            return readOrZero(w, p);
-    };
-    // Where the tempo puts the block that starts after output sample j.
-    auto tempoTarget = [&](int64_t j, double g) {
-        return wrapInto(g + speed * static_cast<double>(j + 1) + begin + startFrac * n, lo, hi);
-    };
-
-    int16_t* o = out->wave + begin;
-    double blockStart = begin + startFrac * n;  // o of the speed envelope
-    double es = 0;
-    int32_t count = 0;
-    if constexpr (!High) {
-        double r = begin + startFrac * n;
-        forChunks(failed, 0, length, [&](int64_t a, int64_t b) {
-            for (int64_t j = a; j < b; ++j) {
-                double step = stepAt(j);
-                o[j] = toSample(read(r));
-                if (++count == B) {
-                    count = 0;
-                    if constexpr (SpeedEnv) {
-                        blockStart = blockStart + envelopeAt(*speedEnvelop, es) * B * speed / 32767;
-                        es += blockStep;
-                        r = blockStart;
-                    } else {
-                        r = wrapInto(begin + startFrac * n + speed * static_cast<double>(j + 1), lo, hi);
-                    }
-                } else {
-                    r = r + step;
-                }
-            }
-        });
-    } else {
-        const int32_t half = B / 2;
-        double g = (1 - stepAt(0)) * 0.5 * B;
-        double r1 = begin + startFrac * n;
-        double r2 = g + r1;
-        forChunks(failed, 0, length, [&](int64_t a, int64_t b) {
-            for (int64_t j = a; j < b; ++j) {
-                double step = stepAt(j);
-                double weight = std::fabs(static_cast<double>(count) / B * 2 - 1);
-                o[j] = toSample(std::trunc(read(r1) * weight) + read(r2) * (1 - weight));
-                ++count;
-                if constexpr (FreqEnv) g = (1 - step) * 0.5 * B;
-                // Reader 1 jumps in the middle of the block, where it is
-                // silent; reader 2 at its end, where reader 1 has the say.
-                if (count == half) {
-                    if constexpr (SpeedEnv) {
-                        r1 = g + blockStart + envelopeAt(*speedEnvelop, es) * half * speed / 32767;
-                    } else {
-                        r1 = tempoTarget(j, g);
-                    }
-                } else {
-                    r1 += step;
-                }
-                if (count == B) {
-                    count = 0;
-                    if constexpr (SpeedEnv) {
-                        blockStart = blockStart + envelopeAt(*speedEnvelop, es) * B * speed / 32767;
-                        es += blockStep;
-                        r2 = g + blockStart;
-                    } else {
-                        r2 = tempoTarget(j, g);
-                    }
-                } else {
-                    r2 += step;
-                }
-            }
-        });
-    }
+    TempoPitchEngine<High, FreqEnv, SpeedEnv> engine(w, speed, speedEnvelop, startFrac, freqFactor, freqWave,
+                                                     blockTime, begin, end, length);
+    engine.Run(failed, out->wave + begin, length);
     if (failed) return nullptr;
     end = begin + length;
     return out;

@@ -29,11 +29,7 @@ const char* clickName(const TStaveSymbol* inserted) {
 
 }  // namespace
 
-TMuzClient::TMuzClient(TMDIChildMuz& owner) : QWidget(&owner), owner_(owner) {
-    setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+TMuzClient::TMuzClient(TMDIChildMuz& owner) : TChildClientOf(owner) {}
 
 void TMuzClient::paintEvent(QPaintEvent*) { owner_.PaintClient(); }
 
@@ -60,10 +56,7 @@ void TMuzClient::keyPressEvent(QKeyEvent* event) {
 
 void TMuzClient::resizeEvent(QResizeEvent*) { update(); }
 
-void TMuzClient::wheelEvent(QWheelEvent* event) {
-    owner_.Wheel(event->angleDelta());
-    event->accept();
-}
+void TMuzClient::wheelTurned(const QWheelEvent& event) { owner_.Wheel(event.angleDelta()); }
 
 // ---------------------------------------------------------------------------
 
@@ -82,7 +75,6 @@ TMDIChildMuz::TMDIChildMuz(TUnitMuz& doc, QWidget* parent)
     grid->addWidget(hbar_, 1, 0);
     connect(hbar_, &QScrollBar::valueChanged, client_, [this] { client_->update(); });
     connect(vbar_, &QScrollBar::valueChanged, client_, [this] { client_->update(); });
-    setFocusProxy(client_);
     resize(760, 420);
     RefreshCaption();
 }
@@ -102,24 +94,23 @@ int TMDIChildMuz::OriginY() const { return -vbar_->value(); }
 
 void TMDIChildMuz::layout() {
     if (!doc_) return;
-    if (back_.size() != client_->size()) back_ = QImage(client_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    QPainter painter(&back_);
-    TQPainterCanvas canvas(painter, back_);
+    QImage& back = client_->BackBuffer();
+    QPainter painter(&back);
+    TQPainterCanvas canvas(painter, back);
     layout_->Layout(canvas, OriginX(), OriginY());
 }
 
 void TMDIChildMuz::PaintClient() {
-    if (back_.size() != client_->size()) back_ = QImage(client_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    QImage& back = client_->BackBuffer();
     if (doc_) {
-        // Drawn into the back buffer, then shown at once: no flicker.
-        QPainter painter(&back_);
-        TQPainterCanvas canvas(painter, back_);
+        QPainter painter(&back);
+        TQPainterCanvas canvas(painter, back);
         LayoutAndPaintScore(canvas, *layout_, OriginX(), OriginY(), doc_->SelectedSymbol);
         shownSelection_ = doc_->SelectedSymbol;
     } else {
-        back_.fill(QColor(64, 64, 64));
+        back.fill(QColor(64, 64, 64));
     }
-    QPainter(client_).drawImage(0, 0, back_);
+    QPainter(client_).drawImage(0, 0, back);
     updateBars();
 }
 
@@ -142,12 +133,8 @@ void TMDIChildMuz::updateBars() {
 }
 
 void TMDIChildMuz::Wheel(QPoint angleDelta) {
-    // Shift+wheel arrives as a sideways turn on some systems; either way a
-    // turn down or toward the user moves right, a notch by an arrow's step.
-    const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
-    wheelRest_ += delta;
-    const int notches = wheelRest_ / 120;
-    wheelRest_ -= notches * 120;
+    // A turn down or toward the user moves right, a notch by an arrow's step.
+    const int notches = client_->WheelNotches(angleDelta);
     if (notches != 0) hbar_->setValue(hbar_->value() - notches * hbar_->singleStep());
 }
 

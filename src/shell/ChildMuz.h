@@ -8,6 +8,7 @@
 #include "music/MusicKeys.h"
 #include "music/TUnitMuz.h"
 #include "score/ScoreLayout.h"
+#include "shell/ChildClient.h"
 #include "shell/ChildWin.h"
 
 class QScrollBar;
@@ -17,7 +18,7 @@ namespace korvane {
 class TMDIChildMuz;
 
 // The client area of a music window: it hands its events to the window.
-class TMuzClient : public QWidget {
+class TMuzClient : public TChildClientOf<TMDIChildMuz> {
     Q_OBJECT
 public:
     explicit TMuzClient(TMDIChildMuz& owner);
@@ -29,10 +30,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
-    TMDIChildMuz& owner_;
+    void wheelTurned(const QWheelEvent& event) override;
 };
 
 // The window of one music document: its staves and symbols as a score,
@@ -103,15 +101,12 @@ private:
     TMuzClient* client_;
     QScrollBar* hbar_;
     QScrollBar* vbar_;
-    QImage back_;
 
     bool dragging_ = false;
     int lastY_ = 0;
     TNoteStave* DragStaveBorderPrevious = nullptr;
     // Which room gets the odd pixel of a two-button drag.
     bool oddToUp_ = true;
-    // The part of a wheel turn smaller than a notch, kept for the next one.
-    int wheelRest_ = 0;
     // The selection the last paint or scroll showed.
     const TXTouchMuzSymbol* shownSelection_ = nullptr;
 };

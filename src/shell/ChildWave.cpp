@@ -17,22 +17,15 @@
 
 namespace korvane {
 
-TWaveClient::TWaveClient(TMDIChildWave& owner) : QWidget(&owner), owner_(owner) {
-    setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(40, 30);
-}
+TWaveClient::TWaveClient(TMDIChildWave& owner) : TChildClientOf(owner) { setMinimumSize(40, 30); }
 
 void TWaveClient::paintEvent(QPaintEvent* event) { owner_.PaintClient(event); }
 void TWaveClient::mousePressEvent(QMouseEvent* event) { owner_.MousePress(event); }
 void TWaveClient::mouseMoveEvent(QMouseEvent* event) { owner_.MouseMove(event); }
 void TWaveClient::mouseReleaseEvent(QMouseEvent* event) { owner_.MouseRelease(event); }
 void TWaveClient::keyPressEvent(QKeyEvent* event) { owner_.KeyPress(event); }
-void TWaveClient::wheelEvent(QWheelEvent* event) {
-    owner_.Wheel(event->angleDelta(), static_cast<int>(event->position().x()),
-                 event->modifiers() & Qt::ControlModifier);
-    event->accept();
+void TWaveClient::wheelTurned(const QWheelEvent& event) {
+    owner_.Wheel(event.angleDelta(), static_cast<int>(event.position().x()), event.modifiers() & Qt::ControlModifier);
 }
 
 void TWaveClient::resizeEvent(QResizeEvent* event) {
@@ -55,7 +48,6 @@ TMDIChildWave::TMDIChildWave(TUnitWave& doc, const TWaveViewProps& view, QWidget
     connect(bar_, &QScrollBar::valueChanged, this, &TMDIChildWave::scrolled);
     voldTick_.setInterval(30);
     connect(&voldTick_, &QTimer::timeout, this, &TMDIChildWave::voldArrived);
-    setFocusProxy(client_);
     doc.Window = this;
     lastCursor_ = doc.FirstSel;
     resize(560, 260);
@@ -138,10 +130,7 @@ void TMDIChildWave::scrolled(int position) {
 
 void TMDIChildWave::Wheel(QPoint angleDelta, int x, bool ctrl) {
     if (!doc_ || doc_->GetValues() == 0) return;
-    const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
-    wheelRest_ += delta;
-    const int notches = wheelRest_ / 120;
-    wheelRest_ -= notches * 120;
+    const int notches = client_->WheelNotches(angleDelta);
     if (notches == 0) return;
     const int width = std::max(1, client_->width());
     if (!ctrl) {
@@ -263,20 +252,20 @@ void TMDIChildWave::voldArrived() {
 void TMDIChildWave::PaintClient(QPaintEvent* event) {
     ruler_->Follow();
     QSize size = client_->size();
-    if (back_.size() != size) back_ = QImage(size, QImage::Format_RGB32);
+    QImage& back = client_->BackBuffer();
     QRect r = event->rect().intersected(QRect(QPoint(0, 0), size));
     if (doc_ && viewKind_ == viewVold) {
         // The columns of this view: kept ones, or those computed so far;
         // the rest arrive through the timer.
         TVoldPaintArgs args = voldArgs();
         diagram_.Update(doc_->TheSound, args);
-        TRasterCanvas canvas(back_);
+        TRasterCanvas canvas(back);
         diagram_.Paint(canvas, args, r.left(), r.right() + 1);
         if (diagram_.Computing() && !voldTick_.isActive()) voldTick_.start();
     } else {
-        QPainter painter(&back_);
+        QPainter painter(&back);
         painter.setClipRect(r);
-        TQPainterCanvas canvas(painter, back_);
+        TQPainterCanvas canvas(painter, back);
         if (!doc_) {
             canvas.FillRect(r.left(), 0, r.right() + 1, size.height(), view_.Background);
         } else {
@@ -301,7 +290,7 @@ void TMDIChildWave::PaintClient(QPaintEvent* event) {
         }
     }
     QPainter widget(client_);
-    widget.drawImage(r, back_, r);
+    widget.drawImage(r, back, r);
     // Over the picture, not in it: moving it repaints two columns only.
     if (playCursor_ >= 0 && doc_) {
         playCursorX_ = Mapping().PixelOf(playCursor_);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "processing/TUnitWave.h"
+#include "shell/ChildClient.h"
 #include "shell/ChildWin.h"
 #include "wavewindow/VoldColumns.h"
 #include "wavewindow/VoldViewProps.h"
@@ -21,7 +22,7 @@ class TMDIChildWave;
 
 // The client area of a wave window: it hands its paint, mouse and key events
 // to the window.
-class TWaveClient : public QWidget {
+class TWaveClient : public TChildClientOf<TMDIChildWave> {
     Q_OBJECT
 public:
     explicit TWaveClient(TMDIChildWave& owner);
@@ -33,10 +34,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
-    TMDIChildWave& owner_;
+    void wheelTurned(const QWheelEvent& event) override;
 };
 
 class TWaveRuler;
@@ -139,8 +137,6 @@ private:
     TWaveClient* client_;
     TWaveRuler* ruler_;
     QScrollBar* bar_;
-    int wheelRest_ = 0;  // the part of a wheel turn short of a notch
-    QImage back_;
 
     int viewKind_ = viewWave;
     TWaveViewProps view_;

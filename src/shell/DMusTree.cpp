@@ -124,56 +124,71 @@ void drawBox(QPainter& p, QPointF topLeft, bool plus) {
     if (plus) p.drawLine(QPointF(r.center().x(), r.top() + 2), QPointF(r.center().x(), r.bottom() - 2));
 }
 
-QIcon actionIcon(TMusTreeAction action) {
-    QPixmap pm(20, 20);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    auto node = [&](TMusTreeImage image, double x, double y) {
-        p.save();
-        p.translate(x, y);
-        drawNode(p, image, 15);
-        p.restore();
-    };
+// A node's picture of side 15 with its top left corner at (x, y).
+void drawNodeAt(QPainter& p, TMusTreeImage image, double x, double y) {
+    p.save();
+    p.translate(x, y);
+    drawNode(p, image, 15);
+    p.restore();
+}
+
+// The actions that add a node: the node's picture with a plus. False for the others.
+bool drawAddIcon(QPainter& p, TMusTreeAction action) {
     switch (action) {
         case treeInsertSingle:
-            node(musTreeImageSingle, 5, 2);
+            drawNodeAt(p, musTreeImageSingle, 5, 2);
             drawPlus(p, QPointF(5, 14), 3.5, kAdd);
-            break;
+            return true;
         case treeAppendSingle:
-            node(musTreeImageSingle, 0, 2);
+            drawNodeAt(p, musTreeImageSingle, 0, 2);
             drawPlus(p, QPointF(15, 14), 3.5, kAdd);
-            break;
+            return true;
         case treeAddLoop:
-            node(musTreeImageLoop, 0, 1);
+            drawNodeAt(p, musTreeImageLoop, 0, 1);
             drawPlus(p, QPointF(15, 15), 3.5, kAdd);
-            break;
+            return true;
         case treeAddTurns:
-            node(musTreeImageSelect, 0, 1);
+            drawNodeAt(p, musTreeImageSelect, 0, 1);
             drawPlus(p, QPointF(15, 15), 3.5, kAdd);
-            break;
+            return true;
         case treeAddTurn:
-            node(musTreeImageTurn, 0, 1);
+            drawNodeAt(p, musTreeImageTurn, 0, 1);
             drawPlus(p, QPointF(15, 15), 3.5, kAdd);
-            break;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The actions that move a node: an arrow the way it goes. False for the others.
+bool drawMoveIcon(QPainter& p, TMusTreeAction action) {
+    switch (action) {
         case treeMoveForward:
             drawArrow(p, QPointF(10, 2), QPointF(10, 18), kMove);
-            break;
+            return true;
         case treeMoveBackward:
             drawArrow(p, QPointF(10, 18), QPointF(10, 2), kMove);
-            break;
+            return true;
         case treeMoveForwardIn:
             drawArrow(p, QPointF(3, 3), QPointF(17, 17), kMove);
-            break;
+            return true;
         case treeMoveBackwardIn:
             drawArrow(p, QPointF(3, 17), QPointF(17, 3), kMove);
-            break;
+            return true;
         case treeMoveForwardOut:
             drawArrow(p, QPointF(17, 3), QPointF(3, 17), kMove);
-            break;
+            return true;
         case treeMoveBackwardOut:
             drawArrow(p, QPointF(17, 17), QPointF(3, 3), kMove);
-            break;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Deleting, opening and closing nodes, and going to either end of the tree.
+void drawTreeIcon(QPainter& p, TMusTreeAction action) {
+    switch (action) {
         case treeDelete:
             p.setPen(QPen(QColor(190, 40, 30), 2.6, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(QPointF(4, 4), QPointF(16, 16));
@@ -200,9 +215,17 @@ QIcon actionIcon(TMusTreeAction action) {
                                 : QPolygonF() << QPointF(5, 4) << QPointF(5, 16) << QPointF(13.5, 10));
             break;
         }
-        case treeActionCount:
+        default:
             break;
     }
+}
+
+QIcon actionIcon(TMusTreeAction action) {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!drawAddIcon(p, action) && !drawMoveIcon(p, action)) drawTreeIcon(p, action);
     p.end();
     return QIcon(pm);
 }
@@ -289,6 +312,30 @@ void TDlgMusTree::buildActions() {
 void TDlgMusTree::buildForm() {
     auto* central = new QWidget(this);
     auto* outer = new QHBoxLayout(central);
+    buildTree(central);
+    outer->addWidget(tvMusParts, 1);
+
+    auto* side = new QVBoxLayout;
+    buildPartGroup(central);
+    side->addWidget(grpMusicPart);
+    side->addStretch();
+
+    btnApply = new QPushButton("Apply", central);
+    btnApply->setObjectName("btnApply");
+    btnClose = new QPushButton("Close", central);
+    btnClose->setObjectName("btnClose");
+    btnHelp = new QPushButton("Help", central);
+    btnHelp->setObjectName("btnHelp");
+    for (QPushButton* b : {btnApply, btnClose, btnHelp}) {
+        b->setAutoDefault(false);
+        side->addWidget(b);
+    }
+    outer->addLayout(side);
+    setCentralWidget(central);
+    connectForm();
+}
+
+void TDlgMusTree::buildTree(QWidget* central) {
     tvMusParts = new QTreeWidget(central);
     tvMusParts->setObjectName("tvMusParts");
     tvMusParts->setHeaderHidden(true);
@@ -308,9 +355,9 @@ void TDlgMusTree::buildForm() {
             [this](QTreeWidgetItem* item) { openedOrClosed(item, true); });
     connect(tvMusParts, &QTreeWidget::itemCollapsed, this,
             [this](QTreeWidgetItem* item) { openedOrClosed(item, false); });
-    outer->addWidget(tvMusParts, 1);
+}
 
-    auto* side = new QVBoxLayout;
+void TDlgMusTree::buildPartGroup(QWidget* central) {
     grpMusicPart = new QGroupBox("Music Part", central);
     grpMusicPart->setObjectName("grpMusicPart");
     auto* form = new QFormLayout(grpMusicPart);
@@ -334,22 +381,9 @@ void TDlgMusTree::buildForm() {
     btnPlay->setObjectName("btnPlay");
     btnPlay->setAutoDefault(false);
     form->addRow(btnPlay);
-    side->addWidget(grpMusicPart);
-    side->addStretch();
+}
 
-    btnApply = new QPushButton("Apply", central);
-    btnApply->setObjectName("btnApply");
-    btnClose = new QPushButton("Close", central);
-    btnClose->setObjectName("btnClose");
-    btnHelp = new QPushButton("Help", central);
-    btnHelp->setObjectName("btnHelp");
-    for (QPushButton* b : {btnApply, btnClose, btnHelp}) {
-        b->setAutoDefault(false);
-        side->addWidget(b);
-    }
-    outer->addLayout(side);
-    setCentralWidget(central);
-
+void TDlgMusTree::connectForm() {
     for (QLineEdit* e : {editCount, editPitch}) {
         connect(e, &QLineEdit::textChanged, this, [this, e] {
             if (updating_) return;

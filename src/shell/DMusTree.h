@@ -77,6 +77,11 @@ private:
 
     void buildActions();
     void buildForm();
+    void buildTree(QWidget* central);
+    // The group of the selected part's settings, with its Play button.
+    void buildPartGroup(QWidget* central);
+    // The edits', box's and buttons' signals.
+    void connectForm();
     void rebuild();
     void relabel();
     void fillPart();
