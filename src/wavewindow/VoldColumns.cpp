@@ -486,6 +486,76 @@ std::vector<const int16_t*> trackSamples(const Sound* sound, const TVoldLayout& 
     return samples;
 }
 
+// The lanes a vector: 4, 8 or 16, as asked (0: the best) and as the
+// processor allows. The widest vectors pay only while every one of the T
+// threads keeps three or more of them busy: fewer independent chains leave
+// the sub-steps' latency showing.
+int vectorWidthFor(int asked, int lanes, int T) {
+    if (asked == 16 && haveWidestVectors()) return 16;
+    if (asked == 0 && haveWidestVectors() && (lanes + 15) / 16 >= 3 * T) return 16;
+    if (asked != 4 && haveWideVectors()) return 8;
+    return 4;
+}
+
+// Puts the tracks' bands in lanes of W-lane vectors, the last few lanes in a
+// narrow tail vector rather than a mostly idle wide one, as long as every
+// thread keeps a wide vector; and marks the channel each vector listens to.
+void layLanes(TVoldComputation::Plan& p, const TVoldLayout& layout, int lanes, int W) {
+    p.W = W;
+    p.vectors = lanes / W;
+    const int rest = lanes % W;
+    p.TW = 0;
+    if (rest > 0 && W > 4 && rest <= W / 2 && p.vectors >= 1)
+        p.TW = rest <= 4 ? 4 : 8;
+    else if (rest > 0)
+        ++p.vectors;
+    const size_t padded = static_cast<size_t>(p.vectors) * W + p.TW;
+    p.F.assign(padded, 0.0f);
+    p.D.assign(padded, 1.0f);
+    p.E.assign(padded, 0.0f);
+    p.track.assign(padded, -1);
+    p.band.assign(padded, 0);
+    p.second.assign(padded, 0);
+    p.a.assign(padded, 0.0f);
+    p.q.assign(padded, 0.0f);
+    p.m.assign(padded, 0.0f);
+    int lane = 0;
+    for (size_t t = 0; t < layout.Tracks.size(); ++t) {
+        const TVoldBands& b = layout.Tracks[t].Bands;
+        for (int l = 0; l < b.N; ++l, ++lane) {
+            p.F[lane] = b.F[l];
+            p.D[lane] = b.D[l];
+            p.E[lane] = 1 - b.D[l];
+            p.track[lane] = static_cast<int>(t);
+            p.band[lane] = l;
+            p.second[lane] = t == 1 ? -1 : 0;
+        }
+    }
+    p.source.assign(p.vectors, 0);
+    for (int v = 0; v < p.vectors; ++v) {
+        bool first = false, second = false;
+        for (int l = v * W; l < (v + 1) * W; ++l) {
+            if (p.track[l] == 0) first = true;
+            if (p.track[l] == 1) second = true;
+        }
+        p.source[v] = first && second ? 2 : second ? 1 : 0;
+        // Resting lanes listen to the vector's own channel.
+        for (int l = v * W; l < (v + 1) * W; ++l)
+            if (p.track[l] < 0) p.second[l] = p.source[v] == 1 ? -1 : 0;
+    }
+}
+
+// Contiguous shares of the vectors, one a thread; the tail goes with the
+// share that has fewest vectors.
+void shareVectors(TVoldComputation::Plan& p, int threads) {
+    for (int t = 0; t < threads; ++t) p.shares.emplace_back(p.vectors * t / threads, p.vectors * (t + 1) / threads);
+    if (p.TW == 0) return;
+    p.tailShare = 0;
+    for (int t = 1; t < threads; ++t)
+        if (p.shares[t].second - p.shares[t].first < p.shares[p.tailShare].second - p.shares[p.tailShare].first)
+            p.tailShare = t;
+}
+
 }  // namespace
 
 TVoldComputation::TVoldComputation(std::shared_ptr<const Sound> sound, TVoldLayout layout, int threads, int vectorWidth)
@@ -516,69 +586,10 @@ TVoldComputation::TVoldComputation(std::vector<const int16_t*> samples, TVoldLay
     if (events_.empty()) return;
     for (size_t t = 0; t < tracks; ++t) p.samples[t] = samples_[t];
 
-    int T = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // The widest vectors pay only while every thread keeps three or more of
-    // them busy: fewer independent chains leave the sub-steps' latency
-    // showing.
-    int W = 4;
-    if (vectorWidth == 16 && haveWidestVectors())
-        W = 16;
-    else if (vectorWidth == 0 && haveWidestVectors() && (lanes + 15) / 16 >= 3 * T)
-        W = 16;
-    else if (vectorWidth != 4 && haveWideVectors())
-        W = 8;
-    p.W = W;
-    p.vectors = lanes / W;
-    // The last few lanes go in a narrow tail vector rather than a mostly
-    // idle wide one, as long as every thread keeps a wide vector.
-    const int rest = lanes % W;
-    p.TW = 0;
-    if (rest > 0 && W > 4 && rest <= W / 2 && p.vectors >= 1)
-        p.TW = rest <= 4 ? 4 : 8;
-    else if (rest > 0)
-        ++p.vectors;
-    const size_t padded = static_cast<size_t>(p.vectors) * W + p.TW;
-    p.F.assign(padded, 0.0f);
-    p.D.assign(padded, 1.0f);
-    p.E.assign(padded, 0.0f);
-    p.track.assign(padded, -1);
-    p.band.assign(padded, 0);
-    p.second.assign(padded, 0);
-    p.a.assign(padded, 0.0f);
-    p.q.assign(padded, 0.0f);
-    p.m.assign(padded, 0.0f);
-    int lane = 0;
-    for (size_t t = 0; t < tracks; ++t) {
-        const TVoldBands& b = layout_.Tracks[t].Bands;
-        for (int l = 0; l < b.N; ++l, ++lane) {
-            p.F[lane] = b.F[l];
-            p.D[lane] = b.D[l];
-            p.E[lane] = 1 - b.D[l];
-            p.track[lane] = static_cast<int>(t);
-            p.band[lane] = l;
-            p.second[lane] = t == 1 ? -1 : 0;
-        }
-    }
-    p.source.assign(p.vectors, 0);
-    for (int v = 0; v < p.vectors; ++v) {
-        bool first = false, second = false;
-        for (int l = v * W; l < (v + 1) * W; ++l) {
-            if (p.track[l] == 0) first = true;
-            if (p.track[l] == 1) second = true;
-        }
-        p.source[v] = first && second ? 2 : second ? 1 : 0;
-        // Resting lanes listen to the vector's own channel.
-        for (int l = v * W; l < (v + 1) * W; ++l)
-            if (p.track[l] < 0) p.second[l] = p.source[v] == 1 ? -1 : 0;
-    }
+    const int T = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    layLanes(p, layout_, lanes, vectorWidthFor(vectorWidth, lanes, T));
     threads_ = std::max(1, std::min(T, p.vectors));
-    for (int t = 0; t < threads_; ++t) p.shares.emplace_back(p.vectors * t / threads_, p.vectors * (t + 1) / threads_);
-    if (p.TW > 0) {
-        p.tailShare = 0;
-        for (int t = 1; t < threads_; ++t)
-            if (p.shares[t].second - p.shares[t].first < p.shares[p.tailShare].second - p.shares[p.tailShare].first)
-                p.tailShare = t;
-    }
+    shareVectors(p, threads_);
     progress_ = std::vector<std::atomic<size_t>>(threads_);
     for (auto& pr : progress_) pr.store(0);
     p.start = 0;
