@@ -160,147 +160,100 @@ CommandState TMainForm::state() const {
     TMDIChildKorvane* child = ActiveChild();
     s.music = child && child->Kind() == unitKindMuz ? static_cast<const TUnitMuz*>(child->Unit()) : nullptr;
     s.children = static_cast<int>(Children().size());
+    // What the rules of the window's own commands read.
+    s.changed = child && child->Unit()->NeedsSaving();
+    s.canDraw = wave && wave->CanDraw();
+    s.drawKind = s.drawing ? wave->DrawKind() : -1;
+    s.volumeView = wave && wave->ViewKind() == TMDIChildWave::viewVold;
+    s.zoomed = wave && wave->Zoomed();
+    if (const THistory* h = child ? history_.Find(*child->Unit()) : nullptr) {
+        s.canStepBack = h->CanStepBack();
+        s.canStepForward = h->CanStepForward();
+    }
+    s.playAvailable = playRecord_->Available();
+    s.playing = playRecord_->PlayChecked();
+    s.canStop = playRecord_->StopEnabled();
+    s.canPause = playRecord_->PauseEnabled();
+    s.paused = playRecord_->PauseChecked();
+    s.recording = playRecord_->RecordChecked();
+    s.historyShown = historyPanel_ && historyPanel_->isVisible();
+    s.selectWaveShown = selZoom_ && selZoom_->isVisible();
+    s.musicDialogShown = musicDialog_ && musicDialog_->isVisible();
+    s.musicPartsShown = musTreeDialog_ && musTreeDialog_->isVisible();
     return s;
 }
 
-// The handlers and rules of the commands the window runs itself, by the
-// action names of the table; buildActions checks that each belongs to a
-// command of the table and that every such command has one.
-std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
-    auto always = [] { return true; };
-    auto never = [] { return false; };
-    auto wave = [this] { return ActiveWaveChild() != nullptr; };
-    auto music = [this] { return ActiveMusicChild() != nullptr; };
-    auto notDrawing = [this] { return NotDrawing(state()).empty(); };
-    auto needsSamples = [this] { return NeedsSamples(state()).empty(); };
-    auto anyChild = [this] { return !Children().empty(); };
-    auto drawingKind = [this](int kind) {
-        return [this, kind] {
-            TMDIChildWave* w = ActiveWaveChild();
-            return w && w->Drawing() && w->DrawKind() == kind;
-        };
-    };
-    auto canDraw = [this] {
-        TMDIChildWave* w = ActiveWaveChild();
-        return w && w->CanDraw();
-    };
-    auto changed = [this] {
-        TMDIChildKorvane* c = ActiveChild();
-        return c && c->Unit()->NeedsSaving();
-    };
-    auto hasUndo = [this] { return space_.HasUndo(); };
-    auto playAvailable = [this] { return playRecord_->Available(); };
-    auto tableRule = [this](const char* action) -> std::function<bool()> {
-        const Command* c = FindCommand(action);
-        return [this, c] { return c->enabled(state()).empty(); };
-    };
+// What the window does for each command it runs itself, by the action names
+// of the table; when they may run is the table's (Command::windowEnabled).
+// buildActions checks that each belongs to a command of the table and that
+// every such command has one.
+std::map<std::string, std::function<void()>> TMainForm::ownHandlers() {
     auto splitMerge = [this](const char* action) -> std::function<void()> {
         return [this, action] {
             TMDIChildWave* w = ActiveWaveChild();
             if (w && FindCommand(action)->enabled(state()).empty()) SplitMergeExecute(action, *w);
         };
     };
-
-    std::map<std::string, Own> own;
-    own["FileNewWave"] = {[this] { FileNewWaveExecute(); }, {always, {}}};
-    own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
-    own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
-    own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
-    own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
-    own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
-    own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
-    own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
-    own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
-    own["FileExport"] = {[this] { FileExportExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
-    own["FilePlay"] = {[this] { FilePlayExecute(); },
-                       {[=, this] { return playAvailable() && (music() || needsSamples()); },
-                        [this] { return playRecord_->PlayChecked(); }}};
-    own["FileStop"] = {[this] { FileStopExecute(); }, {[this] { return playRecord_->StopEnabled(); }, {}}};
-    own["FilePause"] = {[this] { FilePauseExecute(); },
-                        {[this] { return playRecord_->PauseEnabled(); }, [this] { return playRecord_->PauseChecked(); }}};
-    own["FileRecord"] = {[this] { FileRecordExecute(); },
-                         {[=, this] {
-                              TMDIChildWave* w = ActiveWaveChild();
-                              return playAvailable() &&
-                                     ((w && w->Doc() && !w->Doc()->HasSamples()) || playRecord_->RecordChecked());
-                          },
-                          [this] { return playRecord_->RecordChecked(); }}};
-    own["Undo"] = {[this] { UndoExecute(); }, {hasUndo, {}}};
-    own["DeleteUndo"] = {[this] { DeleteUndoExecute(); }, {hasUndo, {}}};
-    auto canStep = [this](bool back) {
-        return [this, back] {
-            TMDIChildKorvane* c = ActiveChild();
-            if (!c || state().drawing) return false;
-            const THistory* h = history_.Find(*c->Unit());
-            return h && (back ? h->CanStepBack() : h->CanStepForward());
+    // As Home and End in the wave.
+    auto selectionKey = [this](TSelKey key) -> std::function<void()> {
+        return [this, key] {
+            if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(key);
         };
     };
-    own["StepBack"] = {[this] { StepBackExecute(); }, {canStep(true), {}}};
-    own["StepForward"] = {[this] { StepForwardExecute(); }, {canStep(false), {}}};
-    own["ViewHistory"] = {[this] { HistoryPanelExecute(); },
-                          {anyChild, [this] { return historyPanel_ && historyPanel_->isVisible(); }}};
-    own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {[=] { return music() || notDrawing(); }, {}}};
-    own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
-    own["Options"] = {{}, {never, {}}};
-    own["FileExit"] = {[this] { FileExitExecute(); }, {always, {}}};
-    // As Home and End in the wave.
-    own["Begin"] = {[this] {
-                        if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::Home);
-                    },
-                    {wave, {}}};
-    own["End"] = {[this] {
-                      if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::End);
-                  },
-                  {wave, {}}};
-    own["ViewWave"] = {[this] { ViewWaveExecute(); },
-                       {wave, [this] {
-                            TMDIChildWave* w = ActiveWaveChild();
-                            return w && w->ViewKind() == TMDIChildWave::viewWave;
-                        }}};
-    own["ViewVold"] = {[this] { ViewVoldExecute(); },
-                       {[=] { return wave() && notDrawing(); }, [this] {
-                            TMDIChildWave* w = ActiveWaveChild();
-                            return w && w->ViewKind() == TMDIChildWave::viewVold;
-                        }}};
-    own["ZoomIn"] = {[this] { ZoomInExecute(); },
-                     {[this] {
-                          CommandState s = state();
-                          return NeedsSamples(s).empty() && s.wave->HasSelection();
-                      },
-                      {}}};
-    own["NoZoom"] = {[this] { NoZoomExecute(); },
-                     {[this] {
-                          TMDIChildWave* w = ActiveWaveChild();
-                          return NeedsSamples(state()).empty() && w->Zoomed();
-                      },
-                      {}}};
-    own["SelectWave"] = {[this] { SelectWaveExecute(); }, {wave, [this] { return selZoom_ && selZoom_->isVisible(); }}};
-    own["MusicDialog"] = {[this] { MusicDialogExecute(); },
-                          {music, [this] { return musicDialog_ && musicDialog_->isVisible(); }}};
-    own["MusicParts"] = {[this] { MusicPartsExecute(); },
-                         {music, [this] { return musTreeDialog_ && musTreeDialog_->isVisible(); }}};
-    own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
-    own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
-    own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
-    own["WindowCascade"] = {[this] { placer_->Cascade(); }, {anyChild, {}}};
-    own["WindowTileHorizontal"] = {[this] { placer_->Tile(true); }, {anyChild, {}}};
-    own["WindowTileVertical"] = {[this] { placer_->Tile(false); }, {anyChild, {}}};
-    own["WindowMinimizeAll"] = {[this] {
-                                    for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
-                                },
-                                {anyChild, {}}};
-    own["WindowArrangeAll"] = {[this] { placer_->ArrangeIcons(); }, {anyChild, {}}};
-    for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"})
-        own[action] = Own{splitMerge(action), Rule{tableRule(action), {}}};
-    own["HelpContents"] = {[this] { HelpExecute(); }, {always, {}}};
-    own["HelpTopicSearch"] = {[this] { ShowHelpContents(this)->FocusSearch(); }, {always, {}}};
-    own["HelpOnHelp"] = {[this] { ShowHelp(this, kHelpOnHelp); }, {always, {}}};
-    own["HelpAbout"] = {[this] { HelpAboutExecute(); }, {always, {}}};
+    std::map<std::string, std::function<void()>> own{
+        {"FileNewWave", [this] { FileNewWaveExecute(); }},
+        {"FileNewMuz", [this] { FileNewMuzExecute(); }},
+        {"FileOpenWave", [this] { FileOpenWaveExecute(); }},
+        {"FileOpenMuz", [this] { FileOpenMuzExecute(); }},
+        {"DuplicateWave", [this] { DuplicateWaveExecute(); }},
+        {"DuplicateMuz", [this] { DuplicateMuzExecute(); }},
+        {"FileSave", [this] { FileSaveExecute(); }},
+        {"FileSaveAs", [this] { FileSaveAsExecute(); }},
+        {"FileImport", [this] { FileImportExecute(); }},
+        {"FileExport", [this] { FileExportExecute(); }},
+        {"FilePlay", [this] { FilePlayExecute(); }},
+        {"FileStop", [this] { FileStopExecute(); }},
+        {"FilePause", [this] { FilePauseExecute(); }},
+        {"FileRecord", [this] { FileRecordExecute(); }},
+        {"Undo", [this] { UndoExecute(); }},
+        {"DeleteUndo", [this] { DeleteUndoExecute(); }},
+        {"StepBack", [this] { StepBackExecute(); }},
+        {"StepForward", [this] { StepForwardExecute(); }},
+        {"ViewHistory", [this] { HistoryPanelExecute(); }},
+        {"FileProperties", [this] { FilePropertiesExecute(); }},
+        {"Register", [this] { RegisterExecute(); }},
+        {"Options", {}},
+        {"FileExit", [this] { FileExitExecute(); }},
+        {"Begin", selectionKey(TSelKey::Home)},
+        {"End", selectionKey(TSelKey::End)},
+        {"ViewWave", [this] { ViewWaveExecute(); }},
+        {"ViewVold", [this] { ViewVoldExecute(); }},
+        {"ZoomIn", [this] { ZoomInExecute(); }},
+        {"NoZoom", [this] { NoZoomExecute(); }},
+        {"SelectWave", [this] { SelectWaveExecute(); }},
+        {"MusicDialog", [this] { MusicDialogExecute(); }},
+        {"MusicParts", [this] { MusicPartsExecute(); }},
+        {"DrawWaveLin", [this] { DrawWaveExecute(0); }},
+        {"DrawWave3G", [this] { DrawWaveExecute(1); }},
+        {"MusicGenerate", [this] { MusicGenerateExecute(); }},
+        {"WindowCascade", [this] { placer_->Cascade(); }},
+        {"WindowTileHorizontal", [this] { placer_->Tile(true); }},
+        {"WindowTileVertical", [this] { placer_->Tile(false); }},
+        {"WindowMinimizeAll", [this] {
+             for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
+         }},
+        {"WindowArrangeAll", [this] { placer_->ArrangeIcons(); }},
+        {"HelpContents", [this] { HelpExecute(); }},
+        {"HelpTopicSearch", [this] { ShowHelpContents(this)->FocusSearch(); }},
+        {"HelpOnHelp", [this] { ShowHelp(this, kHelpOnHelp); }},
+        {"HelpAbout", [this] { HelpAboutExecute(); }},
+    };
+    for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"}) own[action] = splitMerge(action);
     return own;
 }
 
 void TMainForm::buildActions() {
-    std::map<std::string, Own> own = ownCommands();
+    std::map<std::string, std::function<void()>> own = ownHandlers();
     for (const Command& command : Commands()) {
         if (!command.window) continue;
         QAction* action = makeAction(command);
@@ -308,17 +261,14 @@ void TMainForm::buildActions() {
         if (command.shellHandled) {
             auto it = own.find(command.action);
             KORVANE_ASSERT(it != own.end());
-            if (it->second.handler) connect(action, &QAction::triggered, this, [h = it->second.handler] { h(); });
-            action->setCheckable(static_cast<bool>(it->second.rule.checked));
-            shellRules_.emplace_back(action, std::move(it->second.rule));
+            if (it->second) connect(action, &QAction::triggered, this, [h = it->second] { h(); });
             own.erase(it);
         } else if (command.kind == DocKind::Music) {
             connect(action, &QAction::triggered, this, [this, c] { MusicCommandExecute(*c); });
-            tableActions_.emplace_back(action, c);
         } else {
             connect(action, &QAction::triggered, this, [this, c] { WaveCommandExecute(*c); });
-            tableActions_.emplace_back(action, c);
         }
+        commandActions_.emplace_back(action, c);
     }
     // Every handler of the window belongs to a command of the table.
     KORVANE_ASSERT(own.empty());
@@ -346,16 +296,14 @@ void TMainForm::buildMenus() {
 }
 
 void TMainForm::buildToolBars() {
-    QToolBar* previous = nullptr;
-    for (const char* title : {"Basic", "View", "Make Waves", "Complex Manipulations", "Music Note", "Music Silence",
-                              "Music Bar"}) {
+    for (const CommandToolBar& bar : CommandToolBars()) {
         // Each bar starts a row of its own, under the one before.
-        if (previous) addToolBarBreak();
-        QToolBar* tb = addToolBar(title);
-        tb->setObjectName(title);
+        if (!toolBars_.isEmpty()) addToolBarBreak();
+        const QString key = QString::fromStdString(bar.key);
+        QToolBar* tb = addToolBar(QString::fromStdString(bar.title));
+        tb->setObjectName(key);
         tb->setIconSize(QSize(22, 22));
-        toolBars_.insert(title, tb);
-        previous = tb;
+        toolBars_.insert(key, tb);
     }
     for (const Command& command : Commands()) {
         if (!command.window || command.toolBar.empty()) continue;
@@ -402,8 +350,8 @@ void TMainForm::switchKind(int kind) {
         if (c.kind == DocKind::None || (c.menu != "File" && c.menu != "View")) continue;
         Action(QString::fromStdString(c.action))->setVisible(static_cast<int>(c.kind) == kind);
     }
-    for (const char* t : {"View", "Make Waves", "Complex Manipulations"}) ToolBar(t)->setVisible(wave);
-    for (const char* t : {"Music Note", "Music Silence", "Music Bar"}) ToolBar(t)->setVisible(music);
+    for (const CommandToolBar& bar : CommandToolBars())
+        if (bar.kind != DocKind::None) ToolBar(QString::fromStdString(bar.key))->setVisible(static_cast<int>(bar.kind) == kind);
     // A hidden menu keeps the key of its underlined letter, and a letter
     // may be a short cut of the moment: a title underlines only while shown.
     for (const CommandMenu& m : CommandMenus()) {
@@ -426,14 +374,10 @@ void TMainForm::UpdateActions() {
         prevKind_ = kind;
     }
     CommandState s = state();
-    for (auto& [action, command] : tableActions_) {
-        action->setEnabled(command->enabled(s).empty());
+    for (auto& [action, command] : commandActions_) {
+        action->setEnabled(command->EnabledInWindow(s).empty());
         if (command->checked) action->setChecked(command->checked(s));
         else if (command->shows) action->setChecked(command->shows(s));
-    }
-    for (auto& [action, rule] : shellRules_) {
-        action->setEnabled(rule.enabled());
-        if (rule.checked) action->setChecked(rule.checked());
     }
     nameBox_->setEnabled(s.wave != nullptr);
     if (!nameBox_->hasFocus()) {

@@ -179,18 +179,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Rule {
-        std::function<bool()> enabled;
-        std::function<bool()> checked;  // empty when the action is not checkable
-    };
-
-    // What the window itself does for a command it runs, and when it may.
-    struct Own {
-        std::function<void()> handler;
-        Rule rule;
-    };
     QAction* makeAction(const Command& command);
-    std::map<std::string, Own> ownCommands();
+    std::map<std::string, std::function<void()>> ownHandlers();
     void buildActions();
     void buildMenus();
     void buildToolBars();
@@ -303,9 +293,8 @@ private:
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;
     QMap<QString, QToolBar*> toolBars_;
-    // The actions whose rules and operations are the table's.
-    std::vector<std::pair<QAction*, const Command*>> tableActions_;
-    std::vector<std::pair<QAction*, Rule>> shellRules_;
+    // Every action with its command, whose rules say when it is enabled and checked.
+    std::vector<std::pair<QAction*, const Command*>> commandActions_;
 };
 
 }  // namespace korvane
