@@ -5,6 +5,7 @@
 #include "shell/ChildMuz.h"
 #include "shell/ChildWave.h"
 #include "shell/DVoldViewProps.h"
+#include "shell/JournalKeeper.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
 #include "values/ValueWriters.h"
@@ -17,7 +18,7 @@ void TMainForm::SetMediaPlayer(std::unique_ptr<MediaPlayer> player) {
     player_ = player ? std::move(player) : std::make_unique<TQtMediaPlayer>();
     playRecord_ = std::make_unique<TPlayRecord>(*player_);
     playRecord_->Start(TPlayRecord::DefaultFolder());
-    if (journal_) playRecord_->SetRecordFile(journal_->RecordFile());
+    if (journal_ && journal_->Journal()) playRecord_->SetRecordFile(journal_->Journal()->RecordFile());
 }
 
 void TMainForm::ViewVoldExecute() {
