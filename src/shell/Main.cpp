@@ -41,6 +41,7 @@
 #include "shell/DWaveViewProps.h"
 #include "shell/Icons.h"
 #include "shell/JournalKeeper.h"
+#include "shell/PlayFollower.h"
 #include "shell/RecentMenu.h"
 #include "shell/WindowSplitter.h"
 #include "values/ValueWriters.h"
@@ -65,6 +66,7 @@ TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()),
       instrumentNotices_(std::make_unique<TInstrumentNotices>()) {
     journal_ = std::make_unique<TJournalKeeper>(*this, space_, history_);
+    playFollower_ = std::make_unique<TPlayFollower>(*this);
     setWindowTitle("Korvane 7.1");
     setObjectName("MainForm");
     mdi_ = new QMdiArea(this);
@@ -435,7 +437,7 @@ void TMainForm::showSelection(const TUnitWave* doc) {
     const bool wasShown = shownSelection_.first >= 0;
     shownSelectionOf_ = doc;
     shownSelection_ = sel;
-    if (playReadout_) return;
+    if (playFollower_->Readout()) return;
     if (sel.first < 0) {
         if (wasShown) status_->Panel(0)->clear();
         return;

@@ -22,6 +22,7 @@
 #include "shell/JournalHost.h"
 #include "shell/MusicDialogHost.h"
 #include "shell/MusicUndo.h"
+#include "shell/PlayHost.h"
 #include "shell/RecentFiles.h"
 #include "shell/RecentMenuHost.h"
 #include "shell/SplitMergeHost.h"
@@ -48,6 +49,7 @@ class TDlgMusic;
 class TDlgMusTree;
 class TInstrumentNotices;
 class TJournalKeeper;
+class TPlayFollower;
 class TRecentMenu;
 class TWindowSplitter;
 class TWindowList;
@@ -59,14 +61,16 @@ struct TRenderFilter;
 // The main window: the child windows, every command as an action with its
 // menu, tool bar button, short cut and hint, the status bar and the name box.
 // A handler checks that its command applies, asks its dialog, calls one
-// document operation and repaints. Split and merge, the recovery journal and
-// the recent files are rooms of their own, each asking back through its host.
+// document operation and repaints. Split and merge, the recovery journal, the
+// recent files and following the play are rooms of their own, each asking back
+// through its host.
 class TMainForm : public QMainWindow,
                   public TNoteSounder,
                   public TMusicDialogHost,
                   public TSplitMergeHost,
                   public TRecentMenuHost,
-                  public TJournalHost {
+                  public TJournalHost,
+                  public TPlayHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -77,7 +81,7 @@ public:
     QAction* Action(const QString& name) const;
     QMenu* Menu(const QString& name) const;
     QToolBar* ToolBar(const QString& name) const;
-    QLabel* Panel(int index) const;
+    QLabel* Panel(int index) const override;
     // The recent-files entries of the File menu, newest first.
     const std::vector<QAction*>& RecentActions() const;
     QLineEdit* NameBox() const { return nameBox_; }
@@ -134,7 +138,7 @@ public:
     // Opens each music file in its own window, as OpenWaveFiles does waves.
     void OpenMusicFiles(const QStringList& files) override;
     TMDIChildMuz* AddMusicWindow(std::unique_ptr<TUnitMuz> doc) override;
-    // The hosts of split and merge and of the journal.
+    // The hosts of split and merge, of the journal and of the play.
     std::vector<TMDIChildWave*> WaveWindows() const override;
     TMDIChildWave* ShowWave(TUnitWave& unit, const TMDIChildWave* like) override { return showWave(unit, like); }
     // Save and Save As of one window; false when not saved (cancelled or failed).
@@ -280,8 +284,7 @@ private:
     bool exportSelectionOnly_ = false;
     void rememberFile(const std::string& file);
     // While a wave plays: its cursor in the window and the time in panel 0.
-    QTimer* playTick_ = nullptr;
-    bool playReadout_ = false;
+    std::unique_ptr<TPlayFollower> playFollower_;
     // The selection panel 0 shows last, so that hints are not overwritten
     // while it stands still.
     std::pair<int32_t, int32_t> shownSelection_{-1, -1};
