@@ -84,6 +84,59 @@ std::string NeedsSelection(const CommandState& s) {
     return "";
 }
 
+// The rules of the commands the window runs itself. They read what the
+// window fills in beside the documents; korvane-cli never asks them.
+using WindowRule = std::function<std::string(const CommandState&)>;
+using WindowCheck = std::function<bool(const CommandState&)>;
+
+std::string needsWave(const CommandState& s) { return s.wave ? "" : "no wave window is active"; }
+std::string needsWindow(const CommandState& s) { return s.children > 0 ? "" : "no window is open"; }
+std::string needsUndo(const CommandState& s) {
+    return s.space && s.space->HasUndo() ? "" : "there is nothing to undo";
+}
+// Play, Save As and Export take any music, and a wave once it has samples.
+std::string musicOrSamples(const CommandState& s) { return s.music ? "" : NeedsSamples(s); }
+std::string needsChanges(const CommandState& s) { return s.changed ? "" : "the document has no changes to save"; }
+std::string needsPlayer(const CommandState& s) { return s.playAvailable ? "" : "play and record are off"; }
+std::string playRule(const CommandState& s) {
+    const std::string r = needsPlayer(s);
+    return r.empty() ? musicOrSamples(s) : r;
+}
+// Record goes into an empty wave; pressed again while recording it stops.
+std::string recordRule(const CommandState& s) {
+    const std::string r = needsPlayer(s);
+    if (!r.empty() || s.recording) return r;
+    if (!s.wave) return "no wave window is active";
+    return s.wave->HasSamples() ? "the wave is not empty" : "";
+}
+WindowRule stepRule(bool back) {
+    return [back](const CommandState& s) -> std::string {
+        if (s.drawing) return "the wave window is drawing";
+        return (back ? s.canStepBack : s.canStepForward) ? "" : "the history has no state there";
+    };
+}
+std::string noZoomRule(const CommandState& s) {
+    const std::string r = NeedsSamples(s);
+    return r.empty() && !s.zoomed ? "the whole wave is in view" : r;
+}
+std::string drawRule(const CommandState& s) { return s.canDraw ? "" : "only an empty mono wave is drawn by hand"; }
+WindowCheck drawing(int kind) {
+    return [kind](const CommandState& s) { return s.drawing && s.drawKind == kind; };
+}
+
+// A command the window runs itself, with its window rule and checked state.
+Command ruled(Command c, WindowRule enabled, WindowCheck checked = {}) {
+    c.windowEnabled = std::move(enabled);
+    c.checked = std::move(checked);
+    return c;
+}
+
+// The same for a command only there while a window of one kind is active.
+Command ruled(DocKind kind, Command c, WindowRule enabled, WindowCheck checked = {}) {
+    c.kind = kind;
+    return ruled(std::move(c), std::move(enabled), std::move(checked));
+}
+
 // A step without values.
 class SimpleStep : public CommandStep {
 public:
@@ -153,6 +206,11 @@ Command& on(Command& c, std::string toolBar, std::string icon, bool toolBreak = 
 
 }  // namespace
 
+std::string Command::EnabledInWindow(const CommandState& s) const {
+    if (windowEnabled) return windowEnabled(s);
+    return enabled ? enabled(s) : "";
+}
+
 std::string Command::HistoryName() const {
     std::string name = hint.substr(0, hint.find('|'));
     if (name.empty()) name = caption;
@@ -165,6 +223,30 @@ std::string Command::HistoryName() const {
 
 namespace {
 
+// The player's commands: on the Basic bar, checked as the player stands.
+void addPlayCommands(std::vector<Command>& t) {
+    const char* file = "File";
+    Command play = ruled(shell("FilePlay", "&Play", "P", "Play|Play the wave or the music", file, "Basic",
+                               "media-playback-start"),
+                         playRule, [](const CommandState& s) { return s.playing; });
+    play.menuBreak = play.toolBreak = true;
+    t.push_back(play);
+    t.push_back(ruled(shell("FileStop", "S&top", "S", "Stop|Stop playing or recording", file, "Basic",
+                            "media-playback-stop"),
+                      [](const CommandState& s) { return s.canStop ? "" : "nothing plays or records"; }));
+    // Pause may be pressed before any Play, so that the next Play opens paused.
+    t.push_back(ruled(shell("FilePause", "Pause", "W", "Pause|Pause playing or recording", file, "Basic",
+                            "media-playback-pause"),
+                      [](const CommandState& s) -> std::string {
+                          if (!s.playAvailable) return needsPlayer(s);
+                          return s.canPause ? "" : "a recording is under way";
+                      },
+                      [](const CommandState& s) { return s.paused; }));
+    t.push_back(ruled(shell("FileRecord", "&Record", "Alt+R", "Record|Record into the empty wave", file, "Basic",
+                            "media-record"),
+                      recordRule, [](const CommandState& s) { return s.recording; }));
+}
+
 void addFileCommands(std::vector<Command>& t) {
     const char* file = "File";
     t.push_back(shell("FileNewWave", "&New wave...", "Ctrl+N", "New Wave|Create a new empty wave window", file,
@@ -175,41 +257,44 @@ void addFileCommands(std::vector<Command>& t) {
                       file, "Basic", "document-open"));
     t.push_back(shell("FileOpenMuz", "&Open music...", "Shift+Ctrl+O", "Open Music|Open a music file in a new window",
                       file, "Basic", "music-open"));
-    t.push_back(shell("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
-                      file));
-    t.push_back(shell("DuplicateMuz", "&Duplicate", "", "Duplicate|Copy the music into a new music window", file));
-    Command save = shell("FileSave", "&Save", "Ctrl+S", "Save|Save the document to its file", file, "Basic",
-                         "document-save");
+    t.push_back(ruled(DocKind::Wave,
+                      shell("DuplicateWave", "&Duplicate", "", "Duplicate|Copy the selected part into a new wave window",
+                            file),
+                      NotDrawing));
+    t.push_back(ruled(DocKind::Music,
+                      shell("DuplicateMuz", "&Duplicate", "", "Duplicate|Copy the music into a new music window", file),
+                      NeedsMusic));
+    Command save = ruled(shell("FileSave", "&Save", "Ctrl+S", "Save|Save the document to its file", file, "Basic",
+                               "document-save"),
+                         needsChanges);
     save.menuBreak = true;
     t.push_back(save);
-    t.push_back(shell("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the document to a new file", file));
+    t.push_back(ruled(shell("FileSaveAs", "Save &As...", "Ctrl+A", "Save As|Save the document to a new file", file),
+                      musicOrSamples));
     Command import = shell("FileImport", "&Import...", "Ctrl+Alt+O",
                            "Import|Bring in a sound of any format, a MusicXML score or a MIDI file, each in its own window",
                            file);
     import.menuBreak = true;
     t.push_back(import);
-    t.push_back(shell("FileExport", "&Export...", "Ctrl+Shift+E",
-                      "Export|Write the wave, or its selection, as FLAC, Ogg Vorbis, Opus, MP3 or AIFF; "
-                      "the music as MusicXML or MIDI",
-                      file));
-    Command play = shell("FilePlay", "&Play", "P", "Play|Play the wave or the music", file, "Basic",
-                         "media-playback-start");
-    play.menuBreak = play.toolBreak = true;
-    t.push_back(play);
-    t.push_back(shell("FileStop", "S&top", "S", "Stop|Stop playing or recording", file, "Basic",
-                      "media-playback-stop"));
-    t.push_back(shell("FilePause", "Pause", "W", "Pause|Pause playing or recording", file, "Basic",
-                      "media-playback-pause"));
-    t.push_back(shell("FileRecord", "&Record", "Alt+R", "Record|Record into the empty wave", file, "Basic",
-                      "media-record"));
-    Command undo = shell("Undo", "&Undo", "Ctrl+Z", "Undo|Take back the last wave action", file, "Basic", "edit-undo");
+    t.push_back(ruled(shell("FileExport", "&Export...", "Ctrl+Shift+E",
+                            "Export|Write the wave, or its selection, as FLAC, Ogg Vorbis, Opus, MP3 or AIFF; "
+                            "the music as MusicXML or MIDI",
+                            file),
+                      musicOrSamples));
+    addPlayCommands(t);
+    Command undo = ruled(shell("Undo", "&Undo", "Ctrl+Z", "Undo|Take back the last wave action", file, "Basic",
+                               "edit-undo"),
+                         needsUndo);
     undo.menuBreak = undo.toolBreak = true;
     t.push_back(undo);
-    t.push_back(shell("StepBack", "Step &Back", "Alt+Backspace",
-                      "Step Back|Go one state back in the document's history", file));
-    t.push_back(shell("StepForward", "Step &Forward", "Shift+Alt+Backspace",
-                      "Step Forward|Go one state forward in the document's history", file));
-    t.push_back(shell("DeleteUndo", "De&lete Undo", "", "Delete Undo|Forget wave before last wave action", file));
+    t.push_back(ruled(shell("StepBack", "Step &Back", "Alt+Backspace",
+                            "Step Back|Go one state back in the document's history", file),
+                      stepRule(true)));
+    t.push_back(ruled(shell("StepForward", "Step &Forward", "Shift+Alt+Backspace",
+                            "Step Forward|Go one state forward in the document's history", file),
+                      stepRule(false)));
+    t.push_back(ruled(shell("DeleteUndo", "De&lete Undo", "", "Delete Undo|Forget wave before last wave action", file),
+                      needsUndo));
     // Properties is the window's own for both kinds of document, and a step
     // of the batch front end for waves.
     Command properties = shell("FileProperties", "Properties", "",
@@ -217,11 +302,15 @@ void addFileCommands(std::vector<Command>& t) {
     properties.menuBreak = true;
     properties.cliName = "properties";
     properties.enabled = NotDrawing;
+    properties.windowEnabled = [](const CommandState& s) { return s.music ? "" : NotDrawing(s); };
     properties.makeStep = MakePropertiesStep;
     properties.takesUndo = true;
     t.push_back(properties);
-    t.push_back(shell("Register", "&Register...", "N", "Register|Give the wave a unique name", file));
-    t.push_back(shell("Options", "Options...", "", "Options|Options", file));
+    t.push_back(ruled(DocKind::Wave, shell("Register", "&Register...", "N", "Register|Give the wave a unique name", file),
+                      needsWave));
+    // There is nothing to set yet; the item keeps its place in the menu.
+    t.push_back(ruled(shell("Options", "Options...", "", "Options|Options", file),
+                      [](const CommandState&) { return "there are no options yet"; }));
     Command exit = shell("FileExit", "E&xit", "", "Exit|Close Korvane", file);
     exit.menuBreak = true;
     t.push_back(exit);
@@ -257,10 +346,12 @@ void addEditCommands(std::vector<Command>& t) {
     t.push_back(dialog(wave("EditMix", "edit-mix", "&Mix...", "M", "Mix|Mix the clipboard into the wave",
                             NeedsClipOnly, MakeMixStep, edit),
                        "Mix", 4));
-    Command begin = shell("Begin", "Go to &Begin", "", "Go to Begin|Go to the begin of the wave", edit);
+    Command begin = ruled(DocKind::Wave, shell("Begin", "Go to &Begin", "", "Go to Begin|Go to the begin of the wave", edit),
+                          needsWave);
     begin.menuBreak = true;
     t.push_back(begin);
-    t.push_back(shell("End", "Go to &End", "", "Go to End|Go to the end of the wave", edit));
+    t.push_back(ruled(DocKind::Wave, shell("End", "Go to &End", "", "Go to End|Go to the end of the wave", edit),
+                      needsWave));
     Command clear = wave("EditClearClipboard", "edit-clear-clipboard", "Clear Clipboard", "Shift+Alt+Del",
                          "Clear Clipboard|Release the sound on the clipboard", NeedsClip,
                          simple([](TWorkspace& s, TUnitWave&) {
@@ -275,24 +366,42 @@ void addEditCommands(std::vector<Command>& t) {
 
 void addViewCommands(std::vector<Command>& t) {
     const char* view = "View";
-    t.push_back(shell("ViewWave", "&Wave...", "Alt+W", "Wave View|Show the wave as a wave", view, "View", "view-wave"));
-    t.push_back(
-        shell("ViewVold", "&Volume...", "Alt+V", "Volume Diagram|Show the wave as a volume diagram", view, "View",
-              "view-volume"));
-    Command zoom = shell("ZoomIn", "&Zoom in", "Z", "Zoom in|Show only the selected part", view, "View", "zoom-in");
+    const DocKind wave = DocKind::Wave, music = DocKind::Music;
+    t.push_back(ruled(wave,
+                      shell("ViewWave", "&Wave...", "Alt+W", "Wave View|Show the wave as a wave", view, "View",
+                            "view-wave"),
+                      needsWave, [](const CommandState& s) { return s.wave && !s.volumeView; }));
+    t.push_back(ruled(wave,
+                      shell("ViewVold", "&Volume...", "Alt+V", "Volume Diagram|Show the wave as a volume diagram", view,
+                            "View", "view-volume"),
+                      NotDrawing, [](const CommandState& s) { return s.wave && s.volumeView; }));
+    Command zoom = ruled(wave, shell("ZoomIn", "&Zoom in", "Z", "Zoom in|Show only the selected part", view, "View",
+                                     "zoom-in"),
+                         NeedsSelection);
     zoom.menuBreak = zoom.toolBreak = true;
     t.push_back(zoom);
-    t.push_back(shell("NoZoom", "&No Zoom", "Shift+Z", "No Zoom|Show the whole wave", view, "View", "zoom-original"));
-    t.push_back(shell("ViewHistory", "&History", "", "History|Show the document's states since it was opened", view));
-    Command select = shell("SelectWave", "&Dialogbox Select Wave...", "Q",
-                           "Select and Zoom|Set the selection and the zoom by typed times", view, "View",
-                           "select-wave");
+    t.push_back(ruled(wave,
+                      shell("NoZoom", "&No Zoom", "Shift+Z", "No Zoom|Show the whole wave", view, "View",
+                            "zoom-original"),
+                      noZoomRule));
+    t.push_back(ruled(shell("ViewHistory", "&History", "", "History|Show the document's states since it was opened",
+                            view),
+                      needsWindow, [](const CommandState& s) { return s.historyShown; }));
+    Command select = ruled(wave,
+                           shell("SelectWave", "&Dialogbox Select Wave...", "Q",
+                                 "Select and Zoom|Set the selection and the zoom by typed times", view, "View",
+                                 "select-wave"),
+                           needsWave, [](const CommandState& s) { return s.selectWaveShown; });
     select.menuBreak = select.toolBreak = true;
     t.push_back(select);
-    t.push_back(shell("MusicDialog", "&Dialogbox Edit Music...", "", "Edit Music|Show the music dialog", view,
-                      "Music Bar", "music-dialog"));
-    t.push_back(shell("MusicParts", "&Dialogbox Music Parts...", "", "Music Parts|Show the music parts", view,
-                      "Music Bar", "music-parts"));
+    t.push_back(ruled(music,
+                      shell("MusicDialog", "&Dialogbox Edit Music...", "", "Edit Music|Show the music dialog", view,
+                            "Music Bar", "music-dialog"),
+                      NeedsMusic, [](const CommandState& s) { return s.musicDialogShown; }));
+    t.push_back(ruled(music,
+                      shell("MusicParts", "&Dialogbox Music Parts...", "", "Music Parts|Show the music parts", view,
+                            "Music Bar", "music-parts"),
+                      NeedsMusic, [](const CommandState& s) { return s.musicPartsShown; }));
 }
 
 void addMakeCommands(std::vector<Command>& t) {
@@ -323,13 +432,17 @@ void addMakeCommands(std::vector<Command>& t) {
     add(wave("MakeMFreq", "make-mfreq", "Multi &Frequencies...", "Alt+F",
              "Multi Frequencies|Make a mixture of frequencies", NotDrawing, MakeMFreqStep, make),
         "Multi Frequency", 37, "make-mfreq");
-    Command drawLinear = shell("DrawWaveLin", "Dr&aw Wave Linear", "",
-                               "Draw Wave Linear|Draw a wave by hand, straight between the points", make, bar,
-                               "draw-linear");
+    Command drawLinear = ruled(DocKind::Wave,
+                               shell("DrawWaveLin", "Dr&aw Wave Linear", "",
+                                     "Draw Wave Linear|Draw a wave by hand, straight between the points", make, bar,
+                                     "draw-linear"),
+                               drawRule, drawing(0));
     drawLinear.menuBreak = drawLinear.toolBreak = true;
     t.push_back(drawLinear);
-    t.push_back(shell("DrawWave3G", "Draw Wave Smooth", "Shift+Alt+D",
-                      "Draw Wave Smooth|Draw a wave by hand, smooth between the points", make, bar, "draw-smooth"));
+    t.push_back(ruled(DocKind::Wave,
+                      shell("DrawWave3G", "Draw Wave Smooth", "Shift+Alt+D",
+                            "Draw Wave Smooth|Draw a wave by hand, smooth between the points", make, bar, "draw-smooth"),
+                      drawRule, drawing(1)));
     // Drawing by hand is two window commands; the batch front end draws
     // through points it is given.
     Command draw = wave("DrawWave", "draw-wave", "Dr&aw Wave Linear", "", "Draw Wave|Draw a wave by hand", NotDrawing,
@@ -416,13 +529,14 @@ void addEffectCommands(std::vector<Command>& t) {
 
 void addWindowCommands(std::vector<Command>& t) {
     const char* window = "Window";
-    t.push_back(shell("WindowCascade", "&Cascade", "", "Cascade|Cascade the windows", window));
-    t.push_back(shell("WindowTileHorizontal", "Tile &Horizontally", "", "Tile Horizontally|Windows above each other",
-                      window));
-    t.push_back(shell("WindowTileVertical", "Tile &Vertically", "", "Tile Vertically|Windows beside each other",
-                      window));
-    t.push_back(shell("WindowMinimizeAll", "&Minimize All", "", "Minimize All|Minimize every window", window));
-    t.push_back(shell("WindowArrangeAll", "&Arrange All", "", "Arrange All|Line up the minimized windows", window));
+    auto arrange = [&](const char* action, const char* caption, const char* hint) {
+        t.push_back(ruled(shell(action, caption, "", hint, window), needsWindow));
+    };
+    arrange("WindowCascade", "&Cascade", "Cascade|Cascade the windows");
+    arrange("WindowTileHorizontal", "Tile &Horizontally", "Tile Horizontally|Windows above each other");
+    arrange("WindowTileVertical", "Tile &Vertically", "Tile Vertically|Windows beside each other");
+    arrange("WindowMinimizeAll", "&Minimize All", "Minimize All|Minimize every window");
+    arrange("WindowArrangeAll", "&Arrange All", "Arrange All|Line up the minimized windows");
     // Split and merge replace windows by new ones, so the window runs them;
     // the batch front end writes their documents to files.
     auto splitMerge = [&](Command c, const char* icon, const char* caption, int help) -> Command& {
@@ -460,21 +574,6 @@ void addHelpCommands(std::vector<Command>& t) {
     t.push_back(about);
 }
 
-// The commands the window runs itself that still belong to one kind of
-// document: they are only there while such a window is active.
-void setDocumentKinds(std::vector<Command>& t) {
-    for (Command& c : t) {
-        static const char* const waves[] = {"DuplicateWave", "Register", "Begin",      "End",         "ViewWave",
-                                            "ViewVold",      "ZoomIn",   "NoZoom",     "SelectWave",  "DrawWaveLin",
-                                            "DrawWave3G"};
-        static const char* const music[] = {"DuplicateMuz", "MusicDialog", "MusicParts"};
-        for (const char* a : waves)
-            if (c.action == a) c.kind = DocKind::Wave;
-        for (const char* a : music)
-            if (c.action == a) c.kind = DocKind::Music;
-    }
-}
-
 std::vector<Command> buildTable() {
     std::vector<Command> t;
     addFileCommands(t);
@@ -485,7 +584,6 @@ std::vector<Command> buildTable() {
     AddMusicCommands(t);
     addWindowCommands(t);
     addHelpCommands(t);
-    setDocumentKinds(t);
     return t;
 }
 
@@ -521,6 +619,20 @@ const std::vector<CommandMenu>& CommandMenus() {
         {"Help", "&Help", ""},
     };
     return menus;
+}
+
+const std::vector<CommandToolBar>& CommandToolBars() {
+    // The window's own commands first; each kind of document brings its bars.
+    static const std::vector<CommandToolBar> bars{
+        {"Basic", "Basic", DocKind::None},
+        {"View", "View", DocKind::Wave},
+        {"Make Waves", "Make Waves", DocKind::Wave},
+        {"Complex Manipulations", "Complex Manipulations", DocKind::Wave},
+        {"Music Note", "Music Note", DocKind::Music},
+        {"Music Silence", "Music Silence", DocKind::Music},
+        {"Music Bar", "Music Bar", DocKind::Music},
+    };
+    return bars;
 }
 
 const Command* FindCommand(const std::string& action) {

@@ -25,6 +25,28 @@ struct CommandState {
     const TUnitMuz* music = nullptr;   // the active music document, if any
     bool drawing = false;              // the wave window is in hand-drawing mode
     int children = 0;                  // open child windows
+
+    // What only the window knows, for the rules of the commands it runs
+    // itself; the batch front end leaves these as they are.
+    bool changed = false;         // the active document has changes to save
+    bool canDraw = false;         // the wave window may draw by hand (or draws)
+    int drawKind = -1;            // while drawing by hand: 0 straight, 1 smooth
+    bool volumeView = false;      // the wave window shows the volume diagram
+    bool zoomed = false;          // the wave window shows a part of the wave
+    bool canStepBack = false;     // the active document's history has a state before
+    bool canStepForward = false;  // ... or after the current one
+    // The player, as its commands stand.
+    bool playAvailable = false;
+    bool playing = false;
+    bool canStop = false;
+    bool canPause = false;
+    bool paused = false;
+    bool recording = false;
+    // The panels the window shows beside the documents.
+    bool historyShown = false;
+    bool selectWaveShown = false;
+    bool musicDialogShown = false;
+    bool musicPartsShown = false;
 };
 
 // One command, declared once for the window and the batch front end: what it
@@ -55,6 +77,12 @@ struct Command {
 
     // Empty when the command may run; otherwise a short reason why not.
     std::function<std::string(const CommandState&)> enabled;
+    // The rule the window goes by for a command it runs itself, where the
+    // batch front end has none or a narrower one (Properties of music); it
+    // reads what only the window knows. Empty: `enabled` is the window's too.
+    // Kept apart so that korvane-cli still sees which commands are the
+    // window's alone (no `enabled`).
+    std::function<std::string(const CommandState&)> windowEnabled;
     // Empty for a command that is not checkable.
     std::function<bool(const CommandState&)> checked;
     // A music setting the window shows checked while it holds (the insert
@@ -67,6 +95,8 @@ struct Command {
     std::function<void(TUnitMuz&)> runMusic;
 
     bool HasDialog() const { return !dialogCaption.empty(); }
+    // Empty when the window may run the command; otherwise why not.
+    std::string EnabledInWindow(const CommandState& s) const;
     // What the edit history calls a change it made: the short hint ("Low
     // Filter"), or the caption without its marks when there is none.
     std::string HistoryName() const;
@@ -82,10 +112,20 @@ struct CommandMenu {
     std::string waveTitle;
 };
 
+// A tool bar of the main window: its key (what `Command::toolBar` names), its
+// title, and the kind of document whose windows show it (None: always shown).
+struct CommandToolBar {
+    std::string key;    // "Make Waves"
+    std::string title;  // "Make Waves"
+    DocKind kind = DocKind::None;
+};
+
 // Every command in menu order: the window's, the waves', the music's.
 const std::vector<Command>& Commands();
 // The menus in the order they appear, submenus after their parent.
 const std::vector<CommandMenu>& CommandMenus();
+// The tool bars from the top down, each on a row of its own.
+const std::vector<CommandToolBar>& CommandToolBars();
 const Command* FindCommand(const std::string& action);
 const Command* FindCommandByCliName(const std::string& name);
 

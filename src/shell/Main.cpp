@@ -3,7 +3,6 @@
 #include "shell/FreePlace.h"
 #include "shell/WindowList.h"
 
-#include "processing/SplitMerge.h"
 #include "shell/Help.h"
 #include "shell/HistoryPanel.h"
 
@@ -11,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -35,15 +33,17 @@
 #include "shell/ChildWave.h"
 #include "shell/ChildWin.h"
 #include "shell/CommandDialogs.h"
-#include "shell/DMergeProps.h"
 #include "shell/DMusTree.h"
 #include "shell/DMusic.h"
 #include "shell/DRegisterWave.h"
 #include "shell/DSelZoom.h"
-#include "shell/DSplitHorProps.h"
 #include "shell/DWaveFileProp.h"
 #include "shell/DWaveViewProps.h"
 #include "shell/Icons.h"
+#include "shell/JournalKeeper.h"
+#include "shell/PlayFollower.h"
+#include "shell/RecentMenu.h"
+#include "shell/WindowSplitter.h"
 #include "values/ValueWriters.h"
 
 namespace korvane {
@@ -65,10 +65,13 @@ public:
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), runner_(std::make_unique<TDialogRunner>()),
       instrumentNotices_(std::make_unique<TInstrumentNotices>()) {
+    journal_ = std::make_unique<TJournalKeeper>(*this, space_, history_);
+    playFollower_ = std::make_unique<TPlayFollower>(*this);
     setWindowTitle("Korvane 7.1");
     setObjectName("MainForm");
     mdi_ = new QMdiArea(this);
     placer_ = std::make_unique<TWindowPlacer>(mdi_);
+    splitter_ = std::make_unique<TWindowSplitter>(*this, space_, *placer_);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->installEventFilter(this);
@@ -77,8 +80,7 @@ TMainForm::TMainForm(QWidget* parent)
     buildActions();
     buildMenus();
     buildToolBars();
-    recent_ = std::make_unique<TRecentFiles>();
-    refreshRecentMenu();
+    recent_ = std::make_unique<TRecentMenu>(*this, *Menu("File"), *Action("FileExit"));
     // F1 opens the help contents; a dialog's own F1 opens its page.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { HelpExecute(); });
@@ -114,6 +116,10 @@ QAction* TMainForm::Action(const QString& name) const { return actions_.value(na
 QMenu* TMainForm::Menu(const QString& name) const { return menus_.value(name); }
 QToolBar* TMainForm::ToolBar(const QString& name) const { return toolBars_.value(name); }
 QLabel* TMainForm::Panel(int index) const { return status_->Panel(index); }
+const std::vector<QAction*>& TMainForm::RecentActions() const { return recent_->Actions(); }
+TJournal* TMainForm::Journal() const { return journal_->Journal(); }
+void TMainForm::StartJournal(const std::string& root) { journal_->Start(root); }
+void TMainForm::rememberFile(const std::string& file) { recent_->Remember(file); }
 
 TMDIChildKorvane* TMainForm::ActiveChild() const {
     QMdiSubWindow* sub = mdi_->currentSubWindow();
@@ -125,6 +131,13 @@ TMDIChildKorvane* TMainForm::ActiveChild() const {
 TMDIChildWave* TMainForm::ActiveWaveChild() const {
     TMDIChildKorvane* child = ActiveChild();
     return child && child->Kind() == unitKindWave ? static_cast<TMDIChildWave*>(child) : nullptr;
+}
+
+std::vector<TMDIChildWave*> TMainForm::WaveWindows() const {
+    std::vector<TMDIChildWave*> windows;
+    for (TMDIChildKorvane* child : Children())
+        if (child->Kind() == unitKindWave) windows.push_back(static_cast<TMDIChildWave*>(child));
+    return windows;
 }
 
 std::vector<TMDIChildKorvane*> TMainForm::Children() const {
@@ -160,147 +173,102 @@ CommandState TMainForm::state() const {
     TMDIChildKorvane* child = ActiveChild();
     s.music = child && child->Kind() == unitKindMuz ? static_cast<const TUnitMuz*>(child->Unit()) : nullptr;
     s.children = static_cast<int>(Children().size());
+    // What the rules of the window's own commands read.
+    s.changed = child && child->Unit()->NeedsSaving();
+    s.canDraw = wave && wave->CanDraw();
+    s.drawKind = s.drawing ? wave->DrawKind() : -1;
+    s.volumeView = wave && wave->ViewKind() == TMDIChildWave::viewVold;
+    s.zoomed = wave && wave->Zoomed();
+    if (const THistory* h = child ? history_.Find(*child->Unit()) : nullptr) {
+        s.canStepBack = h->CanStepBack();
+        s.canStepForward = h->CanStepForward();
+    }
+    s.playAvailable = playRecord_->Available();
+    s.playing = playRecord_->PlayChecked();
+    s.canStop = playRecord_->StopEnabled();
+    s.canPause = playRecord_->PauseEnabled();
+    s.paused = playRecord_->PauseChecked();
+    s.recording = playRecord_->RecordChecked();
+    s.historyShown = historyPanel_ && historyPanel_->isVisible();
+    s.selectWaveShown = selZoom_ && selZoom_->isVisible();
+    s.musicDialogShown = musicDialog_ && musicDialog_->isVisible();
+    s.musicPartsShown = musTreeDialog_ && musTreeDialog_->isVisible();
     return s;
 }
 
-// The handlers and rules of the commands the window runs itself, by the
-// action names of the table; buildActions checks that each belongs to a
-// command of the table and that every such command has one.
-std::map<std::string, TMainForm::Own> TMainForm::ownCommands() {
-    auto always = [] { return true; };
-    auto never = [] { return false; };
-    auto wave = [this] { return ActiveWaveChild() != nullptr; };
-    auto music = [this] { return ActiveMusicChild() != nullptr; };
-    auto notDrawing = [this] { return NotDrawing(state()).empty(); };
-    auto needsSamples = [this] { return NeedsSamples(state()).empty(); };
-    auto anyChild = [this] { return !Children().empty(); };
-    auto drawingKind = [this](int kind) {
-        return [this, kind] {
-            TMDIChildWave* w = ActiveWaveChild();
-            return w && w->Drawing() && w->DrawKind() == kind;
-        };
-    };
-    auto canDraw = [this] {
-        TMDIChildWave* w = ActiveWaveChild();
-        return w && w->CanDraw();
-    };
-    auto changed = [this] {
-        TMDIChildKorvane* c = ActiveChild();
-        return c && c->Unit()->NeedsSaving();
-    };
-    auto hasUndo = [this] { return space_.HasUndo(); };
-    auto playAvailable = [this] { return playRecord_->Available(); };
-    auto tableRule = [this](const char* action) -> std::function<bool()> {
-        const Command* c = FindCommand(action);
-        return [this, c] { return c->enabled(state()).empty(); };
-    };
+// What the window does for each command it runs itself, by the action names
+// of the table; when they may run is the table's (Command::windowEnabled).
+// buildActions checks that each belongs to a command of the table and that
+// every such command has one.
+std::map<std::string, std::function<void()>> TMainForm::ownHandlers() {
     auto splitMerge = [this](const char* action) -> std::function<void()> {
         return [this, action] {
             TMDIChildWave* w = ActiveWaveChild();
-            if (w && FindCommand(action)->enabled(state()).empty()) SplitMergeExecute(action, *w);
+            // Split and merge replace their source windows by new ones.
+            if (w && FindCommand(action)->enabled(state()).empty() && splitter_->Execute(action, *w))
+                UpdateActions();
         };
     };
-
-    std::map<std::string, Own> own;
-    own["FileNewWave"] = {[this] { FileNewWaveExecute(); }, {always, {}}};
-    own["FileNewMuz"] = {[this] { FileNewMuzExecute(); }, {always, {}}};
-    own["FileOpenWave"] = {[this] { FileOpenWaveExecute(); }, {always, {}}};
-    own["FileOpenMuz"] = {[this] { FileOpenMuzExecute(); }, {always, {}}};
-    own["DuplicateWave"] = {[this] { DuplicateWaveExecute(); }, {notDrawing, {}}};
-    own["DuplicateMuz"] = {[this] { DuplicateMuzExecute(); }, {music, {}}};
-    own["FileSave"] = {[this] { FileSaveExecute(); }, {changed, {}}};
-    own["FileSaveAs"] = {[this] { FileSaveAsExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
-    own["FileImport"] = {[this] { FileImportExecute(); }, {always, {}}};
-    own["FileExport"] = {[this] { FileExportExecute(); }, {[=] { return music() || needsSamples(); }, {}}};
-    own["FilePlay"] = {[this] { FilePlayExecute(); },
-                       {[=] { return playAvailable() && (music() || needsSamples()); },
-                        [this] { return playRecord_->PlayChecked(); }}};
-    own["FileStop"] = {[this] { FileStopExecute(); }, {[this] { return playRecord_->StopEnabled(); }, {}}};
-    own["FilePause"] = {[this] { FilePauseExecute(); },
-                        {[this] { return playRecord_->PauseEnabled(); }, [this] { return playRecord_->PauseChecked(); }}};
-    own["FileRecord"] = {[this] { FileRecordExecute(); },
-                         {[=, this] {
-                              TMDIChildWave* w = ActiveWaveChild();
-                              return playAvailable() &&
-                                     ((w && w->Doc() && !w->Doc()->HasSamples()) || playRecord_->RecordChecked());
-                          },
-                          [this] { return playRecord_->RecordChecked(); }}};
-    own["Undo"] = {[this] { UndoExecute(); }, {hasUndo, {}}};
-    own["DeleteUndo"] = {[this] { DeleteUndoExecute(); }, {hasUndo, {}}};
-    auto canStep = [this](bool back) {
-        return [this, back] {
-            TMDIChildKorvane* c = ActiveChild();
-            if (!c || state().drawing) return false;
-            const THistory* h = history_.Find(*c->Unit());
-            return h && (back ? h->CanStepBack() : h->CanStepForward());
-        };
-    };
-    own["StepBack"] = {[this] { StepBackExecute(); }, {canStep(true), {}}};
-    own["StepForward"] = {[this] { StepForwardExecute(); }, {canStep(false), {}}};
-    own["ViewHistory"] = {[this] { HistoryPanelExecute(); },
-                          {anyChild, [this] { return historyPanel_ && historyPanel_->isVisible(); }}};
-    own["FileProperties"] = {[this] { FilePropertiesExecute(); }, {[=] { return music() || notDrawing(); }, {}}};
-    own["Register"] = {[this] { RegisterExecute(); }, {wave, {}}};
-    own["Options"] = {{}, {never, {}}};
-    own["FileExit"] = {[this] { FileExitExecute(); }, {always, {}}};
     // As Home and End in the wave.
-    own["Begin"] = {[this] {
-                        if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::Home);
-                    },
-                    {wave, {}}};
-    own["End"] = {[this] {
-                      if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(TSelKey::End);
-                  },
-                  {wave, {}}};
-    own["ViewWave"] = {[this] { ViewWaveExecute(); },
-                       {wave, [this] {
-                            TMDIChildWave* w = ActiveWaveChild();
-                            return w && w->ViewKind() == TMDIChildWave::viewWave;
-                        }}};
-    own["ViewVold"] = {[this] { ViewVoldExecute(); },
-                       {[=] { return wave() && notDrawing(); }, [this] {
-                            TMDIChildWave* w = ActiveWaveChild();
-                            return w && w->ViewKind() == TMDIChildWave::viewVold;
-                        }}};
-    own["ZoomIn"] = {[this] { ZoomInExecute(); },
-                     {[this] {
-                          CommandState s = state();
-                          return NeedsSamples(s).empty() && s.wave->HasSelection();
-                      },
-                      {}}};
-    own["NoZoom"] = {[this] { NoZoomExecute(); },
-                     {[this] {
-                          TMDIChildWave* w = ActiveWaveChild();
-                          return NeedsSamples(state()).empty() && w->Zoomed();
-                      },
-                      {}}};
-    own["SelectWave"] = {[this] { SelectWaveExecute(); }, {wave, [this] { return selZoom_ && selZoom_->isVisible(); }}};
-    own["MusicDialog"] = {[this] { MusicDialogExecute(); },
-                          {music, [this] { return musicDialog_ && musicDialog_->isVisible(); }}};
-    own["MusicParts"] = {[this] { MusicPartsExecute(); },
-                         {music, [this] { return musTreeDialog_ && musTreeDialog_->isVisible(); }}};
-    own["DrawWaveLin"] = {[this] { DrawWaveExecute(0); }, {canDraw, drawingKind(0)}};
-    own["DrawWave3G"] = {[this] { DrawWaveExecute(1); }, {canDraw, drawingKind(1)}};
-    own["MusicGenerate"] = {[this] { MusicGenerateExecute(); }, {music, {}}};
-    own["WindowCascade"] = {[this] { placer_->Cascade(); }, {anyChild, {}}};
-    own["WindowTileHorizontal"] = {[this] { placer_->Tile(true); }, {anyChild, {}}};
-    own["WindowTileVertical"] = {[this] { placer_->Tile(false); }, {anyChild, {}}};
-    own["WindowMinimizeAll"] = {[this] {
-                                    for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
-                                },
-                                {anyChild, {}}};
-    own["WindowArrangeAll"] = {[this] { placer_->ArrangeIcons(); }, {anyChild, {}}};
-    for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"})
-        own[action] = Own{splitMerge(action), Rule{tableRule(action), {}}};
-    own["HelpContents"] = {[this] { HelpExecute(); }, {always, {}}};
-    own["HelpTopicSearch"] = {[this] { ShowHelpContents(this)->FocusSearch(); }, {always, {}}};
-    own["HelpOnHelp"] = {[this] { ShowHelp(this, kHelpOnHelp); }, {always, {}}};
-    own["HelpAbout"] = {[this] { HelpAboutExecute(); }, {always, {}}};
+    auto selectionKey = [this](TSelKey key) -> std::function<void()> {
+        return [this, key] {
+            if (TMDIChildWave* w = ActiveWaveChild()) w->SelectionKey(key);
+        };
+    };
+    std::map<std::string, std::function<void()>> own{
+        {"FileNewWave", [this] { FileNewWaveExecute(); }},
+        {"FileNewMuz", [this] { FileNewMuzExecute(); }},
+        {"FileOpenWave", [this] { FileOpenWaveExecute(); }},
+        {"FileOpenMuz", [this] { FileOpenMuzExecute(); }},
+        {"DuplicateWave", [this] { DuplicateWaveExecute(); }},
+        {"DuplicateMuz", [this] { DuplicateMuzExecute(); }},
+        {"FileSave", [this] { FileSaveExecute(); }},
+        {"FileSaveAs", [this] { FileSaveAsExecute(); }},
+        {"FileImport", [this] { FileImportExecute(); }},
+        {"FileExport", [this] { FileExportExecute(); }},
+        {"FilePlay", [this] { FilePlayExecute(); }},
+        {"FileStop", [this] { FileStopExecute(); }},
+        {"FilePause", [this] { FilePauseExecute(); }},
+        {"FileRecord", [this] { FileRecordExecute(); }},
+        {"Undo", [this] { UndoExecute(); }},
+        {"DeleteUndo", [this] { DeleteUndoExecute(); }},
+        {"StepBack", [this] { StepBackExecute(); }},
+        {"StepForward", [this] { StepForwardExecute(); }},
+        {"ViewHistory", [this] { HistoryPanelExecute(); }},
+        {"FileProperties", [this] { FilePropertiesExecute(); }},
+        {"Register", [this] { RegisterExecute(); }},
+        {"Options", {}},
+        {"FileExit", [this] { FileExitExecute(); }},
+        {"Begin", selectionKey(TSelKey::Home)},
+        {"End", selectionKey(TSelKey::End)},
+        {"ViewWave", [this] { ViewWaveExecute(); }},
+        {"ViewVold", [this] { ViewVoldExecute(); }},
+        {"ZoomIn", [this] { ZoomInExecute(); }},
+        {"NoZoom", [this] { NoZoomExecute(); }},
+        {"SelectWave", [this] { SelectWaveExecute(); }},
+        {"MusicDialog", [this] { MusicDialogExecute(); }},
+        {"MusicParts", [this] { MusicPartsExecute(); }},
+        {"DrawWaveLin", [this] { DrawWaveExecute(0); }},
+        {"DrawWave3G", [this] { DrawWaveExecute(1); }},
+        {"MusicGenerate", [this] { MusicGenerateExecute(); }},
+        {"WindowCascade", [this] { placer_->Cascade(); }},
+        {"WindowTileHorizontal", [this] { placer_->Tile(true); }},
+        {"WindowTileVertical", [this] { placer_->Tile(false); }},
+        {"WindowMinimizeAll", [this] {
+             for (QMdiSubWindow* sub : mdi_->subWindowList()) sub->showMinimized();
+         }},
+        {"WindowArrangeAll", [this] { placer_->ArrangeIcons(); }},
+        {"HelpContents", [this] { HelpExecute(); }},
+        {"HelpTopicSearch", [this] { ShowHelpContents(this)->FocusSearch(); }},
+        {"HelpOnHelp", [this] { ShowHelp(this, kHelpOnHelp); }},
+        {"HelpAbout", [this] { HelpAboutExecute(); }},
+    };
+    for (const char* action : {"SplitH", "SplitV", "MergeH", "MergeV"}) own[action] = splitMerge(action);
     return own;
 }
 
 void TMainForm::buildActions() {
-    std::map<std::string, Own> own = ownCommands();
+    std::map<std::string, std::function<void()>> own = ownHandlers();
     for (const Command& command : Commands()) {
         if (!command.window) continue;
         QAction* action = makeAction(command);
@@ -308,17 +276,14 @@ void TMainForm::buildActions() {
         if (command.shellHandled) {
             auto it = own.find(command.action);
             KORVANE_ASSERT(it != own.end());
-            if (it->second.handler) connect(action, &QAction::triggered, this, [h = it->second.handler] { h(); });
-            action->setCheckable(static_cast<bool>(it->second.rule.checked));
-            shellRules_.emplace_back(action, std::move(it->second.rule));
+            if (it->second) connect(action, &QAction::triggered, this, [h = it->second] { h(); });
             own.erase(it);
         } else if (command.kind == DocKind::Music) {
             connect(action, &QAction::triggered, this, [this, c] { MusicCommandExecute(*c); });
-            tableActions_.emplace_back(action, c);
         } else {
             connect(action, &QAction::triggered, this, [this, c] { WaveCommandExecute(*c); });
-            tableActions_.emplace_back(action, c);
         }
+        commandActions_.emplace_back(action, c);
     }
     // Every handler of the window belongs to a command of the table.
     KORVANE_ASSERT(own.empty());
@@ -346,16 +311,14 @@ void TMainForm::buildMenus() {
 }
 
 void TMainForm::buildToolBars() {
-    QToolBar* previous = nullptr;
-    for (const char* title : {"Basic", "View", "Make Waves", "Complex Manipulations", "Music Note", "Music Silence",
-                              "Music Bar"}) {
+    for (const CommandToolBar& bar : CommandToolBars()) {
         // Each bar starts a row of its own, under the one before.
-        if (previous) addToolBarBreak();
-        QToolBar* tb = addToolBar(title);
-        tb->setObjectName(title);
+        if (!toolBars_.isEmpty()) addToolBarBreak();
+        const QString key = QString::fromStdString(bar.key);
+        QToolBar* tb = addToolBar(QString::fromStdString(bar.title));
+        tb->setObjectName(key);
         tb->setIconSize(QSize(22, 22));
-        toolBars_.insert(title, tb);
-        previous = tb;
+        toolBars_.insert(key, tb);
     }
     for (const Command& command : Commands()) {
         if (!command.window || command.toolBar.empty()) continue;
@@ -402,8 +365,8 @@ void TMainForm::switchKind(int kind) {
         if (c.kind == DocKind::None || (c.menu != "File" && c.menu != "View")) continue;
         Action(QString::fromStdString(c.action))->setVisible(static_cast<int>(c.kind) == kind);
     }
-    for (const char* t : {"View", "Make Waves", "Complex Manipulations"}) ToolBar(t)->setVisible(wave);
-    for (const char* t : {"Music Note", "Music Silence", "Music Bar"}) ToolBar(t)->setVisible(music);
+    for (const CommandToolBar& bar : CommandToolBars())
+        if (bar.kind != DocKind::None) ToolBar(QString::fromStdString(bar.key))->setVisible(static_cast<int>(bar.kind) == kind);
     // A hidden menu keeps the key of its underlined letter, and a letter
     // may be a short cut of the moment: a title underlines only while shown.
     for (const CommandMenu& m : CommandMenus()) {
@@ -426,14 +389,10 @@ void TMainForm::UpdateActions() {
         prevKind_ = kind;
     }
     CommandState s = state();
-    for (auto& [action, command] : tableActions_) {
-        action->setEnabled(command->enabled(s).empty());
+    for (auto& [action, command] : commandActions_) {
+        action->setEnabled(command->EnabledInWindow(s).empty());
         if (command->checked) action->setChecked(command->checked(s));
         else if (command->shows) action->setChecked(command->shows(s));
-    }
-    for (auto& [action, rule] : shellRules_) {
-        action->setEnabled(rule.enabled());
-        if (rule.checked) action->setChecked(rule.checked());
     }
     nameBox_->setEnabled(s.wave != nullptr);
     if (!nameBox_->hasFocus()) {
@@ -441,7 +400,7 @@ void TMainForm::UpdateActions() {
         if (nameBox_->text() != name) nameBox_->setText(name);
     }
     fillStatus();
-    updateJournal();
+    journal_->Update();
 }
 
 void TMainForm::fillStatus() {
@@ -478,7 +437,7 @@ void TMainForm::showSelection(const TUnitWave* doc) {
     const bool wasShown = shownSelection_.first >= 0;
     shownSelectionOf_ = doc;
     shownSelection_ = sel;
-    if (playReadout_) return;
+    if (playFollower_->Readout()) return;
     if (sel.first < 0) {
         if (wasShown) status_->Panel(0)->clear();
         return;
@@ -579,106 +538,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     CloseHelpWindow();
     event->accept();
     // Everything is saved or given up by now: nothing is left to recover.
-    if (journal_) journal_->Finish();
-}
-
-void TMainForm::StartJournal(const std::string& root) {
-    if (root.empty() || journal_) return;
-    TJournalRecovery recovery(root);
-    MessageAnswer answer = MessageAnswer::Cancel;
-    // Folders that are not the user's own are named, never opened or removed.
-    std::string passed;
-    for (const std::string& line : recovery.Skipped()) passed += "\n" + line;
-    if (!passed.empty()) passed = "\n\nThese journal folders were passed by:" + passed;
-    bool discardDamaged = false;
-    if (recovery.Count() > 0) {
-        std::string list;
-        for (const std::string& line : recovery.Listing()) list += line + "\n";
-        answer = messages().askYesNoCancel("Korvane", "Recover " + std::to_string(recovery.Count()) +
-                                                          " unsaved documents?",
-                                           list + "\nNo discards them; Cancel keeps them for the next start." +
-                                               passed);
-    } else if (!passed.empty()) {
-        messages().show("Korvane", passed.substr(2), MessageIcon::Warning);
-    }
-    // This window's own journal first: the histories of the recovered
-    // documents move into its folder.
-    journal_ = std::make_unique<TJournal>();
-    std::string error;
-    if (!journal_->Start(root, error)) {
-        journal_.reset();
-        messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
-    } else {
-        playRecord_->SetRecordFile(journal_->RecordFile());
-        history_.SetFolder(journal_->Folder());
-        journal_->SetHistorySource({[this](const TUnit& unit) -> uint64_t {
-                                        const THistory* h = history_.Find(unit);
-                                        return h && h->Current >= 0 ? h->Generation : 0;
-                                    },
-                                    [this](const TUnit& unit, TJournalHistory& out) { journalHistory(unit, out); }});
-    }
-    if (answer == MessageAnswer::Yes) {
-        std::vector<std::string> damaged;
-        adoptRecovered(recovery.Read(damaged));
-        if (!damaged.empty()) {
-            // What could not be read now may be read later (with more
-            // memory, say): it goes only when the user says so.
-            std::string text = "These unsaved documents could not be recovered:";
-            for (const std::string& line : damaged) text += "\n" + line;
-            text += "\n\nKeep their copies for the next start? No discards them.";
-            discardDamaged = messages().askYesNoCancel("Error", text) == MessageAnswer::No;
-        }
-    }
-    if (journal_) {
-        // The recovered documents are safe in the new journal before the old
-        // one goes.
-        UpdateActions();
-        journal_->WaitIdle();
-    }
-    if (answer == MessageAnswer::No || (discardDamaged && journal_)) recovery.Discard();
-    else if (answer == MessageAnswer::Yes && journal_) recovery.RemoveRecovered();
-}
-
-void TMainForm::adoptRecovered(std::vector<TRecoveredDocument> documents) {
-    for (TRecoveredDocument& recovered : documents) {
-        TUnit& unit = *recovered.Unit;
-        // Two windows that are gone may both have had a "NONAME1".
-        if (!space_.NameAvailable(unit, unit.Name)) unit.Name.clear();
-        space_.NoteName(unit.Name);
-        if (unit.Kind == unitKindWave) {
-            std::unique_ptr<TUnitWave> wave(static_cast<TUnitWave*>(recovered.Unit.release()));
-            wave->Records = space_.Records;
-            TUnitWave& doc = space_.AddWave(std::move(wave));
-            doc.FirstSel = recovered.FirstSel;
-            doc.SecondSel = recovered.SecondSel;
-            showWave(doc);
-            adoptHistory(doc, recovered);
-        } else {
-            std::unique_ptr<TUnitMuz> music(static_cast<TUnitMuz*>(recovered.Unit.release()));
-            if (!music->SelectedTreeItem) music->SelectedTreeItem = music->GetStartPart();
-            TMDIChildMuz* child = AddMusicWindow(std::move(music));
-            if (child && child->Doc()) adoptHistory(*child->Doc(), recovered);
-        }
-    }
-}
-
-void TMainForm::updateJournal() {
-    if (!journal_) return;
-    journal_->Update(space_.Units(), playRecord_ ? playRecord_->RecordingDocument() : nullptr);
-    if (journal_->Deferred()) {
-        if (!journalLater_) {
-            journalLater_ = new QTimer(this);
-            journalLater_->setSingleShot(true);
-            connect(journalLater_, &QTimer::timeout, this, [this] { updateJournal(); });
-        }
-        if (!journalLater_->isActive()) journalLater_->start(50);
-    }
-    const std::string error = journal_->TakeError();
-    if (error.empty()) return;
-    // Told once, and not from inside the event loop's idle call.
-    QTimer::singleShot(0, this, [error] {
-        messages().show("Error", error + " Unsaved changes are not kept for a crash.", MessageIcon::Information);
-    });
+    journal_->Finish();
 }
 
 // --- commands ------------------------------------------------------------
@@ -690,53 +550,6 @@ void TMainForm::FileNewWaveExecute() {
     doc->Name = space_.NextNewName();
     doc->Records = space_.Records;
     AddWaveWindow(std::move(doc));
-}
-
-void TMainForm::rememberFile(const std::string& file) {
-    recent_->Add(file);
-    refreshRecentMenu();
-}
-
-void TMainForm::refreshRecentMenu() {
-    QMenu* file = Menu("File");
-    QAction* exit = Action("FileExit");
-    if (!file || !exit) return;
-    for (QAction* a : recentActions_) {
-        file->removeAction(a);
-        a->deleteLater();
-    }
-    recentActions_.clear();
-    const auto& files = recent_->Files();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const QString name = QString::fromStdString(files[i]);
-        // "&1 name": the digit opens it from the keyboard; an & of the name stays an &.
-        QString shown = name;
-        shown.replace('&', "&&");
-        auto* a = new QAction(QString("&%1 %2").arg(i + 1).arg(shown), file);
-        a->setData(name);
-        a->setStatusTip(name);
-        connect(a, &QAction::triggered, this, [this, name] { openRecent(name); });
-        file->insertAction(exit, a);
-        recentActions_.push_back(a);
-    }
-    if (!files.empty()) {
-        QAction* line = file->insertSeparator(exit);
-        recentActions_.push_back(line);
-    }
-}
-
-void TMainForm::openRecent(const QString& file) {
-    if (!QFileInfo::exists(file)) {
-        messages().show("File Error", "Cannot read the file: \"" + file.toStdString() + "\", it is no longer there.",
-                        MessageIcon::Error);
-        recent_->Remove(file.toStdString());
-        refreshRecentMenu();
-        return;
-    }
-    const bool music = file.endsWith(".xml", Qt::CaseInsensitive) || file.endsWith(".korvanem", Qt::CaseInsensitive);
-    if (music) OpenMusicFiles({file});
-    else OpenWaveFiles({file});
-    UpdateActions();
 }
 
 void TMainForm::DuplicateWaveExecute() {
@@ -976,123 +789,6 @@ void TMainForm::WaveCommandExecute(const Command& command) {
         space_.PutUndo(std::move(previous));
     w->Repaint();
     adoptNewDocuments();
-}
-
-// Split and merge replace their source windows by new ones.
-bool TMainForm::SplitMergeExecute(const std::string& action, TMDIChildWave& source) {
-    if (action == "SplitH") splitHorizontally(source);
-    else if (action == "SplitV") splitVertically(source);
-    else if (action == "MergeH") mergeWindows(true, source);
-    else if (action == "MergeV") mergeWindows(false, source);
-    else return false;
-    UpdateActions();
-    return true;
-}
-
-void TMainForm::splitHorizontally(TMDIChildWave& source) {
-    TUnitWave& doc = *source.Doc();
-    // A cursor cuts the wave in two without asking.
-    if (doc.HasSelection()) {
-        TDlgSplitHorProps dialog(this, splitHor_);
-        if (runner_->Run(dialog) != QDialog::Accepted) return;
-        splitHor_ = dialog.Record();
-    }
-    BusyCursor busy;
-    std::vector<std::pair<int32_t, int32_t>> parts = SplitHorParts(doc, splitHor_);
-    std::vector<TUnitWave*> made = SplitHorizontally(space_, doc, splitHor_);
-    if (made.size() != parts.size()) return;
-    // Each part's window covers the columns where the part was shown, so the
-    // parts lie where they were.
-    auto* frame = qobject_cast<QMdiSubWindow*>(source.parentWidget());
-    QRect bounds = frame ? frame->geometry() : QRect();
-    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
-    TWaveMapping map = source.Mapping();
-    int clientLeft = frame ? source.Client()->mapTo(frame, QPoint(0, 0)).x() : 0;
-    auto columnOf = [&](int32_t sample) {
-        return std::clamp(bounds.left() + clientLeft + map.PixelOf(sample), bounds.left(), bounds.right());
-    };
-    for (size_t i = 0; i < made.size(); ++i) {
-        TMDIChildWave* child = showWave(*made[i], &source);
-        auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
-        if (!place || !sub) continue;
-        int left = i == 0 ? bounds.left() : columnOf(parts[i].first);
-        int right = i + 1 == made.size() ? bounds.right() : columnOf(parts[i].second);
-        // Side by side where the parts were shown: as narrow as they were,
-        // but high enough to use.
-        placer_->KeepInArea(sub, QRect(left, bounds.top(), right - left + 1, bounds.height()),
-                   QSize(sub->minimumSizeHint().width(), placer_->UsableSize().height()));
-    }
-    closeReplaced(source);
-}
-
-void TMainForm::splitVertically(TMDIChildWave& source) {
-    BusyCursor busy;
-    std::vector<TUnitWave*> made = SplitVertically(space_, *source.Doc());
-    if (made.size() != 2) return;
-    auto* frame = qobject_cast<QMdiSubWindow*>(source.parentWidget());
-    QRect bounds = frame ? frame->geometry() : QRect();
-    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
-    TWaveMapping map = source.Mapping();
-    // Left above right, in the area the stereo window had.
-    for (int i = 0; i < 2; ++i) {
-        TMDIChildWave* child = showWave(*made[i], &source);
-        auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
-        if (place && sub) {
-            int half = bounds.height() / 2;
-            placer_->KeepInArea(sub, QRect(bounds.left(), bounds.top() + i * half, bounds.width(),
-                                  i == 0 ? half : bounds.height() - half));
-        }
-        // Zoomed once the window has its size, so that the range is the source's.
-        if (source.Zoomed()) {
-            QCoreApplication::sendPostedEvents(sub, QEvent::LayoutRequest);
-            child->ZoomTo(map.ZoomBegin, map.ZoomEnd);
-        }
-    }
-    closeReplaced(source);
-}
-
-void TMainForm::mergeWindows(bool horizontally, TMDIChildWave& active) {
-    std::vector<TMDIChildWave*> windows;
-    for (TMDIChildKorvane* child : Children())
-        if (child->Kind() == unitKindWave) windows.push_back(static_cast<TMDIChildWave*>(child));
-    TMDIChildWave* first = nullptr;
-    TMDIChildWave* last = nullptr;
-    // Asks the merge dialog of this kind and keeps its record for the run.
-    auto ask = [&](auto& dialog, auto& record) {
-        if (runner_->Run(dialog) != QDialog::Accepted) return false;
-        record = dialog.Record();
-        first = dialog.First();
-        last = dialog.Last();
-        return true;
-    };
-    if (horizontally) {
-        TDlgMergeHorProps dialog(this, windows, &active, mergeHor_);
-        if (!ask(dialog, mergeHor_)) return;
-    } else {
-        TDlgMergeVertProps dialog(this, windows, &active, mergeVert_);
-        if (!ask(dialog, mergeVert_)) return;
-    }
-    int display = horizontally ? mergeHor_.Display : mergeVert_.Display;
-    if (!first || !last || first == last || !first->Doc() || !last->Doc()) return;
-    BusyCursor busy;
-    TUnitWave* made = horizontally ? MergeHorizontally(space_, *first->Doc(), *last->Doc(), mergeHor_)
-                                   : MergeVertically(space_, *first->Doc(), *last->Doc(), mergeVert_);
-    if (!made) return;
-    auto* frame = qobject_cast<QMdiSubWindow*>(first->parentWidget());
-    QRect bounds = frame ? frame->geometry() : QRect();
-    bool place = frame && !frame->isMaximized() && !frame->isMinimized();
-    TMDIChildWave* child = showWave(*made, display == 0 ? first : last);
-    // The merged wave takes the first window's place.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()); sub && place) placer_->KeepInArea(sub, bounds);
-    closeReplaced(*first);
-    closeReplaced(*last);
-}
-
-void TMainForm::closeReplaced(TMDIChildWave& window) {
-    // Its wave lives on in the new windows, so there is nothing to save.
-    window.QueryClose = nullptr;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(window.parentWidget())) frame->close();
-    else window.close();
 }
 
 }  // namespace korvane

@@ -14,15 +14,18 @@
 #include "commands/CommandTable.h"
 #include "journal/Journal.h"
 #include "music/TUnitMuz.h"
-#include "processing/SplitMerge.h"
 #include "processing/TWorkspace.h"
 #include "platform/MediaPlayer.h"
 #include "shell/DialogRunner.h"
 #include "shell/FileTransfer.h"
 #include "shell/History.h"
+#include "shell/JournalHost.h"
 #include "shell/MusicDialogHost.h"
 #include "shell/MusicUndo.h"
+#include "shell/PlayHost.h"
 #include "shell/RecentFiles.h"
+#include "shell/RecentMenuHost.h"
+#include "shell/SplitMergeHost.h"
 #include "shell/StatusPanels.h"
 #include "shell/WindowPlacer.h"
 #include "wavewindow/PlayRecord.h"
@@ -45,6 +48,10 @@ class TDlgSelZoom;
 class TDlgMusic;
 class TDlgMusTree;
 class TInstrumentNotices;
+class TJournalKeeper;
+class TPlayFollower;
+class TRecentMenu;
+class TWindowSplitter;
 class TWindowList;
 class THistoryPanel;
 class TUnitMuz;
@@ -54,8 +61,16 @@ struct TRenderFilter;
 // The main window: the child windows, every command as an action with its
 // menu, tool bar button, short cut and hint, the status bar and the name box.
 // A handler checks that its command applies, asks its dialog, calls one
-// document operation and repaints.
-class TMainForm : public QMainWindow, public TNoteSounder, public TMusicDialogHost {
+// document operation and repaints. Split and merge, the recovery journal, the
+// recent files and following the play are rooms of their own, each asking back
+// through its host.
+class TMainForm : public QMainWindow,
+                  public TNoteSounder,
+                  public TMusicDialogHost,
+                  public TSplitMergeHost,
+                  public TRecentMenuHost,
+                  public TJournalHost,
+                  public TPlayHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -66,9 +81,9 @@ public:
     QAction* Action(const QString& name) const;
     QMenu* Menu(const QString& name) const;
     QToolBar* ToolBar(const QString& name) const;
-    QLabel* Panel(int index) const;
+    QLabel* Panel(int index) const override;
     // The recent-files entries of the File menu, newest first.
-    const std::vector<QAction*>& RecentActions() const { return recentActions_; }
+    const std::vector<QAction*>& RecentActions() const;
     QLineEdit* NameBox() const { return nameBox_; }
     QMdiArea* MdiArea() const { return mdi_; }
     // The open windows at the end of the Window menu.
@@ -101,27 +116,31 @@ public:
     const TWaveViewProps& WaveViewDefault() const { return waveViewDefault_; }
     const TVoldViewProps& VoldViewDefault() const { return voldViewDefault_; }
     TPlayRecord& PlayRecord() { return *playRecord_; }
+    TPlayRecord* Recorder() override { return playRecord_.get(); }
     // Puts another media player in place of the audio one (tests).
     void SetMediaPlayer(std::unique_ptr<MediaPlayer> player);
 
     // The update rule: enabled and checked state of every action, the menus
     // and tool bars of the active child's kind, the status bar and the name box.
     // The recovery journal catches up here too.
-    void UpdateActions();
+    void UpdateActions() override;
 
     // Offers back, in one question, the unsaved documents of windows under
     // `root` that are gone, then keeps this window's own journal there. An
     // empty root keeps no journal.
     void StartJournal(const std::string& root);
-    TJournal* Journal() const { return journal_.get(); }
+    TJournal* Journal() const;
 
     // Opens each file in its own window; a file that cannot be read gets its
     // File Error box and the others still open.
-    void OpenWaveFiles(const QStringList& files);
+    void OpenWaveFiles(const QStringList& files) override;
     TMDIChildWave* AddWaveWindow(std::unique_ptr<TUnitWave> doc);
     // Opens each music file in its own window, as OpenWaveFiles does waves.
-    void OpenMusicFiles(const QStringList& files);
-    TMDIChildMuz* AddMusicWindow(std::unique_ptr<TUnitMuz> doc);
+    void OpenMusicFiles(const QStringList& files) override;
+    TMDIChildMuz* AddMusicWindow(std::unique_ptr<TUnitMuz> doc) override;
+    // The hosts of split and merge, of the journal and of the play.
+    std::vector<TMDIChildWave*> WaveWindows() const override;
+    TMDIChildWave* ShowWave(TUnitWave& unit, const TMDIChildWave* like) override { return showWave(unit, like); }
     // Save and Save As of one window; false when not saved (cancelled or failed).
     bool SaveChild(TMDIChildKorvane& child);
     bool SaveChildAs(TMDIChildKorvane& child);
@@ -179,18 +198,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Rule {
-        std::function<bool()> enabled;
-        std::function<bool()> checked;  // empty when the action is not checkable
-    };
-
-    // What the window itself does for a command it runs, and when it may.
-    struct Own {
-        std::function<void()> handler;
-        Rule rule;
-    };
     QAction* makeAction(const Command& command);
-    std::map<std::string, Own> ownCommands();
+    std::map<std::string, std::function<void()>> ownHandlers();
     void buildActions();
     void buildMenus();
     void buildToolBars();
@@ -231,10 +240,6 @@ private:
     // and settings instead of the defaults.
     TMDIChildWave* showWave(TUnitWave& unit, const TMDIChildWave* like = nullptr);
     void adoptNewDocuments();
-    bool SplitMergeExecute(const std::string& action, TMDIChildWave& source);
-    void splitHorizontally(TMDIChildWave& source);
-    void splitVertically(TMDIChildWave& source);
-    void mergeWindows(bool horizontally, TMDIChildWave& active);
     // File > Import and File > Export: the kinds of file they know, and the
     // sound kind's import and export.
     std::vector<TTransferKind> transferKinds();
@@ -242,22 +247,14 @@ private:
     void exportSound(const QString& path, AudioFormat format);
     void importMusic(const QString& file);
     void exportMusic(const QString& path);
-    // Closes a window whose wave went into new windows, without the save question.
-    void closeReplaced(TMDIChildWave& window);
 
     TWorkspace space_;
-    std::unique_ptr<TJournal> journal_;
     // The music documents' states of before their next edit (their undo steps).
     TMusicUndoWatch musicUndo_;
     THistoryBook history_;
     THistoryPanel* historyPanel_ = nullptr;
-    QTimer* journalLater_ = nullptr;  // picks up what the journal put off
-    void updateJournal();
-    void adoptRecovered(std::vector<TRecoveredDocument> documents);
-    // A recovered document's history becomes its history here.
-    void adoptHistory(TUnit& unit, const TRecoveredDocument& recovered);
-    // The history of a document as the journal keeps it.
-    void journalHistory(const TUnit& unit, TJournalHistory& out) const;
+    // After the workspace and the histories it keeps, so that it goes first.
+    std::unique_ptr<TJournalKeeper> journal_;
     std::unique_ptr<TDialogRunner> runner_;
     TWaveViewProps waveViewDefault_;
     TVoldViewProps voldViewDefault_;
@@ -272,10 +269,7 @@ private:
     TDlgSelZoom* selZoom_ = nullptr;
     TDlgMusic* musicDialog_ = nullptr;
     TDlgMusTree* musTreeDialog_ = nullptr;
-    // The split and merge choices, kept for the whole run.
-    TSplitHorProps splitHor_;
-    TMergeHorProps mergeHor_;
-    TMergeVertProps mergeVert_;
+    std::unique_ptr<TWindowSplitter> splitter_;
     int prevKind_ = -1;
     // A missing instrument's message for single notes, once per document.
     std::unique_ptr<TInstrumentNotices> instrumentNotices_;
@@ -283,18 +277,14 @@ private:
     // Panel 1 shows the music symbol's kind while a music window is active.
     bool musicPanel1_ = false;
     // The File menu's list of the files opened and saved last.
-    std::unique_ptr<TRecentFiles> recent_;
-    std::vector<QAction*> recentActions_;
+    std::unique_ptr<TRecentMenu> recent_;
     std::vector<TTransferKind> transferKinds_ = transferKinds();
     // The export dialog opens with what was last confirmed in it.
     AudioWriteSettings exportSettings_;
     bool exportSelectionOnly_ = false;
     void rememberFile(const std::string& file);
-    void refreshRecentMenu();
-    void openRecent(const QString& file);
     // While a wave plays: its cursor in the window and the time in panel 0.
-    QTimer* playTick_ = nullptr;
-    bool playReadout_ = false;
+    std::unique_ptr<TPlayFollower> playFollower_;
     // The selection panel 0 shows last, so that hints are not overwritten
     // while it stands still.
     std::pair<int32_t, int32_t> shownSelection_{-1, -1};
@@ -303,9 +293,8 @@ private:
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;
     QMap<QString, QToolBar*> toolBars_;
-    // The actions whose rules and operations are the table's.
-    std::vector<std::pair<QAction*, const Command*>> tableActions_;
-    std::vector<std::pair<QAction*, Rule>> shellRules_;
+    // Every action with its command, whose rules say when it is enabled and checked.
+    std::vector<std::pair<QAction*, const Command*>> commandActions_;
 };
 
 }  // namespace korvane

@@ -91,60 +91,6 @@ bool TMainForm::GoToState(TMDIChildKorvane& child, int index) {
     return true;
 }
 
-void TMainForm::journalHistory(const TUnit& unit, TJournalHistory& out) const {
-    const THistory* h = history_.Find(unit);
-    if (!h) return;
-    out.Current = h->Current;
-    out.States.reserve(h->States.size());
-    for (const THistoryState& s : h->States) {
-        TJournalState state;
-        state.Id = s.Id;
-        state.Name = s.Name;
-        state.TheSound = s.TheSound;
-        state.Text = s.Text;
-        if (s.File) state.File = s.File->Path;
-        state.FirstSel = s.FirstSel;
-        state.SecondSel = s.SecondSel;
-        out.States.push_back(std::move(state));
-    }
-}
-
-void TMainForm::adoptHistory(TUnit& unit, const TRecoveredDocument& recovered) {
-    if (recovered.History.empty() || recovered.Current < 0) return;
-    THistory history;
-    history.Serial = unit.Serial;
-    history.Music = unit.Kind != unitKindWave;
-    auto* wave = dynamic_cast<TUnitWave*>(&unit);
-    auto* music = dynamic_cast<TUnitMuz*>(&unit);
-    std::shared_ptr<const std::string> shownText;
-    if (music) {
-        std::string text, message;
-        if (!MuzText(*music, text, message)) return;
-        shownText = std::make_shared<const std::string>(std::move(text));
-    }
-    for (const TRecoveredState& r : recovered.History) {
-        THistoryState state;
-        state.Name = r.Name;
-        state.Id = history.NextId++;
-        const bool shown = r.IsDocument;
-        if (shown) history.Current = static_cast<int>(history.States.size());
-        if (wave) {
-            state.FirstSel = shown ? wave->FirstSel : r.FirstSel;
-            state.SecondSel = shown ? wave->SecondSel : r.SecondSel;
-            if (shown) state.TheSound = wave->TheSound;
-            else if (!r.Path.empty() && !(state.File = history_.AdoptFile(r.Path, unit.Serial, state.Id)))
-                continue;  // the copy could not be kept: the state is left out
-        } else {
-            state.Text = shown ? shownText : std::make_shared<const std::string>(r.Text);
-            state.Props = {music->SampleFreq, music->Channels, music->BytesPSample};
-            if (shown) state.Place = PlaceOf(*music);
-        }
-        history.States.push_back(std::move(state));
-    }
-    history.Revision = unit.Revision;
-    history_.Adopt(std::move(history));
-}
-
 void TMainForm::HistoryPanelExecute() {
     if (!historyPanel_) {
         historyPanel_ = new THistoryPanel(this);

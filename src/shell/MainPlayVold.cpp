@@ -5,6 +5,8 @@
 #include "shell/ChildMuz.h"
 #include "shell/ChildWave.h"
 #include "shell/DVoldViewProps.h"
+#include "shell/JournalKeeper.h"
+#include "shell/PlayFollower.h"
 #include "shell/Main.h"
 #include "shell/QtMediaPlayer.h"
 #include "values/ValueWriters.h"
@@ -17,7 +19,7 @@ void TMainForm::SetMediaPlayer(std::unique_ptr<MediaPlayer> player) {
     player_ = player ? std::move(player) : std::make_unique<TQtMediaPlayer>();
     playRecord_ = std::make_unique<TPlayRecord>(*player_);
     playRecord_->Start(TPlayRecord::DefaultFolder());
-    if (journal_) playRecord_->SetRecordFile(journal_->RecordFile());
+    if (journal_ && journal_->Journal()) playRecord_->SetRecordFile(journal_->Journal()->RecordFile());
 }
 
 void TMainForm::ViewVoldExecute() {
@@ -36,33 +38,11 @@ void TMainForm::FilePlayExecute() {
         TMDIChildWave* w = ActiveWaveChild();
         if (w && w->Doc()) playRecord_->PlayWave(*w->Doc());
     }
-    if (!playTick_) {
-        playTick_ = new QTimer(this);
-        playTick_->setInterval(40);
-        connect(playTick_, &QTimer::timeout, this, &TMainForm::PlayTick);
-    }
-    playTick_->start();
-    PlayTick();
+    playFollower_->Start();
     UpdateActions();
 }
 
-void TMainForm::PlayTick() {
-    const TUnitWave* doc = nullptr;
-    int32_t sample = -1;
-    double elapsed = 0, total = 0;
-    const bool playing = playRecord_->PlayCursor(doc, sample, elapsed, total);
-    for (TMDIChildKorvane* child : Children())
-        if (auto* w = dynamic_cast<TMDIChildWave*>(child)) w->SetPlayCursor(playing && w->Doc() == doc ? sample : -1);
-    if (!playing) {
-        // Play is still being started: the next tick finds it playing.
-        if (!playRecord_->PlayPending() && playTick_) playTick_->stop();
-        if (playReadout_) status_->Panel(0)->clear();
-        playReadout_ = false;
-        return;
-    }
-    status_->Panel(0)->setText(QString::fromStdString("Playing " + WriteClockTime(elapsed) + " of " + WriteClockTime(total)));
-    playReadout_ = true;
-}
+void TMainForm::PlayTick() { playFollower_->Tick(); }
 
 void TMainForm::FilePauseExecute() {
     playRecord_->Pause();
