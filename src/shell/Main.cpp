@@ -29,6 +29,7 @@
 #include "core/WavFile.h"
 #include "music/TUnitMuz.h"
 #include "platform/Messages.h"
+#include "shell/BusyCursor.h"
 #include "shell/ChildMuz.h"
 #include "shell/ChildWave.h"
 #include "shell/ChildWin.h"
@@ -51,13 +52,6 @@ namespace korvane {
 namespace {
 
 const char* const kWaveFilter = "Wave Files (*.wav);;All files (*)";
-
-// Long operations show the hourglass.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "musicfile/MuzFile.h"
 #include "platform/Messages.h"
 #include "render/MusicRender.h"
+#include "shell/BusyCursor.h"
 #include "shell/ChildMuz.h"
 #include "shell/DMusTree.h"
 #include "shell/DMusic.h"
@@ -25,12 +26,6 @@ namespace korvane {
 namespace {
 
 const char* const kMusicFilter = "Music Files (*.korvanem);;XML Files (*.xml);;All files (*)";
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // A length in whole notes as a fraction: "1/4", "3/8", "1".
 std::string lengthText(double length) {

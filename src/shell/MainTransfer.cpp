@@ -6,6 +6,7 @@
 #include "audiofile/AudioFile.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
+#include "shell/BusyCursor.h"
 #include "shell/ChildWave.h"
 #include "shell/DExportProps.h"
 #include "shell/ChildMuz.h"
@@ -13,16 +14,6 @@
 #include "shell/Main.h"
 
 namespace korvane {
-
-namespace {
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 std::vector<TTransferKind> TMainForm::transferKinds() {
     std::vector<TTransferKind> kinds;

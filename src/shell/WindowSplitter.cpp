@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "processing/TWorkspace.h"
+#include "shell/BusyCursor.h"
 #include "shell/ChildWave.h"
 #include "shell/DMergeProps.h"
 #include "shell/DSplitHorProps.h"
@@ -15,17 +16,6 @@
 #include "shell/WindowPlacer.h"
 
 namespace korvane {
-
-namespace {
-
-// Long operations show the hourglass.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 bool TWindowSplitter::Execute(const std::string& action, TMDIChildWave& source) {
     if (action == "SplitH") splitHorizontally(source);
