@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "MainFormFixture.h"
 #include "ShellApp.h"
 #include "TestSupport.h"
 #include "music/MusicEdit.h"
@@ -40,17 +41,11 @@ namespace {
 // A music window made with New music, its client at a fixed size and the
 // score laid out, so that the staves' base lines and the symbols' extents
 // are known.
-class MusicWindowTest : public CoreFixture {
+class MusicWindowTest : public MainFormFixture {
 protected:
     void SetUp() override {
-        CoreFixture::SetUp();
-        ShellApp();
-        form = std::make_unique<TMainForm>();
-        auto r = std::make_unique<ScriptedRunner>();
-        runner = r.get();
-        form->SetDialogRunner(std::move(r));
+        MainFormFixture::SetUp();
         form->resize(1200, 900);
-        form->show();
         trigger("FileNewMuz");
         window = form->ActiveMusicChild();
         ASSERT_NE(window, nullptr);
@@ -59,18 +54,7 @@ protected:
         doc->AutoPlay = false;
         paint();
     }
-    void TearDown() override {
-        form.reset();
-        CoreFixture::TearDown();
-    }
 
-    void trigger(const char* name) {
-        form->UpdateActions();
-        QAction* a = form->Action(name);
-        ASSERT_TRUE(a && a->isEnabled()) << name;
-        a->trigger();
-        form->UpdateActions();
-    }
     // A paint lays the score out and writes the extents the clicks use.
     void paint() { window->Client()->grab(); }
     TNoteStave* stave() const { return static_cast<TNoteStave*>(doc->GetFirstStave()); }
@@ -100,8 +84,6 @@ protected:
     int pitchOf(size_t n) const { return static_cast<TMuzNote*>(symbols()[n])->GetPitch(); }
     int rightOfLast() const { return symbols().back()->Layout.RightX + 20; }
 
-    std::unique_ptr<TMainForm> form;
-    ScriptedRunner* runner = nullptr;
     TMDIChildMuz* window = nullptr;
     TUnitMuz* doc = nullptr;
 };
