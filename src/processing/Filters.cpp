@@ -6,6 +6,7 @@
 #include "core/Sample.h"
 #include "processing/AmplitudeEffects.h"
 #include "processing/EffectSupport.h"
+#include "processing/OnePole.h"
 
 namespace korvane {
 
@@ -47,54 +48,6 @@ void onePolePass(bool& failed, const int16_t* in, int16_t* out, int32_t begin, i
     });
 }
 
-// With 0 <= x <= 1 the running value is a weighted mean of 16-bit samples,
-// and the high filter's difference stays within twice the sample range:
-// every result fits 32 bits and the plain conversion equals toSample.
-inline int16_t boundedSample(double v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(v))); }
-
-// One stretch of a constant pass; y carries over between stretches. The
-// coefficients are plain values so that they stay in registers.
-template <bool High>
-inline double onePoleRun(const int16_t* in, int16_t* out, int64_t count, double ox, double x, double y) {
-    if (x >= 0 && x <= 1) {
-        for (int64_t i = 0; i < count; ++i) {
-            double s = in[i];
-            y = ox * s + x * y;
-            out[i] = boundedSample(High ? s - y : y);
-        }
-        return y;
-    }
-    for (int64_t i = 0; i < count; ++i) {
-        double s = in[i];
-        y = ox * s + x * y;
-        out[i] = toSample(High ? s - y : y);
-    }
-    return y;
-}
-
-// Two channels side by side: the two recursions are independent, so their
-// latencies overlap. Each channel computes exactly what onePoleRun does.
-template <bool High>
-inline void onePoleRun2(const int16_t* in0, int16_t* out0, const int16_t* in1, int16_t* out1, int64_t count, double ox,
-                        double x, double& y0, double& y1) {
-    if (!(x >= 0 && x <= 1)) {
-        y0 = onePoleRun<High>(in0, out0, count, ox, x, y0);
-        y1 = onePoleRun<High>(in1, out1, count, ox, x, y1);
-        return;
-    }
-    double a = y0, b = y1;
-    for (int64_t i = 0; i < count; ++i) {
-        double s0 = in0[i];
-        double s1 = in1[i];
-        a = ox * s0 + x * a;
-        b = ox * s1 + x * b;
-        out0[i] = boundedSample(High ? s0 - a : a);
-        out1[i] = boundedSample(High ? s1 - b : b);
-    }
-    y0 = a;
-    y1 = b;
-}
-
 double stageCoefficient(double time, double factor, int32_t countBer) {
     double a = std::pow(factor, 1.0 / countBer);
     return onePoleCoefficient(a, std::sqrt(1 - a * a), time);
@@ -108,7 +61,15 @@ std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, doubl
     if (!w) return nullptr;
     const int16_t* in = wave.wave;
     double ox = 1 - x;
-    for (int32_t pass = 0; pass < countCmd && !flagSet(failed); ++pass) {
+    int32_t pass = 0;
+    // The first pass reads another buffer than it writes, so a long one can
+    // be cut into parts; the later ones work in place.
+    if (OnePoleSplitPlan plan = planOnePoleSplit(1, end - begin, x); plan.parts > 1) {
+        if (!onePoleSplitPass(failed, High, 1, &in, &w->wave, begin, end, x, plan)) return nullptr;
+        in = w->wave;
+        pass = 1;
+    }
+    for (; pass < countCmd && !flagSet(failed); ++pass) {
         double y = 0;
         int16_t* out = w->wave;
         forChunks(failed, begin, end,
@@ -119,7 +80,14 @@ std::unique_ptr<Wave> onePole(const Wave& wave, bool& failed, double time, doubl
     return w;
 }
 
-// The constant filter on both channels of a stereo sound at once.
+// Below this many samples a channel is not worth a thread of its own.
+constexpr int64_t kChannelThreadWorthIt = 1 << 20;
+
+// The constant filter on both channels of a stereo sound at once. A long
+// first pass is cut into parts that run side by side; later passes work in
+// place, a long one each channel on a thread of its own. A short pass runs
+// both channels in one loop, where their latencies overlap. Every way gives
+// each channel exactly what onePoleRun does.
 template <bool High>
 bool onePoleStereo(const Wave& left, const Wave& right, bool& failed, double time, double factor, int32_t countBer,
                    int32_t countCmd, int32_t begin, int32_t end, std::unique_ptr<Wave> out[2]) {
@@ -128,18 +96,37 @@ bool onePoleStereo(const Wave& left, const Wave& right, bool& failed, double tim
     if (!out[0]) return false;
     out[1] = right.withGap(failed, end - begin, begin, end);
     if (!out[1]) return false;
-    const int16_t* in0 = left.wave;
-    const int16_t* in1 = right.wave;
+    const int16_t* in[2] = {left.wave, right.wave};
+    int16_t* const to[2] = {out[0]->wave, out[1]->wave};
     double ox = 1 - x;
-    for (int32_t pass = 0; pass < countCmd && !flagSet(failed); ++pass) {
-        double y0 = 0, y1 = 0;
-        int16_t* o0 = out[0]->wave;
-        int16_t* o1 = out[1]->wave;
-        forChunks(failed, begin, end, [&](int64_t p, int64_t q) {
-            onePoleRun2<High>(in0 + p, o0 + p, in1 + p, o1 + p, q - p, ox, x, y0, y1);
+    int32_t pass = 0;
+    if (OnePoleSplitPlan plan = planOnePoleSplit(2, end - begin, x); plan.parts > 1) {
+        if (!onePoleSplitPass(failed, High, 2, in, to, begin, end, x, plan)) return false;
+        in[0] = to[0];
+        in[1] = to[1];
+        pass = 1;
+    }
+    if (pass >= countCmd) return !flagSet(failed);
+    if (end - begin >= kChannelThreadWorthIt) {
+        runPartsSideBySide(2, [&, first = pass](int c) {
+            const int16_t* from = in[c];
+            for (int32_t p = first; p < countCmd && !flagSet(failed); ++p) {
+                double y = 0;
+                forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
+                    y = onePoleRun<High>(from + a, to[c] + a, b - a, ox, x, y);
+                });
+                from = to[c];
+            }
         });
-        in0 = o0;
-        in1 = o1;
+        return !flagSet(failed);
+    }
+    for (; pass < countCmd && !flagSet(failed); ++pass) {
+        double y0 = 0, y1 = 0;
+        forChunks(failed, begin, end, [&](int64_t p, int64_t q) {
+            onePoleRun2<High>(in[0] + p, to[0] + p, in[1] + p, to[1] + p, q - p, ox, x, y0, y1);
+        });
+        in[0] = to[0];
+        in[1] = to[1];
     }
     return !failed;
 }
