@@ -9,6 +9,11 @@
 
 #include "core/Wave.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define KORVANE_ONE_POLE_WIDE 1
+#endif
+
 namespace korvane {
 
 namespace {
@@ -19,6 +24,55 @@ constexpr int64_t kShortestPart = 1 << 18;
 constexpr int64_t kMostRecorded = 1 << 16;
 
 bool sameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+
+#ifdef KORVANE_ONE_POLE_WIDE
+bool haveFourChains() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+// Four stretches in the four lanes of one vector, four samples of each at a
+// time: a lane multiplies and adds exactly as onePoleRun does, one rounding
+// each, so each stretch gets onePoleRun's values; only the loads and stores
+// are turned about. `count` is a multiple of four.
+template <bool High>
+__attribute__((target("avx2"))) void onePoleRun4(const int16_t* const in[4], int16_t* const out[4], int64_t count,
+                                                 double ox, double x, double y[4]) {
+    const __m256d vox = _mm256_set1_pd(ox);
+    const __m256d vx = _mm256_set1_pd(x);
+    // The low 16 bits of four 32-bit values: truncation, as boundedSample.
+    const __m128i lowHalves = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+    __m256d v = _mm256_loadu_pd(y);
+    for (int64_t i = 0; i < count; i += 4) {
+        // Four samples of each stretch, turned into four steps of four lanes.
+        const __m128i r01 = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[0] + i)),
+                                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[1] + i)));
+        const __m128i r23 = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[2] + i)),
+                                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[3] + i)));
+        const __m128i steps01 = _mm_unpacklo_epi32(r01, r23);
+        const __m128i steps23 = _mm_unpackhi_epi32(r01, r23);
+        const __m128i steps[4] = {steps01, _mm_srli_si128(steps01, 8), steps23, _mm_srli_si128(steps23, 8)};
+        __m128i o[4];
+        for (int k = 0; k < 4; ++k) {
+            const __m256d s = _mm256_cvtepi32_pd(_mm_cvtepi16_epi32(steps[k]));
+            v = _mm256_add_pd(_mm256_mul_pd(vox, s), _mm256_mul_pd(vx, v));
+            o[k] = _mm256_cvttpd_epi32(High ? _mm256_sub_pd(s, v) : v);
+        }
+        // Back: four results of each stretch.
+        const __m128i a = _mm_unpacklo_epi32(o[0], o[1]);
+        const __m128i b = _mm_unpacklo_epi32(o[2], o[3]);
+        const __m128i c = _mm_unpackhi_epi32(o[0], o[1]);
+        const __m128i d = _mm_unpackhi_epi32(o[2], o[3]);
+        const __m128i rows[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b), _mm_unpacklo_epi64(c, d),
+                                 _mm_unpackhi_epi64(c, d)};
+        for (int r = 0; r < 4; ++r)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out[r] + i), _mm_shuffle_epi8(rows[r], lowHalves));
+    }
+    _mm256_storeu_pd(y, v);
+}
+#else
+bool haveFourChains() { return false; }
+#endif
 
 struct Part {
     const int16_t* in = nullptr;
@@ -53,26 +107,47 @@ public:
         return y;
     }
 
-    // Two parts' guessed runs in one loop, in chunks so that a cancel stops
-    // them soon; a part without partner runs alone.
-    void runPair(Part* a, Part* b) const {
-        double ya = start(*a);
-        int64_t ia = a->begin + std::min<int64_t>(static_cast<int64_t>(a->recorded.size()), a->end - a->begin);
-        double yb = 0;
-        int64_t ib = 0;
-        if (b) {
-            yb = start(*b);
-            ib = b->begin + std::min<int64_t>(static_cast<int64_t>(b->recorded.size()), b->end - b->begin);
-            while (ia < a->end && ib < b->end && !flagSet(failed_)) {
-                const int64_t n = std::min<int64_t>({Wave::kChunk, a->end - ia, b->end - ib});
-                onePoleRun2<High>(a->in + ia, a->out + ia, b->in + ib, b->out + ib, n, ox_, x_, ya, yb);
-                ia += n;
-                ib += n;
-            }
-            yb = finish(*b, ib, yb);
+    // The guessed runs of up to four parts in one loop, in chunks so that a
+    // cancel stops them soon: four in the lanes of a vector where the
+    // processor has them, else two by two.
+    void runGroup(Part* const g[], int count) const {
+        double y[4] = {0, 0, 0, 0};
+        int64_t at[4] = {0, 0, 0, 0};
+        for (int k = 0; k < count; ++k) {
+            y[k] = start(*g[k]);
+            at[k] = g[k]->begin + std::min<int64_t>(static_cast<int64_t>(g[k]->recorded.size()), g[k]->end - g[k]->begin);
         }
-        a->last = finish(*a, ia, ya);
-        if (b) b->last = yb;
+        if (count == 4 && haveFourChains()) {
+#ifdef KORVANE_ONE_POLE_WIDE
+            while (!flagSet(failed_)) {
+                int64_t n = Wave::kChunk;
+                for (int k = 0; k < 4; ++k) n = std::min(n, g[k]->end - at[k]);
+                n -= n % 4;
+                if (n <= 0) break;
+                const int16_t* in[4];
+                int16_t* out[4];
+                for (int k = 0; k < 4; ++k) {
+                    in[k] = g[k]->in + at[k];
+                    out[k] = g[k]->out + at[k];
+                    at[k] += n;
+                }
+                onePoleRun4<High>(in, out, n, ox_, x_, y);
+            }
+#endif
+        } else {
+            for (int k = 0; k + 1 < count; k += 2) {
+                Part& a = *g[k];
+                Part& b = *g[k + 1];
+                while (at[k] < a.end && at[k + 1] < b.end && !flagSet(failed_)) {
+                    const int64_t n = std::min<int64_t>({Wave::kChunk, a.end - at[k], b.end - at[k + 1]});
+                    onePoleRun2<High>(a.in + at[k], a.out + at[k], b.in + at[k + 1], b.out + at[k + 1], n, ox_, x_,
+                                      y[k], y[k + 1]);
+                    at[k] += n;
+                    at[k + 1] += n;
+                }
+            }
+        }
+        for (int k = 0; k < count; ++k) g[k]->last = finish(*g[k], at[k], y[k]);
     }
 
     // Carries the exact running value y (the value before p's first sample)
@@ -104,12 +179,16 @@ private:
 };
 
 template <bool High>
-bool runSplit(bool& failed, std::vector<Part>& parts, int channels, double x) {
+bool runSplit(bool& failed, std::vector<Part>& parts, int channels, int perLoopParts, double x) {
     SplitPass<High> pass(failed, x);
-    const int pairs = static_cast<int>((parts.size() + 1) / 2);
-    runPartsSideBySide(pairs, [&](int k) {
-        Part* b = 2 * static_cast<size_t>(k) + 1 < parts.size() ? &parts[2 * k + 1] : nullptr;
-        pass.runPair(&parts[2 * k], b);
+    const size_t perLoop = static_cast<size_t>(std::clamp(perLoopParts, 1, 4));
+    const int loops = static_cast<int>((parts.size() + perLoop - 1) / perLoop);
+    runPartsSideBySide(loops, [&](int k) {
+        Part* group[4];
+        const size_t first = static_cast<size_t>(k) * perLoop;
+        const size_t count = std::min(perLoop, parts.size() - first);
+        for (size_t j = 0; j < count; ++j) group[j] = &parts[first + j];
+        pass.runGroup(group, static_cast<int>(count));
     });
     if (flagSet(failed)) return false;
     const size_t perChannel = parts.size() / static_cast<size_t>(channels);
@@ -134,9 +213,11 @@ OnePoleSplitPlan planOnePoleSplit(int channels, int64_t length, double x) {
     plan.warmUp = static_cast<int64_t>(std::ceil(std::min(64 * std::log(2.0) / forget, 1e15)));
     plan.recorded = std::clamp<int64_t>(
         static_cast<int64_t>(std::ceil(std::min(2 * 1100 * std::log(2.0) / forget, 1e15))), 4096, kMostRecorded);
-    // Two parts a loop, one loop a core (up to four).
+    // Two parts a loop (four where a vector holds them), one loop a core (up
+    // to four).
+    plan.perLoop = haveFourChains() ? 4 : 2;
     const int cores = static_cast<int>(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 4));
-    int parts = std::max(1, 2 * cores / channels);
+    int parts = std::max(1, plan.perLoop * cores / channels);
     while (parts > 1 && (length / parts < kShortestPart || plan.warmUp > length / parts / 8)) --parts;
     plan.parts = parts;
     return plan;
@@ -170,7 +251,8 @@ bool onePoleSplitPass(bool& failed, bool high, int channels, const int16_t* cons
         }
         return !flagSet(failed);
     }
-    return high ? runSplit<true>(failed, parts, channels, x) : runSplit<false>(failed, parts, channels, x);
+    return high ? runSplit<true>(failed, parts, channels, plan.perLoop, x)
+                : runSplit<false>(failed, parts, channels, plan.perLoop, x);
 }
 
 }  // namespace korvane

@@ -70,11 +70,13 @@ inline void onePoleRun2(const int16_t* in0, int16_t* out0, const int16_t* in1, i
 // How a long pass is cut. Each channel's range is cut into `parts` parts;
 // every part after the first starts its running value from 0 `warmUp`
 // samples before its first sample and keeps the running value of its first
-// `recorded` samples. The parts run two to a loop, the loops side by side.
+// `recorded` samples. The parts run `perLoop` (up to four) to a loop, in
+// order across the channels, the loops side by side.
 struct OnePoleSplitPlan {
     int parts = 1;
     int64_t warmUp = 0;
     int64_t recorded = 0;
+    int perLoop = 2;
 };
 
 // The plan for `channels` channels of `length` samples at coefficient x on
