@@ -587,6 +587,7 @@ TVoldComputation::TVoldComputation(std::vector<const int16_t*> samples, TVoldLay
     for (size_t t = 0; t < tracks; ++t) p.samples[t] = samples_[t];
 
     const int T = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    cores_ = T;
     layLanes(p, layout_, lanes, vectorWidthFor(vectorWidth, lanes, T));
     threads_ = std::max(1, std::min(T, p.vectors));
     shareVectors(p, threads_);
@@ -657,8 +658,8 @@ double TVoldComputation::Work() const {
     return static_cast<double>(plan_->end - plan_->start) * (plan_->vectors * plan_->W + plan_->TW);
 }
 
-void TVoldComputation::work(int share) {
-    Plan& p = *plan_;
+bool TVoldComputation::walk(Plan& p, int v0, int v1, bool tail, int64_t from, int64_t to,
+                            std::atomic<size_t>* progress) {
     Output out{};
     for (size_t t = 0; t < layout_.Tracks.size(); ++t) {
         out.max[t] = max_[t].data();
@@ -667,17 +668,124 @@ void TVoldComputation::work(int share) {
         out.bands[t] = layout_.Tracks[t].Bands.N;
     }
     const Runner run = p.W == 16 ? runVectors16 : p.W == 8 ? runVectors8 : runVectors4;
-    const auto [v0, v1] = p.shares[share];
-    const bool tail = share == p.tailShare;
-    size_t e = eventAt(events_, p.start);
-    for (int64_t from = p.start; from < p.end && !cancel_.load(std::memory_order_relaxed);) {
-        const int64_t to = std::min(p.end, from + kSegment);
-        const size_t eEnd = eventAt(events_, to);
-        run(p, v0, v1, tail, from, to, events_.data(), e, eEnd, out);
-        progress_[share].store(eEnd, std::memory_order_release);
-        from = to;
+    size_t e = eventAt(events_, from);
+    while (from < to) {
+        if (cancel_.load(std::memory_order_relaxed)) return false;
+        const int64_t stop = std::min(to, from + kSegment);
+        const size_t eEnd = eventAt(events_, stop);
+        run(p, v0, v1, tail, from, stop, events_.data(), e, eEnd, out);
+        if (progress) progress->store(eEnd, std::memory_order_release);
+        from = stop;
         e = eEnd;
     }
+    return true;
+}
+
+void TVoldComputation::work(int share) {
+    Plan& p = *plan_;
+    const auto [v0, v1] = p.shares[share];
+    walk(p, v0, v1, share == p.tailShare, p.start, p.end, &progress_[share]);
+}
+
+namespace {
+
+// A part of a run cut in time walks this many samples at least: below it the
+// work of settling its first columns is not small against the part.
+constexpr int64_t kShortestTimePart = 1 << 18;
+int64_t shortestTimePart = kShortestTimePart;
+
+}  // namespace
+
+namespace vold_testing {
+void setShortestTimePart(int64_t samples) { shortestTimePart = samples > 0 ? samples : kShortestTimePart; }
+}  // namespace vold_testing
+
+bool TVoldComputation::runCutInTime() {
+    Plan& p = *plan_;
+    // Cut in lanes, a block of enough vectors keeps each thread busy; cut in
+    // time, each thread walks all the vectors, which must fit one block.
+    const int parts = std::min(cores_, 4);
+    if (parts < 2 || p.vectors > kMaxBlock) return false;
+    const size_t first = eventAt(events_, p.start);
+    if (events_.size() - first < static_cast<size_t>(4 * parts)) return false;
+    if (p.end - p.start < parts * shortestTimePart) return false;
+    // Each part begins right after a column, so that it owns whole columns.
+    std::vector<size_t> bounds{first};
+    for (int k = 1; k < parts; ++k) {
+        const size_t e = eventAt(events_, p.start + (p.end - p.start) * k / parts);
+        if (e <= bounds.back() || e >= events_.size()) return false;
+        bounds.push_back(e);
+    }
+    bounds.push_back(events_.size());
+    auto startOf = [&](size_t e) { return e == first ? p.start : events_[e - 1].sample + 1; };
+
+    std::vector<Plan> plans(static_cast<size_t>(parts), p);
+    for (size_t k = 1; k < plans.size(); ++k) {
+        std::fill(plans[k].a.begin(), plans[k].a.end(), 0.0f);
+        std::fill(plans[k].q.begin(), plans[k].q.end(), 0.0f);
+        std::fill(plans[k].m.begin(), plans[k].m.end(), 0.0f);
+    }
+    std::atomic<size_t> exact{first};
+    std::vector<std::thread> helpers;
+    std::vector<char> walked(static_cast<size_t>(parts), 0);
+    auto part = [&](int k) {
+        walked[k] = walk(plans[k], 0, p.vectors, p.TW > 0, startOf(bounds[k]), startOf(bounds[k + 1]),
+                         k == 0 ? &exact : nullptr);
+    };
+    int started = 1;
+    for (; started < parts; ++started) {
+        try {
+            helpers.emplace_back(part, started);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    part(0);
+    for (auto& h : helpers) h.join();
+    for (int k = started; k < parts; ++k) part(k);  // parts no thread could take
+
+    bool done = walked[0] != 0;
+    for (int k = 1; k < parts && done; ++k) {
+        done = walked[k] && settle(bounds[k], bounds[k + 1]);
+        if (done) exact.store(bounds[k + 1]);
+    }
+    // What is exact is ready; after a cancel the rest is done again.
+    for (auto& pr : progress_) pr.store(done ? events_.size() : exact.load());
+    return true;
+}
+
+bool TVoldComputation::settle(size_t first, size_t last) {
+    Plan fix = *plan_;
+    std::fill(fix.m.begin(), fix.m.end(), 0.0f);
+    // The exact state after the column before the part.
+    for (size_t l = 0; l < fix.track.size(); ++l) {
+        const int t = fix.track[l];
+        const size_t at = (first - 1) * static_cast<size_t>(layout_.Tracks[t < 0 ? 0 : t].Bands.N) + fix.band[l];
+        fix.a[l] = t < 0 ? 0.0f : a_[t][at];
+        fix.q[l] = t < 0 ? 0.0f : q_[t][at];
+    }
+    std::vector<float> guessed;
+    for (size_t e = first; e < last; ++e) {
+        // What the part found after this column, before it is computed again.
+        guessed.clear();
+        for (size_t t = 0; t < layout_.Tracks.size(); ++t) {
+            const size_t n = static_cast<size_t>(layout_.Tracks[t].Bands.N);
+            guessed.insert(guessed.end(), a_[t].begin() + e * n, a_[t].begin() + (e + 1) * n);
+            guessed.insert(guessed.end(), q_[t].begin() + e * n, q_[t].begin() + (e + 1) * n);
+        }
+        if (!walk(fix, 0, fix.vectors, fix.TW > 0, events_[e - 1].sample + 1, events_[e].sample + 1, nullptr))
+            return false;
+        bool same = true;
+        size_t at = 0;
+        for (size_t t = 0; t < layout_.Tracks.size() && same; ++t) {
+            const size_t n = static_cast<size_t>(layout_.Tracks[t].Bands.N);
+            same = std::memcmp(guessed.data() + at, a_[t].data() + e * n, n * sizeof(float)) == 0 &&
+                   std::memcmp(guessed.data() + at + n, q_[t].data() + e * n, n * sizeof(float)) == 0;
+            at += 2 * n;
+        }
+        if (same) return true;
+    }
+    return true;
 }
 
 namespace {
@@ -713,6 +821,7 @@ void TVoldComputation::Start() { spawn(0, true); }
 
 void TVoldComputation::Run() {
     if (Done()) return;
+    if (runCutInTime()) return;
     spawn(1, false);
     work(0);
     join();

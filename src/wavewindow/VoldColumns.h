@@ -82,7 +82,13 @@ public:
     void TakeOver(const TVoldComputation& before);
     // Computes in the background.
     void Start();
-    // Computes everything before it returns; this thread works too.
+    // Computes everything before it returns; this thread works too. Where
+    // one thread's vectors are too few to keep it busy, a long view is cut in
+    // time instead of in lanes: each thread walks every lane over a part of
+    // the samples, the parts after the first starting from rest. Then, part
+    // after part, the columns are computed again from the exact state before
+    // them until the state after a column equals the one the part found bit
+    // for bit; from there on the part's columns are the exact ones already.
     void Run();
     // Returns when everything is computed: waits for the background work,
     // or runs it here when none was started.
@@ -107,6 +113,15 @@ public:
 
 private:
     void work(int share);
+    // Walks the samples [from, to) with the vectors [v0, v1) of `p` (and the
+    // tail vector) in segments; false when cancelled.
+    bool walk(Plan& p, int v0, int v1, bool tail, int64_t from, int64_t to, std::atomic<size_t>* progress);
+    // Run with the samples cut in time instead of the lanes; false when it
+    // does not pay, and then nothing is done.
+    bool runCutInTime();
+    // Makes the columns [first, last) of a part that started from rest
+    // exact, given exact columns before `first`; false when cancelled.
+    bool settle(size_t first, size_t last);
     void spawn(int from, bool background);
     void join();
 
@@ -116,6 +131,7 @@ private:
     std::vector<TVoldColumnEvent> events_;
     std::unique_ptr<Plan> plan_;
     int threads_ = 1;
+    int cores_ = 1;  // the threads asked for, or the machine's
     // Per track: the column values and the resonators' state after each
     // event, one row of bands an event.
     std::vector<std::vector<float>> max_, a_, q_;
@@ -124,6 +140,12 @@ private:
     std::atomic<bool> cancel_{false};
     std::vector<std::thread> workers_;
 };
+
+namespace vold_testing {
+// Parts of a run cut in time are at least this many samples (0 restores the
+// normal length), so that tests can cut short sounds.
+void setShortestTimePart(int64_t samples);
+}  // namespace vold_testing
 
 // The diagram of one window: the columns of its present view, kept for
 // repaints and computed again only when the view's columns change (a zoom, a

@@ -114,6 +114,81 @@ TEST(VoldComputation, AnEditedSoundKeepsTheColumnsBeforeTheChangeAndGoesOnFromTh
     }
 }
 
+// Runs cut in time, on sounds cut into parts of a few thousand samples.
+class VoldCutInTime : public ::testing::Test {
+protected:
+    void SetUp() override { vold_testing::setShortestTimePart(3000); }
+    void TearDown() override { vold_testing::setShortestTimePart(0); }
+};
+
+// Loud stretches between silences, so that a part often starts while the
+// resonators still ring and its first columns, found from rest, are wrong.
+std::shared_ptr<Sound> burstsStereo(std::mt19937& rng, int32_t values) {
+    bool failed = false;
+    std::uniform_int_distribution<int> d(-32768, 32767);
+    auto l = std::make_unique<Wave>(values, failed), r = std::make_unique<Wave>(values, failed);
+    for (int32_t i = 0; i < values; ++i) {
+        const bool loud = (i / 2500) % 3 == 0;
+        l->wave[i] = static_cast<int16_t>(loud ? d(rng) : 0);
+        r->wave[i] = static_cast<int16_t>(loud ? static_cast<int>(20000 * std::sin(i * 0.05)) : 0);
+    }
+    return std::make_shared<StereoSound>(std::move(l), std::move(r), 22050, 2);
+}
+
+TEST_F(VoldCutInTime, EveryColumnIsTheReferencesWhateverTheThreadsAndVectors) {
+    std::mt19937 rng(11);
+    const std::shared_ptr<Sound> sounds[] = {randomStereo(rng, 40009), burstsStereo(rng, 40009)};
+    TVoldViewProps props;
+    for (const auto& sound : sounds) {
+        for (int vertical : {23, 5}) {  // lanes that fill one vector, or a few in a narrow one
+            props.Vertical.SetValue(vertical);
+            for (bool two : {true, false}) {
+                props.TwoWaves = two;
+                for (int threads : {2, 3, 4}) {
+                    for (int width : {4, 8, 16}) {
+                        SCOPED_TRACE(::testing::Message() << "vertical " << vertical << " two " << two << " threads "
+                                                          << threads << " width " << width);
+                        TVoldComputation run(sound, layoutOf(*sound, props, 157, 61), threads, width);
+                        run.Run();
+                        ASSERT_TRUE(run.Done());
+                        expectReference(run, *sound);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(VoldCutInTime, GoesOnFromColumnsTakenOverAndKeepsOnlyExactOnesWhenCancelled) {
+    std::mt19937 rng(12);
+    auto sound = burstsStereo(rng, 50021);
+    TVoldViewProps props;
+    props.Vertical.SetValue(23);
+    TVoldLayout layout = layoutOf(*sound, props, 211, 61);
+
+    TVoldComputation cancelled(sound, layout, 2);
+    cancelled.Cancel();
+    cancelled.Run();
+    EXPECT_FALSE(cancelled.Done());
+    expectReference(cancelled, *sound);
+
+    // A sound changed from sample 15000 on keeps the columns before the
+    // change from a run in lanes and goes on from them cut in time.
+    TVoldComputation before(sound, layout, 1);
+    before.Run();
+    bool failed = false;
+    auto after = std::make_shared<StereoSound>(Wave::copy(failed, sound->Channel(0)),
+                                               Wave::copy(failed, sound->Channel(1)), 22050, 2);
+    for (int32_t i = 15000; i < after->GetValues(); ++i) after->Channel(0).wave[i] ^= 0x1234;
+    TVoldComputation rest(after, layout, 2);
+    rest.TakeOver(before);
+    ASSERT_GT(rest.Ready(), 0u);
+    ASSERT_LT(rest.Ready(), rest.Events().size() / 2);
+    rest.Run();
+    ASSERT_TRUE(rest.Done());
+    expectReference(rest, *after);
+}
+
 class VoldDiagramTest : public CoreFixture {
 protected:
     TVoldPaintArgs view(const Sound& s, int width, int height) {
