@@ -117,7 +117,7 @@ TEST(VoldComputation, AnEditedSoundKeepsTheColumnsBeforeTheChangeAndGoesOnFromTh
 // Runs cut in time, on sounds cut into parts of a few thousand samples.
 class VoldCutInTime : public ::testing::Test {
 protected:
-    void SetUp() override { vold_testing::setShortestTimePart(3000); }
+    void SetUp() override { vold_testing::setShortestTimePart(2000); }
     void TearDown() override { vold_testing::setShortestTimePart(0); }
 };
 
@@ -137,7 +137,7 @@ std::shared_ptr<Sound> burstsStereo(std::mt19937& rng, int32_t values) {
 
 TEST_F(VoldCutInTime, EveryColumnIsTheReferencesWhateverTheThreadsAndVectors) {
     std::mt19937 rng(11);
-    const std::shared_ptr<Sound> sounds[] = {randomStereo(rng, 40009), burstsStereo(rng, 40009)};
+    const std::shared_ptr<Sound> sounds[] = {randomStereo(rng, 24007), burstsStereo(rng, 24007)};
     TVoldViewProps props;
     for (const auto& sound : sounds) {
         for (int vertical : {23, 5}) {  // lanes that fill one vector, or a few in a narrow one
