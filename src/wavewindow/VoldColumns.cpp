@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/Wave.h"
+
 namespace korvane {
 
 // ---------------------------------------------------------------------------
@@ -726,23 +728,11 @@ bool TVoldComputation::runCutInTime() {
         std::fill(plans[k].m.begin(), plans[k].m.end(), 0.0f);
     }
     std::atomic<size_t> exact{first};
-    std::vector<std::thread> helpers;
     std::vector<char> walked(static_cast<size_t>(parts), 0);
-    auto part = [&](int k) {
+    runPartsSideBySide(parts, [&](int k) {
         walked[k] = walk(plans[k], 0, p.vectors, p.TW > 0, startOf(bounds[k]), startOf(bounds[k + 1]),
                          k == 0 ? &exact : nullptr);
-    };
-    int started = 1;
-    for (; started < parts; ++started) {
-        try {
-            helpers.emplace_back(part, started);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    part(0);
-    for (auto& h : helpers) h.join();
-    for (int k = started; k < parts; ++k) part(k);  // parts no thread could take
+    });
 
     bool done = walked[0] != 0;
     for (int k = 1; k < parts && done; ++k) {
