@@ -110,7 +110,28 @@ protected:
             note = dynamic_cast<TMuzNote*>(s);
         if (!note) return "the demo has no note";
         doc.SetSelectedSymbol(note);
-        if (!trigger(form, "MusicPointAdd") || !trigger(form, "MusicNSCross")) return "the note edits were not enabled";
+        // On a slow machine the score's text takes long to make, and the
+        // window and the journal then space their copies out: two edits
+        // close together become one state. Each edit here is to be a state
+        // of its own, in the history and in the journal.
+        auto settled = [&](size_t states) {
+            for (int i = 0; i < 1000; ++i) {
+                form.UpdateActions();
+                const THistory* h = form.History().Find(doc);
+                const bool kept = !h || h->States.size() >= states;  // no history kept, nothing spaced
+                if (kept && !(form.Journal() && form.Journal()->Deferred())) {
+                    if (form.Journal()) form.Journal()->WaitIdle();
+                    return true;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return false;
+        };
+        if (!settled(1)) return "the opened score is not in the history";
+        if (!trigger(form, "MusicPointAdd")) return "the note edits were not enabled";
+        if (!settled(2)) return "the point is not in the history";
+        if (!trigger(form, "MusicNSCross")) return "the note edits were not enabled";
+        if (!settled(3)) return "the sharp is not in the history";
         if (doc.State != unitStateChanged) return "the music did not change";
         expected += describe(doc) + "\n";
         return "";
