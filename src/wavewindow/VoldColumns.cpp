@@ -638,14 +638,18 @@ void TVoldComputation::TakeOver(const TVoldComputation& before) {
     // Go on from the state after the last column taken over.
     Plan& p = *plan_;
     const size_t last = ready - 1;
+    loadStateAfter(last, p);
+    p.start = events_[last].sample + 1;
+}
+
+void TVoldComputation::loadStateAfter(size_t event, Plan& p) const {
     for (size_t l = 0; l < p.track.size(); ++l) {
         const int t = p.track[l];
-        if (t < 0) continue;
-        const size_t at = last * static_cast<size_t>(layout_.Tracks[t].Bands.N) + p.band[l];
+        if (t < 0) continue;  // an unused lane stays at rest
+        const size_t at = event * static_cast<size_t>(layout_.Tracks[t].Bands.N) + p.band[l];
         p.a[l] = a_[t][at];
         p.q[l] = q_[t][at];
     }
-    p.start = events_[last].sample + 1;
 }
 
 size_t TVoldComputation::Ready() const {
@@ -745,15 +749,11 @@ bool TVoldComputation::runCutInTime() {
 }
 
 bool TVoldComputation::settle(size_t first, size_t last) {
+    // From the exact state after the column before the part; unused lanes
+    // stay at rest (0) in every plan.
     Plan fix = *plan_;
     std::fill(fix.m.begin(), fix.m.end(), 0.0f);
-    // The exact state after the column before the part.
-    for (size_t l = 0; l < fix.track.size(); ++l) {
-        const int t = fix.track[l];
-        const size_t at = (first - 1) * static_cast<size_t>(layout_.Tracks[t < 0 ? 0 : t].Bands.N) + fix.band[l];
-        fix.a[l] = t < 0 ? 0.0f : a_[t][at];
-        fix.q[l] = t < 0 ? 0.0f : q_[t][at];
-    }
+    loadStateAfter(first - 1, fix);
     std::vector<float> guessed;
     for (size_t e = first; e < last; ++e) {
         // What the part found after this column, before it is computed again.

@@ -122,6 +122,8 @@ private:
     // Makes the columns [first, last) of a part that started from rest
     // exact, given exact columns before `first`; false when cancelled.
     bool settle(size_t first, size_t last);
+    // Sets the lanes' state of `p` to the one kept after column `event`.
+    void loadStateAfter(size_t event, Plan& p) const;
     void spawn(int from, bool background);
     void join();
 
