@@ -15,7 +15,7 @@
 #include "platform/Messages.h"
 #include "platform/PngWriter.h"
 #ifdef KORVANE_WITH_QT_PICTURES
-#include "qtcanvas/QtPicture.h"
+#include "cli/QtPictureLoader.h"
 #endif
 #include "score/ScoreHit.h"
 #include "platform/FileReplace.h"
@@ -130,7 +130,7 @@ int writeScorePicture(const ScorePictureCall& call, TUnitMuz& unitMuz, const TXT
     TScoreLayout layout(unitMuz);
     // The window's drawing origin: x = 5 - scroll position.
     auto paint = [&](Canvas& canvas) { LayoutAndPaintScore(canvas, layout, 5 - call.scroll, 0, selected); };
-    if (!PaintPictureWithQt(call.width, call.height, paint, image, error)) {
+    if (!PaintWithQtModule(call.width, call.height, paint, image, error)) {
         err << "picture --view score is not available: " << error << "\n";
         return exitUsage;
     }
