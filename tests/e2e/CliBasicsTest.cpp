@@ -219,4 +219,32 @@ TEST_F(CliBasics, PropertiesConvertsTheFormat) {
     EXPECT_EQ(r.status, 2);
 }
 
+// korvane-cli starts without the libraries most calls never use: libsndfile
+// comes in for other sound formats, libzip for .mxl files and Qt for score
+// pictures, each only in the call that needs it.
+TEST_F(CliBasics, LibrariesAreLoadedOnlyByTheCallsThatNeedThem) {
+    writeWav("in.wav", 1, 8000, std::vector<int16_t>(800, 1000));
+    const std::string demo = std::string(KORVANE_SOURCE_DIR) + "/examples/music-demo.korvanem";
+    // The dynamic loader names every library it starts.
+    auto loads = [&](const std::vector<std::string>& args, const std::string& library) {
+        ::setenv("LD_DEBUG", "libs", 1);
+        CliResult r = cli(args);
+        ::unsetenv("LD_DEBUG");
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.err.find("calling init: ") != std::string::npos &&
+               r.err.find("/" + library) != std::string::npos;
+    };
+    const std::vector<std::string> wavOnly = {"apply", path("in.wav"), path("out.wav"), "volume"};
+    ASSERT_TRUE(loads(wavOnly, "libc.so"));  // the loader does speak
+    for (const char* library : {"libsndfile.so", "libzip.so", "libQt6Gui.so"})
+        EXPECT_FALSE(loads(wavOnly, library)) << library;
+    EXPECT_TRUE(loads({"apply", path("in.wav"), path("out.flac")}, "libsndfile.so"));
+    EXPECT_FALSE(loads({"apply", path("in.wav"), path("out.flac")}, "libzip.so"));
+    EXPECT_TRUE(loads({"export", demo, path("out.mxl")}, "libzip.so"));
+    EXPECT_FALSE(loads({"export", demo, path("out.musicxml")}, "libzip.so"));
+#ifdef KORVANE_CLI_HAS_QT
+    EXPECT_TRUE(loads({"picture", demo, path("score.png"), "--view", "score"}, "libQt6Gui.so"));
+#endif
+}
+
 }  // namespace
