@@ -8,6 +8,19 @@ median() {
 # A / B with two decimals.
 ratio() { python3 -c "print(f'{$1 / max($2, 1e-9):.2f}')"; }
 
+# Two lists of times, one per round in the order of the rounds: the median
+# over the rounds of the first's time / the second's in the same round, with
+# two decimals. The disk under a durable write can be twice as fast in one
+# minute as in the next; a ratio taken within a round moves far less with it
+# than the ratio of the two medians.
+paired() {
+    python3 -c '
+import statistics, sys
+a = [float(x) for x in sys.argv[1].split()]
+b = [float(x) for x in sys.argv[2].split()]
+print(f"{statistics.median(x / max(y, 1e-9) for x, y in zip(a, b)):.2f}")' "$1" "$2"
+}
+
 # Seconds taken by one run of the command. The file "$out" is removed and the
 # disk synced first, so that every run writes a new file and starts alike.
 run_once() {

@@ -63,31 +63,33 @@ done
 rm -f "$out"
 
 med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
+# The ratios are taken round by round (see paired).
+pr() { paired "${times[$1]}" "${times[$2]}"; }
 
 cp_median=$(med cp)
 dd_median=$(med dd)
 file_kb=$(( (size + 1023) / 1024 ))
 echo
 resave_median=$(med resave)
-echo "median of $reps runs; cp IN OUT: $cp_median s;" \
-     "korvane-cli apply IN OUT without a step: $resave_median s ($(ratio "$resave_median" "$cp_median") x cp," \
-     "$(ratio "$resave_median" "$dd_median") x dd conv=fsync: $dd_median s)"
+echo "median of $reps runs, ratios the median of the rounds' ratios; cp IN OUT: $cp_median s;" \
+     "korvane-cli apply IN OUT without a step: $resave_median s ($(pr resave cp) x cp," \
+     "$(pr resave dd) x dd conv=fsync: $dd_median s)"
 printf '%-14s %10s %10s %10s %10s %10s %12s\n' effect korvane sox "x sox" "x cp" "x dd" "memory x"
 for e in "${effects[@]}"; do
     km=$(med "k:$e")
     sm=$(med "s:$e")
     rm -f "$out"
     peak_kb=$(/usr/bin/time -f %M "$cli" apply "$in" "$out" "$e" 2>&1 >/dev/null | tail -1)
-    printf '%-14s %10s %10s %10s %10s %10s %12s\n' "$e" "$km" "$sm" "$(ratio "$km" "$sm")" "$(ratio "$km" "$cp_median")" \
-        "$(ratio "$km" "$dd_median")" "$(ratio "$peak_kb" "$file_kb")"
+    printf '%-14s %10s %10s %10s %10s %10s %12s\n' "$e" "$km" "$sm" "$(pr "k:$e" "s:$e")" "$(pr "k:$e" cp)" \
+        "$(pr "k:$e" dd)" "$(ratio "$peak_kb" "$file_kb")"
 done
 if [ -n "${BASE:-}" ]; then
     echo
-    echo "BASE ($BASE) in the same rounds: apply IN OUT $(med base-resave) s ($(ratio "$(med base-resave)" "$dd_median") x dd)"
+    echo "BASE ($BASE) in the same rounds: apply IN OUT $(med base-resave) s ($(pr base-resave dd) x dd;" \
+         "this one / BASE $(pr resave base-resave))"
     for e in "${effects[@]}"; do
         bm=$(med "b:$e")
-        printf '%-14s %10s %10s x dd; this one / BASE %s\n' "$e" "$bm" "$(ratio "$bm" "$dd_median")" \
-            "$(ratio "$(med "k:$e")" "$bm")"
+        printf '%-14s %10s %10s x dd; this one / BASE %s\n' "$e" "$bm" "$(pr "b:$e" dd)" "$(pr "k:$e" "b:$e")"
     done
 fi
 echo

@@ -84,9 +84,8 @@ if cmp -s "$in" "$out"; then same=yes; else same=no; fi
 rm -f "$out"
 peak_kb=$(/usr/bin/time -f %M "$cli" apply "$in" "$out" 2>&1 >/dev/null | tail -1)
 
-cp_median=$(tr ' ' '\n' <<<"${times[cp]}" | grep . | median)
-dd_median=$(tr ' ' '\n' <<<"${times[dd]}" | grep . | median)
 echo
+echo "Seconds: the median of $reps runs; ratios: the median of the rounds' ratios."
 printf '%-28s %10s %10s %10s\n' "median of $reps runs" seconds "x cp" "x dd"
 for name in "${names[@]}"; do
     m=$(tr ' ' '\n' <<<"${times[$name]}" | grep . | median)
@@ -97,8 +96,10 @@ for name in "${names[@]}"; do
         dd) label="dd conv=fsync" ;;
         sox) label="sox IN OUT" ;;
     esac
-    printf '%-28s %10s %10s %10s\n' "$label" "$m" "$(ratio "$m" "$cp_median")" "$(ratio "$m" "$dd_median")"
+    printf '%-28s %10s %10s %10s\n' "$label" "$m" "$(paired "${times[$name]}" "${times[cp]}")" \
+        "$(paired "${times[$name]}" "${times[dd]}")"
 done
+[ -n "${BASE:-}" ] && echo "this one / BASE: $(paired "${times[korvane]}" "${times[base]}")"
 echo
 file_kb=$(( (size + 1023) / 1024 ))
 echo "korvane-cli peak memory: ${peak_kb} KB for a ${file_kb} KB file" \
