@@ -1,10 +1,10 @@
 #include "cli/QtPictureLoader.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
 
+#include "platform/LazyLibrary.h"
 #include "qtcanvas/QtPictureModule.h"
 
 namespace korvane::cli {
@@ -24,50 +24,37 @@ std::string programFolder() {
     return slash == std::string::npos ? std::string{} : program.substr(0, slash + 1);
 }
 
-struct Module {
-    KorvanePaintPictureWithQt paint = nullptr;
-    std::string error;
-};
-
-// Loaded once and kept for the life of the process: Qt does not take being
-// unloaded and loaded again.
-Module load() {
-    Module m;
-    std::vector<std::string> candidates;
+// Where the module is: beside the running program, else where the build put
+// it (the test programs run from a folder of their own). Empty when neither
+// holds it.
+std::string modulePath() {
     const std::string folder = programFolder();
-    if (!folder.empty()) candidates.push_back(folder + kModuleName);
+    if (!folder.empty() && ::access((folder + kModuleName).c_str(), F_OK) == 0) return folder + kModuleName;
 #ifdef KORVANE_QT_MODULE_PATH
-    // The test programs run from a folder of their own.
-    candidates.emplace_back(KORVANE_QT_MODULE_PATH);
+    if (::access(KORVANE_QT_MODULE_PATH, F_OK) == 0) return KORVANE_QT_MODULE_PATH;
 #endif
-    std::string reasons;
-    for (const std::string& path : candidates) {
-        if (::access(path.c_str(), F_OK) != 0) continue;
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* why = ::dlerror();
-            reasons = why ? why : path;
-            continue;
-        }
-        m.paint = reinterpret_cast<KorvanePaintPictureWithQt>(::dlsym(handle, kKorvanePaintPictureWithQtName));
-        if (m.paint) return m;
-        reasons = path + " has no " + kKorvanePaintPictureWithQtName;
-    }
-    m.error = reasons.empty() ? std::string{"the Qt module "} + kModuleName + " is not beside korvane-cli"
-                              : "the Qt module cannot be loaded: " + reasons;
-    return m;
+    return {};
 }
 
 }  // namespace
 
 bool PaintWithQtModule(int width, int height, const std::function<void(Canvas&)>& paint, std::vector<TColor>& pixels,
                        std::string& error) {
-    static const Module module = load();
-    if (!module.paint) {
-        error = module.error;
+    static const std::string path = modulePath();
+    if (path.empty()) {
+        error = std::string{"the Qt module "} + kModuleName + " is not beside korvane-cli";
         return false;
     }
-    return module.paint(width, height, paint, pixels, error);
+    // Kept for the life of the process: Qt does not take being unloaded and
+    // loaded again.
+    static TLazyLibrary module(path);
+    static const auto entry = reinterpret_cast<KorvanePaintPictureWithQt>(module.Find(kKorvanePaintPictureWithQtName));
+    if (!entry) {
+        const std::string why = module.Error();
+        error = why.empty() ? path + " has no " + kKorvanePaintPictureWithQtName : why;
+        return false;
+    }
+    return entry(width, height, paint, pixels, error);
 }
 
 }  // namespace korvane::cli

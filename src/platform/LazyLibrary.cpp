@@ -8,10 +8,10 @@ namespace korvane {
 // opened is not tried again, and its reason stays.
 void* TLazyLibrary::handle() {
     std::call_once(once_, [this] {
-        handle_ = ::dlopen(soname_, RTLD_NOW | RTLD_LOCAL);
+        handle_ = ::dlopen(name_.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle_) {
             const char* why = ::dlerror();
-            error_ = std::string(soname_) + " cannot be loaded" + (why ? std::string(": ") + why : std::string());
+            error_ = name_ + " cannot be loaded" + (why ? std::string(": ") + why : std::string());
         }
     });
     return handle_;

@@ -2,17 +2,18 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace korvane {
 
-// A system library opened the first time one of its functions is wanted,
+// A shared library opened the first time one of its functions is wanted,
 // not when the program starts: loading and linking a library and the
 // libraries it brings costs every start of korvane-cli a few milliseconds,
 // and most commands never call it. Safe to use from any thread.
 class TLazyLibrary {
 public:
-    // `soname` as the system loads it ("libsndfile.so.1").
-    explicit TLazyLibrary(const char* soname) : soname_(soname) {}
+    // `name` as the system loads it ("libsndfile.so.1"), or a path.
+    explicit TLazyLibrary(std::string name) : name_(std::move(name)) {}
 
     // The address of the function `name`; null when the library or the name
     // is missing.
@@ -24,7 +25,7 @@ public:
 private:
     void* handle();
 
-    const char* soname_;
+    const std::string name_;
     std::once_flag once_;
     void* handle_ = nullptr;
     std::string error_;
