@@ -6,6 +6,8 @@
 #include "cli/ScoreCommand.h"
 #include "cli/OutFormat.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <thread>
 
 #include "audiofile/AudioFile.h"
+#include "core/Allocation.h"
 #include "core/Sample.h"
 #include "core/WavFile.h"
 #include "platform/Messages.h"
@@ -96,6 +99,12 @@ private:
     // Opens the `--wave` documents under their names.
     int OpenWaves();
     int RunSteps(TUnitWave& first, const std::vector<std::string>& words);
+    // `apply` of a WAV file to a WAV file whose steps all go through the
+    // sound in order (or that has none): read, changed and written block by
+    // block, all at once. The exit status, or nothing when the call is not
+    // of that kind (or cannot be done so after all) and takes the usual way.
+    std::optional<int> Stream(const std::string& inFile, const std::string& outFile,
+                              const std::vector<std::string>& words);
     // A merge step replaces the edited document; a split step ends the chain
     // with files of its own, and OUT is not written.
     TUnitWave* replaced_ = nullptr;
@@ -387,6 +396,7 @@ int Call::Apply(const std::vector<std::string>& args) {
     SplitArgs(args, 2, {}, positional, steps);
     if (positional.size() < 2) throw UsageError{"apply IN OUT [GLOBAL...] [STEP [-- STEP]...]"};
     CheckOut(positional[1]);
+    if (std::optional<int> streamed = Stream(positional[0], positional[1], steps)) return *streamed;
     std::unique_ptr<Sound> sound;
     if (!ReadIn(positional[0], sound)) return MemoryOr(exitFile);
     TUnitWave& doc = space_.AddWave(std::make_unique<TUnitWave>(std::move(sound), positional[0]));
@@ -460,30 +470,40 @@ std::vector<std::vector<std::string>> SplitSteps(const std::vector<std::string>&
     return steps;
 }
 
+// Hands a step the words SplitSteps checked: its options and its positional words.
+void SetStepWords(CommandStep& step, const std::vector<std::string>& words) {
+    auto options = step.Options();
+    size_t positional = 0;
+    for (size_t k = 1; k < words.size(); ++k) {
+        auto it =
+            std::find_if(options.begin(), options.end(), [&](const CommandOption& o) { return o.name == words[k]; });
+        if (it == options.end()) {
+            step.SetPositional(positional++, words[k]);
+            continue;
+        }
+        std::string value = it->takesValue ? words[++k] : std::string();
+        std::string problem = it->set(value);
+        if (!problem.empty()) throw UsageError{problem};
+    }
+}
+
+// Why `command` cannot run on `doc` now, or empty.
+std::string Unavailable(const Command& command, const TWorkspace& space, const TUnitWave& doc) {
+    CommandState state;
+    state.space = &space;
+    state.wave = &doc;
+    state.children = static_cast<int>(space.Units().size());
+    return command.enabled(state);
+}
+
 int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
     TUnitWave* doc = &first;
     for (const auto& words : SplitSteps(words, space_)) {
         const std::string& name = words[0];
         const Command* command = FindCommandByCliName(name);
         auto step = command->makeStep(space_, *doc);
-        auto options = step->Options();
-        size_t positional = 0;
-        for (size_t k = 1; k < words.size(); ++k) {
-            auto it = std::find_if(options.begin(), options.end(),
-                                   [&](const CommandOption& o) { return o.name == words[k]; });
-            if (it == options.end()) {
-                step->SetPositional(positional++, words[k]);
-                continue;
-            }
-            std::string value = it->takesValue ? words[++k] : std::string();
-            std::string problem = it->set(value);
-            if (!problem.empty()) throw UsageError{problem};
-        }
-        CommandState state;
-        state.space = &space_;
-        state.wave = doc;
-        state.children = static_cast<int>(space_.Units().size());
-        std::string reason = command->enabled(state);
+        SetStepWords(*step, words);
+        std::string reason = Unavailable(*command, space_, *doc);
         if (!reason.empty()) {
             err_ << name << " is not available: " << reason << "\n";
             return exitUsage;
@@ -498,6 +518,78 @@ int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
         if (step->EndsChain()) chainEnded_ = true;
     }
     return exitOk;
+}
+
+std::optional<int> Call::Stream(const std::string& inFile, const std::string& outFile,
+                                const std::vector<std::string>& words) {
+    if (select_ || !waves_.empty() || name_ || AudioFormatForName(outFile) != AudioFormat::Wav ||
+        !IsOwnWaveFile(inFile))
+        return std::nullopt;
+    // A FIFO or a device takes the bytes as they come and could not be
+    // written again the usual way if this one stopped half-way.
+    struct stat target;
+    if (::stat(outFile.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) return std::nullopt;
+    const int fd = ::open(inFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    WaveFileLayout layout;
+    std::string reason;
+    if (!ReadWaveLayout(fd, layout, reason) || layout.frames <= 0 || layout.frames > INT32_MAX) return std::nullopt;
+
+    // The steps read their values, and check that they may run, on a stand-in
+    // of the same format and length in a workspace of its own: its samples are
+    // never read or written, so its memory is never used.
+    TWorkspace space;
+    std::unique_ptr<Wave> waves[2];
+    const auto values = static_cast<int32_t>(layout.frames);
+    for (int c = 0; c < layout.channels; ++c) {
+        int16_t* buffer = allocateSamples(static_cast<std::size_t>(values));
+        if (!buffer) return std::nullopt;
+        waves[c] = std::make_unique<Wave>(buffer, values);
+    }
+    std::unique_ptr<Sound> standIn;
+    if (layout.channels == 1)
+        standIn = std::make_unique<MonoSound>(std::move(waves[0]), layout.freq, layout.bytesPSample);
+    else
+        standIn = std::make_unique<StereoSound>(std::move(waves[0]), std::move(waves[1]), layout.freq,
+                                                layout.bytesPSample);
+    TUnitWave& doc = space.AddWave(std::make_unique<TUnitWave>(std::move(standIn), inFile));
+    std::vector<std::unique_ptr<TSampleStage>> stages;
+    std::ostringstream settings;
+    try {
+        for (const auto& stepWords : SplitSteps(words, space)) {
+            const Command* command = FindCommandByCliName(stepWords[0]);
+            auto step = command->makeStep(space, doc);
+            SetStepWords(*step, stepWords);
+            if (!Unavailable(*command, space, doc).empty() || step->EndsChain()) return std::nullopt;
+            auto stage = step->Stage(space, doc, printSettings_ ? &settings : nullptr);
+            if (!stage) return std::nullopt;
+            stages.push_back(std::move(stage));
+        }
+    } catch (const UsageError&) {
+        return std::nullopt;  // the usual way says the same, from the same words
+    }
+
+    out_ << settings.str();
+    bool failed = false;
+    auto process = [&stages](int16_t* left, int16_t* right, int64_t count) {
+        for (auto& stage : stages) stage->Run(left, right, count);
+    };
+    switch (RewriteWaveFile(failed, fd, layout, outFile, stages.empty() ? WaveBlockProcess() : process)) {
+        case RewriteResult::Done:
+            return exitOk;
+        case RewriteResult::Failed:
+            return MemoryOr(exitFile);
+        case RewriteResult::NotRead:
+            // The usual way reads the file again and says what is wrong with
+            // it; the settings are out already.
+            printSettings_ = false;
+            return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 int Call::Finish(TUnitWave& start, const std::string& outFile) {

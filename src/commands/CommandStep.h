@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "processing/SampleStage.h"
+
 namespace korvane {
 
 class TUnitWave;
@@ -48,6 +50,16 @@ public:
     // Reads the values (a refusal leaves the document as it was), prints the
     // settings when `settings` is given, and runs the document operation.
     virtual StepResult Run(TWorkspace& space, TUnitWave& wave, std::ostream* settings) = 0;
+    // For a step whose work can go through the sound block by block while it
+    // is read (TSampleStage): reads the values as Run does and, where the work
+    // with these values is such a stage, prints the settings, stores the
+    // record as Run does and returns the stage instead of running. Null when
+    // it is not, or the values are refused, with nothing stored: Run then
+    // does what it always does.
+    virtual std::unique_ptr<TSampleStage> Stage(TWorkspace& /*space*/, TUnitWave& /*wave*/,
+                                                std::ostream* /*settings*/) {
+        return nullptr;
+    }
 };
 
 // Reads a sample frequency typed as a whole number from 1 to 1000000, as the

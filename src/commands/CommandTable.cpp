@@ -461,7 +461,7 @@ void addEffectCommands(std::vector<Command>& t) {
         return row;
     };
     add(wave("Volume", "volume", "&Volume...", "V", "Volume|Change the volume by a factor or an envelope",
-             NeedsSamples, FieldsStep(&TWaveRecords::Volume, VolumeCommand, CheckVolume), effects),
+             NeedsSamples, FieldsStep(&TWaveRecords::Volume, VolumeCommand, CheckVolume, VolumeCommandStage), effects),
         "Change Volume", 9, "volume");
     add(wave("MaxVolume", "max-volume", "M&aximal Volume", "Shift+V",
              "Maximal Volume|Raise the volume until the loudest sample is at full scale", NeedsSamples,

@@ -100,6 +100,7 @@ Step highLowStep(TWorkspace& space, TUnitWave& doc) {
     step->FieldOptions();
     step->Flag("--maximize-volume", p.MaximizeVolume, "maximize the volume between the passes");
     step->SetCheck([](const THighLowProps& props, const TUnitWave&) { return CheckHighLow(props); });
+    step->SetStage(High ? FilterHighCommandStage : FilterLowCommandStage);
     return step;
 }
 

@@ -16,8 +16,8 @@ namespace korvane {
 template <class Props>
 std::function<std::unique_ptr<CommandStep>(TWorkspace&, TUnitWave&)> FieldsStep(
     Props TWaveRecords::*record, typename RecordStep<Props>::Operation op,
-    typename RecordStep<Props>::Check check = {}) {
-    return [record, op, check](TWorkspace& space, TUnitWave& doc) -> std::unique_ptr<CommandStep> {
+    typename RecordStep<Props>::Check check = {}, typename RecordStep<Props>::StageMaker stage = {}) {
+    return [record, op, check, stage](TWorkspace& space, TUnitWave& doc) -> std::unique_ptr<CommandStep> {
         auto step = std::make_unique<RecordStep<Props>>(space, doc.Records.*record, space.Records.*record, op);
         // A switch an envelope field turns on is off unless the step names
         // the envelope, as for the on/off flags.
@@ -26,6 +26,7 @@ std::function<std::unique_ptr<CommandStep>(TWorkspace&, TUnitWave&)> FieldsStep(
             if (entry.Switch) *entry.Switch = false;
         step->FieldOptions();
         if (check) step->SetCheck(check);
+        if (stage) step->SetStage(stage);
         return step;
     };
 }
@@ -33,9 +34,10 @@ std::function<std::unique_ptr<CommandStep>(TWorkspace&, TUnitWave&)> FieldsStep(
 // The same with a check that needs the record alone.
 template <class Props>
 std::function<std::unique_ptr<CommandStep>(TWorkspace&, TUnitWave&)> FieldsStep(
-    Props TWaveRecords::*record, typename RecordStep<Props>::Operation op, std::string (*check)(const Props&)) {
+    Props TWaveRecords::*record, typename RecordStep<Props>::Operation op, std::string (*check)(const Props&),
+    typename RecordStep<Props>::StageMaker stage = {}) {
     typename RecordStep<Props>::Check both = [check](const Props& props, const TUnitWave&) { return check(props); };
-    return FieldsStep(record, std::move(op), std::move(both));
+    return FieldsStep(record, std::move(op), std::move(both), std::move(stage));
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 #include "commands/CommandStep.h"
 #include "commands/DialogStep.h"
 #include "core/Assert.h"
+#include "processing/SampleStage.h"
 #include "processing/TWorkspace.h"
 #include "values/FieldList.h"
 
@@ -24,6 +25,8 @@ public:
     using Operation = std::function<bool(TUnitWave&, const Props&)>;
     // Returns the refusal text of a dialog-level check, or empty.
     using Check = std::function<std::string(const Props&, const TUnitWave&)>;
+    // The operation as a stage over the whole sound, or null where it is not one.
+    using StageMaker = std::function<std::unique_ptr<TSampleStage>(const TUnitWave&, const Props&)>;
 
     RecordStep(TWorkspace& space, Props& docRecord, Props& spaceRecord, Operation op)
         : props(docRecord), space_(space), docRecord_(docRecord), spaceRecord_(spaceRecord), op_(std::move(op)) {}
@@ -78,6 +81,7 @@ public:
     void Other(CommandOption option) { options_.push_back(std::move(option)); }
 
     void SetCheck(Check check) { check_ = std::move(check); }
+    void SetStage(StageMaker stage) { stage_ = std::move(stage); }
     // Extra settings lines after the record's own (the rows of a table).
     void SetExtraSettings(std::function<std::vector<std::string>(Props&)> extra) { extra_ = std::move(extra); }
     // Reads what the record's field list does not hold (rows of a table);
@@ -109,6 +113,23 @@ public:
         StepResult result;
         std::string refusal = Confirm(space, wave);
         if (!refusal.empty()) return Refuse(refusal);
+        take(settings);
+        if (!op_(wave, props)) result.kind = StepResult::Failed;
+        (void)space_;
+        return result;
+    }
+
+    std::unique_ptr<TSampleStage> Stage(TWorkspace& space, TUnitWave& wave, std::ostream* settings) override {
+        if (!stage_ || !Confirm(space, wave).empty()) return nullptr;
+        std::unique_ptr<TSampleStage> stage = stage_(wave, props);
+        if (stage) take(settings);
+        return stage;
+    }
+
+private:
+    // What a confirmed step does before its operation: the settings lines,
+    // and the record kept for the next use.
+    void take(std::ostream* settings) {
         if (settings) {
             for (const auto& line : props.Fields().SettingsLines()) *settings << line << "\n";
             if (extra_)
@@ -116,12 +137,8 @@ public:
         }
         spaceRecord_ = props;
         docRecord_ = props;
-        if (!op_(wave, props)) result.kind = StepResult::Failed;
-        (void)space_;
-        return result;
     }
 
-private:
     void addFieldOption(const TFieldEntry& entry) {
         for (const auto& added : fieldOptions_)
             if (entry.Holds(added)) return;
@@ -149,6 +166,7 @@ private:
     Props& spaceRecord_;
     Operation op_;
     Check check_;
+    StageMaker stage_;
     std::function<std::vector<std::string>(Props&)> extra_;
     std::function<std::string(Props&)> extraRead_;
     std::vector<TFieldText> texts_;

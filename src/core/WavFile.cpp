@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -252,6 +255,8 @@ public:
     explicit WaveReader(ByteSource& source) : source_(source) {}
 
     bool read(std::unique_ptr<Sound>& sound, std::string& reason);
+    // The header alone, up to the first sample.
+    bool readLayout(WaveFileLayout& layout, std::string& reason);
 
 private:
     // Reads a whole field; false when the data ends first or on a read error.
@@ -280,7 +285,7 @@ private:
     bool memoryShort_ = false;
 };
 
-bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
+bool WaveReader::readLayout(WaveFileLayout& layout, std::string& reason) {
     uint8_t b[8];
     if (!field(b, 4) || std::memcmp(b, "RIFF", 4) != 0) return fail(reason, kWaveNoRiff);
     (void)field(b, 4);  // the RIFF size says nothing the chunks do not
@@ -302,7 +307,6 @@ bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
     if (freq <= 0) return fail(reason, kWaveBadFrequency);
     // 4-bit files are taken as 16-bit samples.
     const int bytes = bits == 4 ? 2 : bits / 8;
-    const int16_t bytesPSample = bytes == 1 ? 1 : 2;
 
     (void)source_.skip(static_cast<uint64_t>(formatSize) - 16);
     if (!field(b, 4)) return fail(reason, kWaveNoData);
@@ -315,8 +319,24 @@ bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
 
     // The declared size counts only as far as the file really goes.
     const int64_t frameBytes = int64_t{channels} * bytes;
-    const int64_t frames =
+    layout.channels = channels;
+    layout.fileBytes = bytes;
+    layout.bytesPSample = static_cast<int16_t>(bytes == 1 ? 1 : 2);
+    layout.freq = freq;
+    layout.frames =
         static_cast<int64_t>(std::min<uint64_t>(dataSize, source_.remaining()) / static_cast<uint64_t>(frameBytes));
+    layout.dataOffset = source_.position();
+    return true;
+}
+
+bool WaveReader::read(std::unique_ptr<Sound>& sound, std::string& reason) {
+    WaveFileLayout layout;
+    if (!readLayout(layout, reason)) return false;
+    const int16_t channels = static_cast<int16_t>(layout.channels);
+    const int bytes = layout.fileBytes;
+    const int32_t freq = layout.freq;
+    const int16_t bytesPSample = layout.bytesPSample;
+    const int64_t frames = layout.frames;
     if (frames > INT32_MAX) return outOfMemory(reason);
 
     int16_t* buffers[2] = {nullptr, nullptr};
@@ -524,6 +544,16 @@ bool ReadWaveFd(int fd, std::unique_ptr<Sound>& sound, std::string& reason) {
     return WaveReader(source).read(sound, reason);
 }
 
+bool ReadWaveLayout(int fd, WaveFileLayout& layout, std::string& reason) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::lseek(fd, 0, SEEK_SET) != 0) {
+        reason = kWaveCannotOpen;
+        return false;
+    }
+    FileSource source(fd, static_cast<uint64_t>(st.st_size));
+    return WaveReader(source).readLayout(layout, reason);
+}
+
 // ---------------------------------------------------------------------------
 // Writing
 
@@ -586,6 +616,35 @@ std::array<uint8_t, 44> WaveHeader(int channels, int bytesPerSample, int32_t fre
 
 namespace {
 
+// Checks that a WAV file can say `frames` frames of this format, opens `file`
+// for `fileName` and writes the header. False with the box shown.
+bool openWaveOut(TFileReplacement& file, const std::string& fileName, int channels, int bytes, int32_t freq,
+                 int64_t frames, bool temporary) {
+    const int64_t frameBytes = int64_t{channels} * bytes;
+    const uint64_t dataSize = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(frames);
+    // The header cannot express more; a cut-off size would make a broken file.
+    if (dataSize > UINT32_MAX - 36) return writeFailed();
+    const uint64_t byteRate = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(freq);
+    if (freq <= 0 || byteRate > UINT32_MAX) {
+        messages().show(kWaveWriteErrorTitle, kWaveByteRateText, MessageIcon::Information);
+        return false;
+    }
+    if (!file.Open(fileName, !temporary)) return writeFailed();
+    const int fd = file.Fd();
+    if (!file.IsStream()) {
+        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        // The whole file's blocks at once, rather than one page at a time as
+        // the data comes. Only where the file system does it itself; it
+        // changes no byte, and a failure here leaves the writes to fail or
+        // succeed.
+        (void)::fallocate(fd, 0, 0, static_cast<off_t>(44 + dataSize));
+    }
+    const std::array<uint8_t, 44> header = WaveHeader(channels, bytes, freq, dataSize);
+    if (file.Write(header.data(), header.size())) return true;
+    file.Abandon();
+    return writeFailed();
+}
+
 // Opens `file` for `fileName` and writes the whole new file into it, not yet
 // in place. False with the box shown (or, when `failed` was set, without).
 bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& fileName, const Sound& sound,
@@ -604,13 +663,6 @@ bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& file
 
     const int64_t frameBytes = int64_t{channels} * bytes;
     const uint64_t dataSize = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(end - begin);
-    // The header cannot express more; a cut-off size would make a broken file.
-    if (dataSize > UINT32_MAX - 36) return writeFailed();
-    const uint64_t byteRate = static_cast<uint64_t>(frameBytes) * static_cast<uint64_t>(sound.Freq);
-    if (sound.Freq <= 0 || byteRate > UINT32_MAX) {
-        messages().show(kWaveWriteErrorTitle, kWaveByteRateText, MessageIcon::Information);
-        return false;
-    }
 
     // 16-bit mono goes out straight from the wave; everything else through a buffer.
     const bool direct = channels == 1 && bytes == 2 && kLittleEndianHost;
@@ -625,19 +677,8 @@ bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& file
         }
     }
 
-    if (!file.Open(fileName, !temporary)) return writeFailed();
-    const int fd = file.Fd();
-    if (!file.IsStream()) {
-        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        // The whole file's blocks at once, rather than one page at a time as
-        // the data comes. Only where the file system does it itself; it
-        // changes no byte, and a failure here leaves the writes to fail or
-        // succeed.
-        (void)::fallocate(fd, 0, 0, static_cast<off_t>(44 + dataSize));
-    }
-
-    const std::array<uint8_t, 44> header = WaveHeader(channels, bytes, sound.Freq, dataSize);
-    bool ok = file.Write(header.data(), header.size());
+    if (!openWaveOut(file, fileName, channels, bytes, sound.Freq, end - begin, temporary)) return false;
+    bool ok = true;
     // The flag is read between blocks too: another thread may set it to stop
     // a write that is no longer wanted (a newer copy of the same sound).
     if (ok && direct) {
@@ -687,6 +728,148 @@ bool WriteWaveFiles(bool& failed, const std::vector<std::string>& fileNames, con
     }
     if (!TFileReplacement::CommitAll(all.data(), all.size())) return writeFailed();
     return true;
+}
+
+namespace {
+
+// A rewrite moves the samples in blocks of this many bytes of the input
+// file: each hand-over between the threads costs a wake-up, so fewer and
+// larger than the reader's blocks.
+constexpr int64_t kRewriteBlockBytes = 1 << 20;
+constexpr int kRewriteSlots = 4;
+
+// One block on its way through a rewrite: the file's bytes, the channels,
+// and the bytes to write.
+struct RewriteSlot {
+    std::unique_ptr<int16_t[]> in;  // int16_t, so that 16-bit data can be read from it as samples
+    std::unique_ptr<int16_t[]> left, right;
+    std::unique_ptr<int16_t[]> out;
+    int64_t count = 0;
+    enum Stage { Free, Read, Processed } stage = Free;
+};
+
+}  // namespace
+
+RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout, const std::string& fileName,
+                              const WaveBlockProcess& process) {
+    if (flagSet(failed)) return RewriteResult::Failed;
+    const int channels = layout.channels;
+    const int64_t frames = layout.frames;
+    if ((channels != 1 && channels != 2) || frames < 0) return RewriteResult::NotRead;
+    const int64_t inFrameBytes = int64_t{channels} * layout.fileBytes;
+    const int64_t outFrameBytes = int64_t{channels} * layout.bytesPSample;
+    const int64_t blockFrames = kRewriteBlockBytes / inFrameBytes;
+
+    std::vector<RewriteSlot> slots(kRewriteSlots);
+    for (RewriteSlot& slot : slots) {
+        const auto samples = static_cast<std::size_t>(blockFrames);
+        slot.in.reset(new (std::nothrow) int16_t[static_cast<std::size_t>(blockFrames * inFrameBytes + 1) / 2]);
+        slot.left.reset(new (std::nothrow) int16_t[samples]);
+        if (channels == 2) slot.right.reset(new (std::nothrow) int16_t[samples]);
+        slot.out.reset(new (std::nothrow) int16_t[samples * 2]);
+        if (!slot.in || !slot.left || (channels == 2 && !slot.right) || !slot.out) return RewriteResult::NotRead;
+    }
+
+    TFileReplacement file;
+    if (!openWaveOut(file, fileName, channels, layout.bytesPSample, layout.freq, frames, false))
+        return RewriteResult::Failed;
+
+    const Converter convert = converterFor(channels, layout.fileBytes);
+    const Storer store = storerFor(channels, layout.bytesPSample);
+    const int64_t blocks = (frames + blockFrames - 1) / blockFrames;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool halted = false, unread = false;
+    // Block b goes through slot b % kRewriteSlots: read, processed, written,
+    // free again. Each thread waits for the stage it takes a slot at.
+    auto await = [&](RewriteSlot& slot, RewriteSlot::Stage stage) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return halted || slot.stage == stage; });
+        return !halted;
+    };
+    auto pass = [&](RewriteSlot& slot, RewriteSlot::Stage next) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            slot.stage = next;
+        }
+        changed.notify_all();
+    };
+    auto halt = [&](bool notRead) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            halted = true;
+            if (notRead) unread = true;
+        }
+        changed.notify_all();
+    };
+    auto readBlocks = [&] {
+        for (int64_t b = 0; b < blocks; ++b) {
+            RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
+            if (!await(slot, RewriteSlot::Free)) return;
+            const int64_t first = b * blockFrames;
+            const int64_t count = std::min(blockFrames, frames - first);
+            auto* bytes = reinterpret_cast<uint8_t*>(slot.in.get());
+            const int64_t want = count * inFrameBytes;
+            if (readAllAt(fd, bytes, static_cast<std::size_t>(want),
+                          layout.dataOffset + static_cast<uint64_t>(first * inFrameBytes)) != want) {
+                halt(true);
+                return;
+            }
+            convert(bytes, static_cast<std::size_t>(count), slot.left.get(), slot.right.get());
+            slot.count = count;
+            pass(slot, RewriteSlot::Read);
+        }
+    };
+    auto processBlocks = [&] {
+        for (int64_t b = 0; b < blocks; ++b) {
+            RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
+            if (!await(slot, RewriteSlot::Read)) return;
+            if (process) process(slot.left.get(), slot.right.get(), slot.count);
+            pass(slot, RewriteSlot::Processed);
+        }
+    };
+
+    bool ok = true;
+    std::thread reader, worker;
+    try {
+        reader = std::thread(readBlocks);
+        worker = std::thread(processBlocks);
+    } catch (const std::system_error&) {
+        halt(true);
+    }
+    for (int64_t b = 0; b < blocks; ++b) {
+        RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
+        if (!await(slot, RewriteSlot::Processed)) break;
+        auto* bytes = reinterpret_cast<uint8_t*>(slot.out.get());
+        const int16_t* right = slot.right ? slot.right.get() : slot.left.get();
+        store(slot.left.get(), right, 0, slot.count, bytes);
+        ok = file.Write(bytes, static_cast<std::size_t>(slot.count * outFrameBytes));
+        if (!ok || flagSet(failed)) {
+            halt(false);
+            break;
+        }
+        pass(slot, RewriteSlot::Free);
+    }
+    if (reader.joinable()) reader.join();
+    if (worker.joinable()) worker.join();
+    if (unread) {
+        file.Abandon();
+        return RewriteResult::NotRead;
+    }
+    if (flagSet(failed)) {
+        file.Abandon();
+        return RewriteResult::Failed;
+    }
+    if (!ok) {
+        file.Abandon();
+        writeFailed();
+        return RewriteResult::Failed;
+    }
+    if (!file.Commit()) {
+        writeFailed();
+        return RewriteResult::Failed;
+    }
+    return RewriteResult::Done;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -83,6 +84,37 @@ bool ReadWaveFd(int fd, std::unique_ptr<Sound>& sound, std::string& reason);
 
 // The same reader over a file image in memory.
 bool ReadWaveMemory(const uint8_t* data, std::size_t size, std::unique_ptr<Sound>& sound, std::string& reason);
+
+// Where the samples of a WAV file are and what they are, as the reader finds
+// them in its header.
+struct WaveFileLayout {
+    int channels = 0;
+    int fileBytes = 0;         // bytes a sample takes in the file (2 for 4-bit files)
+    int16_t bytesPSample = 0;  // ... and in the sound read from it (1 or 2)
+    int32_t freq = 0;
+    int64_t frames = 0;        // the whole frames the data chunk holds, as far as the file goes
+    uint64_t dataOffset = 0;   // where the first sample starts
+};
+// Reads the header of the regular file `fd` (from its start) as ReadWaveFd
+// does; false with its reason where ReadWaveFd would fail before the samples.
+bool ReadWaveLayout(int fd, WaveFileLayout& layout, std::string& reason);
+
+// Changes a block of samples in place: `right` is null for a mono sound.
+using WaveBlockProcess = std::function<void(int16_t* left, int16_t* right, int64_t count)>;
+enum class RewriteResult {
+    Done,     // the new file is in place
+    Failed,   // nothing was put in place; the box was shown
+    NotRead,  // the samples were not all there to read (a read error, or the file changed meanwhile), or
+              // memory for the blocks was short: nothing was written and nothing shown
+};
+// Writes to `fileName` the file WriteWaveFile writes of the sound ReadWaveFd
+// reads from `fd`, after `process` (when given) has run over its samples in
+// order, block after block, as one call over the whole sound would. The sound
+// is never held whole: reading, processing and writing go on at once, on
+// three threads, a few blocks apart. The target is replaced as WriteWaveFile
+// replaces it, durably.
+RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout, const std::string& fileName,
+                              const WaveBlockProcess& process);
 
 // Test seam: the call ReadWaveFile reads the file's bytes with, ::read by
 // default. The fuzz targets install one that returns short counts and fails

@@ -46,7 +46,33 @@ void scaleSmall(const int16_t* in, int16_t* out, int64_t n, double factor) {
     for (; i < n; ++i) out[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(factor * in[i])));
 }
 
+// factor * in[i], truncated, low 16 bits kept.
+void scaleSamples(const int16_t* in, int16_t* out, int64_t n, double factor) {
+    // Below this factor every product truncates into 32 bits, so the plain
+    // conversion is the same as toSample; at 65536 itself, -65536 * -32768
+    // is 2^31, one past the largest 32-bit integer.
+    if (std::fabs(factor) < 65536) {
+        scaleSmall(in, out, n, factor);
+        return;
+    }
+    for (int64_t i = 0; i < n; ++i) out[i] = toSample(factor * in[i]);
+}
+
+class VolumeSampleStage : public TSampleStage {
+public:
+    explicit VolumeSampleStage(double factor) : factor_(factor) {}
+    void Run(int16_t* left, int16_t* right, int64_t count) override {
+        scaleSamples(left, left, count, factor_);
+        if (right) scaleSamples(right, right, count, factor_);
+    }
+
+private:
+    double factor_;
+};
+
 }  // namespace
+
+std::unique_ptr<TSampleStage> VolumeStage(double factor) { return std::make_unique<VolumeSampleStage>(factor); }
 
 std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32_t begin, int32_t end) {
     if (failed) return nullptr;
@@ -55,17 +81,8 @@ std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32
     if (!w) return nullptr;
     const int16_t* in = wave.wave;
     int16_t* out = w->wave;
-    // Below this factor every product truncates into 32 bits, so the plain
-    // conversion is the same as toSample; at 65536 itself, -65536 * -32768
-    // is 2^31, one past the largest 32-bit integer.
-    bool small = std::fabs(factor) < 65536;
-    forChunksSideBySide(failed, begin, end, [&](int64_t a, int64_t b) {
-        if (small) {
-            scaleSmall(in + a, out + a, b - a, factor);
-        } else {
-            for (int64_t i = a; i < b; ++i) out[i] = toSample(factor * in[i]);
-        }
-    });
+    forChunksSideBySide(failed, begin, end,
+                        [&](int64_t a, int64_t b) { scaleSamples(in + a, out + a, b - a, factor); });
     if (failed) return nullptr;
     return w;
 }

@@ -154,6 +154,37 @@ bool FilterHighCommand(TUnitWave& doc, const THighLowProps& props) {
     return highLowCommand<true>(doc, props);
 }
 
+namespace {
+bool editsWholeSound(const TUnitWave& doc) {
+    int32_t begin = 0, end = 0;
+    doc.EditRange(begin, end);
+    return begin == 0 && end == doc.GetValues() && end > 0;
+}
+
+template <bool High>
+std::unique_ptr<TSampleStage> highLowStage(const TUnitWave& doc, const THighLowProps& props) {
+    if (props.FrequencyKind == 1 || props.MaximizeVolume || !editsWholeSound(doc)) return nullptr;
+    const double period = props.Frequency.GetValue();
+    const double factor = props.VolumeFactor.GetValue();
+    const int32_t count = props.Count.GetValue();
+    return High ? FilterHighStage(period, doc.GetFreq(), factor, count)
+                : FilterLowStage(period, doc.GetFreq(), factor, count);
+}
+}  // namespace
+
+std::unique_ptr<TSampleStage> VolumeCommandStage(const TUnitWave& doc, const TVolumeProps& props) {
+    if (props.Kind == 1 || !editsWholeSound(doc)) return nullptr;
+    return VolumeStage(props.Factor.GetValue());
+}
+
+std::unique_ptr<TSampleStage> FilterLowCommandStage(const TUnitWave& doc, const THighLowProps& props) {
+    return highLowStage<false>(doc, props);
+}
+
+std::unique_ptr<TSampleStage> FilterHighCommandStage(const TUnitWave& doc, const THighLowProps& props) {
+    return highLowStage<true>(doc, props);
+}
+
 bool FilterResCommand(TUnitWave& doc, const TResNotchProps& props) {
     doc.Records.FilterRes = props;
     return resNotchCommand<false>(doc, props);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "processing/EffectProps.h"
+#include "processing/SampleStage.h"
 
 namespace korvane {
 
@@ -27,6 +29,14 @@ bool MixLeftRightCommand(TUnitWave& doc, const TLeftRightProps& props);
 bool FilterLowCommand(TUnitWave& doc, const THighLowProps& props);
 bool FilterHighCommand(TUnitWave& doc, const THighLowProps& props);
 bool FilterResCommand(TUnitWave& doc, const TResNotchProps& props);
+
+// What VolumeCommand, FilterLowCommand and FilterHighCommand would do to
+// `doc`, as a stage that runs over its sound block by block, where that is
+// their work: on the whole sound, without an envelope (and for the filters
+// without maximising between passes). Null otherwise.
+std::unique_ptr<TSampleStage> VolumeCommandStage(const TUnitWave& doc, const TVolumeProps& props);
+std::unique_ptr<TSampleStage> FilterLowCommandStage(const TUnitWave& doc, const THighLowProps& props);
+std::unique_ptr<TSampleStage> FilterHighCommandStage(const TUnitWave& doc, const THighLowProps& props);
 bool FilterNotchCommand(TUnitWave& doc, const TResNotchProps& props);
 // The range grows by the filter's tail and the grown range is selected.
 bool FilterBlockCommand(TUnitWave& doc, const TBlockFilterProps& props);

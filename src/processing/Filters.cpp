@@ -1,6 +1,9 @@
 #include "processing/Filters.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "core/Allocation.h"
 #include "core/Sample.h"
@@ -493,6 +496,58 @@ std::unique_ptr<Sound> oscillatorCommand(const Sound& sound, bool& failed, doubl
 }
 
 }  // namespace
+
+namespace {
+
+// filterPass without an envelope: `passes` passes of the stage over the whole
+// sound, each with its own running value per channel, which carries over
+// from block to block. A pass reads the one before at the same sample only,
+// so every pass can take a block as soon as the pass before has.
+template <bool High>
+class OnePoleSampleStage : public TSampleStage {
+public:
+    OnePoleSampleStage(double x, int32_t passes) : x_(x), y_(static_cast<std::size_t>(passes), {0.0, 0.0}) {}
+    void Run(int16_t* left, int16_t* right, int64_t count) override {
+        // The block pass reads another buffer than it writes: each pass
+        // reads a copy of the block as the pass before left it.
+        const int channels = right ? 2 : 1;
+        int16_t* const block[2] = {left, right};
+        if (copy_.size() < static_cast<std::size_t>(count) * channels)
+            copy_.resize(static_cast<std::size_t>(count) * channels);
+        const int16_t* const from[2] = {copy_.data(), copy_.data() + count};
+        for (auto& y : y_) {
+            for (int c = 0; c < channels; ++c)
+                std::copy(block[c], block[c] + count, copy_.data() + c * count);
+            onePoleBlockPass(High, channels, from, block, count, x_, y.data(), records_);
+        }
+    }
+
+private:
+    double x_;
+    std::vector<std::array<double, 2>> y_;
+    std::vector<int16_t> copy_;
+    OnePoleBlockRecords records_;
+};
+
+template <bool High>
+std::unique_ptr<TSampleStage> onePoleStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count) {
+    KORVANE_ASSERT(factor > 0 && factor < 1);
+    KORVANE_ASSERT(count > 0);
+    const double time = periodSeconds * sampleFreq;
+    KORVANE_ASSERT(time > 0);
+    return std::make_unique<OnePoleSampleStage<High>>(stageCoefficient(time, factor, count), count);
+}
+
+}  // namespace
+
+std::unique_ptr<TSampleStage> FilterLowStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count) {
+    return onePoleStage<false>(periodSeconds, sampleFreq, factor, count);
+}
+
+std::unique_ptr<TSampleStage> FilterHighStage(double periodSeconds, int32_t sampleFreq, double factor,
+                                              int32_t count) {
+    return onePoleStage<true>(periodSeconds, sampleFreq, factor, count);
+}
 
 std::unique_ptr<Sound> FilterLow(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
                                  double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end) {

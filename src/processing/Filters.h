@@ -5,6 +5,7 @@
 
 #include "core/Sound.h"
 #include "core/Wave.h"
+#include "processing/SampleStage.h"
 
 namespace korvane {
 
@@ -79,6 +80,10 @@ std::unique_ptr<Sound> FilterLow(const Sound& sound, bool& failed, double period
                                  double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end);
 std::unique_ptr<Sound> FilterHigh(const Sound& sound, bool& failed, double periodSeconds, const Sound* envelope,
                                   double factor, int32_t count, bool maximize, int32_t& begin, int32_t& end);
+// FilterLow and FilterHigh without an envelope and without `maximize`, over
+// a whole sound of frequency `sampleFreq`, block by block.
+std::unique_ptr<TSampleStage> FilterLowStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count);
+std::unique_ptr<TSampleStage> FilterHighStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count);
 // Resonant and notch filter; a non-null envelope replaces the constant beside it.
 std::unique_ptr<Sound> FilterResonant(const Sound& sound, bool& failed, double periodSeconds,
                                       const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,

@@ -80,6 +80,7 @@ struct Part {
     int64_t begin = 0;
     int64_t end = 0;
     int64_t warmFrom = 0;  // where the guessed running value starts from 0
+    double first = 0;      // the running value before the first part's first sample
     std::vector<double> recorded;
     double last = 0;  // the running value after the part's last sample
 };
@@ -92,7 +93,7 @@ public:
     // The guessed run of one part up to the recorded values' end; gives the
     // running value there.
     double start(Part& p) const {
-        double y = 0;
+        double y = p.first;
         for (int64_t i = p.warmFrom; i < p.begin; ++i) {
             double s = p.in[i];
             y = ox_ * s + x_ * y;
@@ -179,7 +180,8 @@ private:
 };
 
 template <bool High>
-bool runSplit(bool& failed, std::vector<Part>& parts, int channels, int perLoopParts, double x) {
+bool runSplit(bool& failed, std::vector<Part>& parts, int channels, int perLoopParts, double x,
+              double* ends = nullptr) {
     SplitPass<High> pass(failed, x);
     const size_t perLoop = static_cast<size_t>(std::clamp(perLoopParts, 1, 4));
     const int loops = static_cast<int>((parts.size() + perLoop - 1) / perLoop);
@@ -195,24 +197,32 @@ bool runSplit(bool& failed, std::vector<Part>& parts, int channels, int perLoopP
     for (size_t c = 0; c < parts.size(); c += perChannel) {
         double y = parts[c].last;  // the first part starts where the pass does: exact
         for (size_t k = c + 1; k < c + perChannel && !flagSet(failed); ++k) y = pass.settle(parts[k], y);
+        if (ends) ends[c / perChannel] = y;
     }
     return !flagSet(failed);
 }
 
 }  // namespace
 
-OnePoleSplitPlan planOnePoleSplit(int channels, int64_t length, double x) {
-    OnePoleSplitPlan plan;
-    if (!(x >= 0 && x < 1) || channels < 1) return plan;
-    // The recursion forgets a difference in its start by x a sample. After
-    // the warm-up a guess of 0 is off by less than 2^-64 of the sample range;
-    // the records reach past the time a loud value takes to fade to nothing
-    // in doubles, so that a part starting in silence after a loud stretch
-    // still meets the exact run.
+namespace {
+// The warm-up and the records of a part for coefficient x (0 <= x < 1). The
+// recursion forgets a difference in its start by x a sample. After the
+// warm-up a guess of 0 is off by less than 2^-64 of the sample range; the
+// records reach past the time a loud value takes to fade to nothing in
+// doubles, so that a part starting in silence after a loud stretch still
+// meets the exact run.
+void planParts(double x, OnePoleSplitPlan& plan) {
     const double forget = -std::log(x);  // infinite for x == 0
     plan.warmUp = static_cast<int64_t>(std::ceil(std::min(64 * std::log(2.0) / forget, 1e15)));
     plan.recorded = std::clamp<int64_t>(
         static_cast<int64_t>(std::ceil(std::min(2 * 1100 * std::log(2.0) / forget, 1e15))), 4096, kMostRecorded);
+}
+}  // namespace
+
+OnePoleSplitPlan planOnePoleSplit(int channels, int64_t length, double x) {
+    OnePoleSplitPlan plan;
+    if (!(x >= 0 && x < 1) || channels < 1) return plan;
+    planParts(x, plan);
     // Two parts a loop (four where a vector holds them), one loop a core (up
     // to four).
     plan.perLoop = haveFourChains() ? 4 : 2;
@@ -253,6 +263,56 @@ bool onePoleSplitPass(bool& failed, bool high, int channels, const int16_t* cons
     }
     return high ? runSplit<true>(failed, parts, channels, plan.perLoop, x)
                 : runSplit<false>(failed, parts, channels, plan.perLoop, x);
+}
+
+void onePoleBlockPass(bool high, int channels, const int16_t* const in[], int16_t* const out[], int64_t count,
+                      double x, double y[], OnePoleBlockRecords& records) {
+    const double ox = 1 - x;
+    auto plain = [&] {
+        for (int c = 0; c < channels; ++c)
+            y[c] = high ? onePoleRun<true>(in[c], out[c], count, ox, x, y[c])
+                        : onePoleRun<false>(in[c], out[c], count, ox, x, y[c]);
+    };
+    // Four stretches in one loop where a vector holds them: a stereo block
+    // in halves, a mono one in quarters. Two would gain nothing over the
+    // plain pair of channels.
+    if (channels < 1 || channels > 2 || !haveFourChains() || !(x >= 0 && x < 1)) return plain();
+    OnePoleSplitPlan plan;
+    planParts(x, plan);
+    plan.parts = 4 / channels;
+    plan.perLoop = 4;
+    if (plan.warmUp > count / plan.parts / 8 || count / plan.parts < 4096) return plain();
+    std::vector<Part> parts;
+    try {
+        parts.resize(static_cast<size_t>(channels) * static_cast<size_t>(plan.parts));
+        for (int c = 0; c < channels; ++c) {
+            for (int k = 0; k < plan.parts; ++k) {
+                Part& p = parts[static_cast<size_t>(c * plan.parts + k)];
+                p.in = in[c];
+                p.out = out[c];
+                p.begin = count * k / plan.parts;
+                p.end = count * (k + 1) / plan.parts;
+                p.warmFrom = k == 0 ? p.begin : std::max<int64_t>(0, p.begin - plan.warmUp);
+                if (k == 0) p.first = y[c];
+                if (k > 0) {
+                    // The records of the block before serve again: a new
+                    // buffer each block would be cleared and faulted in.
+                    if (records.size() < parts.size()) records.resize(parts.size());
+                    p.recorded.swap(records[static_cast<size_t>(c * plan.parts + k)]);
+                    p.recorded.resize(static_cast<size_t>(std::min(plan.recorded, p.end - p.begin)));
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return plain();  // the plain pass needs no records
+    }
+    bool failed = false;
+    if (high)
+        runSplit<true>(failed, parts, channels, plan.perLoop, x, y);
+    else
+        runSplit<false>(failed, parts, channels, plan.perLoop, x, y);
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (!parts[i].recorded.empty()) parts[i].recorded.swap(records[i]);
 }
 
 }  // namespace korvane

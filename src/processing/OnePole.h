@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/Sample.h"
 
@@ -101,5 +102,16 @@ OnePoleSplitPlan planOnePoleSplit(int channels, int64_t length, double x);
 // it (the output is then partly written).
 bool onePoleSplitPass(bool& failed, bool high, int channels, const int16_t* const in[], int16_t* const out[],
                       int64_t begin, int64_t end, double x, const OnePoleSplitPlan& plan);
+
+// One pass of the stage over `count` samples of each of `channels` (1 or 2)
+// channels, from in[c] into out[c] (a different buffer), the running value
+// of channel c starting from y[c] and coming back in it as the value after
+// the last sample: exactly what onePoleRun gives, on the calling thread. A
+// block long enough for it is cut into four stretches that run in the lanes
+// of one vector, settled as onePoleSplitPass settles its parts.
+// `records` is room the pass keeps for its next block.
+using OnePoleBlockRecords = std::vector<std::vector<double>>;
+void onePoleBlockPass(bool high, int channels, const int16_t* const in[], int16_t* const out[], int64_t count,
+                      double x, double y[], OnePoleBlockRecords& records);
 
 }  // namespace korvane
