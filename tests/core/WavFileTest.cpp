@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -581,6 +582,111 @@ TEST_F(WavFileTest, ShortWriteKeepsThePreviousFileAndSaysSo) {
     EXPECT_EXIT(saveBeyondTheLimit(), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(load(path("old.wav")), old);
     EXPECT_EQ(filesInDir(), (std::vector<std::string>{"old.wav"}));
+}
+
+// Rewriting a file block by block writes what reading it whole, changing the
+// sound and writing it whole writes: in every layout the reader takes, for
+// lengths around the rewrite's blocks (a mebibyte of the input each), and
+// with the blocks changed on the way.
+TEST_F(WavFileTest, RewritingGivesTheBytesOfReadingAndWritingWhole) {
+    struct Case {
+        int channels, bits;
+    };
+    const Case layouts[] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}, {2, 24}, {1, 32}, {2, 4}};
+    auto negate = [](int16_t* left, int16_t* right, int64_t count) {
+        for (int64_t i = 0; i < count; ++i) {
+            left[i] = static_cast<int16_t>(~left[i]);
+            if (right) right[i] = static_cast<int16_t>(left[i] ^ right[i]);
+        }
+    };
+    for (const Case c : layouts) {
+        const int frameBytes = c.channels * (c.bits == 4 ? 2 : c.bits / 8);
+        const int64_t block = (1 << 20) / frameBytes;
+        for (int64_t frames : {int64_t{1}, block - 1, block, 2 * block + 3}) {
+            for (bool change : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << c.channels << " channels, " << c.bits << " bits, " << frames
+                                                  << " frames, changed " << change);
+                WavImage image;
+                image.channels = c.channels;
+                image.bits = c.bits;
+                image.freq = 32000;
+                // and a part of a frame more, which neither way reads
+                image.samples.resize(static_cast<std::size_t>(frames * frameBytes + frameBytes - 1));
+                for (std::size_t i = 0; i < image.samples.size(); ++i)
+                    image.samples[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+                image.dataSize = static_cast<uint32_t>(image.samples.size());
+                save(path("in.wav"), image.bytes());
+
+                ReadResult whole = read(path("in.wav"));
+                ASSERT_TRUE(whole.ok) << whole.reason;
+                if (change) {
+                    Sound& s = *whole.sound;
+                    negate(s.Channel(0).wave, s.MoSt == 2 ? s.Channel(1).wave : nullptr, s.GetValues());
+                }
+                ASSERT_TRUE(write(path("whole.wav"), *whole.sound));
+
+                const int fd = ::open(path("in.wav").c_str(), O_RDONLY);
+                ASSERT_GE(fd, 0);
+                WaveFileLayout layout;
+                std::string reason;
+                ASSERT_TRUE(ReadWaveLayout(fd, layout, reason)) << reason;
+                EXPECT_EQ(layout.frames, frames);
+                EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("blocks.wav"), change ? negate : WaveBlockProcess()),
+                          RewriteResult::Done);
+                ::close(fd);
+                ASSERT_EQ(load(path("blocks.wav")), load(path("whole.wav")));
+            }
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The header is read as the whole-file reader reads it, with its reasons.
+TEST_F(WavFileTest, TheLayoutIsRefusedForTheReasonsOfTheReader) {
+    WavImage wrongTag;
+    wrongTag.tag = 3;
+    for (auto& [image, reason] : std::vector<std::pair<Bytes, std::string>>{
+             {wrongTag.bytes(), "A value must be 1."}, {Bytes{'R', 'I', 'F'}, "\"RIFF\" not found."}}) {
+        save(path("in.wav"), image);
+        const int fd = ::open(path("in.wav").c_str(), O_RDONLY);
+        WaveFileLayout layout;
+        std::string got;
+        EXPECT_FALSE(ReadWaveLayout(fd, layout, got));
+        EXPECT_EQ(got, reason);
+        EXPECT_EQ(got, read(path("in.wav")).reason);
+        ::close(fd);
+    }
+}
+
+// A file that is not all there when its samples are read (it was cut short
+// meanwhile) writes nothing and says nothing: the caller reads it the usual
+// way, which tells what is wrong. A target that cannot be written is refused
+// as WriteWaveFile refuses it.
+TEST_F(WavFileTest, ARewriteThatCannotFinishLeavesTheTargetAsItWas) {
+    WavImage image;
+    image.samples.assign(3 << 20, 7);
+    image.dataSize = static_cast<uint32_t>(image.samples.size());
+    save(path("in.wav"), image.bytes());
+    ASSERT_TRUE(write(path("old.wav"), *mono({1, 2, 3}, 44100, 2)));
+    const Bytes old = load(path("old.wav"));
+
+    const int fd = ::open(path("in.wav").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    WaveFileLayout layout;
+    std::string reason;
+    ASSERT_TRUE(ReadWaveLayout(fd, layout, reason));
+    ASSERT_EQ(::ftruncate(fd, 2 << 20), 0);
+    EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("old.wav"), {}), RewriteResult::NotRead);
+    EXPECT_EQ(load(path("old.wav")), old);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("no/such/folder.wav"), {}), RewriteResult::Failed);
+    EXPECT_EQ(fileErrorBoxes(), 1);
+    failed = true;  // a failure flag set on entry writes nothing, without a box
+    EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("new.wav"), {}), RewriteResult::Failed);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    ::close(fd);
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"in.wav", "old.wav"}));
 }
 
 }  // namespace

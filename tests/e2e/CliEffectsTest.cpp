@@ -207,4 +207,63 @@ TEST_F(CliEffects, MultiFrequencyRefusesAnEmptyWaveForm) {
     EXPECT_EQ(r.err, "In Wave Form: The wave is empty.\n");
 }
 
+// Volume and the low and high filters on a whole WAV go through the file
+// block by block, read, changed and written at once. Every such call must
+// give what the document gives, which it still does for a selection (here of
+// the whole sound): the same bytes, settings lines, messages and status,
+// also where only some of the steps could go block by block, or none.
+TEST_F(CliEffects, CallsThatGoThroughTheFileGiveWhatTheDocumentGives) {
+    std::vector<int16_t> noise;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 2 * 3 * 8000 * 11; ++i) {  // 3 s of 16-bit stereo at 8 kHz, eleven times over
+        seed = seed * 1664525u + 1013904223u;
+        noise.push_back(static_cast<int16_t>(seed >> 16));
+    }
+    writeWav("in.wav", 2, 8000, noise);
+    writeWav("mono.wav", 1, 8000, std::vector<int16_t>(noise.begin(), noise.begin() + 300001));
+    writeWav("env.wav", 1, 8000, {0, 32767, 100});
+    const std::vector<std::vector<std::string>> calls = {
+        {},
+        {"volume"},
+        {"--print-settings", "volume", "--constant", "-6 dB", "--", "filter-low", "--count", "2"},
+        {"filter-high", "--frequency", "2 ms", "--volume-factor", "0,3", "--", "volume", "--constant", "170 %", "--",
+         "filter-high", "--", "volume"},  // the later steps start from the earlier steps' values
+        {"filter-low", "--frequency", "1 s"},
+        // Not through the file: the document runs them all.
+        {"filter-low", "--maximize-volume"},
+        {"--wave", "env=" + path("env.wav"), "filter-high", "--frequency-envelope", "env"},
+        {"--wave", "env=" + path("env.wav"), "volume", "--envelope", "env"},
+        {"volume", "--", "reverse"},
+        // Refused, and nothing written.
+        {"--print-settings", "volume", "--", "filter-low", "--count", "0"},
+        {"volume", "--constant", "loud"},
+        {"filter-low", "--no-such-option"},
+    };
+    for (const char* in : {"in.wav", "mono.wav"}) {
+        for (const auto& call : calls) {
+            std::string shown;
+            for (const auto& w : call) shown += " " + w;
+            SCOPED_TRACE(in + shown);
+            std::filesystem::remove(path("a.wav"));
+            std::filesystem::remove(path("b.wav"));
+            std::vector<std::string> through = {"apply", path(in), path("a.wav")};
+            std::vector<std::string> document = {"apply", path(in), path("b.wav"), "--select", "0:0"};
+            through.insert(through.end(), call.begin(), call.end());
+            document.insert(document.end(), call.begin(), call.end());
+            const CliResult a = cli(through), b = cli(document);
+            EXPECT_EQ(a.status, b.status);
+            EXPECT_EQ(a.out, b.out);
+            EXPECT_EQ(a.err, b.err);
+            EXPECT_EQ(exists("a.wav"), exists("b.wav"));
+            if (exists("a.wav")) {
+                EXPECT_TRUE(bytes("a.wav") == bytes("b.wav"));
+            }
+        }
+    }
+    // A file rewritten onto itself.
+    ASSERT_EQ(cli({"apply", path("in.wav"), path("b.wav"), "--select", "0:0", "filter-low"}).status, 0);
+    ASSERT_EQ(cli({"apply", path("in.wav"), path("in.wav"), "filter-low"}).status, 0);
+    EXPECT_TRUE(bytes("in.wav") == bytes("b.wav"));
+}
+
 }  // namespace

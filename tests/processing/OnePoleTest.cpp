@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -14,6 +16,8 @@ using namespace korvane::testing;
 namespace {
 
 using Channel = std::vector<int16_t>;
+
+bool sameDouble(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The stage over [begin, end) in one go, as the plain filter runs it.
 Channel plainPass(const Channel& in, int64_t begin, int64_t end, double x, bool high) {
@@ -147,6 +151,47 @@ TEST(OnePoleSplit, LongFiltersGiveTheSamplesOfThePlainPasses) {
                 Channel expected = plainPass(plainPass(in[c], begin, end, x, high), begin, end, x, high);
                 const Wave& got = c == 0 ? r->GetLeft() : r->GetRight();
                 EXPECT_TRUE(std::equal(got.wave, got.wave + n, expected.begin())) << "channel " << c;
+            }
+        }
+    }
+}
+
+// A long sound cut into blocks of any length, each block pass starting from
+// the running value the one before left: the plain pass over the whole sound.
+// Long blocks are cut into stretches and settled; short ones, and those whose
+// coefficient needs a warm-up longer than their stretches, run plainly.
+TEST(OnePoleBlock, BlocksOfAnyLengthGiveThePlainPass) {
+    const double xs[] = {0, 0.3, 0.87, 0.999, 0.99999};
+    const int64_t blocks[] = {1, 5, 4095, 16384, 16387, 70001, 131072};
+    const int64_t n = 400000;
+    for (int kind = 0; kind < 4; ++kind) {
+        for (double x : xs) {
+            for (bool high : {false, true}) {
+                for (int channels : {1, 2}) {
+                    SCOPED_TRACE(::testing::Message()
+                                 << "kind " << kind << " x " << x << " high " << high << " channels " << channels);
+                    const Channel in[2] = {signal(kind, n, 6), signal(kind, n, 7)};
+                    Channel out[2] = {Channel(n), Channel(n)};
+                    double y[2] = {0, 0};
+                    OnePoleBlockRecords records;
+                    std::mt19937 random(static_cast<unsigned>(kind * 31 + channels));
+                    for (int64_t at = 0; at < n;) {
+                        const int64_t count = std::min(n - at, blocks[random() % std::size(blocks)]);
+                        const int16_t* from[2] = {in[0].data() + at, in[1].data() + at};
+                        int16_t* to[2] = {out[0].data() + at, out[1].data() + at};
+                        onePoleBlockPass(high, channels, from, to, count, x, y, records);
+                        at += count;
+                    }
+                    for (int c = 0; c < channels; ++c) {
+                        ASSERT_EQ(out[c], plainPass(in[c], 0, n, x, high)) << "channel " << c;
+                        // The running value after the last block is the plain pass's too.
+                        double plain = 0;
+                        Channel scratch(n);
+                        plain = high ? onePoleRun<true>(in[c].data(), scratch.data(), n, 1 - x, x, plain)
+                                     : onePoleRun<false>(in[c].data(), scratch.data(), n, 1 - x, x, plain);
+                        EXPECT_TRUE(sameDouble(y[c], plain));
+                    }
+                }
             }
         }
     }
