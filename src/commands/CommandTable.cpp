@@ -468,7 +468,7 @@ void addEffectCommands(std::vector<Command>& t) {
              MakeMaxVolumeStep, effects),
         "", 0, "max-volume");
     add(wave("Up", "up", "&Up...", "U", "Up|Add a value to every sample", NeedsSamples,
-             FieldsStep(&TWaveRecords::Up, UpCommand), effects),
+             FieldsStep(&TWaveRecords::Up, UpCommand, RecordStep<TUpProps>::Check(), UpCommandStage), effects),
         "Up / Down", 19, "up");
     add(wave("Distort", "distort", "&Distort...", "Shift+D", "Distort|Map every sample through a wave", NeedsSamples,
              FieldsStep(&TWaveRecords::Distort, DistortCommand, CheckDistort), effects),

@@ -113,6 +113,7 @@ Step resNotchStep(TWorkspace& space, TUnitWave& doc) {
     step->FieldOptions();
     step->SetCheck(
         [](const TResNotchProps& props, const TUnitWave& wave) { return CheckResNotch(props, wave.GetFreq()); });
+    step->SetStage(Notch ? FilterNotchCommandStage : FilterResCommandStage);
     return step;
 }
 

@@ -70,9 +70,26 @@ private:
     double factor_;
 };
 
+void addSamples(const int16_t* in, int16_t* out, int64_t n, int16_t value) {
+    for (int64_t i = 0; i < n; ++i) out[i] = addWrap(in[i], value);
+}
+
+class UpSampleStage : public TSampleStage {
+public:
+    explicit UpSampleStage(int16_t value) : value_(value) {}
+    void Run(int16_t* left, int16_t* right, int64_t count) override {
+        addSamples(left, left, count, value_);
+        if (right) addSamples(right, right, count, value_);
+    }
+
+private:
+    int16_t value_;
+};
+
 }  // namespace
 
 std::unique_ptr<TSampleStage> VolumeStage(double factor) { return std::make_unique<VolumeSampleStage>(factor); }
+std::unique_ptr<TSampleStage> UpStage(int16_t value) { return std::make_unique<UpSampleStage>(value); }
 
 std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32_t begin, int32_t end) {
     if (failed) return nullptr;
@@ -110,9 +127,7 @@ std::unique_ptr<Wave> addValue(const Wave& wave, bool& failed, int16_t value, in
     checkRange(begin, end, wave.values);
     auto w = wave.withGap(failed, end - begin, begin, end);
     if (!w) return nullptr;
-    forChunks(failed, begin, end, [&](int64_t a, int64_t b) {
-        for (int64_t i = a; i < b; ++i) w->wave[i] = addWrap(wave.wave[i], value);
-    });
+    forChunks(failed, begin, end, [&](int64_t a, int64_t b) { addSamples(wave.wave + a, w->wave + a, b - a, value); });
     if (failed) return nullptr;
     return w;
 }

@@ -37,6 +37,8 @@ WaveHandle EnvelopeChannel(bool& failed, const Sound& target, const Sound& envel
 std::unique_ptr<Sound> Volume(const Sound& sound, bool& failed, double factor, int32_t& begin, int32_t& end);
 // Volume by a constant factor over a whole sound, block by block.
 std::unique_ptr<TSampleStage> VolumeStage(double factor);
+// Up by a value over a whole sound, block by block.
+std::unique_ptr<TSampleStage> UpStage(int16_t value);
 std::unique_ptr<Sound> VolumeByEnvelope(const Sound& sound, bool& failed, const Sound& envelope, int32_t& begin,
                                         int32_t& end);
 // Scales by 32767 / peak, the peak taken over all channels (0 for a silent range).

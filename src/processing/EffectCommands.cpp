@@ -170,7 +170,30 @@ std::unique_ptr<TSampleStage> highLowStage(const TUnitWave& doc, const THighLowP
     return High ? FilterHighStage(period, doc.GetFreq(), factor, count)
                 : FilterLowStage(period, doc.GetFreq(), factor, count);
 }
+
+template <bool Notch>
+std::unique_ptr<TSampleStage> resNotchStage(const TUnitWave& doc, const TResNotchProps& props) {
+    if (props.FrequencyKind == 1 || props.WidthKind == 1 || !editsWholeSound(doc)) return nullptr;
+    const double period = props.Frequency.GetValue();
+    // Below one sample the command keeps the sound: its own way says so.
+    if (!(periodInSamples(period, doc.GetFreq()) >= 1)) return nullptr;
+    const double width = props.Width.GetValue();
+    return Notch ? FilterNotchStage(period, doc.GetFreq(), width) : FilterResonantStage(period, doc.GetFreq(), width);
+}
 }  // namespace
+
+std::unique_ptr<TSampleStage> UpCommandStage(const TUnitWave& doc, const TUpProps& props) {
+    if (!editsWholeSound(doc)) return nullptr;
+    return UpStage(props.AddValue.GetValue());
+}
+
+std::unique_ptr<TSampleStage> FilterResCommandStage(const TUnitWave& doc, const TResNotchProps& props) {
+    return resNotchStage<false>(doc, props);
+}
+
+std::unique_ptr<TSampleStage> FilterNotchCommandStage(const TUnitWave& doc, const TResNotchProps& props) {
+    return resNotchStage<true>(doc, props);
+}
 
 std::unique_ptr<TSampleStage> VolumeCommandStage(const TUnitWave& doc, const TVolumeProps& props) {
     if (props.Kind == 1 || !editsWholeSound(doc)) return nullptr;

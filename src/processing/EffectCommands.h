@@ -37,6 +37,11 @@ bool FilterResCommand(TUnitWave& doc, const TResNotchProps& props);
 std::unique_ptr<TSampleStage> VolumeCommandStage(const TUnitWave& doc, const TVolumeProps& props);
 std::unique_ptr<TSampleStage> FilterLowCommandStage(const TUnitWave& doc, const THighLowProps& props);
 std::unique_ptr<TSampleStage> FilterHighCommandStage(const TUnitWave& doc, const THighLowProps& props);
+// The same for UpCommand, and for FilterResCommand and FilterNotchCommand
+// without envelopes.
+std::unique_ptr<TSampleStage> UpCommandStage(const TUnitWave& doc, const TUpProps& props);
+std::unique_ptr<TSampleStage> FilterResCommandStage(const TUnitWave& doc, const TResNotchProps& props);
+std::unique_ptr<TSampleStage> FilterNotchCommandStage(const TUnitWave& doc, const TResNotchProps& props);
 bool FilterNotchCommand(TUnitWave& doc, const TResNotchProps& props);
 // The range grows by the filter's tail and the grown range is selected.
 bool FilterBlockCommand(TUnitWave& doc, const TBlockFilterProps& props);

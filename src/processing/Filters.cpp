@@ -160,6 +160,17 @@ std::unique_ptr<Wave> onePoleByEnvelope(const Wave& wave, bool& failed, const Wa
 
 // A damped oscillator driven by the input, `Steps` sub-steps per sample;
 // params(i, e, d) gives the damping e and the coupling d of sample i.
+// One sample of the oscillator: its state (y, v) moves on by the sample s.
+template <int Steps, bool Notch>
+inline int16_t oscillatorStep(double s, double e, double d, double& y, double& v) {
+    for (int k = 0; k < Steps; ++k) {
+        y = y + d * v;
+        v = v - y;
+        y = (1 - e) * s + e * y;
+    }
+    return toSample(Notch ? s - y : y);
+}
+
 template <int Steps, bool Notch, class Params>
 std::unique_ptr<Wave> oscillator(const Wave& wave, bool& failed, int32_t begin, int32_t end, Params params) {
     auto w = wave.withGap(failed, end - begin, begin, end);
@@ -170,17 +181,17 @@ std::unique_ptr<Wave> oscillator(const Wave& wave, bool& failed, int32_t begin, 
         for (int64_t i = a; i < b; ++i) {
             double e, d;
             params(i, e, d);
-            double s = wave.wave[i];
-            for (int k = 0; k < Steps; ++k) {
-                y = y + d * v;
-                v = v - y;
-                y = (1 - e) * s + e * y;
-            }
-            w->wave[i] = toSample(Notch ? s - y : y);
+            w->wave[i] = oscillatorStep<Steps, Notch>(wave.wave[i], e, d, y, v);
         }
     });
     if (failed) return nullptr;
     return w;
+}
+
+// The damping and the coupling of the constant oscillator.
+void oscillatorConstants(double per, double factor, double& e, double& d) {
+    e = std::pow(1 - factor, 1 / per);
+    d = 2.466 / (per * per);
 }
 
 template <bool Notch>
@@ -189,8 +200,8 @@ std::unique_ptr<Wave> oscillatorConstant(const Wave& wave, bool& failed, double 
     if (failed) return nullptr;
     checkRange(begin, end, wave.values);
     KORVANE_ASSERT(per >= 1 && factor >= 0 && factor <= 1);
-    double e = std::pow(1 - factor, 1 / per);
-    double d = 2.466 / (per * per);
+    double e, d;
+    oscillatorConstants(per, factor, e, d);
     return oscillator<4, Notch>(wave, failed, begin, end, [&](int64_t, double& ee, double& dd) {
         ee = e;
         dd = d;
@@ -539,6 +550,45 @@ std::unique_ptr<TSampleStage> onePoleStage(double periodSeconds, int32_t sampleF
 }
 
 }  // namespace
+
+namespace {
+
+// The constant resonant or notch filter, each channel's oscillator state
+// carried from block to block.
+template <bool Notch>
+class OscillatorSampleStage : public TSampleStage {
+public:
+    OscillatorSampleStage(double e, double d) : e_(e), d_(d) {}
+    void Run(int16_t* left, int16_t* right, int64_t count) override {
+        int16_t* const channels[2] = {left, right};
+        for (int c = 0; c < 2 && channels[c]; ++c)
+            for (int64_t i = 0; i < count; ++i)
+                channels[c][i] = oscillatorStep<4, Notch>(channels[c][i], e_, d_, y_[c], v_[c]);
+    }
+
+private:
+    double e_, d_;
+    double y_[2] = {0, 0}, v_[2] = {0, 0};
+};
+
+template <bool Notch>
+std::unique_ptr<TSampleStage> oscillatorStage(double periodSeconds, int32_t sampleFreq, double width) {
+    const double per = periodInSamples(periodSeconds, sampleFreq);
+    KORVANE_ASSERT(per >= 1 && width >= 0 && width <= 1);
+    double e, d;
+    oscillatorConstants(per, width, e, d);
+    return std::make_unique<OscillatorSampleStage<Notch>>(e, d);
+}
+
+}  // namespace
+
+std::unique_ptr<TSampleStage> FilterResonantStage(double periodSeconds, int32_t sampleFreq, double width) {
+    return oscillatorStage<false>(periodSeconds, sampleFreq, width);
+}
+
+std::unique_ptr<TSampleStage> FilterNotchStage(double periodSeconds, int32_t sampleFreq, double width) {
+    return oscillatorStage<true>(periodSeconds, sampleFreq, width);
+}
 
 std::unique_ptr<TSampleStage> FilterLowStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count) {
     return onePoleStage<false>(periodSeconds, sampleFreq, factor, count);

@@ -84,6 +84,10 @@ std::unique_ptr<Sound> FilterHigh(const Sound& sound, bool& failed, double perio
 // a whole sound of frequency `sampleFreq`, block by block.
 std::unique_ptr<TSampleStage> FilterLowStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count);
 std::unique_ptr<TSampleStage> FilterHighStage(double periodSeconds, int32_t sampleFreq, double factor, int32_t count);
+// FilterResonant and FilterNotch without envelopes, over a whole sound,
+// block by block; the period must be at least one sample.
+std::unique_ptr<TSampleStage> FilterResonantStage(double periodSeconds, int32_t sampleFreq, double width);
+std::unique_ptr<TSampleStage> FilterNotchStage(double periodSeconds, int32_t sampleFreq, double width);
 // Resonant and notch filter; a non-null envelope replaces the constant beside it.
 std::unique_ptr<Sound> FilterResonant(const Sound& sound, bool& failed, double periodSeconds,
                                       const Sound* frequencyEnvelope, double width, const Sound* widthEnvelope,

@@ -229,11 +229,15 @@ TEST_F(CliEffects, CallsThatGoThroughTheFileGiveWhatTheDocumentGives) {
         {"filter-high", "--frequency", "2 ms", "--volume-factor", "0,3", "--", "volume", "--constant", "170 %", "--",
          "filter-high", "--", "volume"},  // the later steps start from the earlier steps' values
         {"filter-low", "--frequency", "1 s"},
+        {"up", "--add-value", "-90 %", "--", "filter-res", "--", "filter-notch", "--frequency-constant", "300 Hz",
+         "--width-constant", "0,9"},
         // Not through the file: the document runs them all.
         {"filter-low", "--maximize-volume"},
         {"--wave", "env=" + path("env.wav"), "filter-high", "--frequency-envelope", "env"},
         {"--wave", "env=" + path("env.wav"), "volume", "--envelope", "env"},
         {"volume", "--", "reverse"},
+        {"--wave", "env=" + path("env.wav"), "filter-notch", "--frequency-width-envelope", "env"},
+        {"filter-res", "--frequency-constant", "20 kHz"},  // a period shorter than a sample at 8 kHz
         // Refused, and nothing written.
         {"--print-settings", "volume", "--", "filter-low", "--count", "0"},
         {"volume", "--constant", "loud"},

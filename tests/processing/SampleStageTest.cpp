@@ -47,9 +47,10 @@ std::vector<std::vector<int>> channelsOf(const Sound& sound) {
 }
 
 // Each stage, cut into blocks any way, gives the samples of its effect on the
-// whole sound: volume by factors on both sides of the vector path's limit, the
-// filters at coefficients from none to so near 1 that a block is too short
-// to be cut, one to three passes.
+// whole sound: volume by factors on both sides of the vector path's limit, up
+// with wrapping, the oscillators, and the low and high filters at
+// coefficients from none to so near 1 that a block is too short to be cut,
+// one to three passes.
 TEST(SampleStage, BlocksGiveTheEffectOnTheWholeSound) {
     const int32_t n = 600000;
     for (int channels : {1, 2}) {
@@ -61,6 +62,31 @@ TEST(SampleStage, BlocksGiveTheEffectOnTheWholeSound) {
             auto whole = Volume(*sound, failed, factor, begin, end);
             ASSERT_TRUE(whole);
             EXPECT_EQ(staged(*VolumeStage(factor), *sound, 1), channelsOf(*whole));
+        }
+        for (int16_t value : {int16_t{0}, int16_t{1}, int16_t{-20000}, int16_t{32767}}) {
+            SCOPED_TRACE(::testing::Message() << channels << " channels, up " << value);
+            bool failed = false;
+            int32_t begin = 0, end = n;
+            auto whole = Up(*sound, failed, value, begin, end);
+            ASSERT_TRUE(whole);
+            EXPECT_EQ(staged(*UpStage(value), *sound, 2), channelsOf(*whole));
+        }
+        // The oscillators from one sample's period to a second's, from no width to all.
+        for (double seconds : {1.0 / 44100, 0.0005, 0.02, 1.0}) {
+            for (double width : {0.0, 0.25, 1.0}) {
+                for (bool notch : {false, true}) {
+                    SCOPED_TRACE(::testing::Message() << channels << " channels, period " << seconds << " s, width "
+                                                      << width << ", notch " << notch);
+                    bool failed = false;
+                    int32_t begin = 0, end = n;
+                    auto whole = notch ? FilterNotch(*sound, failed, seconds, nullptr, width, nullptr, begin, end)
+                                       : FilterResonant(*sound, failed, seconds, nullptr, width, nullptr, begin, end);
+                    ASSERT_TRUE(whole);
+                    auto stage = notch ? FilterNotchStage(seconds, 44100, width)
+                                       : FilterResonantStage(seconds, 44100, width);
+                    EXPECT_EQ(staged(*stage, *sound, 3), channelsOf(*whole));
+                }
+            }
         }
         // Periods in seconds: shorter than a sample, a millisecond, a tenth
         // of a second (a warm-up longer than a block's stretches), a second.
