@@ -578,7 +578,10 @@ std::optional<int> Call::Stream(const std::string& inFile, const std::string& ou
     auto process = [&stages](int16_t* left, int16_t* right, int64_t count) {
         for (auto& stage : stages) stage->Run(left, right, count);
     };
-    switch (RewriteWaveFile(failed, fd, layout, outFile, stages.empty() ? WaveBlockProcess() : process)) {
+    const bool everySampleAlone =
+        std::all_of(stages.begin(), stages.end(), [](const auto& stage) { return stage->EverySampleAlone(); });
+    switch (RewriteWaveFile(failed, fd, layout, outFile, stages.empty() ? WaveBlockProcess() : process,
+                            everySampleAlone)) {
         case RewriteResult::Done:
             return exitOk;
         case RewriteResult::Failed:

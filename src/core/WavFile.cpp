@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -741,17 +742,46 @@ constexpr int kRewriteSlots = 4;
 // One block on its way through a rewrite: the file's bytes, the channels,
 // and the bytes to write.
 struct RewriteSlot {
-    std::unique_ptr<int16_t[]> in;  // int16_t, so that 16-bit data can be read from it as samples
-    std::unique_ptr<int16_t[]> left, right;
-    std::unique_ptr<int16_t[]> out;
+    int16_t* in = nullptr;  // int16_t, so that 16-bit data can be read from it as samples
+    int16_t* left = nullptr;
+    int16_t* right = nullptr;
+    int16_t* out = nullptr;
     int64_t count = 0;
     enum Stage { Free, Read, Processed } stage = Free;
+};
+
+// The blocks' buffers, all in one mapping whose pages are there from the
+// start: touching thousands of fresh pages one fault at a time costs more
+// than the copies into them where page faults are dear (virtual machines).
+class RewriteBuffers {
+public:
+    explicit RewriteBuffers(std::size_t bytes) : bytes_(bytes) {
+        void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        base_ = p == MAP_FAILED ? nullptr : static_cast<int16_t*>(p);
+    }
+    ~RewriteBuffers() {
+        if (base_) ::munmap(base_, bytes_);
+    }
+    RewriteBuffers(const RewriteBuffers&) = delete;
+    RewriteBuffers& operator=(const RewriteBuffers&) = delete;
+    // The next `samples` samples of the mapping (kept 64-byte aligned).
+    int16_t* take(std::size_t samples) {
+        int16_t* at = base_ + used_;
+        used_ += (samples + 31) / 32 * 32;
+        return at;
+    }
+    bool ok() const { return base_ != nullptr; }
+
+private:
+    std::size_t bytes_;
+    int16_t* base_ = nullptr;
+    std::size_t used_ = 0;
 };
 
 }  // namespace
 
 RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout, const std::string& fileName,
-                              const WaveBlockProcess& process) {
+                              const WaveBlockProcess& process, bool everySampleAlone) {
     if (flagSet(failed)) return RewriteResult::Failed;
     const int channels = layout.channels;
     const int64_t frames = layout.frames;
@@ -759,15 +789,27 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
     const int64_t inFrameBytes = int64_t{channels} * layout.fileBytes;
     const int64_t outFrameBytes = int64_t{channels} * layout.bytesPSample;
     const int64_t blockFrames = kRewriteBlockBytes / inFrameBytes;
+    // Where the file's samples are what its new file holds (8- or 16-bit,
+    // and the reader's conversion and the writer's undo each other), they go
+    // out as they came in, through `process` where that may see them so:
+    // no channels, no second buffer.
+    const bool asTheyAre = layout.fileBytes == layout.bytesPSample && kLittleEndianHost &&
+                           (!process || (everySampleAlone && layout.fileBytes == 2));
 
+    const auto samples = static_cast<std::size_t>(blockFrames);
+    const std::size_t inSamples = static_cast<std::size_t>(blockFrames * inFrameBytes + 1) / 2;
+    // Rounded up to whole 64-byte lines each, as take() hands them out.
+    auto lines = [](std::size_t n) { return (n + 31) / 32 * 32; };
+    const std::size_t perSlot = lines(inSamples) + (asTheyAre ? 0 : 2 * lines(samples) + lines(2 * samples));
+    RewriteBuffers buffers(perSlot * kRewriteSlots * sizeof(int16_t));
+    if (!buffers.ok()) return RewriteResult::NotRead;
     std::vector<RewriteSlot> slots(kRewriteSlots);
     for (RewriteSlot& slot : slots) {
-        const auto samples = static_cast<std::size_t>(blockFrames);
-        slot.in.reset(new (std::nothrow) int16_t[static_cast<std::size_t>(blockFrames * inFrameBytes + 1) / 2]);
-        slot.left.reset(new (std::nothrow) int16_t[samples]);
-        if (channels == 2) slot.right.reset(new (std::nothrow) int16_t[samples]);
-        slot.out.reset(new (std::nothrow) int16_t[samples * 2]);
-        if (!slot.in || !slot.left || (channels == 2 && !slot.right) || !slot.out) return RewriteResult::NotRead;
+        slot.in = buffers.take(inSamples);
+        if (asTheyAre) continue;
+        slot.left = buffers.take(samples);
+        slot.right = channels == 2 ? buffers.take(samples) : (buffers.take(samples), nullptr);
+        slot.out = buffers.take(2 * samples);
     }
 
     TFileReplacement file;
@@ -808,14 +850,14 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
             if (!await(slot, RewriteSlot::Free)) return;
             const int64_t first = b * blockFrames;
             const int64_t count = std::min(blockFrames, frames - first);
-            auto* bytes = reinterpret_cast<uint8_t*>(slot.in.get());
+            auto* bytes = reinterpret_cast<uint8_t*>(slot.in);
             const int64_t want = count * inFrameBytes;
             if (readAllAt(fd, bytes, static_cast<std::size_t>(want),
                           layout.dataOffset + static_cast<uint64_t>(first * inFrameBytes)) != want) {
                 halt(true);
                 return;
             }
-            convert(bytes, static_cast<std::size_t>(count), slot.left.get(), slot.right.get());
+            if (!asTheyAre) convert(bytes, static_cast<std::size_t>(count), slot.left, slot.right);
             slot.count = count;
             pass(slot, RewriteSlot::Read);
         }
@@ -824,7 +866,10 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
         for (int64_t b = 0; b < blocks; ++b) {
             RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
             if (!await(slot, RewriteSlot::Read)) return;
-            if (process) process(slot.left.get(), slot.right.get(), slot.count);
+            if (process && asTheyAre)
+                process(slot.in, nullptr, slot.count * channels);
+            else if (process)
+                process(slot.left, slot.right, slot.count);
             pass(slot, RewriteSlot::Processed);
         }
     };
@@ -840,9 +885,8 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
     for (int64_t b = 0; b < blocks; ++b) {
         RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
         if (!await(slot, RewriteSlot::Processed)) break;
-        auto* bytes = reinterpret_cast<uint8_t*>(slot.out.get());
-        const int16_t* right = slot.right ? slot.right.get() : slot.left.get();
-        store(slot.left.get(), right, 0, slot.count, bytes);
+        auto* bytes = reinterpret_cast<uint8_t*>(asTheyAre ? slot.in : slot.out);
+        if (!asTheyAre) store(slot.left, slot.right ? slot.right : slot.left, 0, slot.count, bytes);
         ok = file.Write(bytes, static_cast<std::size_t>(slot.count * outFrameBytes));
         if (!ok || flagSet(failed)) {
             halt(false);

@@ -113,8 +113,12 @@ enum class RewriteResult {
 // is never held whole: reading, processing and writing go on at once, on
 // three threads, a few blocks apart. The target is replaced as WriteWaveFile
 // replaces it, durably.
+//
+// `everySampleAlone` says that `process` changes each sample by itself, the
+// same way in every channel: it may then be handed a 16-bit file's frames as
+// they are, both channels one after the other, as one channel.
 RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout, const std::string& fileName,
-                              const WaveBlockProcess& process);
+                              const WaveBlockProcess& process, bool everySampleAlone = false);
 
 // Test seam: the call ReadWaveFile reads the file's bytes with, ::read by
 // default. The fuzz targets install one that returns short counts and fails

@@ -65,6 +65,7 @@ public:
         scaleSamples(left, left, count, factor_);
         if (right) scaleSamples(right, right, count, factor_);
     }
+    bool EverySampleAlone() const override { return true; }
 
 private:
     double factor_;
@@ -81,6 +82,7 @@ public:
         addSamples(left, left, count, value_);
         if (right) addSamples(right, right, count, value_);
     }
+    bool EverySampleAlone() const override { return true; }
 
 private:
     int16_t value_;

@@ -15,6 +15,9 @@ public:
     // The next `count` samples of each channel, changed in place; `right` is
     // null for a mono sound.
     virtual void Run(int16_t* left, int16_t* right, int64_t count) = 0;
+    // Each sample is changed by itself, the same way in every channel: the
+    // stage may be run over both channels' samples as one channel.
+    virtual bool EverySampleAlone() const { return false; }
 };
 
 }  // namespace korvane

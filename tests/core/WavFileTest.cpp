@@ -593,19 +593,25 @@ TEST_F(WavFileTest, RewritingGivesTheBytesOfReadingAndWritingWhole) {
         int channels, bits;
     };
     const Case layouts[] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}, {2, 24}, {1, 32}, {2, 4}};
-    auto negate = [](int16_t* left, int16_t* right, int64_t count) {
+    // A change that mixes the channels, and one that changes each sample by
+    // itself (which may see a 16-bit file's frames as they are).
+    auto mix = [](int16_t* left, int16_t* right, int64_t count) {
         for (int64_t i = 0; i < count; ++i) {
             left[i] = static_cast<int16_t>(~left[i]);
             if (right) right[i] = static_cast<int16_t>(left[i] ^ right[i]);
         }
     };
+    auto alone = [](int16_t* left, int16_t* right, int64_t count) {
+        for (int16_t* channel : {left, right})
+            for (int64_t i = 0; channel && i < count; ++i) channel[i] = static_cast<int16_t>(channel[i] * 3 + 1);
+    };
     for (const Case c : layouts) {
         const int frameBytes = c.channels * (c.bits == 4 ? 2 : c.bits / 8);
         const int64_t block = (1 << 20) / frameBytes;
         for (int64_t frames : {int64_t{1}, block - 1, block, 2 * block + 3}) {
-            for (bool change : {false, true}) {
+            for (int change : {0, 1, 2}) {  // none, mixed, each sample alone
                 SCOPED_TRACE(::testing::Message() << c.channels << " channels, " << c.bits << " bits, " << frames
-                                                  << " frames, changed " << change);
+                                                  << " frames, change " << change);
                 WavImage image;
                 image.channels = c.channels;
                 image.bits = c.bits;
@@ -619,9 +625,10 @@ TEST_F(WavFileTest, RewritingGivesTheBytesOfReadingAndWritingWhole) {
 
                 ReadResult whole = read(path("in.wav"));
                 ASSERT_TRUE(whole.ok) << whole.reason;
-                if (change) {
+                const WaveBlockProcess process = change == 0 ? WaveBlockProcess() : change == 1 ? mix : alone;
+                if (process) {
                     Sound& s = *whole.sound;
-                    negate(s.Channel(0).wave, s.MoSt == 2 ? s.Channel(1).wave : nullptr, s.GetValues());
+                    process(s.Channel(0).wave, s.MoSt == 2 ? s.Channel(1).wave : nullptr, s.GetValues());
                 }
                 ASSERT_TRUE(write(path("whole.wav"), *whole.sound));
 
@@ -631,7 +638,7 @@ TEST_F(WavFileTest, RewritingGivesTheBytesOfReadingAndWritingWhole) {
                 std::string reason;
                 ASSERT_TRUE(ReadWaveLayout(fd, layout, reason)) << reason;
                 EXPECT_EQ(layout.frames, frames);
-                EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("blocks.wav"), change ? negate : WaveBlockProcess()),
+                EXPECT_EQ(RewriteWaveFile(failed, fd, layout, path("blocks.wav"), process, change == 2),
                           RewriteResult::Done);
                 ::close(fd);
                 ASSERT_EQ(load(path("blocks.wav")), load(path("whole.wav")));
