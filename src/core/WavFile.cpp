@@ -822,8 +822,10 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
     std::mutex mutex;
     std::condition_variable changed;
     bool halted = false, unread = false;
-    // Block b goes through slot b % kRewriteSlots: read, processed, written,
-    // free again. Each thread waits for the stage it takes a slot at.
+    // Block b goes through slot b % kRewriteSlots: read (the file's bytes),
+    // processed (made into channels and changed), written (laid out as the
+    // new file's bytes and written), free again. Each thread waits for the
+    // stage it takes a slot at.
     auto await = [&](RewriteSlot& slot, RewriteSlot::Stage stage) {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return halted || slot.stage == stage; });
@@ -857,7 +859,6 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
                 halt(true);
                 return;
             }
-            if (!asTheyAre) convert(bytes, static_cast<std::size_t>(count), slot.left, slot.right);
             slot.count = count;
             pass(slot, RewriteSlot::Read);
         }
@@ -866,6 +867,11 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
         for (int64_t b = 0; b < blocks; ++b) {
             RewriteSlot& slot = slots[static_cast<std::size_t>(b % kRewriteSlots)];
             if (!await(slot, RewriteSlot::Read)) return;
+            // The channels are made on the thread that changes them next, so
+            // that they are in its cache: made by the reader, they came over
+            // from another core's cache line by line.
+            if (!asTheyAre)
+                convert(reinterpret_cast<uint8_t*>(slot.in), static_cast<std::size_t>(slot.count), slot.left, slot.right);
             if (process && asTheyAre)
                 process(slot.in, nullptr, slot.count * channels);
             else if (process)
