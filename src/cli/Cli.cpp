@@ -529,7 +529,8 @@ std::optional<int> Call::Stream(const std::string& inFile, const std::string& ou
     // written again the usual way if this one stopped half-way.
     struct stat target;
     if (::stat(outFile.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) return std::nullopt;
-    const int fd = ::open(inFile.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on a FIFO, which the usual way refuses as it always did.
+    const int fd = ::open(inFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     struct Closer {
         int fd;

@@ -58,40 +58,40 @@ void scaleSamples(const int16_t* in, int16_t* out, int64_t n, double factor) {
     for (int64_t i = 0; i < n; ++i) out[i] = toSample(factor * in[i]);
 }
 
-class VolumeSampleStage : public TSampleStage {
-public:
-    explicit VolumeSampleStage(double factor) : factor_(factor) {}
-    void Run(int16_t* left, int16_t* right, int64_t count) override {
-        scaleSamples(left, left, count, factor_);
-        if (right) scaleSamples(right, right, count, factor_);
-    }
-    bool EverySampleAlone() const override { return true; }
-
-private:
-    double factor_;
-};
-
 void addSamples(const int16_t* in, int16_t* out, int64_t n, int16_t value) {
     for (int64_t i = 0; i < n; ++i) out[i] = addWrap(in[i], value);
 }
 
-class UpSampleStage : public TSampleStage {
+// A stage that changes each sample by itself: change(samples, n) in place,
+// channel by channel.
+template <class Change>
+class EverySampleStage : public TSampleStage {
 public:
-    explicit UpSampleStage(int16_t value) : value_(value) {}
+    explicit EverySampleStage(Change change) : change_(change) {}
     void Run(int16_t* left, int16_t* right, int64_t count) override {
-        addSamples(left, left, count, value_);
-        if (right) addSamples(right, right, count, value_);
+        change_(left, count);
+        if (right) change_(right, count);
     }
     bool EverySampleAlone() const override { return true; }
 
 private:
-    int16_t value_;
+    Change change_;
 };
+
+template <class Change>
+std::unique_ptr<TSampleStage> everySampleStage(Change change) {
+    return std::make_unique<EverySampleStage<Change>>(change);
+}
 
 }  // namespace
 
-std::unique_ptr<TSampleStage> VolumeStage(double factor) { return std::make_unique<VolumeSampleStage>(factor); }
-std::unique_ptr<TSampleStage> UpStage(int16_t value) { return std::make_unique<UpSampleStage>(value); }
+std::unique_ptr<TSampleStage> VolumeStage(double factor) {
+    return everySampleStage([factor](int16_t* s, int64_t n) { scaleSamples(s, s, n, factor); });
+}
+
+std::unique_ptr<TSampleStage> UpStage(int16_t value) {
+    return everySampleStage([value](int16_t* s, int64_t n) { addSamples(s, s, n, value); });
+}
 
 std::unique_ptr<Wave> scale(const Wave& wave, bool& failed, double factor, int32_t begin, int32_t end) {
     if (failed) return nullptr;

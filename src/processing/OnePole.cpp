@@ -85,6 +85,34 @@ struct Part {
     double last = 0;  // the running value after the part's last sample
 };
 
+// Cuts [begin, end) of each channel into plan.parts parts. The first part
+// of channel c starts from first[c] (0 without `first`); every later part
+// starts its guess a warm-up before its first sample and gets room for its
+// records, taken from `spare` where given: the records of the block before
+// serve again, where a new buffer each block would be cleared and faulted
+// in. Throws std::bad_alloc.
+void cutIntoParts(std::vector<Part>& parts, int channels, const OnePoleSplitPlan& plan, const int16_t* const in[],
+                  int16_t* const out[], int64_t begin, int64_t end, const double* first,
+                  std::vector<std::vector<double>>* spare) {
+    parts.resize(static_cast<size_t>(channels) * static_cast<size_t>(plan.parts));
+    if (spare && spare->size() < parts.size()) spare->resize(parts.size());
+    for (int c = 0; c < channels; ++c) {
+        for (int k = 0; k < plan.parts; ++k) {
+            const size_t i = static_cast<size_t>(c * plan.parts + k);
+            Part& p = parts[i];
+            p.in = in[c];
+            p.out = out[c];
+            p.begin = begin + (end - begin) * k / plan.parts;
+            p.end = begin + (end - begin) * (k + 1) / plan.parts;
+            p.warmFrom = k == 0 ? p.begin : std::max(begin, p.begin - plan.warmUp);
+            if (k == 0 && first) p.first = first[c];
+            if (k == 0) continue;
+            if (spare) p.recorded.swap((*spare)[i]);
+            p.recorded.resize(static_cast<size_t>(std::min(plan.recorded, p.end - p.begin)));
+        }
+    }
+}
+
 template <bool High>
 class SplitPass {
 public:
@@ -237,18 +265,7 @@ bool onePoleSplitPass(bool& failed, bool high, int channels, const int16_t* cons
                       int64_t begin, int64_t end, double x, const OnePoleSplitPlan& plan) {
     std::vector<Part> parts;
     try {
-        parts.resize(static_cast<size_t>(channels) * static_cast<size_t>(plan.parts));
-        for (int c = 0; c < channels; ++c) {
-            for (int k = 0; k < plan.parts; ++k) {
-                Part& p = parts[static_cast<size_t>(c * plan.parts + k)];
-                p.in = in[c];
-                p.out = out[c];
-                p.begin = begin + (end - begin) * k / plan.parts;
-                p.end = begin + (end - begin) * (k + 1) / plan.parts;
-                p.warmFrom = k == 0 ? p.begin : std::max(begin, p.begin - plan.warmUp);
-                if (k > 0) p.recorded.resize(static_cast<size_t>(std::min(plan.recorded, p.end - p.begin)));
-            }
-        }
+        cutIntoParts(parts, channels, plan, in, out, begin, end, nullptr, nullptr);
     } catch (const std::bad_alloc&) {
         // Too little memory for the records: the plain pass needs none.
         const double ox = 1 - x;
@@ -284,25 +301,7 @@ void onePoleBlockPass(bool high, int channels, const int16_t* const in[], int16_
     if (plan.warmUp > count / plan.parts / 8 || count / plan.parts < 4096) return plain();
     std::vector<Part> parts;
     try {
-        parts.resize(static_cast<size_t>(channels) * static_cast<size_t>(plan.parts));
-        for (int c = 0; c < channels; ++c) {
-            for (int k = 0; k < plan.parts; ++k) {
-                Part& p = parts[static_cast<size_t>(c * plan.parts + k)];
-                p.in = in[c];
-                p.out = out[c];
-                p.begin = count * k / plan.parts;
-                p.end = count * (k + 1) / plan.parts;
-                p.warmFrom = k == 0 ? p.begin : std::max<int64_t>(0, p.begin - plan.warmUp);
-                if (k == 0) p.first = y[c];
-                if (k > 0) {
-                    // The records of the block before serve again: a new
-                    // buffer each block would be cleared and faulted in.
-                    if (records.size() < parts.size()) records.resize(parts.size());
-                    p.recorded.swap(records[static_cast<size_t>(c * plan.parts + k)]);
-                    p.recorded.resize(static_cast<size_t>(std::min(plan.recorded, p.end - p.begin)));
-                }
-            }
-        }
+        cutIntoParts(parts, channels, plan, in, out, 0, count, y, &records);
     } catch (const std::bad_alloc&) {
         return plain();  // the plain pass needs no records
     }

@@ -51,62 +51,64 @@ std::vector<std::vector<int>> channelsOf(const Sound& sound) {
 // with wrapping, the oscillators, and the low and high filters at
 // coefficients from none to so near 1 that a block is too short to be cut,
 // one to three passes.
+// The stage's blocks against `effect` over the whole sound, given the range
+// as the document commands give it.
+template <class Effect>
+void expectTheWholeEffect(const Sound& sound, std::unique_ptr<TSampleStage> stage, Effect effect, unsigned seed) {
+    bool failed = false;
+    int32_t begin = 0, end = sound.GetValues();
+    std::unique_ptr<Sound> whole = effect(failed, begin, end);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(staged(*stage, sound, seed), channelsOf(*whole));
+}
+
 TEST(SampleStage, BlocksGiveTheEffectOnTheWholeSound) {
     const int32_t n = 600000;
     for (int channels : {1, 2}) {
         auto sound = noise(channels, n, 44100, static_cast<unsigned>(channels));
+        const Sound& s = *sound;
         for (double factor : {0.0, 0.5, -1.7, 3.0, 65535.5, 70000.0}) {
             SCOPED_TRACE(::testing::Message() << channels << " channels, volume " << factor);
-            bool failed = false;
-            int32_t begin = 0, end = n;
-            auto whole = Volume(*sound, failed, factor, begin, end);
-            ASSERT_TRUE(whole);
-            EXPECT_EQ(staged(*VolumeStage(factor), *sound, 1), channelsOf(*whole));
+            expectTheWholeEffect(s, VolumeStage(factor),
+                                 [&](bool& f, int32_t& b, int32_t& e) { return Volume(s, f, factor, b, e); }, 1);
         }
         for (int16_t value : {int16_t{0}, int16_t{1}, int16_t{-20000}, int16_t{32767}}) {
             SCOPED_TRACE(::testing::Message() << channels << " channels, up " << value);
-            bool failed = false;
-            int32_t begin = 0, end = n;
-            auto whole = Up(*sound, failed, value, begin, end);
-            ASSERT_TRUE(whole);
-            EXPECT_EQ(staged(*UpStage(value), *sound, 2), channelsOf(*whole));
+            expectTheWholeEffect(s, UpStage(value), [&](bool& f, int32_t& b, int32_t& e) { return Up(s, f, value, b, e); },
+                                 2);
         }
         // The oscillators from one sample's period to a second's, from no width to all.
         for (double seconds : {1.0 / 44100, 0.0005, 0.02, 1.0}) {
             for (double width : {0.0, 0.25, 1.0}) {
-                for (bool notch : {false, true}) {
-                    SCOPED_TRACE(::testing::Message() << channels << " channels, period " << seconds << " s, width "
-                                                      << width << ", notch " << notch);
-                    bool failed = false;
-                    int32_t begin = 0, end = n;
-                    auto whole = notch ? FilterNotch(*sound, failed, seconds, nullptr, width, nullptr, begin, end)
-                                       : FilterResonant(*sound, failed, seconds, nullptr, width, nullptr, begin, end);
-                    ASSERT_TRUE(whole);
-                    auto stage = notch ? FilterNotchStage(seconds, 44100, width)
-                                       : FilterResonantStage(seconds, 44100, width);
-                    EXPECT_EQ(staged(*stage, *sound, 3), channelsOf(*whole));
-                }
+                SCOPED_TRACE(::testing::Message() << channels << " channels, period " << seconds << " s, width "
+                                                  << width);
+                expectTheWholeEffect(s, FilterResonantStage(seconds, 44100, width),
+                                     [&](bool& f, int32_t& b, int32_t& e) {
+                                         return FilterResonant(s, f, seconds, nullptr, width, nullptr, b, e);
+                                     },
+                                     3);
+                expectTheWholeEffect(s, FilterNotchStage(seconds, 44100, width), [&](bool& f, int32_t& b, int32_t& e) {
+                    return FilterNotch(s, f, seconds, nullptr, width, nullptr, b, e);
+                }, 4);
             }
         }
         // Periods in seconds: shorter than a sample, a millisecond, a tenth
         // of a second (a warm-up longer than a block's stretches), a second.
         for (double seconds : {1.0 / 88200, 0.001, 0.1, 1.0}) {
-            for (double volumeFactor : {0.5, 0.05}) {
+            for (double factor : {0.5, 0.05}) {
                 for (int32_t count : {1, 3}) {
-                    for (bool high : {false, true}) {
-                        SCOPED_TRACE(::testing::Message() << channels << " channels, period " << seconds << " s, factor "
-                                                          << volumeFactor << ", count " << count << ", high " << high);
-                        bool failed = false;
-                        int32_t begin = 0, end = n;
-                        auto whole = high ? FilterHigh(*sound, failed, seconds, nullptr, volumeFactor, count, false,
-                                                       begin, end)
-                                          : FilterLow(*sound, failed, seconds, nullptr, volumeFactor, count, false,
-                                                      begin, end);
-                        ASSERT_TRUE(whole);
-                        auto stage = high ? FilterHighStage(seconds, 44100, volumeFactor, count)
-                                          : FilterLowStage(seconds, 44100, volumeFactor, count);
-                        EXPECT_EQ(staged(*stage, *sound, static_cast<unsigned>(count)), channelsOf(*whole));
-                    }
+                    SCOPED_TRACE(::testing::Message() << channels << " channels, period " << seconds << " s, factor "
+                                                      << factor << ", count " << count);
+                    expectTheWholeEffect(s, FilterLowStage(seconds, 44100, factor, count),
+                                         [&](bool& f, int32_t& b, int32_t& e) {
+                                             return FilterLow(s, f, seconds, nullptr, factor, count, false, b, e);
+                                         },
+                                         static_cast<unsigned>(count));
+                    expectTheWholeEffect(s, FilterHighStage(seconds, 44100, factor, count),
+                                         [&](bool& f, int32_t& b, int32_t& e) {
+                                             return FilterHigh(s, f, seconds, nullptr, factor, count, false, b, e);
+                                         },
+                                         static_cast<unsigned>(count + 5));
                 }
             }
         }
