@@ -520,6 +520,20 @@ int Call::RunSteps(TUnitWave& first, const std::vector<std::string>& words) {
     return exitOk;
 }
 
+// A sound of the layout's format and length whose samples are never read or
+// written, so that its memory is never used; null when even that is refused.
+std::unique_ptr<Sound> StandInFor(const WaveFileLayout& layout) {
+    std::unique_ptr<Wave> waves[2];
+    const auto values = static_cast<int32_t>(layout.frames);
+    for (int c = 0; c < layout.channels; ++c) {
+        int16_t* buffer = allocateSamples(static_cast<std::size_t>(values));
+        if (!buffer) return nullptr;
+        waves[c] = std::make_unique<Wave>(buffer, values);
+    }
+    if (layout.channels == 1) return std::make_unique<MonoSound>(std::move(waves[0]), layout.freq, layout.bytesPSample);
+    return std::make_unique<StereoSound>(std::move(waves[0]), std::move(waves[1]), layout.freq, layout.bytesPSample);
+}
+
 std::optional<int> Call::Stream(const std::string& inFile, const std::string& outFile,
                                 const std::vector<std::string>& words) {
     if (select_ || !waves_.empty() || name_ || AudioFormatForName(outFile) != AudioFormat::Wav ||
@@ -540,38 +554,28 @@ std::optional<int> Call::Stream(const std::string& inFile, const std::string& ou
     std::string reason;
     if (!ReadWaveLayout(fd, layout, reason) || layout.frames <= 0 || layout.frames > INT32_MAX) return std::nullopt;
 
-    // The steps read their values, and check that they may run, on a stand-in
-    // of the same format and length in a workspace of its own: its samples are
-    // never read or written, so its memory is never used.
-    TWorkspace space;
-    std::unique_ptr<Wave> waves[2];
-    const auto values = static_cast<int32_t>(layout.frames);
-    for (int c = 0; c < layout.channels; ++c) {
-        int16_t* buffer = allocateSamples(static_cast<std::size_t>(values));
-        if (!buffer) return std::nullopt;
-        waves[c] = std::make_unique<Wave>(buffer, values);
-    }
-    std::unique_ptr<Sound> standIn;
-    if (layout.channels == 1)
-        standIn = std::make_unique<MonoSound>(std::move(waves[0]), layout.freq, layout.bytesPSample);
-    else
-        standIn = std::make_unique<StereoSound>(std::move(waves[0]), std::move(waves[1]), layout.freq,
-                                                layout.bytesPSample);
-    TUnitWave& doc = space.AddWave(std::make_unique<TUnitWave>(std::move(standIn), inFile));
     std::vector<std::unique_ptr<TSampleStage>> stages;
     std::ostringstream settings;
-    try {
-        for (const auto& stepWords : SplitSteps(words, space)) {
-            const Command* command = FindCommandByCliName(stepWords[0]);
-            auto step = command->makeStep(space, doc);
-            SetStepWords(*step, stepWords);
-            if (!Unavailable(*command, space, doc).empty() || step->EndsChain()) return std::nullopt;
-            auto stage = step->Stage(space, doc, printSettings_ ? &settings : nullptr);
-            if (!stage) return std::nullopt;
-            stages.push_back(std::move(stage));
+    // The steps read their values, and check that they may run, on a stand-in
+    // document in a workspace of its own. A re-save needs none.
+    TWorkspace space;
+    if (!words.empty()) {
+        std::unique_ptr<Sound> standIn = StandInFor(layout);
+        if (!standIn) return std::nullopt;
+        TUnitWave& doc = space.AddWave(std::make_unique<TUnitWave>(std::move(standIn), inFile));
+        try {
+            for (const auto& stepWords : SplitSteps(words, space)) {
+                const Command* command = FindCommandByCliName(stepWords[0]);
+                auto step = command->makeStep(space, doc);
+                SetStepWords(*step, stepWords);
+                if (!Unavailable(*command, space, doc).empty() || step->EndsChain()) return std::nullopt;
+                auto stage = step->Stage(space, doc, printSettings_ ? &settings : nullptr);
+                if (!stage) return std::nullopt;
+                stages.push_back(std::move(stage));
+            }
+        } catch (const UsageError&) {
+            return std::nullopt;  // the usual way says the same, from the same words
         }
-    } catch (const UsageError&) {
-        return std::nullopt;  // the usual way says the same, from the same words
     }
 
     out_ << settings.str();

@@ -682,12 +682,12 @@ bool writeWaveInto(TFileReplacement& file, bool& failed, const std::string& file
     bool ok = true;
     // The flag is read between blocks too: another thread may set it to stop
     // a write that is no longer wanted (a newer copy of the same sound).
-    if (ok && direct) {
+    if (direct) {
         const auto* data = reinterpret_cast<const uint8_t*>(leftWave.wave + begin);
         constexpr uint64_t kDirectBlock = 32 * kBlockBytes;
         for (uint64_t at = 0; ok && at < dataSize && !flagSet(failed); at += kDirectBlock)
             ok = file.Write(data + at, static_cast<std::size_t>(std::min(kDirectBlock, dataSize - at)));
-    } else if (ok) {
+    } else {
         const Storer store = storerFor(channels, bytes);
         for (int64_t i = begin; ok && i < end && !flagSet(failed); i += blockFrames) {
             const int64_t stop = std::min<int64_t>(end, i + blockFrames);
@@ -764,10 +764,13 @@ public:
     }
     RewriteBuffers(const RewriteBuffers&) = delete;
     RewriteBuffers& operator=(const RewriteBuffers&) = delete;
-    // The next `samples` samples of the mapping (kept 64-byte aligned).
+    // Room for `samples` samples, rounded up to whole 64-byte lines, so
+    // that no two buffers share a line.
+    static std::size_t rounded(std::size_t samples) { return (samples + 31) / 32 * 32; }
+    // The next `samples` samples of the mapping.
     int16_t* take(std::size_t samples) {
         int16_t* at = base_ + used_;
-        used_ += (samples + 31) / 32 * 32;
+        used_ += rounded(samples);
         return at;
     }
     bool ok() const { return base_ != nullptr; }
@@ -796,11 +799,13 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
     const bool asTheyAre = layout.fileBytes == layout.bytesPSample && kLittleEndianHost &&
                            (!process || (everySampleAlone && layout.fileBytes == 2));
 
+    // Each slot: the file's bytes, and unless they go out as they came, a
+    // channel or two and the new file's bytes (at most two per sample).
     const auto samples = static_cast<std::size_t>(blockFrames);
     const std::size_t inSamples = static_cast<std::size_t>(blockFrames * inFrameBytes + 1) / 2;
-    // Rounded up to whole 64-byte lines each, as take() hands them out.
-    auto lines = [](std::size_t n) { return (n + 31) / 32 * 32; };
-    const std::size_t perSlot = lines(inSamples) + (asTheyAre ? 0 : 2 * lines(samples) + lines(2 * samples));
+    const std::size_t perSlot =
+        RewriteBuffers::rounded(inSamples) +
+        (asTheyAre ? 0 : channels * RewriteBuffers::rounded(samples) + RewriteBuffers::rounded(channels * samples));
     RewriteBuffers buffers(perSlot * kRewriteSlots * sizeof(int16_t));
     if (!buffers.ok()) return RewriteResult::NotRead;
     std::vector<RewriteSlot> slots(kRewriteSlots);
@@ -808,8 +813,8 @@ RewriteResult RewriteWaveFile(bool& failed, int fd, const WaveFileLayout& layout
         slot.in = buffers.take(inSamples);
         if (asTheyAre) continue;
         slot.left = buffers.take(samples);
-        slot.right = channels == 2 ? buffers.take(samples) : (buffers.take(samples), nullptr);
-        slot.out = buffers.take(2 * samples);
+        if (channels == 2) slot.right = buffers.take(samples);
+        slot.out = buffers.take(channels * samples);
     }
 
     TFileReplacement file;
